@@ -1,0 +1,95 @@
+#pragma once
+// ExuiKrnln.dll, the skinned-UI engine: the operations the viewer calls and
+// the records that cross between the viewer's control layer and the engine.
+// All exports use __stdcall and undecorated names. Values that carry an
+// address are 32 bits wide in this 32-bit program.
+#include <windows.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Filled by the control layer just before a create call and read by the
+// engine during that call only; the engine copies what it keeps. The
+// property pack stays owned by the caller (in the viewer: a resource).
+typedef struct ExuiBindingRecord {
+    HWND host;               // the host child window made by the control layer
+    int32_t controlId;       // the form's number for the control
+    int32_t formId;          // the form's number for the window
+    int32_t eventBase;       // added to (engine code - 660) to give the form event number
+    const void* propertyPack; // the stored pack (format in ExuiPack.h), or null
+} ExuiBindingRecord;
+
+// The engine's record of a control, handed to the event callback. Owned by
+// the engine; valid during the callback.
+typedef struct ExuiControlRecord {
+    HWND host;
+    int32_t controlId;
+    int32_t formId;
+    int32_t eventBase;
+} ExuiControlRecord;
+
+// Called on the thread that owns the windows, synchronously, with an engine
+// code from 660 up and four arguments; its result goes back to the engine.
+typedef int(__stdcall* ExuiEventCallback)(const ExuiControlRecord* control, int code, int arg1, int arg2, int arg3,
+                                          int arg4);
+
+// The engine's handle for a control, stored as host window property "Tab_Control".
+typedef void* ExuiHandle;
+
+// ControlSendMessage messages: arg1 is the attribute index (property number - 8),
+// arg2 the address of the value.
+enum { EXUI_SET_ATTRIBUTE = 10241, EXUI_GET_ATTRIBUTE = 10242 };
+// Engine event codes: 660 + n is form event n + EventBase; codes from 700 are internal.
+enum { EXUI_EVENT_FIRST = 660, EXUI_EVENT_INTERNAL = 700 };
+// Event codes the engine raises (add EventBase for the form's number).
+enum {
+    EXUI_EVENT_CLICKED = 660,     // ButtonEx, SuperbuttonEx
+    EXUI_EVENT_LEFT_DOWN = 662,   // PictureBoxEx
+    EXUI_EVENT_LEFT_UP = 664,     // PictureBoxEx
+    EXUI_EVENT_MOUSE_MOVE = 668,  // PictureBoxEx
+    EXUI_EVENT_WHEEL = 670        // PictureBoxEx, arg3 = signed wheel distance (120 a notch)
+};
+
+// Attribute values, passed by address:
+//   integer, boolean: int32_t.
+//   text: const char* (GBK, zero-terminated). A write copies the text. A read
+//     stores a pointer to the engine's own copy, valid until the attribute is
+//     written again or the control is destroyed.
+//   data block: ExuiData. A write copies the bytes. A read stores the engine's
+//     pointer and length, valid like a text; a never-written block reads as
+//     {null, 0}.
+typedef struct ExuiData {
+    const void* data;
+    int32_t length;
+} ExuiData;
+
+// The create operations: 0 (no parent control), the parent window, left, top,
+// width, height, the event callback, the binding record, then the zeros the
+// type takes. Each returns the engine handle (also stored as "Tab_Control"),
+// or null.
+#define EXUI_CREATE_ARGS int parentControl, HWND parent, int left, int top, int width, int height, \
+    ExuiEventCallback callback, const ExuiBindingRecord* binding
+typedef ExuiHandle(__stdcall* ExuiCreateWindowEx)(EXUI_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
+typedef ExuiHandle(__stdcall* ExuiCreateMinutesboxEx)(EXUI_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
+typedef ExuiHandle(__stdcall* ExuiCreatePictureBoxEx)(EXUI_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
+typedef ExuiHandle(__stdcall* ExuiCreateButtonEx)(EXUI_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
+typedef ExuiHandle(__stdcall* ExuiCreateSuperbuttonEx)(EXUI_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
+
+// Writes (10241) or reads (10242) an attribute; the two trailing arguments are 0.
+// Returns 1 when the attribute exists, 0 otherwise.
+typedef int(__stdcall* ExuiControlSendMessage)(ExuiHandle control, int message, INT_PTR arg1, INT_PTR arg2,
+                                               INT_PTR arg3, INT_PTR arg4);
+// After the host window moved (kind 0) or was resized (kind 1): the control
+// follows it. The control is found through the host's "Tab_Control".
+typedef int(__stdcall* ExuiControPonintSizeSynchronise)(HWND host, int kind);
+// Frees the control and everything it holds.
+typedef int(__stdcall* ExuiControlDestroy)(ExuiHandle control);
+// The start-up handshake: (2008, the library's module handle, 0, 0, 20210101).
+typedef int(__stdcall* ExuiCallInternalFunction_Ex)(int function, INT_PTR arg1, INT_PTR arg2, INT_PTR arg3,
+                                                   INT_PTR arg4);
+
+#ifdef __cplusplus
+}
+#endif

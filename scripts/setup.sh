@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian 12 machine, as root.
+# Idempotent: each step runs only when its result is missing.
+set -euo pipefail
+
+say() { printf '[setup] %s\n' "$*"; }
+die() { printf '[setup] error: %s\n' "$*" >&2; exit 1; }
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null 2>&1 || die "run as root (or install sudo)"
+    SUDO="sudo"
+fi
+
+need_pkgs=()
+have_cmd() { command -v "$1" >/dev/null 2>&1; }
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+have_cmd cmake || need_pkgs+=(cmake)
+have_cmd make || need_pkgs+=(make)
+have_cmd i686-w64-mingw32-g++-posix || need_pkgs+=(g++-mingw-w64-i686-posix)
+have_cmd Xvfb || need_pkgs+=(xvfb)
+have_cmd xdpyinfo || need_pkgs+=(x11-utils)
+have_pkg locales || need_pkgs+=(locales)
+have_pkg fonts-wqy-microhei || need_pkgs+=(fonts-wqy-microhei)
+[ -d /usr/src/googletest ] || need_pkgs+=(googletest)
+have_pkg python3 || need_pkgs+=(python3)
+have_pkg wine32:i386 || need_wine=1
+
+if [ "${need_wine:-0}" = 1 ]; then
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        say "adding the i386 architecture for 32-bit Wine"
+        $SUDO dpkg --add-architecture i386
+        apt_updated=0
+    fi
+    need_pkgs+=(wine wine32:i386)
+fi
+
+if [ "${#need_pkgs[@]}" -gt 0 ]; then
+    say "installing: ${need_pkgs[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq || die "apt-get update failed"
+    $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null \
+        || die "apt-get install failed for: ${need_pkgs[*]}"
+fi
+
+# Wine takes the ANSI code page from the locale; without the generated
+# zh_CN.UTF-8 locale command-line arguments arrive garbled.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    say "generating the zh_CN.UTF-8 locale"
+    $SUDO sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null || die "locale-gen failed"
+fi
+
+have_cmd i686-w64-mingw32-g++-posix || die "MinGW-w64 i686 compiler missing after install"
+have_cmd wine || die "wine missing after install"
+say "ready"

@@ -1,0 +1,122 @@
+#pragma once
+// The form layer: the two windows and their controls, addressed by control
+// and property number, and their events routed to the handlers bound to them.
+#include <windows.h>
+
+#include <span>
+
+#include "runtime/text.h"
+
+namespace vela::forms {
+
+enum class Form { MainWindow = 1, AssociationWindow = 2 };
+
+// Every control of both forms, the windows and menu items included. The
+// number is unique across the forms; FormOf tells which form holds it.
+enum class Ctl : int {
+    // MainWindow, in creation order.
+    MainWindow = 100,
+    FileDialog,
+    SettingsButton,
+    MinimizeButton,
+    MaximizeButton,
+    CloseButton,
+    PreviousButton,
+    NextButton,
+    Toolbar,
+    RotateButton,
+    DeleteButton,
+    SaveButton,
+    ZoomOutButton,
+    ZoomRatioButton,
+    ZoomInButton,
+    PictureView,
+    SkinFrame,
+    ContextMenu,
+    OpenPictureItem,
+    LocateFileItem,
+    PictureInfoItem,
+    // AssociationWindow, in creation order.
+    AssociationWindow = 200,
+    UnassociateButton,
+    AssociateButton,
+    SelectAllCheck,
+    IcoCheck,
+    GifCheck,
+    BmpCheck,
+    JpgCheck,
+    PngCheck,
+};
+
+Form FormOf(Ctl control);
+
+// Property numbers.
+namespace prop {
+inline constexpr int Left = 0, Top = 1, Width = 2, Height = 3, Tag = 4, Visible = 5, Disabled = 6, Cursor = 7;
+inline constexpr int WindowCaption = 8, WindowState = 18, AlwaysOnTop = 29;  // window
+inline constexpr int Checked = 18;                                           // CheckBox
+inline constexpr int DialogType = 8, DialogFileName = 10;                    // CommonDlg
+inline constexpr int FrameTitle = 26;                                        // WindowEx
+inline constexpr int Picture = 16;                                           // PictureBoxEx
+inline constexpr int Caption = 25;                                           // SuperbuttonEx
+}  // namespace prop
+
+// Event numbers.
+namespace ev {
+inline constexpr int Created = 0, SizeChanged = 4;                                         // window
+inline constexpr int Clicked = 0;                                                          // buttons, menu items
+inline constexpr int LeftDown = -1, LeftUp = -2, DoubleClick = -3, RightDown = -4, RightUp = -5, MouseMove = -6,
+                     KeyDown = -9, KeyUp = -10, Char = -11, Wheel = -12;                   // standard
+inline constexpr int PictureLeftDown = 2, PictureLeftUp = 4, PictureMouseMove = 8, PictureWheel = 10;  // PictureBoxEx
+}  // namespace ev
+
+struct EventArgs {
+    Ctl control;
+    int event;
+    int count;
+    int arg[4];
+};
+using EventHandler = int (*)(const EventArgs& args);
+
+struct EventBinding {
+    Ctl control;
+    int event;
+    EventHandler handler;
+};
+
+// The event table of a form; set before the form is built.
+void BindEvents(Form form, std::span<const EventBinding> bindings);
+
+// Builds MainWindow from its form and shows it; raises its created event
+// once all controls exist. A window that cannot be built is fatal.
+void LoadMainWindow();
+// Builds AssociationWindow anew as a modal window and returns when it is
+// closed (its controls are gone then).
+void ShowModal(Form form);
+bool IsLoaded(Form form);
+
+// Property access. Integers and booleans share GetInt/SetInt; texts and data
+// blocks have their own calls. A control whose window is not loaded stops the
+// program with the run-time error box and exit code -1.
+int GetInt(Ctl control, int property);
+void SetInt(Ctl control, int property, int value);
+Text GetText(Ctl control, int property);
+void SetText(Ctl control, int property, std::string_view value);
+Bytes GetData(Ctl control, int property);
+void SetData(Ctl control, int property, const Bytes& value);
+
+// CommonDlg show: 1 when the user chose a file, 0 when cancelled.
+int ShowFileDialog(Ctl dialog);
+// Pops up a level-0 menu's items at screen point (x, y), tracking the right
+// button, owned by the given window control; a chosen item raises its click.
+void PopupMenuAt(Ctl menu, int x, int y, Ctl owner);
+HWND NativeWindow(Ctl control);
+// Redraws a window's invalid area at once.
+void UpdateNow(Ctl control);
+
+// Removes, translates and dispatches every queued message of the thread.
+void ProcessPendingMessages();
+// Runs until no window of the program is left; returns the loop's exit code.
+int RunMessageLoop();
+
+}  // namespace vela::forms

@@ -1,0 +1,39 @@
+#pragma once
+// Texts are GBK (code page 936) byte strings; byte arrays carry pictures.
+// Searches step over double-byte characters as units, so a match never starts
+// on the trail byte of a character (a trail byte 0x5C is never a backslash).
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vela {
+
+using Text = std::string;
+using Bytes = std::vector<unsigned char>;
+inline constexpr std::size_t kNotFound = std::string::npos;
+inline constexpr unsigned kCodePageGbk = 936;
+
+// A lead byte takes the following byte with it (when there is one).
+inline bool IsLeadByte(char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; }
+
+// Offset of the first occurrence of needle in text at or after byte offset
+// from (which should be a character boundary), or kNotFound. With
+// ignoreAsciiCase, A-Z and a-z compare equal; other bytes compare exactly.
+// An empty needle is found at from while from < text.size().
+std::size_t FindText(std::string_view text, std::string_view needle, std::size_t from = 0,
+                     bool ignoreAsciiCase = false);
+inline bool ContainsText(std::string_view text, std::string_view needle) {
+    return FindText(text, needle) != kNotFound;
+}
+// Offset of the last character that is the single byte b, or kNotFound.
+std::size_t FindLastByte(std::string_view text, char b);
+// Byte-wise, case-sensitive equality of two texts, each ending at its first NUL.
+bool SameText(std::string_view a, std::string_view b);
+// The text held by a byte array: its bytes up to the first NUL (all if none).
+Text TextOfBytes(const Bytes& bytes);
+
+std::wstring WideFromGbk(std::string_view text);
+Text GbkFromWide(std::wstring_view text);
+
+}  // namespace vela

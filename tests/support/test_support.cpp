@@ -1,0 +1,255 @@
+#include "test_support.h"
+
+#include <gdiplus.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "util/unique.h"
+
+namespace vela::test {
+
+ScratchFolder::ScratchFolder(const std::string& name) {
+    static std::atomic<int> counter{0};
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string base(temp);
+    if (!base.empty() && base.back() == '\\') base.pop_back();
+    char unique[64];
+    std::snprintf(unique, sizeof unique, "_%lu_%d_%lu", GetCurrentProcessId(), counter++, GetTickCount());
+    path_ = base + "\\" + name + unique;
+    MakeFolder(path_);
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+bool WriteBytes(const std::string& path, const Bytes& bytes) {
+    Unique<HANDLE, CloseHandle> f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!f) return false;
+    DWORD written = 0;
+    return bytes.empty() ||
+           (WriteFile(f.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size());
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    return WriteBytes(path, Bytes(text.begin(), text.end()));
+}
+
+Bytes ReadBytes(const std::string& path) {
+    Unique<HANDLE, CloseHandle> f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+    if (!f) return {};
+    DWORD size = GetFileSize(f.Get(), nullptr);
+    Bytes b(size);
+    DWORD read = 0;
+    if (size && !ReadFile(f.Get(), b.data(), size, &read, nullptr)) return {};
+    b.resize(read);
+    return b;
+}
+
+bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+void RemoveTree(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name != "." && name != "..") RemoveTree(path + "\\" + name);
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+std::string ProgramFolder() {
+    char p[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, p, MAX_PATH);
+    std::string s(p, n);
+    return s.substr(0, s.find_last_of('\\'));
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return done();
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+DWORD Child::Wait(DWORD timeoutMs) {
+    if (!info.hProcess) return STILL_ACTIVE;
+    if (WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info.hProcess, &code);
+    return code;
+}
+
+void Child::Kill() {
+    if (info.hProcess && WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(info.hProcess, 99);
+        WaitForSingleObject(info.hProcess, 5000);
+    }
+}
+
+Child::~Child() {
+    Kill();
+    if (info.hThread) CloseHandle(info.hThread);
+    if (info.hProcess) CloseHandle(info.hProcess);
+}
+
+bool StartChild(Child& child, const std::string& commandLine, const std::string& workingFolder) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string line = commandLine;
+    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workingFolder.empty() ? nullptr : workingFolder.c_str(), &si, &child.info) != 0;
+}
+
+std::wstring WindowTextW(HWND window);
+
+namespace {
+struct ProcessSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+BOOL CALLBACK CollectProcessWindow(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<ProcessSearch*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == s->pid) s->found.push_back(w);
+    return TRUE;
+}
+struct TextSearch {
+    std::wstring cls;
+    std::vector<std::wstring> texts;
+};
+BOOL CALLBACK CollectChildText(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<TextSearch*>(p);
+    wchar_t cls[64] = L"";
+    GetClassNameW(w, cls, 64);
+    if (s->cls.empty() || _wcsicmp(cls, s->cls.c_str()) == 0) s->texts.push_back(WindowTextW(w));
+    return TRUE;
+}
+struct CaptionSearch {
+    std::wstring caption;
+    HWND found;
+};
+BOOL CALLBACK FindCaption(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<CaptionSearch*>(p);
+    if (WindowTextW(w) == s->caption) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> TopLevelWindows(DWORD processId) {
+    ProcessSearch search{processId, {}};
+    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindMessageBox(DWORD processId) {
+    for (HWND w : TopLevelWindows(processId)) {
+        wchar_t cls[64] = L"";
+        GetClassNameW(w, cls, 64);
+        if (std::wstring(cls) == L"#32770" && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
+std::wstring WindowTextW(HWND window) {
+    int n = GetWindowTextLengthW(window);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    n = GetWindowTextW(window, s.data(), n + 1);
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+std::vector<std::wstring> ChildTexts(HWND window, const wchar_t* className) {
+    TextSearch search{className, {}};
+    EnumChildWindows(window, CollectChildText, reinterpret_cast<LPARAM>(&search));
+    return search.texts;
+}
+
+bool ClickButton(HWND dialog, const std::wstring& caption) {
+    CaptionSearch search{caption, nullptr};
+    EnumChildWindows(dialog, FindCaption, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return false;
+    PostMessageW(search.found, BM_CLICK, 0, 0);
+    return true;
+}
+
+namespace {
+
+bool EncoderFor(const wchar_t* mimeType, CLSID* clsid) {
+    UINT count = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    if (!size) return false;
+    std::vector<BYTE> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    Gdiplus::GetImageEncoders(count, size, codecs);
+    for (UINT i = 0; i < count; ++i) {
+        if (wcscmp(codecs[i].MimeType, mimeType) == 0) {
+            *clsid = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour) {
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return {};
+    Bytes out;
+    {
+        Gdiplus::Bitmap bitmap(width, height, PixelFormat24bppRGB);
+        {
+            Gdiplus::Graphics g(&bitmap);
+            g.Clear(Gdiplus::Color(GetRValue(colour), GetGValue(colour), GetBValue(colour)));
+            // A mark in the top-left corner so that orientation can be told.
+            Gdiplus::SolidBrush mark(Gdiplus::Color(255, 255, 255));
+            g.FillRectangle(&mark, 0, 0, width / 4 + 1, height / 4 + 1);
+        }
+        CLSID clsid;
+        IStream* stream = nullptr;
+        if (EncoderFor(mimeType, &clsid) && CreateStreamOnHGlobal(nullptr, TRUE, &stream) == S_OK) {
+            if (bitmap.Save(stream, &clsid, nullptr) == Gdiplus::Ok) {
+                STATSTG stat{};
+                stream->Stat(&stat, STATFLAG_NONAME);
+                LARGE_INTEGER zero{};
+                stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+                out.resize(static_cast<size_t>(stat.cbSize.QuadPart));
+                ULONG read = 0;
+                stream->Read(out.data(), static_cast<ULONG>(out.size()), &read);
+                out.resize(read);
+            }
+            stream->Release();
+        }
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return out;
+}
+
+}  // namespace vela::test

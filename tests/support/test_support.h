@@ -1,0 +1,71 @@
+#pragma once
+// Helpers shared by the tests: scratch folders, files, child processes,
+// windows of other processes, and waiting for a state instead of a time.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace vela::test {
+
+// A fresh folder under the system temporary folder, removed with its
+// content on destruction. name may hold GBK characters.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& name = "vela");
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    // The folder's path, without a trailing backslash.
+    const std::string& Path() const { return path_; }
+    // Path() + "\" + name.
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+bool WriteBytes(const std::string& path, const Bytes& bytes);
+bool WriteText(const std::string& path, const std::string& text);
+Bytes ReadBytes(const std::string& path);
+bool MakeFolder(const std::string& path);
+// Removes a file or a folder tree.
+void RemoveTree(const std::string& path);
+
+// The folder of the running test program (the build's bin folder).
+std::string ProgramFolder();
+
+// Polls until done() is true or timeoutMs passes; pumps this thread's messages
+// meanwhile. Returns done()'s last value.
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+
+struct Child {
+    PROCESS_INFORMATION info{};
+    bool Started() const { return info.hProcess != nullptr; }
+    // Waits for the end; returns the exit code, or STILL_ACTIVE on time-out.
+    DWORD Wait(DWORD timeoutMs = 30000);
+    void Kill();
+    ~Child();
+};
+
+// Starts a program with a complete command line (program path included).
+bool StartChild(Child& child, const std::string& commandLine, const std::string& workingFolder = {});
+
+// The top-level windows of a process, visible or not.
+std::vector<HWND> TopLevelWindows(DWORD processId);
+// A message box (class #32770) of the process, or null.
+HWND FindMessageBox(DWORD processId);
+// The UTF-16 texts of a window's children of the given class (all when empty).
+std::vector<std::wstring> ChildTexts(HWND window, const wchar_t* className = L"");
+std::wstring WindowTextW(HWND window);
+// Clicks the child button whose caption is `caption`; false when missing.
+bool ClickButton(HWND dialog, const std::wstring& caption);
+
+// Picture files made through GDI+: a solid picture of the given size encoded
+// as "image/jpeg", "image/png", "image/bmp" or "image/gif".
+Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour = RGB(200, 120, 40));
+
+}  // namespace vela::test
