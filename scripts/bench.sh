@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks under Wine on a private 1920x1080 Xvfb
+# display; each prints its figures. Pass names to run only some of them.
+set -uo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+vela_setup
+vela_build
+trap vela_stop EXIT
+vela_start_xvfb
+vela_prefix
+cd "$BUILD/bin" || die "no build"
+status=0
+for exe in *_bench.exe; do
+    [ -e "$exe" ] || continue
+    name=${exe%.exe}
+    if [ $# -gt 0 ] && ! printf '%s\n' "$@" | grep -qx "$name"; then continue; fi
+    say "running $name"
+    wine "./$exe" || status=1
+done
+exit $status

@@ -1,0 +1,8 @@
+#include "app/picture_state.h"
+
+namespace vela {
+
+int PictureWidth = 0;
+int PictureHeight = 0;
+
+}  // namespace vela
