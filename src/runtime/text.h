@@ -2,6 +2,10 @@
 // Texts are GBK (code page 936) byte strings; byte arrays carry pictures.
 // Searches step over double-byte characters as units, so a match never starts
 // on the trail byte of a character (a trail byte 0x5C is never a backslash).
+#include <windows.h>
+// commdlg.h maps FindText to FindTextA; this header's FindText is ours.
+#undef FindText
+
 #include <cstddef>
 #include <string>
 #include <string_view>
