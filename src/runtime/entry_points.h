@@ -9,7 +9,45 @@
 
 #include "runtime/bind.h"
 
+namespace vela::gdip {
+
+// The few GDI+ flat-interface types the viewer needs, declared here so that
+// the large C++ wrapper header is not pulled into every module.
+using Status = int;
+inline constexpr Status Ok = 0;
+struct GpImage;
+struct StartupInput {
+    UINT32 GdiplusVersion;
+    void* DebugEventCallback;
+    BOOL SuppressBackgroundThread;
+    BOOL SuppressExternalCodecs;
+};
+using StartupFn = Status(WINAPI*)(ULONG_PTR* token, const StartupInput* input, void* output);
+using ShutdownFn = void(WINAPI*)(ULONG_PTR token);
+using LoadImageFromFileFn = Status(WINAPI*)(const WCHAR* fileName, GpImage** image);
+using LoadImageFromStreamFn = Status(WINAPI*)(IStream* stream, GpImage** image);
+using CreateBitmapFromStreamFn = Status(WINAPI*)(IStream* stream, GpImage** bitmap);
+using GetImageSideFn = Status(WINAPI*)(GpImage* image, UINT* side);
+using ImageRotateFlipFn = Status(WINAPI*)(GpImage* image, int rotateFlipType);
+using SaveImageToStreamFn = Status(WINAPI*)(GpImage* image, IStream* stream, const CLSID* encoder,
+                                            const void* encoderParameters);
+using DisposeImageFn = Status(WINAPI*)(GpImage* image);
+
+}  // namespace vela::gdip
+
 namespace vela::api {
+
+// gdiplus.dll
+VELA_ENTRY_TYPED("gdiplus.dll", GdiplusStartup, gdip::StartupFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdiplusShutdown, gdip::ShutdownFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipLoadImageFromFile, gdip::LoadImageFromFileFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipLoadImageFromStream, gdip::LoadImageFromStreamFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipCreateBitmapFromStream, gdip::CreateBitmapFromStreamFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipGetImageWidth, gdip::GetImageSideFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipGetImageHeight, gdip::GetImageSideFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipImageRotateFlip, gdip::ImageRotateFlipFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipSaveImageToStream, gdip::SaveImageToStreamFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipDisposeImage, gdip::DisposeImageFn);
 
 // shlwapi.dll
 VELA_ENTRY("shlwapi.dll", PathFindFileNameA);

@@ -3,7 +3,9 @@
 #include <gdiplus.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
@@ -250,6 +252,80 @@ Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colou
     }
     Gdiplus::GdiplusShutdown(token);
     return out;
+}
+
+Bytes MakeGif(int width, int height, COLORREF colour) {
+    auto put16 = [](Bytes& b, int v) {
+        b.push_back(static_cast<unsigned char>(v & 0xFF));
+        b.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
+    };
+    Bytes b = {'G', 'I', 'F', '8', '9', 'a'};
+    put16(b, width);
+    put16(b, height);
+    b.push_back(0x81);  // global table of 4 colours
+    b.push_back(0);
+    b.push_back(0);
+    const unsigned char table[12] = {GetRValue(colour), GetGValue(colour), GetBValue(colour), 255, 255, 255, 0, 0, 0, 0, 0, 0};
+    b.insert(b.end(), table, table + 12);
+    b.push_back(0x2C);
+    put16(b, 0);
+    put16(b, 0);
+    put16(b, width);
+    put16(b, height);
+    b.push_back(0);
+    b.push_back(2);  // minimum code size
+    // LZW codes of 3 bits: a clear code before every two pixels keeps the
+    // code width from growing, so no table needs to be kept here.
+    Bytes data;
+    unsigned bits = 0, count = 0;
+    auto emit = [&](unsigned code) {
+        bits |= code << count;
+        count += 3;
+        while (count >= 8) {
+            data.push_back(static_cast<unsigned char>(bits & 0xFF));
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    int n = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (n++ % 2 == 0) emit(4);
+            emit((x <= width / 4 && y <= height / 4) ? 1 : 0);
+        }
+    }
+    emit(5);
+    if (count) data.push_back(static_cast<unsigned char>(bits & 0xFF));
+    for (size_t at = 0; at < data.size(); at += 255) {
+        size_t len = std::min<size_t>(255, data.size() - at);
+        b.push_back(static_cast<unsigned char>(len));
+        b.insert(b.end(), data.begin() + at, data.begin() + at + len);
+    }
+    b.push_back(0);
+    b.push_back(0x3B);
+    return b;
+}
+
+COLORREF PixelOf(const Bytes& picture, int x, int y) {
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (picture.empty() || Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return CLR_INVALID;
+    COLORREF result = CLR_INVALID;
+    IStream* stream = SHCreateMemStream(picture.data(), static_cast<UINT>(picture.size()));
+    if (stream) {
+        {
+            Gdiplus::Bitmap bitmap(stream);
+            Gdiplus::Color colour;
+            if (bitmap.GetLastStatus() == Gdiplus::Ok && x >= 0 && y >= 0 &&
+                static_cast<UINT>(x) < bitmap.GetWidth() && static_cast<UINT>(y) < bitmap.GetHeight() &&
+                bitmap.GetPixel(x, y, &colour) == Gdiplus::Ok) {
+                result = RGB(colour.GetR(), colour.GetG(), colour.GetB());
+            }
+        }
+        stream->Release();
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return result;
 }
 
 }  // namespace vela::test

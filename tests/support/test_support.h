@@ -68,4 +68,12 @@ bool ClickButton(HWND dialog, const std::wstring& caption);
 // as "image/jpeg", "image/png", "image/bmp" or "image/gif".
 Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour = RGB(200, 120, 40));
 
+// A GIF written byte by byte (the platform's GIF encoder may write no image
+// data): the given colour with the top-left quarter white, as MakePicture.
+Bytes MakeGif(int width, int height, COLORREF colour = RGB(200, 120, 40));
+
+// The colour of one pixel of an encoded picture, decoded through GDI+;
+// CLR_INVALID when it cannot be decoded or the point lies outside.
+COLORREF PixelOf(const Bytes& picture, int x, int y);
+
 }  // namespace vela::test

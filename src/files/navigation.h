@@ -1,0 +1,24 @@
+#pragma once
+// Opening, stepping through and saving pictures, over the form controls
+// (PictureView's bytes, SkinFrame's title, FileDialog).
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace vela {
+
+// FindFilesInFolder with the window's pending messages processed after
+// each file found, so that the window stays responsive.
+std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pattern);
+// Rebuilds the list for path; an empty path scans the program's folder and
+// puts its first picture into PictureView.
+void ScanFolder(std::string_view path);
+// Shows the file (read whole, measured, titled), rebuilds the list, fits.
+void OpenPictureFile(std::string_view path);
+void ShowPreviousPicture();
+void ShowNextPicture();
+void OpenPictureWithDialog();
+// Writes PictureView's bytes unchanged under a name chosen in the save dialog.
+void SavePictureAs();
+
+}  // namespace vela

@@ -1,0 +1,132 @@
+// <windows.h> comes first: it turns FindText into FindTextA, and text.h's
+// inline ContainsText must see the same name that text.cpp defines.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "files/picture_list.h"
+
+#include "files/paths.h"
+#include "util/unique.h"
+
+namespace vela {
+
+std::vector<Text> PictureList;
+int CurrentIndex = 0;
+
+namespace {
+
+// Searched for anywhere in the whole path, byte-wise and case-sensitively,
+// in this order.
+constexpr std::string_view kPictureSubstrings[] = {".jpg", ".bmp", ".ico", ".png", ".gif"};
+
+// Every scan takes the next number; a scan whose number is no longer the
+// latest has been overtaken by one started during its message processing.
+unsigned scanGeneration = 0;
+
+std::string_view UntilNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+bool EndsWithBackslash(std::string_view text) {
+    // The last character, not the last byte: a GBK trail byte 0x5C is no backslash.
+    return !text.empty() && FindLastByte(text, '\\') == text.size() - 1;
+}
+
+}  // namespace
+
+bool HasCurrentPicture() {
+    return CurrentIndex >= 1 && static_cast<std::size_t>(CurrentIndex) <= PictureList.size();
+}
+
+Text CurrentPicturePath() { return HasCurrentPicture() ? PictureList[CurrentIndex - 1] : Text(); }
+
+void ReleasePictureList() {
+    std::vector<Text>().swap(PictureList);
+    CurrentIndex = 0;
+}
+
+std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pattern,
+                                    const AfterEachEntry& afterEachEntry) {
+    std::vector<Text> files;
+    Text dir(UntilNul(folder));
+    if (!EndsWithBackslash(dir)) dir += '\\';
+    WIN32_FIND_DATAA entry;
+    Unique<HANDLE, FindClose> search(FindFirstFileA((dir + Text(UntilNul(pattern))).c_str(), &entry));
+    if (!search) return files;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        files.push_back(dir + entry.cFileName);
+        if (afterEachEntry && !afterEachEntry()) break;
+    } while (FindNextFileA(search.Get(), &entry));
+    return files;
+}
+
+std::vector<Text> FilterPictures(const std::vector<Text>& files) {
+    std::vector<Text> pictures;
+    for (const Text& file : files) {
+        for (std::string_view s : kPictureSubstrings) {
+            if (ContainsText(file, s)) pictures.push_back(file);
+        }
+    }
+    return pictures;
+}
+
+Text ProgramFolder() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) break;
+        if (buffer.size() >= 32768) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    Text folder = FolderOfPath(buffer.data());
+    if (EndsWithBackslash(folder)) folder.pop_back();
+    return folder;
+}
+
+bool RebuildPictureList(std::string_view path, const std::function<void()>& processMessages) {
+    const unsigned mine = ++scanGeneration;
+    const Text wanted(UntilNul(path));
+    PictureList.clear();
+    const Text folder = wanted.empty() ? ProgramFolder() : FolderOfPath(wanted);
+    std::vector<Text> files = FindFilesInFolder(folder, "*.*", [&] {
+        if (processMessages) processMessages();
+        return scanGeneration == mine;
+    });
+    if (scanGeneration != mine) return false;
+    PictureList = FilterPictures(files);
+    if (wanted.empty()) {
+        CurrentIndex = 1;
+        return true;
+    }
+    // The entry that names the very file opened. An entry merely containing
+    // the path (x.jpg.png for x.jpg, \a.jpg for a bare a.jpg) is another
+    // file, and no entry at all is better than a wrong one.
+    CurrentIndex = 0;
+    for (std::size_t i = 0; i < PictureList.size(); ++i) {
+        if (PictureList[i] == wanted) CurrentIndex = static_cast<int>(i + 1);
+    }
+    return true;
+}
+
+int PreviousIndex(int current, int count) { return (current > 1 && current <= count) ? current - 1 : 0; }
+
+int NextIndex(int current, int count) { return (current >= 0 && current < count) ? current + 1 : 0; }
+
+bool WritePictureFile(std::string_view path, const Bytes& bytes) {
+    const Text name(UntilNul(path));
+    if (name.empty()) return false;
+    Unique<HANDLE, CloseHandle> file(
+        CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+}  // namespace vela

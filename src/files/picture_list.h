@@ -1,0 +1,56 @@
+#pragma once
+// The pictures of the folder of the picture being shown, and which of them
+// is current. The list is a snapshot taken when a picture is opened: the
+// folder's files in enumeration order, each entry once for every one of
+// ".jpg", ".bmp", ".ico", ".png", ".gif" that occurs in its whole path.
+#include <functional>
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace vela {
+
+// Full paths, numbered from 1 in meaning (PictureList[CurrentIndex - 1]).
+extern std::vector<Text> PictureList;
+// 0 when no entry is current: nothing scanned yet, or the opened file is
+// not among the entries (photo.JPG, a cursor file).
+extern int CurrentIndex;
+
+// 1 <= CurrentIndex <= number of entries.
+bool HasCurrentPicture();
+// The current entry, or empty text when there is none.
+Text CurrentPicturePath();
+// For the exit routine: the entries and the list go, no entry is current.
+void ReleasePictureList();
+
+// Called after each file found; returning false ends the enumeration early.
+using AfterEachEntry = std::function<bool()>;
+
+// The files (not folders) of a folder matching a pattern, as folder + "\" +
+// name, in the order the file system gives them. A missing folder gives an
+// empty list.
+std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pattern,
+                                    const AfterEachEntry& afterEachEntry);
+// The picture entries of a raw listing, doubled where several texts occur.
+std::vector<Text> FilterPictures(const std::vector<Text>& files);
+// The folder of the running program, without a trailing backslash.
+Text ProgramFolder();
+
+// Rebuilds PictureList from the folder of path (the program's folder for an
+// empty path) and sets CurrentIndex: the last entry equal to path, 0 when
+// there is none, 1 for an empty path. processMessages runs after each file
+// found. When another scan starts meanwhile (from inside processMessages),
+// the newer one wins: this one stops and leaves the list and CurrentIndex
+// alone, and returns false.
+bool RebuildPictureList(std::string_view path, const std::function<void()>& processMessages);
+
+// The number to step to from current in a list of count entries, or 0 when
+// the step does nothing (no wrap-around; from no entry, next is the first).
+int PreviousIndex(int current, int count);
+int NextIndex(int current, int count);
+
+// The bytes written unchanged to path, created or truncated, with no sharing
+// while it is written; false (and nothing reported) when that fails.
+bool WritePictureFile(std::string_view path, const Bytes& bytes);
+
+}  // namespace vela

@@ -1,0 +1,97 @@
+#include <cstring>
+
+#include "imaging/imaging_internal.h"
+
+namespace vela::imaging {
+namespace {
+
+// The PNG encoder built into GDI+, {557CF406-1A04-11D3-9A73-0000F81EF32E},
+// in the memory layout of a GUID.
+constexpr unsigned char kPngEncoder[16] = {0x06, 0xF4, 0x7C, 0x55, 0x04, 0x1A, 0xD3, 0x11,
+                                           0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E};
+
+// No path is longer than this; longer texts are not asked about.
+constexpr std::size_t kLongestPath = 32767;
+
+}  // namespace
+
+void DisposeImage(gdip::GpImage* image) { api::GdipDisposeImage(image); }
+void FreeGlobal(HGLOBAL block) { api::GlobalFree(block); }
+
+GdiplusSession::GdiplusSession() {
+    // Version 1, no debug callback, background thread and external codecs
+    // not suppressed.
+    const gdip::StartupInput input{1, nullptr, FALSE, FALSE};
+    started_ = api::GdiplusStartup(&token_, &input, nullptr) == gdip::Ok;
+}
+
+GdiplusSession::~GdiplusSession() {
+    if (started_) api::GdiplusShutdown(token_);
+}
+
+Bytes WideTextFromPath(std::string_view path) {
+    Text text(path.substr(0, path.find('\0')));
+    if (text.empty()) return {};
+    int units = api::MultiByteToWideChar(kCodePageGbk, 0, text.c_str(), -1, nullptr, 0);
+    if (units <= 0) return {};
+    Bytes wide(static_cast<std::size_t>(units) * 2, 0);
+    api::MultiByteToWideChar(kCodePageGbk, 0, text.c_str(), -1, reinterpret_cast<WCHAR*>(wide.data()), units);
+    return wide;
+}
+
+bool NamesExistingFile(const Bytes& picture, Text* path) {
+    Text text = TextOfBytes(picture);
+    if (text.empty() || text.size() > kLongestPath) return false;
+    if (api::PathFileExistsA(text.c_str()) != TRUE) return false;
+    if (path) *path = std::move(text);
+    return true;
+}
+
+gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture) {
+    const SIZE_T size = picture.size();
+    HGLOBAL block = api::GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!block) return nullptr;
+    Stream stream;
+    // The stream owns the block from here: releasing it frees the block.
+    if (FAILED(api::CreateStreamOnHGlobal(block, TRUE, stream.Out()))) {
+        api::GlobalFree(block);
+        return nullptr;
+    }
+    void* data = api::GlobalLock(block);
+    if (!data) return nullptr;
+    api::RtlMoveMemory(data, picture.data(), size);
+    api::GlobalUnlock(block);
+    gdip::GpImage* bitmap = nullptr;
+    // A failed decode leaves the bitmap null, which is the answer.
+    api::GdipCreateBitmapFromStream(stream.Get(), &bitmap);
+    return bitmap;  // GDI+ holds its own reference to the stream while the bitmap lives
+}
+
+Bytes EncodeImageAsPng(gdip::GpImage* image) {
+    if (!image) return {};
+    // The block is declared before the stream so that the stream is released
+    // first and the block freed after it.
+    GlobalBlock block;
+    Stream stream;
+    if (FAILED(api::CreateStreamOnHGlobal(nullptr, FALSE, stream.Out()))) return {};
+    CLSID encoder;
+    std::memcpy(&encoder, kPngEncoder, sizeof encoder);
+    const gdip::Status status = api::GdipSaveImageToStream(image, stream.Get(), &encoder, nullptr);
+    // The stream was told not to free its block, so it is fetched and freed
+    // whether or not the save worked.
+    HGLOBAL handle = nullptr;
+    if (SUCCEEDED(api::GetHGlobalFromStream(stream.Get(), &handle))) block.Reset(handle);
+    Bytes out;
+    if (status == gdip::Ok && block) {
+        void* data = api::GlobalLock(block.Get());
+        if (data) {
+            const SIZE_T size = api::GlobalSize(block.Get());
+            out.resize(size);
+            if (size) api::RtlMoveMemory(out.data(), data, size);
+            api::GlobalUnlock(block.Get());
+        }
+    }
+    return out;
+}
+
+}  // namespace vela::imaging

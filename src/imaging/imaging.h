@@ -1,0 +1,29 @@
+#pragma once
+// What the viewer learns about a picture's pixels: its natural size and the
+// picture turned a quarter clockwise. Pictures travel as their encoded bytes;
+// every answer here comes from decoding them with GDI+, and every failure is
+// quiet (0 or an empty array).
+#include "runtime/text.h"
+
+namespace vela {
+
+// Natural width / height in pixels; 0 when the bytes cannot be decoded.
+// When the bytes up to their first zero byte name an existing file, that
+// file is decoded instead. The last content measured is remembered (width
+// and height of one decode), so measuring the width and then the height of
+// the same bytes decodes them once; file paths are never remembered.
+int MeasurePictureWidth(const Bytes& picture);
+int MeasurePictureHeight(const Bytes& picture);
+// Drops the remembered measurement and its copy of the bytes.
+void ForgetMeasurement();
+
+// The picture turned 90 degrees clockwise, encoded as PNG; empty on failure.
+Bytes RotatePictureBytes(const Bytes& picture);
+
+// Keeps GDI+ started for the process (the app calls these around
+// MainWindow's life). RotatePictureBytes also works without it: it then
+// starts GDI+ around itself.
+bool StartImaging();
+void StopImaging();
+
+}  // namespace vela

@@ -1,0 +1,43 @@
+#pragma once
+// The GDI+ steps shared by measurement and rotation. Internal to imaging/
+// (and its tests).
+#include <windows.h>
+
+#include "runtime/entry_points.h"
+#include "runtime/text.h"
+#include "util/unique.h"
+
+namespace vela::imaging {
+
+void DisposeImage(gdip::GpImage* image);
+void FreeGlobal(HGLOBAL block);
+
+using Image = Unique<gdip::GpImage*, DisposeImage>;
+using GlobalBlock = Unique<HGLOBAL, FreeGlobal>;
+using Stream = Unique<IStream*, ComRelease<IStream>>;
+
+// One use of GDI+: started on construction, shut down on destruction.
+class GdiplusSession {
+public:
+    GdiplusSession();
+    ~GdiplusSession();
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+    bool Started() const { return started_; }
+
+private:
+    ULONG_PTR token_ = 0;
+    bool started_ = false;
+};
+
+// The UTF-16 form of a GBK text, terminating zero unit included, as bytes;
+// empty for empty text.
+Bytes WideTextFromPath(std::string_view path);
+// A GDI+ bitmap decoded from the bytes, or null.
+gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture);
+// The image encoded as PNG (the whole memory block behind the stream), or empty.
+Bytes EncodeImageAsPng(gdip::GpImage* image);
+// The bytes' text up to the first zero names an existing file (or folder).
+bool NamesExistingFile(const Bytes& picture, Text* path);
+
+}  // namespace vela::imaging

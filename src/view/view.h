@@ -1,0 +1,37 @@
+#pragma once
+// Sizing and placing PictureView in MainWindow, the zoom caption, the edge
+// controls, rotation of the view and panning. Each operation reads a control
+// property at the moment it uses it and writes it back truncated toward
+// zero; the arithmetic itself lives in view_math.h.
+namespace vela {
+
+// The drag state: DragActive is 1 between a left-button press on
+// PictureView and its release; the offsets are the view's position minus the
+// cursor's screen position at the press.
+extern int DragActive;
+extern double DragOffsetX;
+extern double DragOffsetY;
+
+// PictureWidth and PictureHeight := the size of the bytes PictureView holds.
+void MeasureShownPicture();
+
+void CentrePictureView();
+void UpdateZoomLabel();
+// Measure, fit the width, centre, lay out the edge buttons, the toolbar and
+// the top-right buttons, let pending messages run, refresh the caption.
+void FitPictureToWindow();
+void ZoomIn();
+void ZoomOut();
+// One step per wheel event whatever the distance; 0 refreshes the caption.
+void WheelZoom(int distance);
+void ShowActualSize();
+// MainWindow := picture plus margin, capped at the screen, centred on it.
+void SizeWindowToPicture();
+// A quarter turn clockwise of the bytes and of the view; nothing measured.
+void RotatePicture();
+
+void StartDrag();
+void FollowDrag();
+void EndDrag();
+
+}  // namespace vela

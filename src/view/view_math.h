@@ -1,0 +1,76 @@
+#pragma once
+// The arithmetic of scaling and centring, kept apart from the controls so
+// that every rule can be checked with plain numbers. Geometry is computed in
+// double precision from integers and written back truncated toward zero.
+#include "runtime/text.h"
+
+namespace vela::view {
+
+inline constexpr double kZoomStep = 1.1;
+inline constexpr double kMargin = 100.0;
+inline constexpr double kPercent = 100.0;
+// Left edges of the four top-right buttons, counted from the window's right edge.
+inline constexpr double kCloseOffset = 30.0, kMaximizeOffset = 60.0, kMinimizeOffset = 90.0, kSettingsOffset = 120.0;
+
+// Truncation toward zero to a 32-bit integer. A quotient by zero (infinity,
+// NaN) or a value no int can hold gives 0, whatever the FPU would have made.
+int TruncToInt(double value);
+
+// trunc(outer / 2 - inner / 2): the position that puts the middle of the
+// inner side at the middle of the outer one (negative when inner is larger).
+int CentredPosition(int outer, int inner);
+
+struct Size {
+    int width = 0;
+    int height = 0;
+    bool operator==(const Size&) const = default;
+};
+
+// A picture wider than the window less the margin is fitted; any other is
+// shown at its natural size.
+bool NeedsFitting(int pictureWidth, int windowWidth);
+// trunc(window width - 100).
+int FittedWidth(int windowWidth);
+// The height that keeps the picture's ratio at the given view width:
+// trunc(pictureHeight / (pictureWidth / viewWidth)).
+int FittedHeight(int pictureWidth, int pictureHeight, int viewWidth);
+Size FitSize(int pictureWidth, int pictureHeight, int windowWidth);
+
+// trunc((viewWidth / pictureWidth) * 100): the quotient first; 0 when the
+// picture width is 0.
+int ZoomPercent(int viewWidth, int pictureWidth);
+// The caption: the percentage in decimal followed by "%".
+Text ZoomLabelText(int viewWidth, int pictureWidth);
+
+int ZoomInSide(int side);   // trunc(side * 1.1)
+int ZoomOutSide(int side);  // trunc(side / 1.1)
+
+// One wheel step, anchored at the cursor: the picture pixel under the
+// cursor (cursor given relative to the view) stays under it. ratio is the
+// cursor's place in the old side (cursor / old side), newSide the side after
+// the step; the result is the view's new position.
+double CursorRatio(int cursor, int oldSide);
+int AnchoredPosition(int position, int cursor, double ratio, int newSide, bool zoomIn);
+
+struct ViewRect {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const ViewRect&) const = default;
+};
+// The whole wheel rule on plain numbers: anchored when the view is wider
+// than the window, else scaled and centred; distance 0 changes nothing.
+ViewRect WheelStep(ViewRect view, int windowWidth, int windowHeight, int cursorX, int cursorY, int distance);
+
+// Window side for a picture side: the side plus the margin while that stays
+// under the screen side less the margin, else the whole screen side.
+int WindowSideForPicture(int pictureSide, int screenSide);
+
+// trunc(outer side - offset): the edge buttons, the toolbar and the
+// top-right buttons sit at fixed distances from the window's far edges.
+int FromFarEdge(int windowWidth, double offset);
+
+// Panning: the offset is position minus cursor at the start; the view then
+// sits at trunc(offset + cursor).
+double DragOffset(int position, int cursor);
+int DraggedPosition(double offset, int cursor);
+
+}  // namespace vela::view

@@ -1,0 +1,178 @@
+// The thin layer over the controls: every rule's numbers come from
+// view_math; here they are read from and written to the properties, one at
+// a time, because a write can run other handlers (a size change refits).
+#include "app/picture_state.h"
+#include "forms/forms.h"
+#include "imaging/imaging.h"
+#include "runtime/entry_points.h"
+#include "view/cursor.h"
+#include "view/view.h"
+#include "view/view_math.h"
+
+namespace vela {
+namespace {
+
+using forms::Ctl;
+namespace prop = forms::prop;
+using namespace view;
+
+int Get(Ctl c, int p) { return forms::GetInt(c, p); }
+void Set(Ctl c, int p, int v) { forms::SetInt(c, p, v); }
+
+void ShowZoomCaption() {
+    forms::SetText(Ctl::ZoomRatioButton, prop::Caption,
+                   ZoomLabelText(Get(Ctl::PictureView, prop::Width), PictureWidth));
+}
+
+void ScaleView(bool zoomIn) {
+    auto step = [zoomIn](int side) { return zoomIn ? ZoomInSide(side) : ZoomOutSide(side); };
+    Set(Ctl::PictureView, prop::Width, step(Get(Ctl::PictureView, prop::Width)));
+    Set(Ctl::PictureView, prop::Height, step(Get(Ctl::PictureView, prop::Height)));
+}
+
+void StepZoom(bool zoomIn) {
+    ScaleView(zoomIn);
+    CentrePictureView();
+    ShowZoomCaption();
+    forms::ProcessPendingMessages();
+}
+
+void CentreVertically(Ctl c) {
+    Set(c, prop::Top, CentredPosition(Get(Ctl::MainWindow, prop::Height), Get(c, prop::Height)));
+}
+
+POINT CursorOnScreen() {
+    POINT p{0, 0};
+    api::GetCursorPos(&p);
+    return p;
+}
+
+}  // namespace
+
+void MeasureShownPicture() {
+    const Bytes picture = forms::GetData(Ctl::PictureView, prop::Picture);
+    PictureWidth = MeasurePictureWidth(picture);
+    PictureHeight = MeasurePictureHeight(picture);
+}
+
+void CentrePictureView() {
+    Set(Ctl::PictureView, prop::Left,
+        CentredPosition(Get(Ctl::MainWindow, prop::Width), Get(Ctl::PictureView, prop::Width)));
+    CentreVertically(Ctl::PictureView);
+}
+
+void UpdateZoomLabel() { ShowZoomCaption(); }
+
+void FitPictureToWindow() {
+    MeasureShownPicture();
+    if (NeedsFitting(PictureWidth, Get(Ctl::MainWindow, prop::Width))) {
+        Set(Ctl::PictureView, prop::Width, FittedWidth(Get(Ctl::MainWindow, prop::Width)));
+        Set(Ctl::PictureView, prop::Height,
+            FittedHeight(PictureWidth, PictureHeight, Get(Ctl::PictureView, prop::Width)));
+    } else {
+        Set(Ctl::PictureView, prop::Width, PictureWidth);
+        Set(Ctl::PictureView, prop::Height, PictureHeight);
+    }
+    CentrePictureView();
+
+    Set(Ctl::PreviousButton, prop::Left, 0);
+    CentreVertically(Ctl::PreviousButton);
+    Set(Ctl::NextButton, prop::Left, FromFarEdge(Get(Ctl::MainWindow, prop::Width), Get(Ctl::NextButton, prop::Width)));
+    CentreVertically(Ctl::NextButton);
+
+    Set(Ctl::Toolbar, prop::Left, CentredPosition(Get(Ctl::MainWindow, prop::Width), Get(Ctl::Toolbar, prop::Width)));
+    Set(Ctl::Toolbar, prop::Top, FromFarEdge(Get(Ctl::MainWindow, prop::Height), Get(Ctl::Toolbar, prop::Height)));
+
+    const struct {
+        Ctl button;
+        double offset;
+    } corner[] = {{Ctl::CloseButton, kCloseOffset},
+                  {Ctl::MaximizeButton, kMaximizeOffset},
+                  {Ctl::MinimizeButton, kMinimizeOffset},
+                  {Ctl::SettingsButton, kSettingsOffset}};
+    for (const auto& c : corner) {
+        Set(c.button, prop::Top, 0);
+        Set(c.button, prop::Left, FromFarEdge(Get(Ctl::MainWindow, prop::Width), c.offset));
+    }
+
+    forms::ProcessPendingMessages();
+    UpdateZoomLabel();
+}
+
+void ZoomIn() { StepZoom(true); }
+void ZoomOut() { StepZoom(false); }
+
+void WheelZoom(int distance) {
+    const POINT cursor = CursorPositionIn(forms::NativeWindow(Ctl::PictureView));
+    if (distance != 0) {
+        const bool zoomIn = distance > 0;
+        if (Get(Ctl::PictureView, prop::Width) > Get(Ctl::MainWindow, prop::Width)) {
+            const double rx = CursorRatio(cursor.x, Get(Ctl::PictureView, prop::Width));
+            const double ry = CursorRatio(cursor.y, Get(Ctl::PictureView, prop::Height));
+            ScaleView(zoomIn);
+            Set(Ctl::PictureView, prop::Left,
+                AnchoredPosition(Get(Ctl::PictureView, prop::Left), cursor.x, rx, Get(Ctl::PictureView, prop::Width),
+                                 zoomIn));
+            Set(Ctl::PictureView, prop::Top,
+                AnchoredPosition(Get(Ctl::PictureView, prop::Top), cursor.y, ry, Get(Ctl::PictureView, prop::Height),
+                                 zoomIn));
+        } else {
+            ScaleView(zoomIn);
+            CentrePictureView();
+        }
+        forms::ProcessPendingMessages();
+    }
+    ShowZoomCaption();
+    forms::ProcessPendingMessages();
+}
+
+void ShowActualSize() {
+    MeasureShownPicture();
+    Set(Ctl::PictureView, prop::Width, PictureWidth);
+    Set(Ctl::PictureView, prop::Height, PictureHeight);
+    CentrePictureView();
+    UpdateZoomLabel();
+    forms::ProcessPendingMessages();
+}
+
+void SizeWindowToPicture() {
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    Set(Ctl::PictureView, prop::Width, PictureWidth);
+    Set(Ctl::PictureView, prop::Height, PictureHeight);
+    // Each of these runs the size-changed handler, which refits.
+    Set(Ctl::MainWindow, prop::Width, WindowSideForPicture(PictureWidth, screenWidth));
+    Set(Ctl::MainWindow, prop::Height, WindowSideForPicture(PictureHeight, screenHeight));
+    Set(Ctl::MainWindow, prop::Left, CentredPosition(screenWidth, Get(Ctl::MainWindow, prop::Width)));
+    Set(Ctl::MainWindow, prop::Top, CentredPosition(screenHeight, Get(Ctl::MainWindow, prop::Height)));
+}
+
+void RotatePicture() {
+    const int height = Get(Ctl::PictureView, prop::Height);
+    const int width = Get(Ctl::PictureView, prop::Width);
+    const Bytes turned = RotatePictureBytes(forms::GetData(Ctl::PictureView, prop::Picture));
+    // A picture that cannot be turned keeps its bytes and its view: an empty
+    // result would lose the file's content (a later save would write nothing).
+    if (turned.empty()) return;
+    forms::SetData(Ctl::PictureView, prop::Picture, turned);
+    Set(Ctl::PictureView, prop::Height, width);
+    Set(Ctl::PictureView, prop::Width, height);
+    CentrePictureView();
+}
+
+void StartDrag() {
+    DragActive = 1;
+    const POINT cursor = CursorOnScreen();
+    DragOffsetX = DragOffset(Get(Ctl::PictureView, prop::Left), cursor.x);
+    DragOffsetY = DragOffset(Get(Ctl::PictureView, prop::Top), cursor.y);
+}
+
+void FollowDrag() {
+    if (DragActive != 1) return;
+    const POINT cursor = CursorOnScreen();
+    Set(Ctl::PictureView, prop::Left, DraggedPosition(DragOffsetX, cursor.x));
+    Set(Ctl::PictureView, prop::Top, DraggedPosition(DragOffsetY, cursor.y));
+}
+
+void EndDrag() { DragActive = 0; }
+
+}  // namespace vela

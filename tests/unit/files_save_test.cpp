@@ -1,0 +1,66 @@
+// Writing the shown bytes under a chosen name: unchanged, whatever the name,
+// empty when there is nothing, and quietly nothing when the target refuses.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "files/picture_list.h"
+#include "imaging/imaging.h"
+#include "test_support.h"
+
+using namespace vela;
+using vela::test::ScratchFolder;
+
+TEST(FilesSave, BytesArriveUnchanged) {
+    ScratchFolder f("save");
+    const Bytes jpeg = test::MakePicture(320, 200, L"image/jpeg");
+    ASSERT_TRUE(WritePictureFile(f / "copy.jpg", jpeg));
+    EXPECT_EQ(test::ReadBytes(f / "copy.jpg"), jpeg);
+    // Over a longer file: truncated to the new content.
+    Bytes longer(jpeg.size() * 3, 0xAB);
+    ASSERT_TRUE(test::WriteBytes(f / "old.jpg", longer));
+    ASSERT_TRUE(WritePictureFile(f / "old.jpg", jpeg));
+    EXPECT_EQ(test::ReadBytes(f / "old.jpg"), jpeg);
+    // GBK names.
+    ASSERT_TRUE(WritePictureFile(f / "图片副本.jpg", jpeg));
+    EXPECT_EQ(test::ReadBytes(f / "图片副本.jpg"), jpeg);
+}
+
+TEST(FilesSave, RotatedPngKeepsItsBytesUnderAJpgName) {
+    ScratchFolder f("saverot");
+    const Bytes turned = RotatePictureBytes(test::MakePicture(64, 32, L"image/jpeg"));
+    ASSERT_FALSE(turned.empty());
+    ASSERT_TRUE(WritePictureFile(f / "turned.jpg", turned));
+    const Bytes saved = test::ReadBytes(f / "turned.jpg");
+    EXPECT_EQ(saved, turned);
+    ASSERT_GE(saved.size(), 4u);
+    EXPECT_EQ(saved[1], 'P');
+    EXPECT_EQ(saved[2], 'N');
+    EXPECT_EQ(saved[3], 'G');
+    EXPECT_EQ(MeasurePictureWidth(saved), 32);
+}
+
+TEST(FilesSave, NothingShownWritesAnEmptyFile) {
+    ScratchFolder f("saveempty");
+    ASSERT_TRUE(test::WriteText(f / "was.png", "previous content"));
+    ASSERT_TRUE(WritePictureFile(f / "was.png", {}));
+    EXPECT_EQ(GetFileAttributesA((f / "was.png").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_TRUE(test::ReadBytes(f / "was.png").empty());
+    ASSERT_TRUE(WritePictureFile(f / "new.png", {}));
+    EXPECT_NE(GetFileAttributesA((f / "new.png").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(FilesSave, RefusedTargetsAreQuiet) {
+    ScratchFolder f("saverefused");
+    const Bytes bytes = {1, 2, 3};
+    EXPECT_FALSE(WritePictureFile(f / "missing\\a.jpg", bytes));
+    EXPECT_FALSE(WritePictureFile(f.Path(), bytes));
+    EXPECT_FALSE(WritePictureFile("", bytes));
+    // A file another handle holds without sharing keeps its content.
+    ASSERT_TRUE(test::WriteText(f / "busy.jpg", "busy"));
+    HANDLE busy = CreateFileA((f / "busy.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(WritePictureFile(f / "busy.jpg", bytes));
+    CloseHandle(busy);
+    EXPECT_EQ(test::ReadBytes(f / "busy.jpg"), (Bytes{'b', 'u', 's', 'y'}));
+}

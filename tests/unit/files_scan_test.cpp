@@ -1,0 +1,195 @@
+// The folder picture list on real folders: enumeration, the five texts, the
+// current entry, GBK names, and a scan started inside another.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "files/picture_list.h"
+#include "test_support.h"
+
+using namespace vela;
+using vela::test::ScratchFolder;
+
+namespace {
+
+void Touch(const std::string& path) { ASSERT_TRUE(test::WriteText(path, "x")); }
+
+std::vector<Text> Names(const ScratchFolder& f, std::initializer_list<const char*> names) {
+    std::vector<Text> out;
+    for (const char* n : names) out.push_back(f / n);
+    return out;
+}
+
+class FilesScan : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ReleasePictureList();
+        ASSERT_TRUE(FilterPictures({TempPath()}).empty()) << "the temporary folder must hold no picture text";
+    }
+    static std::string TempPath() {
+        char t[MAX_PATH];
+        GetTempPathA(MAX_PATH, t);
+        return t;
+    }
+};
+
+}  // namespace
+
+TEST_F(FilesScan, FindFilesListsFilesOnlyAndCallsBackForEach) {
+    ScratchFolder f("scanraw");
+    Touch(f / "b.txt");
+    Touch(f / "a.jpg");
+    ASSERT_TRUE(test::MakeFolder(f / "sub.png"));
+    Touch(f / "hidden.bmp");
+    SetFileAttributesA((f / "hidden.bmp").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    int calls = 0;
+    auto count = [&] {
+        ++calls;
+        return true;
+    };
+    const std::vector<Text> expected = Names(f, {"a.jpg", "b.txt", "hidden.bmp"});
+    EXPECT_EQ(FindFilesInFolder(f.Path(), "*.*", count), expected);
+    EXPECT_EQ(calls, 3);
+    // A trailing backslash is not doubled.
+    EXPECT_EQ(FindFilesInFolder(f.Path() + "\\", "*.*", nullptr), expected);
+    EXPECT_EQ(FindFilesInFolder(f.Path(), "*.txt", nullptr), Names(f, {"b.txt"}));
+    // Stopping after the first file.
+    EXPECT_EQ(FindFilesInFolder(f.Path(), "*.*", [] { return false; }), Names(f, {"a.jpg"}));
+    calls = 0;
+    EXPECT_TRUE(FindFilesInFolder(f / "missing", "*.*", count).empty());
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(FilesScan, FiveTextsDecideCaseSensitively) {
+    ScratchFolder f("scanfolder");
+    for (const char* n : {"a.jpg", "b.PNG", "c.gif.bak", "notes.txt", "D.JPG", "e.Png"}) Touch(f / n);
+    ASSERT_TRUE(RebuildPictureList(f / "a.jpg", nullptr));
+    EXPECT_EQ(PictureList, Names(f, {"a.jpg", "c.gif.bak"}));
+    EXPECT_EQ(CurrentIndex, 1);
+    EXPECT_EQ(CurrentPicturePath(), f / "a.jpg");
+    ASSERT_TRUE(RebuildPictureList(f / "c.gif.bak", nullptr));
+    EXPECT_EQ(CurrentIndex, 2);
+    // Opened but not listed: no entry is current.
+    for (const char* n : {"b.PNG", "D.JPG", "notes.txt", "missing.jpg"}) {
+        ASSERT_TRUE(RebuildPictureList(f / n, nullptr));
+        EXPECT_EQ(CurrentIndex, 0) << n;
+        EXPECT_FALSE(HasCurrentPicture()) << n;
+        EXPECT_EQ(CurrentPicturePath(), "") << n;
+        EXPECT_EQ(PictureList.size(), 2u) << n;
+    }
+}
+
+TEST_F(FilesScan, EveryTextCountsSoEntriesDouble) {
+    ScratchFolder f("scandouble");
+    for (const char* n : {"x.jpg", "x.jpg.png", "y.gif.ico.bmp"}) Touch(f / n);
+    ASSERT_TRUE(RebuildPictureList(f / "x.jpg.png", nullptr));
+    EXPECT_EQ(PictureList,
+              Names(f, {"x.jpg", "x.jpg.png", "x.jpg.png", "y.gif.ico.bmp", "y.gif.ico.bmp", "y.gif.ico.bmp"}));
+    EXPECT_EQ(CurrentIndex, 3);
+    // x.jpg is its own entry, not the later x.jpg.png that contains its path.
+    ASSERT_TRUE(RebuildPictureList(f / "x.jpg", nullptr));
+    EXPECT_EQ(CurrentIndex, 1);
+}
+
+TEST_F(FilesScan, AFolderNamedLikeAPictureListsEverything) {
+    ScratchFolder parent("scanshots");
+    const std::string shots = parent / "shots.png";
+    ASSERT_TRUE(test::MakeFolder(shots));
+    for (const char* n : {"a.txt", "b.jpg", "c"}) Touch(shots + "\\" + n);
+    ASSERT_TRUE(RebuildPictureList(shots + "\\c", nullptr));
+    const std::vector<Text> expected = {shots + "\\a.txt", shots + "\\b.jpg", shots + "\\b.jpg", shots + "\\c"};
+    EXPECT_EQ(PictureList, expected);
+    EXPECT_EQ(CurrentIndex, 4);
+}
+
+TEST_F(FilesScan, GbkNamesWithABackslashTrailByte) {
+    // 乗 is 81 5C in GBK: its trail byte is the backslash's.
+    ScratchFolder f("图乗");
+    for (const char* n : {"乗.jpg", "照片.png", "说明.txt"}) Touch(f / n);
+    const std::string inner = f / "乗";
+    ASSERT_TRUE(test::MakeFolder(inner));
+    Touch(inner + "\\图.gif");
+    // The folder's last character ends in byte 0x5C and still gets its backslash.
+    EXPECT_EQ(FindFilesInFolder(inner, "*.*", nullptr), std::vector<Text>{inner + "\\图.gif"});
+    ASSERT_TRUE(RebuildPictureList(inner + "\\图.gif", nullptr));
+    EXPECT_EQ(PictureList, std::vector<Text>{inner + "\\图.gif"});
+    EXPECT_EQ(CurrentIndex, 1);
+    ASSERT_TRUE(RebuildPictureList(f / "照片.png", nullptr));
+    EXPECT_EQ(PictureList, Names(f, {"乗.jpg", "照片.png"}));
+    EXPECT_EQ(CurrentIndex, 2);
+}
+
+TEST_F(FilesScan, EmptyPathScansTheProgramFolder) {
+    EXPECT_EQ(ProgramFolder(), test::ProgramFolder());
+    CurrentIndex = 7;
+    ASSERT_TRUE(RebuildPictureList("", nullptr));
+    EXPECT_EQ(CurrentIndex, 1);
+    for (const Text& e : PictureList) EXPECT_EQ(e.rfind(ProgramFolder() + "\\", 0), 0u) << e;
+    EXPECT_EQ(HasCurrentPicture(), !PictureList.empty());
+}
+
+TEST_F(FilesScan, BareFileNameScansTheDriveRoot) {
+    ASSERT_TRUE(RebuildPictureList("a.jpg", nullptr));
+    for (const Text& e : PictureList) EXPECT_EQ(e[0], '\\') << e;
+    // No entry is the bare name itself, so none is current.
+    EXPECT_EQ(CurrentIndex, 0);
+}
+
+TEST_F(FilesScan, TheNewestOfNestedScansWins) {
+    ScratchFolder first("nestfirst"), second("nestsecond");
+    for (const char* n : {"1.jpg", "2.jpg", "3.jpg"}) Touch(first / n);
+    for (const char* n : {"a.png", "b.png"}) Touch(second / n);
+    ASSERT_TRUE(RebuildPictureList(second / "a.png", nullptr));
+    ASSERT_EQ(CurrentIndex, 1);
+
+    int pumps = 0;
+    bool innerStood = false;
+    const bool outerStood = RebuildPictureList(first / "2.jpg", [&] {
+        ++pumps;
+        if (pumps == 1) {
+            // While the first scan pauses, the list is empty and the number
+            // is the previous one.
+            EXPECT_TRUE(PictureList.empty());
+            EXPECT_EQ(CurrentIndex, 1);
+            innerStood = RebuildPictureList(second / "b.png", nullptr);
+        }
+    });
+    EXPECT_TRUE(innerStood);
+    EXPECT_FALSE(outerStood);
+    // The older scan stopped at once and left the newer result alone.
+    EXPECT_EQ(pumps, 1);
+    EXPECT_EQ(PictureList, Names(second, {"a.png", "b.png"}));
+    EXPECT_EQ(CurrentIndex, 2);
+    // A later scan works as usual.
+    ASSERT_TRUE(RebuildPictureList(first / "3.jpg", nullptr));
+    EXPECT_EQ(CurrentIndex, 3);
+}
+
+TEST_F(FilesScan, CurrentEntryOnlyInsideTheList) {
+    PictureList = {"C:\\p\\a.jpg", "C:\\p\\b.jpg"};
+    const struct {
+        int index;
+        bool has;
+        const char* path;
+    } cases[] = {{-1, false, ""}, {0, false, ""}, {1, true, "C:\\p\\a.jpg"}, {2, true, "C:\\p\\b.jpg"}, {3, false, ""}};
+    for (const auto& c : cases) {
+        CurrentIndex = c.index;
+        EXPECT_EQ(HasCurrentPicture(), c.has) << c.index;
+        EXPECT_EQ(CurrentPicturePath(), c.path) << c.index;
+    }
+    ReleasePictureList();
+    EXPECT_TRUE(PictureList.empty());
+    EXPECT_EQ(CurrentIndex, 0);
+}
+
+TEST_F(FilesScan, SteppingNeitherWrapsNorLeavesTheList) {
+    // {current, count, previous, next}; 0 means nothing happens.
+    const int cases[][4] = {
+        {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 1}, {1, 1, 0, 0}, {0, 3, 0, 1}, {1, 3, 0, 2}, {2, 3, 1, 3},
+        {3, 3, 2, 0}, {4, 3, 0, 0}, {9, 3, 0, 0}, {-1, 3, 0, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PreviousIndex(c[0], c[1]), c[2]) << c[0] << " of " << c[1];
+        EXPECT_EQ(NextIndex(c[0], c[1]), c[3]) << c[0] << " of " << c[1];
+    }
+}

@@ -1,0 +1,151 @@
+// Broken, truncated, hostile and misnamed picture bytes: every measurement
+// and rotation answers 0 or an empty array, promptly and without a crash.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "imaging/imaging.h"
+#include "test_support.h"
+
+using namespace vela;
+using vela::test::MakePicture;
+
+namespace {
+
+struct Outcome {
+    int width, height;
+    size_t rotated;
+};
+
+Outcome Try(const Bytes& b) {
+    ForgetMeasurement();
+    return {MeasurePictureWidth(b), MeasurePictureHeight(b), RotatePictureBytes(b).size()};
+}
+
+void Put32(Bytes& b, size_t at, unsigned v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+void PutBig32(Bytes& b, size_t at, unsigned v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * (3 - i)));
+}
+
+unsigned Crc32(const unsigned char* p, size_t n) {
+    unsigned c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+Bytes Make(const wchar_t* mime) {
+    return std::wstring(mime) == L"image/gif" ? test::MakeGif(64, 48) : MakePicture(64, 48, mime);
+}
+
+}  // namespace
+
+TEST(ImagingBadInput, HeadersAloneGiveNothing) {
+    for (const wchar_t* mime : {L"image/jpeg", L"image/png", L"image/gif", L"image/bmp"}) {
+        Bytes b = Make(mime);
+        ASSERT_GT(b.size(), 16u);
+        b.resize(12);
+        Outcome o = Try(b);
+        EXPECT_EQ(o.width, 0) << mime;
+        EXPECT_EQ(o.height, 0) << mime;
+        EXPECT_EQ(o.rotated, 0u) << mime;
+    }
+}
+
+TEST(ImagingBadInput, TruncatedAndScrambledPicturesDoNotCrash) {
+    for (const wchar_t* mime : {L"image/jpeg", L"image/png", L"image/gif", L"image/bmp"}) {
+        const Bytes whole = Make(mime);
+        for (size_t keep : {whole.size() / 4, whole.size() / 2, whole.size() - 1}) {
+            Outcome o = Try(Bytes(whole.begin(), whole.begin() + keep));
+            // A decoder may still make sense of a cut picture; if it does,
+            // the size is the real one, else there is nothing.
+            EXPECT_TRUE((o.width == 64 && o.height == 48) || (o.width == 0 && o.height == 0))
+                << mime << " " << keep << ": " << o.width << "x" << o.height;
+        }
+        Bytes scrambled = whole;
+        for (size_t i = 10; i < scrambled.size(); i += 3) scrambled[i] ^= 0x5A;
+        Outcome o = Try(scrambled);
+        EXPECT_TRUE((o.width == 64 && o.height == 48) || (o.width == 0 && o.height == 0)) << mime;
+    }
+}
+
+TEST(ImagingBadInput, TextUnderAPictureNameIsNoPicture) {
+    test::ScratchFolder folder("badtext");
+    const std::string text = "This is a letter, not a photograph.\r\n";
+    const std::string path = folder / "letter.jpg";
+    ASSERT_TRUE(test::WriteText(path, text));
+    Outcome content = Try(Bytes(text.begin(), text.end()));
+    EXPECT_EQ(content.width, 0);
+    EXPECT_EQ(content.rotated, 0u);
+    // The same file named by path.
+    Bytes naming(path.begin(), path.end());
+    EXPECT_EQ(MeasurePictureWidth(naming), 0);
+    EXPECT_EQ(MeasurePictureHeight(naming), 0);
+    // A path to a folder, and a text far longer than any path.
+    Bytes folderPath(folder.Path().begin(), folder.Path().end());
+    EXPECT_EQ(MeasurePictureWidth(folderPath), 0);
+    EXPECT_EQ(Try(Bytes(100000, 'A')).width, 0);
+    EXPECT_EQ(Try(Bytes(5000, 0)).width, 0);
+}
+
+TEST(ImagingBadInput, HugeDeclaredSizesGiveNothing) {
+    const DWORD start = GetTickCount();
+    // A 24-bit BMP header claiming 30000 x 30000 with a handful of pixels.
+    Bytes bmp(54 + 64, 0);
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    Put32(bmp, 2, static_cast<unsigned>(bmp.size()));
+    Put32(bmp, 10, 54);
+    Put32(bmp, 14, 40);
+    Put32(bmp, 18, 30000);
+    Put32(bmp, 22, 30000);
+    bmp[26] = 1;
+    bmp[28] = 24;
+    Outcome o = Try(bmp);
+    EXPECT_EQ(o.width, 0);
+    EXPECT_EQ(o.rotated, 0u);
+
+    // A PNG whose header chunk claims 30000 x 30000, with no image data.
+    const unsigned char head[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    const unsigned char iend[] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    Bytes png(sizeof head + 13 + 4 + sizeof iend, 0);
+    std::copy(std::begin(head), std::end(head), png.begin());
+    std::copy(std::begin(iend), std::end(iend), png.end() - sizeof iend);
+    PutBig32(png, 16, 30000);
+    PutBig32(png, 20, 30000);
+    png[24] = 8;  // depth
+    png[25] = 2;  // truecolour
+    PutBig32(png, 29, Crc32(png.data() + 12, 17));
+    o = Try(png);
+    EXPECT_EQ(o.width, 0);
+    EXPECT_EQ(o.rotated, 0u);
+
+    // A GIF whose screen and image claim 30000 x 30000.
+    Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 0x30, 0x75, 0x30, 0x75, 0, 0, 0,
+                 0x2C, 0, 0, 0, 0, 0x30, 0x75, 0x30, 0x75, 0, 2, 2, 0x4C, 0x01, 0, 0x3B};
+    o = Try(gif);
+    EXPECT_EQ(o.rotated, 0u);
+    EXPECT_LT(GetTickCount() - start, 20000u);
+}
+
+TEST(ImagingBadInput, BrokenIconsGiveNothing) {
+    // An icon directory promising an image far beyond the end of the bytes.
+    Bytes icon(22, 0);
+    const unsigned char head[] = {0, 0, 1, 0, 1, 0, 32, 32, 0, 0, 1, 0, 32, 0};
+    std::copy(std::begin(head), std::end(head), icon.begin());
+    Put32(icon, 14, 0x7FFFFFF0);
+    Put32(icon, 18, 22);
+    Outcome o = Try(icon);
+    EXPECT_EQ(o.width, 0);
+    EXPECT_EQ(o.rotated, 0u);
+    // An icon directory with no entries at all, and one cut short.
+    o = Try(Bytes{0, 0, 1, 0, 0, 0});
+    EXPECT_EQ(o.width, 0);
+    o = Try(Bytes{0, 0, 1, 0, 5, 0, 32});
+    EXPECT_EQ(o.width, 0);
+}

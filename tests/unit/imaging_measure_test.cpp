@@ -1,0 +1,157 @@
+// Measuring pictures through GDI+: every format the viewer lists, the path
+// form of the argument, and the remembered measurement.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "imaging/imaging.h"
+#include "test_support.h"
+
+using namespace vela;
+using vela::test::MakePicture;
+
+namespace {
+
+struct Measured {
+    int width = -1;
+    int height = -1;
+};
+
+Measured MeasureBoth(const Bytes& picture) {
+    Measured m;
+    m.width = MeasurePictureWidth(picture);
+    m.height = MeasurePictureHeight(picture);
+    return m;
+}
+
+Bytes BytesOfText(const std::string& text, bool withZero) {
+    Bytes b(text.begin(), text.end());
+    if (withZero) b.push_back(0);
+    return b;
+}
+
+}  // namespace
+
+TEST(ImagingMeasure, EveryEncodedFormatGivesItsNaturalSize) {
+    const struct {
+        const wchar_t* mime;
+        int width, height;
+    } cases[] = {{L"image/jpeg", 640, 480}, {L"image/png", 33, 77}, {L"image/bmp", 1, 1}};
+    for (const auto& c : cases) {
+        Bytes picture = MakePicture(c.width, c.height, c.mime);
+        ASSERT_FALSE(picture.empty());
+        ForgetMeasurement();
+        Measured m = MeasureBoth(picture);
+        EXPECT_EQ(m.width, c.width) << c.width;
+        EXPECT_EQ(m.height, c.height) << c.width;
+    }
+}
+
+TEST(ImagingMeasure, GifGivesItsNaturalSize) {
+    ForgetMeasurement();
+    Measured m = MeasureBoth(test::MakeGif(300, 2));
+    EXPECT_EQ(m.width, 300);
+    EXPECT_EQ(m.height, 2);
+    EXPECT_EQ(test::PixelOf(test::MakeGif(8, 8), 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(test::PixelOf(test::MakeGif(8, 8), 7, 7), RGB(200, 120, 40));
+}
+
+TEST(ImagingMeasure, IconHoldingAPngIsMeasured) {
+    Bytes png = MakePicture(48, 48, L"image/png");
+    ASSERT_FALSE(png.empty());
+    // ICONDIR, one ICONDIRENTRY, then the PNG image the entry points at.
+    Bytes icon = {0, 0, 1, 0, 1, 0, 48, 48, 0, 0, 1, 0, 32, 0};
+    const DWORD size = static_cast<DWORD>(png.size()), offset = 22;
+    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(size >> (8 * i)));
+    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(offset >> (8 * i)));
+    icon.insert(icon.end(), png.begin(), png.end());
+    Measured m = MeasureBoth(icon);
+    EXPECT_EQ(m.width, 48);
+    EXPECT_EQ(m.height, 48);
+}
+
+TEST(ImagingMeasure, EmptyBytesMeasureZero) {
+    Measured m = MeasureBoth({});
+    EXPECT_EQ(m.width, 0);
+    EXPECT_EQ(m.height, 0);
+}
+
+TEST(ImagingMeasure, BytesNamingAFileMeasureThatFile) {
+    test::ScratchFolder folder("图片测量");
+    const std::string path = folder / "照片.png";
+    ASSERT_TRUE(test::WriteBytes(path, MakePicture(21, 34, L"image/png")));
+    for (bool withZero : {false, true}) {
+        Measured m = MeasureBoth(BytesOfText(path, withZero));
+        EXPECT_EQ(m.width, 21) << withZero;
+        EXPECT_EQ(m.height, 34) << withZero;
+    }
+    // Only the text up to the first zero names the file.
+    Bytes trailing = BytesOfText(path, true);
+    trailing.insert(trailing.end(), {'x', 'y', 0, 7});
+    EXPECT_EQ(MeasurePictureWidth(trailing), 21);
+}
+
+TEST(ImagingMeasure, APathIsNeverRemembered) {
+    test::ScratchFolder folder("measurepath");
+    const std::string path = folder / "a.png";
+    const Bytes naming = BytesOfText(path, true);
+    ASSERT_TRUE(test::WriteBytes(path, MakePicture(10, 20, L"image/png")));
+    EXPECT_EQ(MeasurePictureWidth(naming), 10);
+    ASSERT_TRUE(test::WriteBytes(path, MakePicture(30, 40, L"image/png")));
+    EXPECT_EQ(MeasurePictureWidth(naming), 30);
+    EXPECT_EQ(MeasurePictureHeight(naming), 40);
+    // Once the file is gone the same bytes are just bytes, and no picture.
+    test::RemoveTree(path);
+    EXPECT_EQ(MeasurePictureWidth(naming), 0);
+}
+
+TEST(ImagingMeasure, RememberedResultsEqualFreshOnes) {
+    const Bytes a = MakePicture(120, 80, L"image/png");
+    const Bytes b = MakePicture(64, 99, L"image/jpeg");
+    ForgetMeasurement();
+    EXPECT_EQ(MeasurePictureWidth(a), 120);
+    EXPECT_EQ(MeasurePictureHeight(a), 80);  // from the remembered decode
+    EXPECT_EQ(MeasurePictureHeight(b), 99);
+    EXPECT_EQ(MeasurePictureWidth(b), 64);
+    EXPECT_EQ(MeasurePictureWidth(a), 120);
+    // A copy equal in content is the same picture.
+    Bytes copy = a;
+    EXPECT_EQ(MeasurePictureHeight(copy), 80);
+    // Bytes that differ only in their last byte are measured afresh.
+    Bytes damaged = a;
+    damaged.resize(damaged.size() / 2);
+    Measured fresh = MeasureBoth(damaged);
+    ForgetMeasurement();
+    Measured again = MeasureBoth(damaged);
+    EXPECT_EQ(fresh.width, again.width);
+    EXPECT_EQ(fresh.height, again.height);
+    EXPECT_EQ(MeasurePictureWidth(a), 120);
+}
+
+TEST(ImagingMeasure, ChangedBytesOfEqualLengthAreMeasuredAfresh) {
+    // Two 24-bit BMPs of the same length: rows of 4 and of 3 pixels both
+    // take 12 bytes, so 4 x 5 and 3 x 5 differ only inside.
+    Bytes wide = MakePicture(4, 5, L"image/bmp");
+    Bytes narrow = MakePicture(3, 5, L"image/bmp");
+    ASSERT_EQ(wide.size(), narrow.size());
+    EXPECT_EQ(MeasurePictureWidth(wide), 4);
+    EXPECT_EQ(MeasurePictureWidth(narrow), 3);
+    EXPECT_EQ(MeasurePictureHeight(narrow), 5);
+    EXPECT_EQ(MeasurePictureWidth(wide), 4);
+}
+
+TEST(ImagingMeasure, MeasuringTheSameBytesAgainDoesNotDecode) {
+    const Bytes big = MakePicture(3000, 2000, L"image/jpeg");
+    ASSERT_FALSE(big.empty());
+    ForgetMeasurement();
+    LARGE_INTEGER f, t0, t1, t2;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t0);
+    EXPECT_EQ(MeasurePictureWidth(big), 3000);
+    QueryPerformanceCounter(&t1);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(MeasurePictureHeight(big), 2000);
+    QueryPerformanceCounter(&t2);
+    const double first = double(t1.QuadPart - t0.QuadPart), tenMore = double(t2.QuadPart - t1.QuadPart);
+    // Ten remembered answers cost less than the one decode.
+    EXPECT_LT(tenMore, first) << first / f.QuadPart << " s against " << tenMore / f.QuadPart << " s";
+}
