@@ -339,3 +339,82 @@ TEST_F(MainWindowTest, ModalWindowClosedByItsOwnHandlerOrLeftHidden) {
 }
 
 }  // namespace
+
+namespace {
+
+// From a second thread: finds a window of the given class of this process
+// other than MainWindow, then answers it.
+struct Answer {
+    const char* className;
+    std::function<void(HWND)> act;
+    HWND found = nullptr;
+};
+
+DWORD WINAPI AnswerWhenShown(void* p) {
+    auto* a = static_cast<Answer*>(p);
+    for (int i = 0; i < 1000 && !a->found; ++i) {
+        HWND w = FindWindowA(a->className, nullptr);
+        DWORD pid = 0;
+        if (w) GetWindowThreadProcessId(w, &pid);
+        if (w && pid == GetCurrentProcessId() && IsWindowVisible(w)) {
+            a->found = w;
+            Sleep(200);  // let the dialog finish setting itself up
+            a->act(w);
+        }
+        Sleep(10);
+    }
+    return 0;
+}
+
+int ShowAnswered(Answer& answer, const std::function<int()>& show) {
+    HANDLE t = CreateThread(nullptr, 0, AnswerWhenShown, &answer, 0, nullptr);
+    int result = show();
+    WaitForSingleObject(t, 15000);
+    CloseHandle(t);
+    return result;
+}
+
+TEST_F(MainWindowTest, FileDialogCancelKeepsNameConfirmGivesPath) {
+    test::ScratchFolder dir("vela-dialog");
+    std::string file = dir / "图片.png";
+    ASSERT_TRUE(test::WriteBytes(file, test::MakePicture(2, 2, L"image/png")));
+    SetInt(Ctl::FileDialog, prop::DialogType, 0);
+    SetText(Ctl::FileDialog, prop::DialogFileName, "kept.png");
+    Answer cancel{"#32770", [](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); }};
+    EXPECT_EQ(ShowAnswered(cancel, [] { return ShowFileDialog(Ctl::FileDialog); }), 0);
+    EXPECT_NE(cancel.found, nullptr);
+    EXPECT_EQ(GetText(Ctl::FileDialog, prop::DialogFileName), "kept.png");
+
+    SetText(Ctl::FileDialog, prop::DialogFileName, file);
+    Answer confirm{"#32770", [](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); }};
+    EXPECT_EQ(ShowAnswered(confirm, [] { return ShowFileDialog(Ctl::FileDialog); }), 1);
+    EXPECT_EQ(GetText(Ctl::FileDialog, prop::DialogFileName), file);
+}
+
+int g_menuChosen = 0;
+int OnOpenPicture(const EventArgs& a) {
+    g_menuChosen = static_cast<int>(a.control);
+    return 0;
+}
+constexpr EventBinding kMenuEvents[] = {
+    {Ctl::MainWindow, ev::SizeChanged, OnSizeChanged},
+    {Ctl::OpenPictureItem, ev::Clicked, OnOpenPicture},
+};
+
+TEST_F(MainWindowTest, PopupMenuItemRaisesItsClick) {
+    BindEvents(Form::MainWindow, kMenuEvents);
+    HWND main = Main();
+    Answer pick{"#32768", [main](HWND) {
+                    PostMessageA(main, WM_KEYDOWN, VK_DOWN, 1);
+                    PostMessageA(main, WM_KEYDOWN, VK_RETURN, 1);
+                }};
+    ShowAnswered(pick, [] {
+        PopupMenuAt(Ctl::ContextMenu, 700, 500, Ctl::MainWindow);
+        return 0;
+    });
+    BindEvents(Form::MainWindow, kMainEvents);
+    EXPECT_NE(pick.found, nullptr);
+    EXPECT_EQ(g_menuChosen, static_cast<int>(Ctl::OpenPictureItem));
+}
+
+}  // namespace
