@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <commdlg.h>
 
 #include "runtime/bind.h"
 
@@ -73,5 +74,10 @@ VELA_ENTRY("ole32.dll", GetHGlobalFromStream);
 VELA_ENTRY("user32.dll", GetCursorPos);
 VELA_ENTRY("user32.dll", ClientToScreen);
 VELA_ENTRY("user32.dll", GetFocus);
+VELA_ENTRY("user32.dll", TrackPopupMenu);
+
+// comdlg32.dll
+VELA_ENTRY("comdlg32.dll", GetOpenFileNameA);
+VELA_ENTRY("comdlg32.dll", GetSaveFileNameA);
 
 }  // namespace vela::api

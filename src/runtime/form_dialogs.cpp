@@ -1,0 +1,69 @@
+// The file dialog of a CommonDlg control and the popup menus of a form.
+#include <windows.h>
+
+#include <vector>
+
+#include "runtime/entry_points.h"
+#include "runtime/form_state.h"
+
+namespace vela::forms {
+namespace {
+
+// Long GBK paths: well beyond MAX_PATH.
+constexpr std::size_t kFileNameBuffer = 32768;
+
+// "text|patterns|..." as the dialog takes it: NUL-separated, ending in two NULs.
+std::string DialogFilter(std::string_view stored) {
+    std::string f(stored);
+    for (char& c : f) {
+        if (c == '|') c = '\0';
+    }
+    f.push_back('\0');
+    f.push_back('\0');
+    return f;
+}
+
+}  // namespace
+
+int ShowFileDialog(Ctl dialog) {
+    const ControlDef* def = FindControlDef(dialog);
+    if (!def || def->type != ControlType::CommonDlg) return 0;
+    detail::FormState& st = detail::StateOf(FormOf(dialog));
+    if (!st.loaded) detail::RuntimeError("未载入欲访问窗口组件所在的窗口");
+    detail::ControlState* s = detail::FindState(dialog);
+    if (!s || !s->exists) detail::RuntimeError("读取组件属性时发现指定窗口尚未载入");
+    int type = s->dialogType;
+    if (type != 0 && type != 1) return 0;  // the viewer shows no other kind
+
+    std::string filter = DialogFilter(FormDefOf(FormOf(dialog)).fileDialog.filter);
+    std::vector<char> file(kFileNameBuffer, '\0');
+    s->fileName.copy(file.data(), file.size() - 1);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = st.window;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.Flags = OFN_HIDEREADONLY | (type == 0 ? OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST : OFN_OVERWRITEPROMPT);
+    BOOL ok = type == 0 ? api::GetOpenFileNameA(&ofn) : api::GetSaveFileNameA(&ofn);
+    if (!ok) return 0;
+    // The dialog may have destroyed nothing of ours, but the form may be gone
+    // if a nested handler closed it.
+    if (detail::ControlState* again = detail::FindState(dialog)) again->fileName = file.data();
+    return 1;
+}
+
+void PopupMenuAt(Ctl menu, int x, int y, Ctl owner) {
+    detail::ControlState* m = detail::FindState(menu);
+    HWND window = NativeWindow(owner);
+    if (!m || !m->popup || !window) return;
+    // The owner must be in front for the menu to close when clicked away.
+    SetForegroundWindow(window);
+    UINT chosen = static_cast<UINT>(api::TrackPopupMenu(m->popup, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x,
+                                                        y, 0, window, nullptr));
+    PostMessageA(window, WM_NULL, 0, 0);
+    if (chosen && FindMenuItemDef(static_cast<Ctl>(chosen))) detail::RaiseEvent(static_cast<Ctl>(chosen), ev::Clicked);
+}
+
+}  // namespace vela::forms

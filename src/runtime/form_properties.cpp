@@ -1,0 +1,278 @@
+// Property access by control and property number: the common numbers 0-7 on
+// the control's window (or kept values for controls without one), the
+// standard types' own numbers, and skinned types' numbers from 8 passed on to
+// the skinned control layer.
+#include <windows.h>
+
+#include "forms/standard_properties.h"
+#include "runtime/form_state.h"
+#include "skin/skinned_control.h"
+
+namespace vela::forms {
+namespace detail {
+namespace {
+
+enum class Access { Read, Write };
+
+struct Target {
+    ControlState* state;
+    ControlType type;
+};
+
+ControlType TypeOf(Ctl control) {
+    if (IsFormWindow(control)) return ControlType::Window;
+    if (const ControlDef* c = FindControlDef(control)) return c->type;
+    return ControlType::Menu;
+}
+
+bool HasWindow(ControlType type) { return type != ControlType::CommonDlg && type != ControlType::Menu; }
+
+// The control's state, or the run-time error when its window is not there.
+Target Resolve(Ctl control, Access access) {
+    FormState& st = StateOf(FormOf(control));
+    if (!st.loaded) RuntimeError("未载入欲访问窗口组件所在的窗口");
+    ControlType type = TypeOf(control);
+    ControlState* s = FindState(control);
+    bool present = s && s->exists && (!HasWindow(type) || IsWindow(s->hwnd)) && IsWindow(st.window);
+    if (!present) {
+        RuntimeError(access == Access::Read ? "读取组件属性时发现指定窗口尚未载入" : "修改组件属性时发现指定窗口尚未载入");
+    }
+    return {s, type};
+}
+
+// The window's outer rectangle in its parent's client area (screen for a
+// top-level window).
+RECT PlaceOf(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    HWND parent = (GetWindowLongA(h, GWL_STYLE) & WS_CHILD) ? GetParent(h) : nullptr;
+    if (parent) MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int WindowState(HWND h) {
+    if (IsIconic(h)) return 2;
+    if (IsZoomed(h)) return 3;
+    return 0;
+}
+
+void SetWindowState(FormState& st, HWND h, int value) {
+    st.storedWindowState = value;
+    if (!(GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE)) return;  // kept, nothing on screen
+    switch (value) {
+        case 0:
+            if (IsIconic(h) || IsZoomed(h)) ShowWindow(h, SW_RESTORE);
+            break;
+        case 1: {
+            if (IsIconic(h) || IsZoomed(h)) ShowWindow(h, SW_RESTORE);
+            RECT r{};
+            GetWindowRect(h, &r);
+            int left = static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - (r.right - r.left) / 2.0);
+            int top = static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - (r.bottom - r.top) / 2.0);
+            SetWindowPos(h, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            break;
+        }
+        case 2:
+            ShowWindow(h, SW_MINIMIZE);
+            break;
+        case 3:
+            ShowWindow(h, SW_MAXIMIZE);
+            break;
+        default:
+            break;
+    }
+}
+
+int GetCommon(const Target& t, int property) {
+    ControlState& s = *t.state;
+    HWND h = HasWindow(t.type) ? s.hwnd : nullptr;
+    switch (property) {
+        case prop::Left:
+        case prop::Top:
+        case prop::Width:
+        case prop::Height: {
+            if (!h) {
+                const int v[4] = {s.left, s.top, s.width, s.height};
+                return v[property];
+            }
+            RECT r = PlaceOf(h);
+            const int v[4] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+            return v[property];
+        }
+        case prop::Visible:
+            return h ? ((GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : (s.visible ? 1 : 0);
+        case prop::Disabled:
+            return h ? (IsWindowEnabled(h) ? 0 : 1) : (s.disabled ? 1 : 0);
+        case prop::Cursor:
+            return s.cursor;
+        default:
+            return 0;
+    }
+}
+
+void SetCommon(const Target& t, int property, int value) {
+    ControlState& s = *t.state;
+    HWND h = HasWindow(t.type) ? s.hwnd : nullptr;
+    switch (property) {
+        case prop::Left:
+        case prop::Top: {
+            value = ClampPosition(value);
+            if (!h) {
+                (property == prop::Left ? s.left : s.top) = value;
+                return;
+            }
+            RECT r = PlaceOf(h);
+            int left = property == prop::Left ? value : r.left;
+            int top = property == prop::Top ? value : r.top;
+            SetWindowPos(h, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            return;
+        }
+        case prop::Width:
+        case prop::Height: {
+            value = ClampSize(value);
+            if (!h) {
+                (property == prop::Width ? s.width : s.height) = value;
+                return;
+            }
+            RECT r = PlaceOf(h);
+            int width = property == prop::Width ? value : r.right - r.left;
+            int height = property == prop::Height ? value : r.bottom - r.top;
+            SetWindowPos(h, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            return;
+        }
+        case prop::Visible:
+            if (h) {
+                ShowWindow(h, value ? SW_SHOW : SW_HIDE);
+            } else {
+                s.visible = value != 0;
+            }
+            return;
+        case prop::Disabled:
+            if (h) {
+                EnableWindow(h, value ? FALSE : TRUE);
+            } else {
+                s.disabled = value != 0;
+            }
+            return;
+        case prop::Cursor:
+            s.cursor = value;
+            return;
+        default:
+            return;
+    }
+}
+
+}  // namespace
+}  // namespace detail
+
+using namespace detail;
+
+int GetInt(Ctl control, int property) {
+    Target t = Resolve(control, Access::Read);
+    if (property < 8) return GetCommon(t, property);
+    HWND h = t.state->hwnd;
+    switch (t.type) {
+        case ControlType::Window:
+            if (property == prop::WindowState) return WindowState(h);
+            if (property == prop::AlwaysOnTop) return (GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0;
+            return 0;
+        case ControlType::CheckBox:
+            if (property == prop::Checked) return SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+            return 0;
+        case ControlType::CommonDlg:
+            return property == prop::DialogType ? t.state->dialogType : 0;
+        default:
+            if (IsSkinned(t.type)) {
+                int32_t value = 0;
+                skin::GetSkinnedProperty(h, property - 8, &value);
+                return value;
+            }
+            return 0;
+    }
+}
+
+void SetInt(Ctl control, int property, int value) {
+    Target t = Resolve(control, Access::Write);
+    if (property < 8) return SetCommon(t, property, value);
+    HWND h = t.state->hwnd;
+    switch (t.type) {
+        case ControlType::Window:
+            if (property == prop::WindowState) SetWindowState(StateOf(FormOf(control)), h, value);
+            if (property == prop::AlwaysOnTop) {
+                SetWindowPos(h, value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            }
+            return;
+        case ControlType::CheckBox:
+            if (property == prop::Checked) SendMessageA(h, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+            return;
+        case ControlType::CommonDlg:
+            if (property == prop::DialogType) t.state->dialogType = ClampDialogType(value);
+            return;
+        default:
+            if (IsSkinned(t.type)) {
+                int32_t v = value;
+                skin::SetSkinnedProperty(h, property - 8, &v);
+            }
+            return;
+    }
+}
+
+Text GetText(Ctl control, int property) {
+    Target t = Resolve(control, Access::Read);
+    if (property == prop::Tag) return t.state->tag;
+    if (property < 8) return {};
+    HWND h = t.state->hwnd;
+    if (t.type == ControlType::Window && property == prop::WindowCaption) {
+        int n = GetWindowTextLengthA(h);
+        Text s(static_cast<std::size_t>(n) + 1, '\0');
+        n = GetWindowTextA(h, s.data(), n + 1);
+        s.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return s;
+    }
+    if (t.type == ControlType::CommonDlg && property == prop::DialogFileName) return t.state->fileName;
+    if (IsSkinned(t.type)) {
+        const char* value = nullptr;
+        skin::GetSkinnedProperty(h, property - 8, &value);
+        return value ? Text(value) : Text();  // the engine's copy: taken at once
+    }
+    return {};
+}
+
+void SetText(Ctl control, int property, std::string_view value) {
+    Target t = Resolve(control, Access::Write);
+    Text text(value.substr(0, value.find('\0')));
+    if (property == prop::Tag) {
+        t.state->tag = text;
+        return;
+    }
+    if (property < 8) return;
+    HWND h = t.state->hwnd;
+    if (t.type == ControlType::Window && property == prop::WindowCaption) {
+        SetWindowTextA(h, text.c_str());
+    } else if (t.type == ControlType::CommonDlg && property == prop::DialogFileName) {
+        t.state->fileName = text;
+    } else if (IsSkinned(t.type)) {
+        const char* p = text.c_str();
+        skin::SetSkinnedProperty(h, property - 8, &p);
+    }
+}
+
+Bytes GetData(Ctl control, int property) {
+    Target t = Resolve(control, Access::Read);
+    if (property < 8 || !IsSkinned(t.type)) return {};
+    ExuiData d{nullptr, 0};
+    skin::GetSkinnedProperty(t.state->hwnd, property - 8, &d);
+    if (!d.data || d.length <= 0) return {};
+    const auto* p = static_cast<const unsigned char*>(d.data);
+    return Bytes(p, p + d.length);  // the engine's block: copied at once
+}
+
+void SetData(Ctl control, int property, const Bytes& value) {
+    Target t = Resolve(control, Access::Write);
+    if (property < 8 || !IsSkinned(t.type)) return;
+    ExuiData d{value.empty() ? nullptr : value.data(), static_cast<int32_t>(value.size())};
+    skin::SetSkinnedProperty(t.state->hwnd, property - 8, &d);
+}
+
+}  // namespace vela::forms

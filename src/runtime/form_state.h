@@ -1,0 +1,70 @@
+#pragma once
+// What the form layer keeps of a built form: the window, each control's
+// window or stored values, and the form's event table. Shared by the loader,
+// the property access, the event dispatch and the message loop.
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "forms/form_data.h"
+#include "forms/forms.h"
+
+namespace vela::forms::detail {
+
+// The class of the form windows (public so that a test can take the name
+// first and see the start-up window fail).
+inline constexpr char kFormWindowClass[] = "VelaFormWindow";
+
+struct ControlState {
+    HWND hwnd = nullptr;   // window-backed controls; null for CommonDlg and menu items
+    HMENU popup = nullptr; // a level-0 menu entry: the popup of its items
+    bool exists = false;   // created and not yet destroyed
+    std::string tag;
+    int cursor = 0;
+    // Kept here for controls without a window.
+    int left = 0, top = 0, width = 0, height = 0;
+    bool visible = false, disabled = false;
+    int dialogType = 0;
+    std::string fileName;
+};
+
+struct FormState {
+    bool loaded = false;  // being built or built, and its window not destroyed
+    bool ready = false;   // all controls exist: window events are raised
+    HWND window = nullptr;
+    HMENU menu = nullptr;
+    int storedWindowState = 1;
+    std::map<Ctl, ControlState> controls;  // the window itself included
+    std::vector<EventBinding> bindings;
+};
+
+FormState& StateOf(Form form);
+ControlState* FindState(Ctl control);
+Ctl WindowControlOf(Form form);
+// The form whose window is `window`, or null.
+FormState* FormOfWindow(HWND window, Form* form = nullptr);
+bool AnyFormLoaded();
+
+// Raises an event on a control; the bound handler's result, 0 when none.
+int RaiseEvent(Ctl control, int event, int count = 0, const int* args = nullptr);
+// Modifier bits from the keyboard state (key: the key of a key event, or 0).
+int CurrentModifierBits(int virtualKey = 0);
+
+// Builds a form's window and controls and raises its created event; false
+// when the window or one of its controls could not be built (the partly
+// built window is gone then).
+bool LoadForm(Form form, HWND owner);
+// Forgets a form whose window is being destroyed.
+void FormWindowDestroyed(Form form);
+// The form's window procedure.
+LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Routes a message taken from the queue to the form events it stands for
+// (keys of any descendant to its form window, right-button release to
+// MainWindow), then translates and dispatches it.
+void RouteAndDispatch(const MSG& msg);
+// Stops the program with the run-time error box and exit code -1.
+[[noreturn]] void RuntimeError(const char* text);
+
+}  // namespace vela::forms::detail

@@ -1,0 +1,86 @@
+// The window procedure of the form windows: the standard window events and
+// the clicks of the standard controls and menu items.
+#include <windows.h>
+#include <windowsx.h>
+
+#include "runtime/form_state.h"
+
+namespace vela::forms::detail {
+namespace {
+
+int MouseModifiers(WPARAM keys) {
+    return ((keys & MK_CONTROL) ? 1 : 0) | ((keys & MK_SHIFT) ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+void RaiseMouse(Form form, int event, LPARAM pos, WPARAM keys) {
+    int args[3] = {GET_X_LPARAM(pos), GET_Y_LPARAM(pos), MouseModifiers(keys)};
+    RaiseEvent(WindowControlOf(form), event, 3, args);
+}
+
+}  // namespace
+
+LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        Form form = *static_cast<Form*>(cs->lpCreateParams);
+        StateOf(form).window = window;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    Form form{};
+    FormState* st = FormOfWindow(window, &form);
+    if (!st) return DefWindowProcA(window, message, wParam, lParam);
+    bool ready = st->ready;
+    switch (message) {
+        case WM_SIZE:
+            // Synchronous: a handler that writes the width meets its own
+            // change at once.
+            if (ready && wParam != SIZE_MINIMIZED) RaiseEvent(WindowControlOf(form), ev::SizeChanged);
+            return 0;
+        case WM_LBUTTONDOWN:
+            if (ready) RaiseMouse(form, ev::LeftDown, lParam, wParam);
+            return 0;
+        case WM_LBUTTONUP:
+            if (ready) RaiseMouse(form, ev::LeftUp, lParam, wParam);
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            if (ready) RaiseMouse(form, ev::DoubleClick, lParam, wParam);
+            return 0;
+        case WM_RBUTTONDOWN:
+            if (ready) RaiseMouse(form, ev::RightDown, lParam, wParam);
+            return 0;
+        case WM_MOUSEMOVE:
+            if (ready) RaiseMouse(form, ev::MouseMove, lParam, wParam);
+            return 0;
+        case WM_MOUSEWHEEL:
+            if (ready) {
+                int args[2] = {GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA, MouseModifiers(GET_KEYSTATE_WPARAM(wParam))};
+                RaiseEvent(WindowControlOf(form), ev::Wheel, 2, args);
+            }
+            return 0;
+        case WM_COMMAND:
+            // Clicks of the standard buttons and check boxes.
+            if (ready && lParam && HIWORD(wParam) == BN_CLICKED) {
+                Ctl control = static_cast<Ctl>(LOWORD(wParam));
+                if (ControlState* s = FindState(control); s && s->hwnd == reinterpret_cast<HWND>(lParam)) {
+                    RaiseEvent(control, ev::Clicked);
+                }
+            }
+            return 0;
+        case WM_CLOSE:
+            if (form == Form::AssociationWindow && StateOf(Form::MainWindow).loaded) {
+                // Re-enabled before the modal window goes, so that activation
+                // returns to it.
+                EnableWindow(StateOf(Form::MainWindow).window, TRUE);
+            }
+            DestroyWindow(window);
+            return 0;
+        case WM_DESTROY:
+            FormWindowDestroyed(form);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace vela::forms::detail

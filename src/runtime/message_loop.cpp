@@ -1,0 +1,108 @@
+// The message loop: every message taken from the queue passes the routing
+// that turns keys and right-button releases of any child into events of the
+// form window, whichever child holds the focus.
+#include <windows.h>
+#include <windowsx.h>
+
+#include "forms/standard_properties.h"
+#include "runtime/exit.h"
+#include "runtime/form_state.h"
+
+namespace vela::forms {
+namespace detail {
+namespace {
+
+// The form whose window is `hwnd` or an ancestor of it.
+FormState* EnclosingForm(HWND hwnd, Form* form) {
+    if (!hwnd) return nullptr;
+    return FormOfWindow(GetAncestor(hwnd, GA_ROOT), form);
+}
+
+void RouteKey(const MSG& msg) {
+    Form form{};
+    FormState* st = EnclosingForm(msg.hwnd, &form);
+    if (!st || !st->ready) return;
+    HWND window = st->window;
+    int key = static_cast<int>(msg.wParam);
+    bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    int args[2] = {ReportedKeyCode(key), CurrentModifierBits(key)};
+    RaiseEvent(WindowControlOf(form), down ? ev::KeyDown : ev::KeyUp, 2, args);
+    if (down && key == VK_ESCAPE && FormDefOf(form).window.escCloses && IsWindow(window)) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+}
+
+void RouteRightButtonUp(const MSG& msg) {
+    Form form{};
+    FormState* st = EnclosingForm(msg.hwnd, &form);
+    if (!st || !st->ready) return;
+    POINT p{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    MapWindowPoints(msg.hwnd, st->window, &p, 1);
+    int keys = static_cast<int>(msg.wParam);
+    int args[3] = {p.x, p.y,
+                   ((keys & MK_CONTROL) ? 1 : 0) | ((keys & MK_SHIFT) ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0)};
+    RaiseEvent(WindowControlOf(form), ev::RightUp, 3, args);
+}
+
+void RouteChar(const MSG& msg) {
+    Form form{};
+    FormState* st = EnclosingForm(msg.hwnd, &form);
+    if (!st || !st->ready) return;
+    int args[1] = {static_cast<int>(msg.wParam)};
+    RaiseEvent(WindowControlOf(form), ev::Char, 1, args);
+}
+
+}  // namespace
+
+void RouteAndDispatch(const MSG& msg) {
+    switch (msg.message) {
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+            RouteKey(msg);
+            break;
+        case WM_CHAR:
+            RouteChar(msg);
+            break;
+        case WM_RBUTTONUP:
+            RouteRightButtonUp(msg);
+            break;
+        default:
+            break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+}  // namespace detail
+
+void ProcessPendingMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Left for the loop that waits for it.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        detail::RouteAndDispatch(msg);
+    }
+}
+
+int RunMessageLoop() {
+    int code = 0;
+    MSG msg;
+    while (detail::AnyFormLoaded()) {
+        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+        if (r == -1) break;
+        if (r == 0) {
+            code = static_cast<int>(msg.wParam);
+            continue;  // the loop ends with the last window, not before
+        }
+        detail::RouteAndDispatch(msg);
+    }
+    runtime::RunExitRoutine();
+    return code;
+}
+
+}  // namespace vela::forms

@@ -1,0 +1,64 @@
+#pragma once
+// The outside skinned-UI engine, ExuiKrnln.dll: where it is looked for and
+// the operations of it the viewer uses. A missing export leaves its
+// operation null; a missing CreateControl_WindowEx means no engine.
+#include <windows.h>
+
+#include <string>
+
+#include "ExuiKrnln.h"
+
+namespace vela::skin {
+
+struct Engine {
+    HMODULE module = nullptr;
+    ExuiCreateWindowEx CreateControl_WindowEx = nullptr;
+    ExuiCreateMinutesboxEx CreateControl_MinutesboxEx = nullptr;
+    ExuiCreatePictureBoxEx CreateControl_PictureBoxEx = nullptr;
+    ExuiCreateButtonEx CreateControl_ButtonEx = nullptr;
+    ExuiCreateSuperbuttonEx CreateControl_SuperbuttonEx = nullptr;
+    ExuiControlSendMessage ControlSendMessage = nullptr;
+    ExuiControPonintSizeSynchronise ControPonintSizeSynchronise = nullptr;
+    ExuiControlDestroy ControlDestroy = nullptr;
+    ExuiCallInternalFunction_Ex CallInternalFunction_Ex = nullptr;
+    // Looked up with the rest but never called by the viewer: images and
+    // data blocks.
+    FARPROC LoadImageEx = nullptr, DestroyImageEx = nullptr, GetImageAttributeEx = nullptr, GetImageData = nullptr;
+    FARPROC CreateBinEx = nullptr, DeleteBinEx = nullptr, GetBinExDataPointer = nullptr,
+            GetBinExDatalength = nullptr, GetBInExCache = nullptr;
+
+    bool Present() const { return CreateControl_WindowEx != nullptr; }
+};
+
+// The places the loader tries, in order. The defaults are the program's;
+// tests point them at their own folders and file name.
+struct EngineSearch {
+    // The current directory; empty: asked of the system (taken only when it
+    // fits in 254 characters).
+    std::string currentDirectory;
+    std::string fileName = "ExuiKrnln.dll";
+    std::string subFolder = "lib\\ExuiKrnln\\";
+    // The path files: the first one that opens is read, the second only when
+    // the first cannot be opened.
+    std::string firstPathFile = "C:\\ExuiKrnln.ini";
+    std::string secondPathFile = "D:\\ExuiKrnln.ini";
+};
+
+// Finds and loads the library: <dir>\<file>, <dir>\<sub><file>, <file> and
+// <sub><file> through the system search, then the path in the path file (its
+// first 255 bytes at most, taken whole). Null when nothing loads.
+HMODULE FindEngineLibrary(const EngineSearch& search);
+
+// Loads the engine through the search, looks its operations up, performs the
+// start-up handshake and makes it the process's engine. Replaces an earlier
+// one (which stays loaded).
+const Engine& LoadEngine(const EngineSearch& search);
+// EngineLoader: the program's start-up load with the default places; runs
+// once, later calls return the engine already loaded.
+const Engine& EngineLoader();
+// The process's engine; empty (no module, no operations) before any load.
+const Engine& CurrentEngine();
+// Makes a given library the process's engine (null: no engine).
+const Engine& UseEngineModule(HMODULE module);
+
+}  // namespace vela::skin
