@@ -90,6 +90,21 @@ typedef int(__stdcall* ExuiControlDestroy)(ExuiHandle control);
 typedef int(__stdcall* ExuiCallInternalFunction_Ex)(int function, INT_PTR arg1, INT_PTR arg2, INT_PTR arg3,
                                                    INT_PTR arg4);
 
+// Inspection of a composed window, for tests and measurements (not used by
+// the viewer). `pixels`/`capacity` are filled in by the caller; the rest is
+// filled in by the engine.
+typedef struct ExuiFrameInfo {
+    int32_t width;     // size of the last composed frame (the window's outer size)
+    int32_t height;
+    int32_t frames;    // frames composed so far for this window
+    int32_t pending;   // 1 while a composition is queued or a picture is still being decoded
+    void* pixels;      // caller's buffer for width * height premultiplied BGRA pixels, top-down; may be null
+    int32_t capacity;  // bytes in pixels; the copy is made only when the whole frame fits
+} ExuiFrameInfo;
+// Export "ExuiInspectFrame": returns 1 when the top-level window is skinned
+// by a WindowEx of this engine (info filled), else 0.
+typedef int(__stdcall* ExuiInspectFrameFn)(HWND topLevel, ExuiFrameInfo* info);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,5 +1,105 @@
-#include "ExuiKrnln.h"
+// The exported operations of ExuiKrnln.dll: thin checks around the controls.
+#include <cstring>
 
-extern "C" __declspec(dllexport) int __stdcall CallInternalFunction_Ex(int, INT_PTR, INT_PTR, INT_PTR, INT_PTR) {
+#include "ExuiKrnln.h"
+#include "control.h"
+#include "frame.h"
+#include "picture.h"
+
+using exui::Control;
+using exui::ControlType;
+
+namespace {
+
+HMODULE ThisModule() {
+    HMODULE m = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ThisModule), &m);
+    return m;
+}
+
+ExuiHandle Create(ControlType type, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord* binding) {
+    (void)parent;
+    return exui::CreateControl(type, parent, callback, binding);
+}
+
+}  // namespace
+
+#define Z int, int, int, int, int
+extern "C" {
+
+ExuiHandle __stdcall CreateControl_WindowEx(EXUI_CREATE_ARGS, Z, Z, Z, Z) {
+    (void)parentControl, (void)left, (void)top, (void)width, (void)height;
+    return Create(ControlType::WindowEx, parent, callback, binding);
+}
+
+ExuiHandle __stdcall CreateControl_MinutesboxEx(EXUI_CREATE_ARGS, Z, Z, Z, int, int) {
+    (void)parentControl, (void)left, (void)top, (void)width, (void)height;
+    return Create(ControlType::MinutesboxEx, parent, callback, binding);
+}
+
+ExuiHandle __stdcall CreateControl_PictureBoxEx(EXUI_CREATE_ARGS, Z, Z, Z, int, int) {
+    (void)parentControl, (void)left, (void)top, (void)width, (void)height;
+    return Create(ControlType::PictureBoxEx, parent, callback, binding);
+}
+
+ExuiHandle __stdcall CreateControl_ButtonEx(EXUI_CREATE_ARGS, Z, Z, int, int, int, int) {
+    (void)parentControl, (void)left, (void)top, (void)width, (void)height;
+    return Create(ControlType::ButtonEx, parent, callback, binding);
+}
+
+ExuiHandle __stdcall CreateControl_SuperbuttonEx(EXUI_CREATE_ARGS, Z, Z, Z, int, int, int, int) {
+    (void)parentControl, (void)left, (void)top, (void)width, (void)height;
+    return Create(ControlType::SuperbuttonEx, parent, callback, binding);
+}
+
+int __stdcall ControlSendMessage(ExuiHandle handle, int message, INT_PTR index, INT_PTR value,
+                                                       INT_PTR, INT_PTR) {
+    if (!exui::IsLiveControl(handle)) return 0;
+    Control* c = static_cast<Control*>(handle);
+    if (c->dead || !c->Attrs().Exists(static_cast<int>(index))) return 0;
+    const void* address = reinterpret_cast<const void*>(value);
+    if (message == EXUI_SET_ATTRIBUTE) {
+        if (!c->Attrs().Write(static_cast<int>(index), address)) return 0;
+        c->Written(static_cast<int>(index));
+        return 1;
+    }
+    if (message == EXUI_GET_ATTRIBUTE) return c->Attrs().Read(static_cast<int>(index), reinterpret_cast<void*>(value));
+    return 0;
+}
+
+int __stdcall ControPonintSizeSynchronise(HWND host, int kind) {
+    Control* c = exui::ControlOf(host);
+    if (!c || c->dead) return 0;
+    c->Synchronise(kind == 1 ? 1 : 0);
     return 1;
 }
+
+int __stdcall ControlDestroy(ExuiHandle handle) {
+    return exui::DestroyControl(static_cast<Control*>(handle)) ? 1 : 0;
+}
+
+int __stdcall CallInternalFunction_Ex(int function, INT_PTR module, INT_PTR a2, INT_PTR a3,
+                                                            INT_PTR magic) {
+    // The start-up handshake; nothing else is served here.
+    return function == 2008 && reinterpret_cast<HMODULE>(module) == ThisModule() && a2 == 0 && a3 == 0 &&
+                   magic == 20210101
+               ? 1
+               : 0;
+}
+
+int __stdcall ExuiInspectFrame(HWND top, ExuiFrameInfo* info) {
+    exui::Frame* f = exui::Frame::Of(top);
+    if (!f || !info) return 0;
+    const exui::Image shot = f->Snapshot();
+    info->width = shot.width;
+    info->height = shot.height;
+    info->frames = f->FrameCount();
+    info->pending = f->Pending() || exui::PendingDecodes() > 0;
+    const size_t bytes = shot.pixels.size() * 4;
+    if (info->pixels && info->capacity >= 0 && static_cast<size_t>(info->capacity) >= bytes && bytes)
+        memcpy(info->pixels, shot.pixels.data(), bytes);
+    return 1;
+}
+
+}  // extern "C"

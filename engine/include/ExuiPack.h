@@ -1,0 +1,53 @@
+#pragma once
+// The property pack: the stored skin of one skinned control, handed to the
+// engine unread by the viewer (a RT_RCDATA resource named after the control)
+// and read by the engine during the create call only. The engine copies what
+// it keeps, so the pack may be freed or unmapped afterwards.
+//
+// Layout, all integers little-endian:
+//   header (16 bytes)
+//     char     magic[4]    "EXPK"
+//     uint32_t length      total bytes of the pack, header included; a pack
+//                          carries its own length because a resource pointer
+//                          comes without one
+//     uint16_t version     1
+//     uint16_t count       number of entries
+//     uint32_t reserved    0
+//   then `count` entries, each
+//     uint16_t tag         EXPK_* below
+//     uint16_t slot        which image of a kind (see the tags), else 0
+//     uint32_t size        bytes of the payload
+//     payload, then zero padding to a multiple of 4
+//
+// An entry that would run past `length`, an unknown version or magic makes
+// the engine ignore the whole pack (plain defaults); unknown tags are skipped.
+#include <stdint.h>
+
+#define EXPK_MAGIC "EXPK"
+#define EXPK_VERSION 1
+
+enum ExuiPackTag {
+    // GBK text, zero-terminated: the design text (WindowEx title,
+    // SuperbuttonEx caption); it is what an unwritten text attribute reads.
+    EXPK_TEXT = 1,
+    // int32_t size in points, then the face name as GBK text, zero-terminated.
+    // Faces missing on the system fall back to an installed CJK sans-serif.
+    EXPK_FONT = 2,
+    // A PNG drawn over the whole control, one per state:
+    //   slot = set * 4 + state, state 0 normal, 1 hover, 2 pressed;
+    //   set 0 is the usual look, set 1 the look while the top-level window is
+    //   maximized (the restore glyph of a maximize button).
+    EXPK_STATE_IMAGE = 3,
+    // A PNG glyph (white on transparent) centred over the state image, scaled
+    // down to fit the control when larger; slot as for EXPK_STATE_IMAGE with
+    // state 0.
+    EXPK_GLYPH = 4,
+    // The window icon as an ICO file (WindowEx).
+    EXPK_ICON = 5,
+    // uint32_t 0xAARRGGBB (straight alpha): a solid colour covering the whole
+    // window (WindowEx background). It stands for a background image of one
+    // colour at any window size.
+    EXPK_FILL = 6,
+    // int32_t height in pixels of the caption band (WindowEx).
+    EXPK_CAPTION_HEIGHT = 7,
+};

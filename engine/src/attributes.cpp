@@ -1,0 +1,109 @@
+#include "attributes.h"
+
+#include <cstring>
+#include <utility>
+
+#include "ExuiKrnln.h"
+
+namespace exui {
+
+namespace {
+
+// Kinds of properties 8 upward, one letter each.
+const char* KindsOf(ControlType type) {
+    switch (type) {
+        case ControlType::WindowEx: return "bbiiididdddiiiiiditdd";
+        case ControlType::MinutesboxEx: return "bbiiididdiididitdd";
+        case ControlType::PictureBoxEx: return "bbiiididdiibiiidd";
+        case ControlType::ButtonEx: return "bbiiididddiitdd";
+        case ControlType::SuperbuttonEx: return "bbiiididbdiibddiitdd";
+    }
+    return "";
+}
+
+}  // namespace
+
+int AttributeCount(ControlType type) {
+    // Property counts 29, 26, 25, 23, 28 less the eight common ones.
+    switch (type) {
+        case ControlType::WindowEx: return 21;
+        case ControlType::MinutesboxEx: return 18;
+        case ControlType::PictureBoxEx: return 17;
+        case ControlType::ButtonEx: return 15;
+        case ControlType::SuperbuttonEx: return 20;
+    }
+    return 0;
+}
+
+Kind AttributeKind(ControlType type, int index) { return static_cast<Kind>(KindsOf(type)[index]); }
+
+Attributes::Attributes(ControlType type) : type_(type) {
+    const int n = AttributeCount(type);
+    slots_.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        Slot s;
+        s.kind = AttributeKind(type, i);
+        slots_.push_back(std::move(s));
+    }
+}
+
+bool Attributes::Write(int index, const void* value) {
+    if (!Exists(index) || !value) return false;
+    Slot& s = slots_[index];
+    switch (s.kind) {
+        case Kind::Int: s.number = *static_cast<const int32_t*>(value); break;
+        case Kind::Bool: s.number = *static_cast<const int32_t*>(value) != 0; break;
+        case Kind::Text: {
+            const char* t = *static_cast<const char* const*>(value);
+            s.text.assign(t ? t : "");
+            break;
+        }
+        case Kind::Data: {
+            const ExuiData* d = static_cast<const ExuiData*>(value);
+            const uint8_t* p = static_cast<const uint8_t*>(d->data);
+            if (p && d->length > 0) {
+                s.data.assign(p, p + d->length);
+            } else {
+                std::vector<uint8_t>().swap(s.data);
+            }
+            break;
+        }
+    }
+    s.written = true;
+    return true;
+}
+
+bool Attributes::Read(int index, void* out) const {
+    if (!Exists(index) || !out) return false;
+    const Slot& s = slots_[index];
+    switch (s.kind) {
+        case Kind::Int:
+        case Kind::Bool: *static_cast<int32_t*>(out) = s.number; break;
+        case Kind::Text: *static_cast<const char**>(out) = s.text.c_str(); break;
+        case Kind::Data: {
+            ExuiData* d = static_cast<ExuiData*>(out);
+            d->data = s.data.empty() ? nullptr : s.data.data();
+            d->length = static_cast<int32_t>(s.data.size());
+            break;
+        }
+    }
+    return true;
+}
+
+void Attributes::SetDesignText(int index, const std::string& text) {
+    if (Exists(index) && slots_[index].kind == Kind::Text && !slots_[index].written) slots_[index].text = text;
+}
+
+int Attributes::Int(int index) const { return Exists(index) ? slots_[index].number : 0; }
+
+const std::string& Attributes::TextOf(int index) const {
+    static const std::string empty;
+    return Exists(index) ? slots_[index].text : empty;
+}
+
+const std::vector<uint8_t>& Attributes::DataOf(int index) const {
+    static const std::vector<uint8_t> empty;
+    return Exists(index) ? slots_[index].data : empty;
+}
+
+}  // namespace exui

@@ -1,0 +1,195 @@
+// ButtonEx and SuperbuttonEx (clickable, three looks: normal, hover,
+// pressed) and MinutesboxEx (a group that only draws its background).
+#include <algorithm>
+
+#include "control.h"
+#include "decode.h"
+#include "util/unique.h"
+
+namespace exui {
+
+namespace {
+
+class Button : public Control {
+public:
+    Button(ControlType type, HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding)
+        : Control(type, host, parent, callback, binding) {}
+
+    void Attach() override {
+        for (int set = 0; set < 2; ++set) {
+            for (int state = 0; state < 3; ++state) {
+                const auto& png = skin_.stateImages[set][state];
+                states_[set][state] = DecodePicture(png.data(), png.size());
+            }
+            glyphs_[set] = DecodePicture(skin_.glyphs[set].data(), skin_.glyphs[set].size());
+        }
+        if (Type() == ControlType::SuperbuttonEx) {
+            attrs_.SetDesignText(kButtonCaption, skin_.text);
+            font_.Reset(MakeFont(skin_, 11));
+            MirrorCaption();
+        }
+    }
+
+    void Written(int index) override {
+        if (Type() == ControlType::SuperbuttonEx && index == kButtonCaption) {
+            captionImage_.Clear();
+            MirrorCaption();
+        }
+        Invalidate();
+    }
+
+    void Synchronise(int kind) override {
+        if (kind == 1) scaled_.clear();
+        Invalidate();
+    }
+
+    void Draw(const Canvas& canvas, int x, int y) override {
+        if (Type() == ControlType::MinutesboxEx) {
+            DrawScaled(canvas, x, y, 0, 0);
+            return;
+        }
+        const int set = !states_[1][0].Empty() && IsZoomed(top_) ? 1 : 0;
+        const int state = pressed_ && hover_ ? 2 : (hover_ || pressed_) ? 1 : 0;
+        const SIZE s = Size();
+        if (!states_[set][state].Empty()) {
+            DrawScaled(canvas, x, y, set, state);
+        } else if (state && skin_.stateImages[0][0].empty()) {
+            // No skin: the plain look of the same family.
+            const uint8_t alpha = Type() == ControlType::ButtonEx ? (state == 2 ? 77 : 38) : (state == 2 ? 128 : 64);
+            FillOver(canvas, RECT{x, y, x + s.cx, y + s.cy}, Premultiply(alpha, 255, 255, 255));
+        }
+        const Image& glyph = glyphs_[glyphs_[set].Empty() ? 0 : set];
+        if (!glyph.Empty()) {
+            const Image& fitted = FittedGlyph(glyph, s);
+            DrawOver(canvas, fitted, x + (s.cx - fitted.width) / 2, y + (s.cy - fitted.height) / 2);
+        } else if (Type() == ControlType::ButtonEx && skin_.stateImages[0][0].empty()) {
+            // The plain glyph of an unskinned window button: a small square outline.
+            const int side = std::max<int>(std::min(s.cx, s.cy) / 3, 2);
+            const int gx = x + (s.cx - side) / 2, gy = y + (s.cy - side) / 2;
+            const uint32_t white = 0xFFFFFFFF;
+            FillOver(canvas, RECT{gx, gy, gx + side, gy + 1}, white);
+            FillOver(canvas, RECT{gx, gy + side - 1, gx + side, gy + side}, white);
+            FillOver(canvas, RECT{gx, gy, gx + 1, gy + side}, white);
+            FillOver(canvas, RECT{gx + side - 1, gy, gx + side, gy + side}, white);
+        }
+        if (Type() == ControlType::SuperbuttonEx) {
+            const std::string& caption = attrs_.TextOf(kButtonCaption);
+            if (!caption.empty()) {
+                if (captionImage_.width != s.cx || captionImage_.height != s.cy)
+                    captionImage_ = RenderText(caption.c_str(), font_.Get(), s.cx, s.cy, 0xFFFFFFFF);
+                DrawOver(canvas, captionImage_, x, y);
+            }
+        }
+    }
+
+    bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        if (Type() == ControlType::MinutesboxEx) return Control::HostMessage(msg, wp, lp, result);
+        switch (msg) {
+            case WM_MOUSEMOVE: {
+                const bool inside = Inside(lp);
+                if (!hover_ && inside) {
+                    TRACKMOUSEEVENT t{sizeof(t), TME_LEAVE, host_, 0};
+                    TrackMouseEvent(&t);
+                }
+                if (inside != hover_) {
+                    hover_ = inside;
+                    Invalidate();
+                }
+                *result = 0;
+                return true;
+            }
+            case WM_MOUSELEAVE:
+                if (hover_) {
+                    hover_ = false;
+                    Invalidate();
+                }
+                *result = 0;
+                return true;
+            case WM_LBUTTONDOWN:
+            case WM_LBUTTONDBLCLK:
+                pressed_ = true;
+                hover_ = true;
+                SetCapture(host_);
+                Invalidate();
+                *result = 0;
+                return true;
+            case WM_LBUTTONUP: {
+                *result = 0;
+                if (!pressed_) return true;
+                pressed_ = false;
+                const bool inside = Inside(lp);
+                hover_ = inside;
+                if (GetCapture() == host_) ReleaseCapture();
+                Invalidate();
+                if (inside) Raise(EXUI_EVENT_CLICKED);
+                return true;
+            }
+            case WM_CAPTURECHANGED:
+                if (pressed_) {
+                    pressed_ = false;
+                    Invalidate();
+                }
+                return false;
+            case WM_SIZE:
+                scaled_.clear();
+                return false;
+            default: return Control::HostMessage(msg, wp, lp, result);
+        }
+    }
+
+private:
+    bool Inside(LPARAM lp) const {
+        const SIZE s = Size();
+        const int px = static_cast<short>(LOWORD(lp)), py = static_cast<short>(HIWORD(lp));
+        return px >= 0 && py >= 0 && px < s.cx && py < s.cy;
+    }
+
+    // The state image stretched over the whole control, scaled once per size.
+    void DrawScaled(const Canvas& canvas, int x, int y, int set, int state) {
+        const Image& src = states_[set][state];
+        if (src.Empty()) return;
+        const SIZE s = Size();
+        const int key = set * 3 + state;
+        auto it = std::find_if(scaled_.begin(), scaled_.end(), [&](const auto& e) { return e.first == key; });
+        if (it == scaled_.end() || it->second.width != s.cx || it->second.height != s.cy) {
+            if (it != scaled_.end()) scaled_.erase(it);
+            scaled_.emplace_back(key, Scale(src, s.cx, s.cy));
+            it = scaled_.end() - 1;
+        }
+        DrawOver(canvas, it->second, x, y);
+    }
+
+    // The glyph at its own size, or shrunk to fit the control.
+    const Image& FittedGlyph(const Image& glyph, SIZE s) {
+        const int side = std::min<int>(s.cx, s.cy);
+        if (glyph.width <= s.cx && glyph.height <= s.cy) return glyph;
+        const double k = static_cast<double>(side) / std::max(glyph.width, glyph.height);
+        const int w = std::max(1, static_cast<int>(glyph.width * k)), h = std::max(1, static_cast<int>(glyph.height * k));
+        if (glyphFitted_.width != w || glyphFitted_.height != h || glyphSource_ != &glyph) {
+            glyphFitted_ = Scale(glyph, w, h);
+            glyphSource_ = &glyph;
+        }
+        return glyphFitted_;
+    }
+
+    void MirrorCaption() { SetWindowTextA(host_, attrs_.TextOf(kButtonCaption).c_str()); }
+
+    Image states_[2][3];
+    Image glyphs_[2];
+    std::vector<std::pair<int, Image>> scaled_;
+    Image glyphFitted_;
+    const Image* glyphSource_ = nullptr;
+    Image captionImage_;
+    vela::Unique<HFONT, DeleteObject> font_;
+    bool hover_ = false;
+    bool pressed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Control> MakeButton(ControlType type, HWND host, HWND parent, ExuiEventCallback callback,
+                                    const ExuiBindingRecord& binding) {
+    return std::make_unique<Button>(type, host, parent, callback, binding);
+}
+
+}  // namespace exui

@@ -1,0 +1,238 @@
+#include "canvas.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "util/unique.h"
+
+namespace exui {
+
+void Image::Reset(int w, int h, uint32_t fill) {
+    width = std::max(w, 0);
+    height = std::max(h, 0);
+    pixels.assign(static_cast<size_t>(width) * height, fill);
+}
+
+namespace {
+
+bool Clip(const Canvas& dst, RECT& r) {
+    r.left = std::max<LONG>(r.left, 0);
+    r.top = std::max<LONG>(r.top, 0);
+    r.right = std::min<LONG>(r.right, dst.width);
+    r.bottom = std::min<LONG>(r.bottom, dst.height);
+    return r.left < r.right && r.top < r.bottom;
+}
+
+// dst = src + dst * (1 - srcAlpha), all premultiplied.
+inline uint32_t Over(uint32_t src, uint32_t dst) {
+    const uint32_t a = src >> 24;
+    if (a == 255) return src;
+    if (src == 0) return dst;
+    const uint32_t inv = 255 - a;
+    // Two channels per 32-bit lane; x * inv / 255 rounded as (t + 128 + (t + 128 >> 8)) >> 8.
+    uint32_t rb = (dst & 0x00FF00FF) * inv + 0x00800080;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
+    uint32_t ag = ((dst >> 8) & 0x00FF00FF) * inv + 0x00800080;
+    ag = (ag + ((ag >> 8) & 0x00FF00FF)) & 0xFF00FF00;
+    // Premultiplied channels never exceed alpha, so the per-channel sum cannot carry.
+    return (rb | ag) + src;
+}
+
+}  // namespace
+
+void FillOver(const Canvas& dst, RECT r, uint32_t colour) {
+    if (!Clip(dst, r)) return;
+    if ((colour >> 24) == 255) return FillCopy(dst, r, colour);
+    if (colour == 0) return;
+    for (LONG y = r.top; y < r.bottom; ++y) {
+        uint32_t* row = dst.Row(y);
+        for (LONG x = r.left; x < r.right; ++x) row[x] = Over(colour, row[x]);
+    }
+}
+
+void FillCopy(const Canvas& dst, RECT r, uint32_t colour) {
+    if (!Clip(dst, r)) return;
+    for (LONG y = r.top; y < r.bottom; ++y) std::fill(dst.Row(y) + r.left, dst.Row(y) + r.right, colour);
+}
+
+void DrawOver(const Canvas& dst, const Image& src, int x, int y) {
+    RECT r{x, y, x + src.width, y + src.height};
+    if (src.Empty() || !Clip(dst, r)) return;
+    const int w = r.right - r.left;
+    for (LONG dy = r.top; dy < r.bottom; ++dy) {
+        const uint32_t* s = src.Row(dy - y) + (r.left - x);
+        uint32_t* d = dst.Row(dy) + r.left;
+        for (int i = 0; i < w; ++i) d[i] = Over(s[i], d[i]);
+    }
+}
+
+Image Halve(const Image& src) {
+    Image out;
+    out.Reset(std::max(src.width / 2, 1), std::max(src.height / 2, 1));
+    const int w = out.width;
+    for (int y = 0; y < out.height; ++y) {
+        const uint32_t* a = src.Row(std::min(2 * y, src.height - 1));
+        const uint32_t* b = src.Row(std::min(2 * y + 1, src.height - 1));
+        uint32_t* d = out.Row(y);
+        for (int x = 0; x < w; ++x) {
+            const int x0 = std::min(2 * x, src.width - 1), x1 = std::min(2 * x + 1, src.width - 1);
+            uint32_t p0 = a[x0], p1 = a[x1], p2 = b[x0], p3 = b[x1];
+            // Two channels at a time in 16-bit lanes.
+            uint32_t rb = (p0 & 0x00FF00FF) + (p1 & 0x00FF00FF) + (p2 & 0x00FF00FF) + (p3 & 0x00FF00FF) + 0x00020002;
+            uint32_t ag = ((p0 >> 8) & 0x00FF00FF) + ((p1 >> 8) & 0x00FF00FF) + ((p2 >> 8) & 0x00FF00FF) +
+                          ((p3 >> 8) & 0x00FF00FF) + 0x00020002;
+            d[x] = ((rb >> 2) & 0x00FF00FF) | (((ag >> 2) & 0x00FF00FF) << 8);
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Area averaging in one direction at a time, with 8-bit fixed-point weights.
+struct Tap {
+    int first;
+    std::vector<uint16_t> weights;  // fixed point, summing to 4096
+};
+
+// For each destination index the covered source span and its weights (sum 4096).
+// Only the indexes first .. first + count - 1 of the destination are built.
+std::vector<Tap> BuildTaps(int srcLen, int dstLen, int firstIndex, int count) {
+    std::vector<Tap> taps(count);
+    const double scale = static_cast<double>(srcLen) / dstLen;
+    for (int n = 0; n < count; ++n) {
+        const int i = firstIndex + n;
+        Tap& t = taps[n];
+        if (scale >= 1.0) {
+            double a = i * scale, b = (i + 1) * scale;
+            int s0 = static_cast<int>(a), s1 = std::min(static_cast<int>(b - 1e-9), srcLen - 1);
+            t.first = s0;
+            std::vector<double> w;
+            for (int s = s0; s <= s1; ++s) w.push_back(std::min<double>(b, s + 1) - std::max<double>(a, s));
+            double sum = 0;
+            for (double v : w) sum += v;
+            int acc = 0;
+            for (size_t k = 0; k < w.size(); ++k) {
+                int v = static_cast<int>(w[k] / sum * 4096 + 0.5);
+                if (k + 1 == w.size()) v = 4096 - acc;
+                acc += v;
+                t.weights.push_back(static_cast<uint16_t>(std::max(v, 0)));
+            }
+        } else {
+            // Growing: bilinear between the two nearest source samples.
+            double c = (i + 0.5) * scale - 0.5;
+            int s0 = static_cast<int>(c < 0 ? -1 : c);
+            double f = c - s0;
+            if (s0 < 0) { s0 = 0; f = 0; }
+            if (s0 >= srcLen - 1) { s0 = srcLen - 1; f = 0; }
+            t.first = s0;
+            int w1 = static_cast<int>(f * 4096 + 0.5);
+            t.weights.push_back(static_cast<uint16_t>(4096 - w1));
+            if (w1 > 0) t.weights.push_back(static_cast<uint16_t>(w1));
+        }
+    }
+    return taps;
+}
+
+}  // namespace
+
+Image Scale(const Image& src, int w, int h) { return ScaleRegion(src, w, h, RECT{0, 0, w, h}); }
+
+Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region) {
+    Image out;
+    region.left = std::max<LONG>(region.left, 0);
+    region.top = std::max<LONG>(region.top, 0);
+    region.right = std::min<LONG>(region.right, fullW);
+    region.bottom = std::min<LONG>(region.bottom, fullH);
+    const int w = region.right - region.left, h = region.bottom - region.top;
+    if (src.Empty() || w <= 0 || h <= 0) return out;
+    if (fullW == src.width && fullH == src.height && w == fullW && h == fullH) return src;
+    const std::vector<Tap> xt = BuildTaps(src.width, fullW, region.left, w);
+    const std::vector<Tap> yt = BuildTaps(src.height, fullH, region.top, h);
+    out.Reset(w, h);
+    // Each source row is scaled horizontally once and kept in a small ring,
+    // since the vertical windows of neighbouring output rows overlap.
+    size_t maxTaps = 1;
+    for (const Tap& t : yt) maxTaps = std::max(maxTaps, t.weights.size());
+    const size_t slots = maxTaps + 1;
+    std::vector<uint16_t> ring(slots * static_cast<size_t>(w) * 4);
+    std::vector<int> slotRow(slots, -1);
+    auto horizontal = [&](int sy) -> const uint16_t* {
+        const size_t slot = static_cast<size_t>(sy) % slots;
+        uint16_t* hrow = ring.data() + slot * static_cast<size_t>(w) * 4;
+        if (slotRow[slot] == sy) return hrow;
+        slotRow[slot] = sy;
+        const uint32_t* s = src.Row(sy);
+        for (int x = 0; x < w; ++x) {
+            const Tap& tx = xt[x];
+            uint32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
+            const uint32_t* p = s + tx.first;
+            for (size_t j = 0; j < tx.weights.size(); ++j) {
+                const uint32_t v = p[j], wt = tx.weights[j];
+                c0 += (v & 0xFF) * wt;
+                c1 += ((v >> 8) & 0xFF) * wt;
+                c2 += ((v >> 16) & 0xFF) * wt;
+                c3 += (v >> 24) * wt;
+            }
+            // Keep 4 extra bits for the vertical pass.
+            hrow[4 * x] = static_cast<uint16_t>((c0 + 128) >> 8);
+            hrow[4 * x + 1] = static_cast<uint16_t>((c1 + 128) >> 8);
+            hrow[4 * x + 2] = static_cast<uint16_t>((c2 + 128) >> 8);
+            hrow[4 * x + 3] = static_cast<uint16_t>((c3 + 128) >> 8);
+        }
+        return hrow;
+    };
+    std::vector<uint32_t> acc(static_cast<size_t>(w) * 4);
+    for (int y = 0; y < h; ++y) {
+        const Tap& ty = yt[y];
+        std::fill(acc.begin(), acc.end(), 0u);
+        for (size_t k = 0; k < ty.weights.size(); ++k) {
+            const uint16_t* hrow = horizontal(ty.first + static_cast<int>(k));
+            const uint32_t wt = ty.weights[k];
+            for (size_t i = 0; i < acc.size(); ++i) acc[i] += hrow[i] * wt;
+        }
+        uint32_t* d = out.Row(y);
+        for (int x = 0; x < w; ++x) {
+            auto ch = [&](int i) { return std::min<uint32_t>((acc[4 * x + i] + (1u << 15)) >> 16, 255u); };
+            const uint32_t a = ch(3);
+            d[x] = (a << 24) | (std::min(ch(2), a) << 16) | (std::min(ch(1), a) << 8) | std::min(ch(0), a);
+        }
+    }
+    return out;
+}
+
+Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UINT align) {
+    Image out;
+    if (!text || !*text || w <= 0 || h <= 0) return out;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    vela::Unique<HDC, DeleteDC> dc(CreateCompatibleDC(nullptr));
+    vela::Unique<HBITMAP, DeleteObject> dib(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dc || !dib || !bits) return out;
+    HGDIOBJ oldBitmap = SelectObject(dc.Get(), dib.Get());
+    HGDIOBJ oldFont = SelectObject(dc.Get(), font);
+    SetBkMode(dc.Get(), TRANSPARENT);
+    SetTextColor(dc.Get(), RGB(255, 255, 255));
+    RECT r{0, 0, w, h};
+    DrawTextA(dc.Get(), text, -1, &r, align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    GdiFlush();
+    SelectObject(dc.Get(), oldFont);
+    SelectObject(dc.Get(), oldBitmap);
+    out.Reset(w, h);
+    const uint32_t* src = static_cast<const uint32_t*>(bits);
+    const uint32_t ca = colour >> 24, cr = (colour >> 16) & 0xFF, cg = (colour >> 8) & 0xFF, cb = colour & 0xFF;
+    for (size_t i = 0; i < out.pixels.size(); ++i) {
+        uint32_t cov = (src[i] >> 8) & 0xFF;  // green channel: grey anti-aliasing coverage
+        if (!cov) continue;
+        out.pixels[i] = (((ca * cov + 127) / 255) << 24) | (((cr * cov + 127) / 255) << 16) |
+                        (((cg * cov + 127) / 255) << 8) | ((cb * cov + 127) / 255);
+    }
+    return out;
+}
+
+}  // namespace exui

@@ -1,0 +1,65 @@
+#pragma once
+// Pictures in memory as 32-bit premultiplied BGRA (the layout UpdateLayeredWindow
+// and AlphaBlend take), and the few drawing steps the engine needs over them.
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace exui {
+
+// Premultiplied 0xAARRGGBB from straight components.
+inline uint32_t Premultiply(uint8_t a, uint8_t r, uint8_t g, uint8_t b) {
+    auto mul = [a](uint8_t c) { return static_cast<uint32_t>((c * a + 127) / 255); };
+    return (static_cast<uint32_t>(a) << 24) | (mul(r) << 16) | (mul(g) << 8) | mul(b);
+}
+
+// An owned picture, rows top-down, stride == width.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+
+    bool Empty() const { return width <= 0 || height <= 0; }
+    void Reset(int w, int h, uint32_t fill = 0);
+    void Clear() {
+        width = height = 0;
+        std::vector<uint32_t>().swap(pixels);  // give the memory back at once
+    }
+    uint32_t* Row(int y) { return pixels.data() + static_cast<size_t>(y) * width; }
+    const uint32_t* Row(int y) const { return pixels.data() + static_cast<size_t>(y) * width; }
+};
+
+// A view of pixels owned elsewhere (an Image or a DIB section).
+struct Canvas {
+    uint32_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;  // in pixels
+
+    static Canvas Of(Image& image) { return {image.pixels.data(), image.width, image.height, image.width}; }
+    uint32_t* Row(int y) const { return bits + static_cast<size_t>(y) * stride; }
+};
+
+// Source-over of one premultiplied colour on a rectangle (clipped).
+void FillOver(const Canvas& dst, RECT rect, uint32_t colour);
+// Replaces the rectangle's pixels (clipped).
+void FillCopy(const Canvas& dst, RECT rect, uint32_t colour);
+// Source-over of src with its top-left at (x, y), unscaled; opaque rows are copied.
+void DrawOver(const Canvas& dst, const Image& src, int x, int y);
+
+// A copy of src scaled to w x h: area averaging when shrinking, bilinear when
+// growing. Works on whole rows so that a 24-megapixel source stays quick.
+Image Scale(const Image& src, int w, int h);
+// The part `region` of src scaled to fullW x fullH (region in those
+// coordinates, clipped to them).
+Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region);
+// Halves both sides (2x2 averaging); the step for reduced copies.
+Image Halve(const Image& src);
+
+// White-on-transparent text coverage drawn through GDI in the given font,
+// tinted with a premultiplied colour; in a box of w x h, vertically centred,
+// horizontally by align (DT_CENTER, DT_LEFT).
+Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UINT align = DT_CENTER);
+
+}  // namespace exui

@@ -1,0 +1,232 @@
+#include "control.h"
+
+#include <set>
+#include <vector>
+
+#include "frame.h"
+#include "util/unique.h"
+
+namespace exui {
+
+namespace {
+
+const char kControlProp[] = "ExuiControl";
+const char kPreviousProp[] = "ExuiPreviousProc";
+const char kHandleProp[] = "Tab_Control";
+
+std::set<const void*>& Live() {
+    static std::set<const void*> live;
+    return live;
+}
+
+void FreeIfDone(Control* c) {
+    if (c && c->dead && c->busy == 0) delete c;
+}
+
+LRESULT CALLBACK HostProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kPreviousProp));
+    Control* c = ControlOf(hwnd);
+    if (c) ++c->busy;
+    LRESULT result = 0;
+    bool handled = false;
+    if (c && !c->dead) handled = c->HostMessage(msg, wp, lp, &result);
+    if (!handled) {
+        result = previous ? CallWindowProcA(previous, hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    if (msg == WM_NCDESTROY) {
+        // Whatever is left of our hook goes with the window.
+        RemovePropA(hwnd, kPreviousProp);
+        RemovePropA(hwnd, kControlProp);
+        if (c && !c->dead) DestroyControl(c);
+    }
+    if (c) {
+        --c->busy;
+        FreeIfDone(c);
+    }
+    return result;
+}
+
+BOOL CALLBACK FaceFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+bool FaceInstalled(const std::string& face) {
+    if (face.empty() || face.size() >= LF_FACESIZE) return false;
+    LOGFONTA lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    bool found = false;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExA(dc, &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, dc);
+    return found;
+}
+
+}  // namespace
+
+UINT ComposeMessage() {
+    static const UINT m = RegisterWindowMessageA("ExuiKrnln.Compose");
+    return m;
+}
+
+UINT DecodedMessage() {
+    static const UINT m = RegisterWindowMessageA("ExuiKrnln.Decoded");
+    return m;
+}
+
+HFONT MakeFont(const Skin& skin, int defaultPoints) {
+    // The designed face first, then CJK sans-serif faces that draw Chinese
+    // text where the designed one is not installed.
+    const char* fallbacks[] = {"Microsoft YaHei", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "SimSun"};
+    std::string face;
+    if (FaceInstalled(skin.fontFace)) {
+        face = skin.fontFace;
+    } else {
+        for (const char* f : fallbacks) {
+            if (FaceInstalled(f)) {
+                face = f;
+                break;
+            }
+        }
+    }
+    const int points = skin.fontSize > 0 && skin.fontSize < 200 ? skin.fontSize : defaultPoints;
+    HDC dc = GetDC(nullptr);
+    const int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, dc);
+    return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, face.c_str());
+}
+
+Control::Control(ControlType type, HWND host, HWND parent, ExuiEventCallback callback,
+                 const ExuiBindingRecord& binding)
+    : host_(host),
+      parent_(parent),
+      top_(GetAncestor(host, GA_ROOT)),
+      callback_(callback),
+      record_{binding.host, binding.controlId, binding.formId, binding.eventBase},
+      attrs_(type),
+      skin_(ReadPack(binding.propertyPack)) {}
+
+Control::~Control() = default;
+
+Control* ControlOf(HWND host) {
+    Control* c = static_cast<Control*>(GetPropA(host, kControlProp));
+    return c && Live().count(c) ? c : nullptr;
+}
+
+bool IsLiveControl(const void* handle) { return handle && Live().count(handle) != 0; }
+
+SIZE Control::Size() const {
+    RECT r{};
+    GetClientRect(host_, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+int Control::Modifiers(WPARAM keyState) {
+    int m = 0;
+    if (keyState & MK_CONTROL) m |= 1;
+    if (keyState & MK_SHIFT) m |= 2;
+    if (GetKeyState(VK_MENU) < 0) m |= 4;
+    return m;
+}
+
+int Control::Raise(int code, int a1, int a2, int a3, int a4) {
+    if (!callback_ || dead) return 0;
+    ExuiControlRecord record = record_;  // the handler may destroy us
+    return callback_(&record, code, a1, a2, a3, a4);
+}
+
+void Control::Invalidate() {
+    if (Frame* f = Frame::Of(top_)) {
+        f->Invalidate();
+    } else {
+        InvalidateRect(host_, nullptr, FALSE);
+    }
+}
+
+bool Control::HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            *result = 1;
+            return true;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(host_, &ps);
+            if (!Frame::Of(top_)) {
+                // No skinned window around: the control paints its own host
+                // over a dark ground.
+                const SIZE s = Size();
+                Image buffer;
+                buffer.Reset(s.cx, s.cy, 0xFF202020);
+                Draw(Canvas::Of(buffer), 0, 0);
+                BITMAPINFO bi{};
+                bi.bmiHeader = {sizeof(BITMAPINFOHEADER), s.cx, -s.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+                if (!buffer.Empty())
+                    SetDIBitsToDevice(dc, 0, 0, s.cx, s.cy, 0, 0, 0, s.cy, buffer.pixels.data(), &bi, DIB_RGB_COLORS);
+            }
+            EndPaint(host_, &ps);
+            *result = 0;
+            return true;
+        }
+        case WM_WINDOWPOSCHANGED: {
+            const WINDOWPOS* wpos = reinterpret_cast<const WINDOWPOS*>(lp);
+            if (wpos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) Invalidate();
+            return false;
+        }
+        case WM_MOUSEWHEEL:
+            if (RouteWheel(top_, wp, lp)) {
+                *result = 0;
+                return true;
+            }
+            return false;
+        default: return false;
+    }
+}
+
+Control* CreateControl(ControlType type, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord* binding) {
+    if (!binding || !IsWindow(binding->host) || GetWindowThreadProcessId(binding->host, nullptr) != GetCurrentThreadId())
+        return nullptr;
+    HWND host = binding->host;
+    if (ControlOf(host)) return nullptr;  // one engine control per host
+    std::unique_ptr<Control> made;
+    switch (type) {
+        case ControlType::WindowEx: made = MakeWindowSkin(host, parent, callback, *binding); break;
+        case ControlType::PictureBoxEx: made = MakePictureBox(host, parent, callback, *binding); break;
+        default: made = MakeButton(type, host, parent, callback, *binding); break;
+    }
+    if (!made) return nullptr;
+    Control* c = made.release();
+    Live().insert(c);
+    SetPropA(host, kControlProp, c);
+    SetPropA(host, kHandleProp, c);
+    c->previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostProcedure)));
+    SetPropA(host, kPreviousProp, reinterpret_cast<HANDLE>(c->previous));
+    c->Attach();
+    c->Invalidate();
+    return c;
+}
+
+bool DestroyControl(Control* c) {
+    if (!IsLiveControl(c) || c->dead) return false;
+    c->dead = true;
+    Live().erase(c);
+    c->Detach();
+    HWND host = c->Host();
+    if (IsWindow(host)) {
+        if (GetPropA(host, kHandleProp) == c) RemovePropA(host, kHandleProp);
+        RemovePropA(host, kControlProp);
+        // Unhook only when ours is still the procedure in place; otherwise the
+        // hook stays and forwards through the kept previous procedure.
+        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(host, GWLP_WNDPROC)) == &HostProcedure) {
+            SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(c->previous));
+            RemovePropA(host, kPreviousProp);
+        }
+        if (Frame* f = Frame::Of(c->TopLevel())) f->Invalidate();
+    }
+    FreeIfDone(c);
+    return true;
+}
+
+}  // namespace exui

@@ -1,0 +1,100 @@
+#pragma once
+// One engine control over a host child window made by the viewer's control
+// layer: its attributes, its skin, its mouse states and its drawing.
+#include <windows.h>
+
+#include <memory>
+
+#include "ExuiKrnln.h"
+#include "attributes.h"
+#include "canvas.h"
+#include "pack.h"
+
+namespace exui {
+
+class Frame;
+
+class Control {
+public:
+    Control(ControlType type, HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding);
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    ControlType Type() const { return attrs_.Type(); }
+    HWND Host() const { return host_; }
+    HWND TopLevel() const { return top_; }
+    Attributes& Attrs() { return attrs_; }
+    const Skin& SkinData() const { return skin_; }
+
+    // Called once the control sits in the registry and its host is hooked.
+    virtual void Attach() {}
+    // Just before the control is freed (host still alive or being destroyed).
+    virtual void Detach() {}
+    // After an attribute write from the viewer.
+    virtual void Written(int /*index*/) {}
+    // After the host moved (kind 0) or was resized (kind 1).
+    virtual void Synchronise(int /*kind*/) { Invalidate(); }
+    // Draws the control with its top-left at (x, y) of the canvas.
+    virtual void Draw(const Canvas& /*canvas*/, int /*x*/, int /*y*/) {}
+    // WindowEx: the background and caption under everything else.
+    virtual void DrawBackdrop(const Canvas& /*canvas*/) {}
+    virtual int CaptionHeight() const { return 0; }
+    // A wheel turn routed here from anywhere in the window (screen point).
+    virtual bool Wheel(POINT /*screen*/, WPARAM /*wp*/) { return false; }
+    // Mouse and other host messages; true when handled (result in *result).
+    virtual bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+
+    // Asks for a redraw: the frame recomposes once, later; without a frame the
+    // host repaints itself.
+    void Invalidate();
+    // Raises an event through the viewer's callback; 0 when there is none.
+    int Raise(int code, int a1 = 0, int a2 = 0, int a3 = 0, int a4 = 0);
+    // Host's size.
+    SIZE Size() const;
+    // Bits 1 Ctrl, 2 Shift, 4 Alt from a mouse message's key state.
+    static int Modifiers(WPARAM keyState);
+
+    // Reentrancy guard: the host procedure may destroy the control (the
+    // layer calls ControlDestroy from the host's WM_NCDESTROY, an event
+    // handler may end a window) while a call into it is on the stack.
+    int busy = 0;
+    bool dead = false;
+    WNDPROC previous = nullptr;
+
+protected:
+    HWND host_;
+    HWND parent_;
+    HWND top_;
+    ExuiEventCallback callback_;
+    ExuiControlRecord record_;
+    Attributes attrs_;
+    Skin skin_;
+};
+
+// The control of a host window, or null.
+Control* ControlOf(HWND host);
+// Makes the control for a create call; null for bad arguments.
+Control* CreateControl(ControlType type, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord* binding);
+// Frees the control (deferred while a call into it is on the stack).
+bool DestroyControl(Control* control);
+// True when the pointer is a live control of ours (handles from outside are checked).
+bool IsLiveControl(const void* handle);
+
+// Per-type factories (buttons.cpp, picture.cpp, frame.cpp).
+std::unique_ptr<Control> MakeButton(ControlType type, HWND host, HWND parent, ExuiEventCallback callback,
+                                    const ExuiBindingRecord& binding);
+std::unique_ptr<Control> MakePictureBox(HWND host, HWND parent, ExuiEventCallback callback,
+                                        const ExuiBindingRecord& binding);
+std::unique_ptr<Control> MakeWindowSkin(HWND host, HWND parent, ExuiEventCallback callback,
+                                        const ExuiBindingRecord& binding);
+
+// Messages the engine posts to itself.
+UINT ComposeMessage();  // to a top-level window: compose the frame now
+UINT DecodedMessage();  // to a host: a picture decode finished
+
+// The control's font from its skin (face with CJK fallback, size in points),
+// or the GUI default; the caller owns it.
+HFONT MakeFont(const Skin& skin, int defaultPoints);
+
+}  // namespace exui

@@ -1,0 +1,15 @@
+#pragma once
+// Encoded pictures (PNG, JPEG, BMP, GIF, ICO) into premultiplied images,
+// through GDI+ started once for the process on first use.
+#include <cstddef>
+#include <cstdint>
+
+#include "canvas.h"
+
+namespace exui {
+
+// The whole picture (first frame), or an empty image when the bytes cannot
+// be decoded. Never throws, never keeps a reference to data.
+Image DecodePicture(const void* data, size_t length);
+
+}  // namespace exui

@@ -1,0 +1,162 @@
+#include "frame.h"
+
+#include <windowsx.h>
+
+#include "control.h"
+
+namespace exui {
+
+namespace {
+
+const char kFrameProp[] = "ExuiFrame";
+const char kPreviousProp[] = "ExuiFramePreviousProc";
+
+}  // namespace
+
+Frame::Frame(HWND top, Control* skin) : top_(top), skin_(skin) {
+    SetPropA(top_, kFrameProp, this);
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(top_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Frame::Procedure)));
+    SetPropA(top_, kPreviousProp, reinterpret_cast<HANDLE>(previous_));
+}
+
+Frame::~Frame() {
+    if (IsWindow(top_)) {
+        RemovePropA(top_, kFrameProp);
+        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(top_, GWLP_WNDPROC)) == &Frame::Procedure) {
+            SetWindowLongPtrA(top_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+            RemovePropA(top_, kPreviousProp);
+        }
+    }
+    if (dc_ && oldBitmap_) SelectObject(dc_.Get(), oldBitmap_);
+}
+
+Frame* Frame::Of(HWND top) { return top ? static_cast<Frame*>(GetPropA(top, kFrameProp)) : nullptr; }
+
+void Frame::Invalidate() {
+    if (pending_) return;
+    pending_ = true;
+    PostMessageA(top_, ComposeMessage(), 0, 0);
+}
+
+void Frame::Compose() {
+    pending_ = false;
+    RECT wr{};
+    GetWindowRect(top_, &wr);
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    if (w <= 0 || h <= 0) return;
+    if (!dc_) dc_.Reset(CreateCompatibleDC(nullptr));
+    if (!dc_) return;
+    if (!dib_ || dibSize_.cx != w || dibSize_.cy != h) {
+        if (oldBitmap_) SelectObject(dc_.Get(), oldBitmap_);
+        oldBitmap_ = nullptr;
+        dib_.Reset();
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        dib_.Reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!dib_ || !bits) {
+            dib_.Reset();
+            dibSize_ = {0, 0};
+            return;
+        }
+        dibBits_ = static_cast<uint32_t*>(bits);
+        dibSize_ = {w, h};
+        oldBitmap_ = SelectObject(dc_.Get(), dib_.Get());
+    }
+    GdiFlush();
+    const Canvas canvas{dibBits_, w, h, w};
+    skin_->DrawBackdrop(canvas);
+    DrawChildren(canvas, top_, POINT{wr.left, wr.top});
+    GdiFlush();
+    POINT src{0, 0};
+    SIZE size{w, h};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    UpdateLayeredWindow(top_, nullptr, nullptr, &size, dc_.Get(), &src, 0, &blend, ULW_ALPHA);
+    ++frames_;
+}
+
+Image Frame::Snapshot() const {
+    Image out;
+    if (!dibBits_) return out;
+    out.Reset(dibSize_.cx, dibSize_.cy);
+    GdiFlush();
+    std::copy(dibBits_, dibBits_ + out.pixels.size(), out.pixels.begin());
+    return out;
+}
+
+// Bottom to top: a child window made earlier lies above the later ones, and
+// a group's buttons above the group.
+void Frame::DrawChildren(const Canvas& canvas, HWND parent, POINT origin) {
+    HWND first = GetWindow(parent, GW_CHILD);
+    for (HWND c = first ? GetWindow(first, GW_HWNDLAST) : nullptr; c; c = GetWindow(c, GW_HWNDPREV)) {
+        if (!(GetWindowLongA(c, GWL_STYLE) & WS_VISIBLE)) continue;
+        RECT r{};
+        GetWindowRect(c, &r);
+        Control* control = ControlOf(c);
+        if (control && control != skin_) control->Draw(canvas, r.left - origin.x, r.top - origin.y);
+        DrawChildren(canvas, c, origin);
+    }
+}
+
+LRESULT CALLBACK Frame::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    // The frame may be gone when a forwarded message returns (the window's
+    // controls die inside its WM_DESTROY): only the locals are used after it.
+    WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kPreviousProp));
+    auto forward = [&] {
+        return previous ? CallWindowProcA(previous, hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+    };
+    Frame* self = Of(hwnd);
+    if (!self) {
+        LRESULT r = forward();
+        if (msg == WM_NCDESTROY) RemovePropA(hwnd, kPreviousProp);
+        return r;
+    }
+    if (msg == ComposeMessage()) {
+        self->Compose();
+        return 0;
+    }
+    switch (msg) {
+        case WM_NCHITTEST: {
+            LRESULT r = forward();
+            self = Of(hwnd);
+            if (r == HTCLIENT && self) {
+                RECT wr{};
+                GetWindowRect(hwnd, &wr);
+                // The caption band drags the window; the controls in it are
+                // child windows and get their own hit test.
+                if (GET_Y_LPARAM(lp) - wr.top < self->skin_->CaptionHeight()) r = HTCAPTION;
+            }
+            return r;
+        }
+        case WM_MOUSEWHEEL:
+            if (RouteWheel(hwnd, wp, lp)) return 0;
+            return forward();
+        case WM_SIZE:
+        case WM_WINDOWPOSCHANGED:
+        case WM_SHOWWINDOW:
+            self->Invalidate();
+            return forward();
+        default: return forward();
+    }
+}
+
+Control* EngineControlAt(HWND parent, POINT screen) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!(GetWindowLongA(c, GWL_STYLE) & WS_VISIBLE)) continue;
+        RECT r{};
+        GetWindowRect(c, &r);
+        if (!PtInRect(&r, screen)) continue;
+        if (Control* inner = EngineControlAt(c, screen)) return inner;
+        return ControlOf(c);
+    }
+    return nullptr;
+}
+
+bool RouteWheel(HWND top, WPARAM wp, LPARAM lp) {
+    const POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    Control* c = EngineControlAt(top, p);
+    return c && c->Wheel(p, wp);
+}
+
+}  // namespace exui

@@ -1,0 +1,58 @@
+#pragma once
+// The skinned top-level window: WindowEx takes over the frame of the window
+// it skins and composes the whole window (background, caption, every engine
+// control in z-order) into one premultiplied buffer shown with
+// UpdateLayeredWindow, so the desktop shows through the translucent parts.
+#include <windows.h>
+
+#include "canvas.h"
+#include "util/unique.h"
+
+namespace exui {
+
+class Control;
+
+class Frame {
+public:
+    explicit Frame(HWND top, Control* skin);
+    ~Frame();
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
+
+    static Frame* Of(HWND top);
+    HWND Top() const { return top_; }
+
+    // Marks the frame dirty; one composition follows from the message loop.
+    void Invalidate();
+    // Composes now and shows the result.
+    void Compose();
+
+    int FrameCount() const { return frames_; }
+    bool Pending() const { return pending_; }
+    // A copy of the last composed buffer (premultiplied BGRA, top-down).
+    Image Snapshot() const;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    void DrawChildren(const Canvas& canvas, HWND parent, POINT origin);
+
+    HWND top_;
+    Control* skin_;
+    WNDPROC previous_ = nullptr;
+    bool pending_ = false;
+    int frames_ = 0;
+    vela::Unique<HDC, DeleteDC> dc_;
+    vela::Unique<HBITMAP, DeleteObject> dib_;
+    HGDIOBJ oldBitmap_ = nullptr;
+    uint32_t* dibBits_ = nullptr;
+    SIZE dibSize_{0, 0};
+};
+
+// The deepest visible descendant of top containing the screen point that
+// carries an engine control, or null.
+Control* EngineControlAt(HWND top, POINT screen);
+// Delivers a wheel message to the picture box under the cursor; true when
+// one took it.
+bool RouteWheel(HWND top, WPARAM wp, LPARAM lp);
+
+}  // namespace exui

@@ -1,0 +1,77 @@
+#include "pack.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ExuiPack.h"
+
+namespace exui {
+
+namespace {
+
+uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+// A text payload up to its terminator, never past the payload.
+std::string Text(const uint8_t* p, uint32_t size) {
+    const void* end = memchr(p, 0, size);
+    return std::string(reinterpret_cast<const char*>(p), end ? static_cast<const uint8_t*>(end) - p : size);
+}
+
+// Packs larger than this are taken as garbage rather than read.
+constexpr uint32_t kMaxPack = 64u << 20;
+
+}  // namespace
+
+Skin ReadPack(const void* pack) {
+    Skin skin;
+    if (!pack) return skin;
+    const uint8_t* base = static_cast<const uint8_t*>(pack);
+    if (memcmp(base, EXPK_MAGIC, 4) != 0) return skin;
+    const uint32_t length = U32(base + 4);
+    if (length < 16 || length > kMaxPack || U16(base + 8) != EXPK_VERSION) return skin;
+    const uint16_t count = U16(base + 10);
+    Skin read;
+    uint32_t at = 16;
+    for (uint16_t i = 0; i < count; ++i) {
+        if (length - at < 8) return skin;
+        const uint16_t tag = U16(base + at), slot = U16(base + at + 2);
+        const uint32_t size = U32(base + at + 4);
+        at += 8;
+        if (size > length - at) return skin;
+        const uint8_t* p = base + at;
+        const int set = (slot / 4) & 1, state = slot % 4;
+        switch (tag) {
+            case EXPK_TEXT: read.text = Text(p, size); break;
+            case EXPK_FONT:
+                if (size >= 4) {
+                    read.fontSize = static_cast<int32_t>(U32(p));
+                    read.fontFace = Text(p + 4, size - 4);
+                }
+                break;
+            case EXPK_STATE_IMAGE:
+                if (state < 3 && slot < 8) read.stateImages[set][state].assign(p, p + size);
+                break;
+            case EXPK_GLYPH:
+                if (slot < 8) read.glyphs[set].assign(p, p + size);
+                break;
+            case EXPK_ICON: read.icon.assign(p, p + size); break;
+            case EXPK_FILL:
+                if (size >= 4) {
+                    read.hasFill = true;
+                    read.fill = U32(p);
+                }
+                break;
+            case EXPK_CAPTION_HEIGHT:
+                if (size >= 4) read.captionHeight = static_cast<int32_t>(U32(p));
+                break;
+            default: break;
+        }
+        const uint32_t padded = (size + 3) & ~3u;
+        at += std::min<uint32_t>(padded, length - at);
+    }
+    read.present = true;
+    return read;
+}
+
+}  // namespace exui

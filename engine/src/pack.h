@@ -1,0 +1,25 @@
+#pragma once
+// What the engine keeps of a property pack (format in ExuiPack.h).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace exui {
+
+struct Skin {
+    bool present = false;
+    std::string text;           // design text
+    std::string fontFace;       // empty: the engine's default
+    int fontSize = 0;           // points; 0: default
+    std::vector<uint8_t> stateImages[2][3];  // PNG bytes [set][state]
+    std::vector<uint8_t> glyphs[2];          // PNG bytes [set]
+    std::vector<uint8_t> icon;               // ICO bytes
+    bool hasFill = false;
+    uint32_t fill = 0;          // straight 0xAARRGGBB
+    int captionHeight = 0;
+};
+
+// Parses a pack; a null, malformed or foreign pack gives an empty Skin.
+Skin ReadPack(const void* pack);
+
+}  // namespace exui

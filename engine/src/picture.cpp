@@ -1,0 +1,170 @@
+#include "picture.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "control.h"
+#include "decode.h"
+#include "frame.h"
+
+namespace exui {
+
+namespace {
+
+std::atomic<int> g_pending{0};
+
+// Scaled copies larger than this many pixels cover only what the window
+// shows plus a margin, so a deep zoom never needs gigabytes.
+constexpr long long kWholeCopyLimit = 4LL * 1920 * 1080;
+
+class PictureBox : public Control {
+public:
+    PictureBox(HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding)
+        : Control(ControlType::PictureBoxEx, host, parent, callback, binding) {}
+
+    ~PictureBox() override {
+        if (job_ && !taken_) DecodeTaken();
+    }
+
+    void Written(int index) override {
+        if (index != kPictureBytes) return;
+        // The old picture goes at once; the new one arrives from the worker.
+        full_.Clear();
+        levels_.clear();
+        prepared_.Clear();
+        if (job_ && !taken_) DecodeTaken();
+        job_.reset();
+        taken_ = false;
+        const std::vector<uint8_t>& bytes = attrs_.DataOf(kPictureBytes);
+        if (!bytes.empty()) job_ = StartDecode(bytes.data(), bytes.size(), host_, DecodedMessage(), ++generation_);
+        Invalidate();
+    }
+
+    void Synchronise(int /*kind*/) override { Invalidate(); }
+
+    void Draw(const Canvas& canvas, int x, int y) override {
+        if (full_.Empty()) return;
+        const SIZE s = Size();
+        if (s.cx <= 0 || s.cy <= 0) return;
+        // The part of the view the canvas shows, in view coordinates.
+        RECT need{std::max(0, -x), std::max(0, -y), std::min<LONG>(s.cx, canvas.width - x),
+                  std::min<LONG>(s.cy, canvas.height - y)};
+        if (need.left >= need.right || need.top >= need.bottom) return;
+        if (preparedSize_.cx != s.cx || preparedSize_.cy != s.cy || !Covers(preparedRect_, need)) {
+            Prepare(s, need, canvas);
+        }
+        DrawOver(canvas, prepared_, x + preparedRect_.left, y + preparedRect_.top);
+    }
+
+    bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        if (msg == DecodedMessage()) {
+            if (job_ && wp == generation_ && job_->done && !taken_) {
+                taken_ = true;
+                DecodeTaken();
+                full_ = std::move(job_->full);
+                levels_ = std::move(job_->levels);
+                job_.reset();
+                prepared_.Clear();
+                preparedSize_ = {0, 0};
+                Invalidate();
+            }
+            *result = 0;
+            return true;
+        }
+        const int px = static_cast<short>(LOWORD(lp)), py = static_cast<short>(HIWORD(lp));
+        switch (msg) {
+            case WM_LBUTTONDOWN:
+            case WM_LBUTTONDBLCLK:
+                // Captured so that a drag keeps its moves until the release.
+                SetCapture(host_);
+                Raise(EXUI_EVENT_LEFT_DOWN, px, py, 0, Modifiers(wp));
+                *result = 0;
+                return true;
+            case WM_LBUTTONUP:
+                if (GetCapture() == host_) ReleaseCapture();
+                Raise(EXUI_EVENT_LEFT_UP, px, py, 0, Modifiers(wp));
+                *result = 0;
+                return true;
+            case WM_MOUSEMOVE:
+                Raise(EXUI_EVENT_MOUSE_MOVE, px, py, 0, Modifiers(wp));
+                *result = 0;
+                return true;
+            default: return Control::HostMessage(msg, wp, lp, result);
+        }
+    }
+
+    bool Wheel(POINT screen, WPARAM wp) override {
+        POINT p = screen;
+        ScreenToClient(host_, &p);
+        Raise(EXUI_EVENT_WHEEL, p.x, p.y, static_cast<short>(HIWORD(wp)), Modifiers(LOWORD(wp)));
+        return true;
+    }
+
+private:
+    static bool Covers(const RECT& have, const RECT& need) {
+        return have.left <= need.left && have.top <= need.top && have.right >= need.right &&
+               have.bottom >= need.bottom;
+    }
+
+    void Prepare(SIZE s, RECT need, const Canvas& canvas) {
+        // The smallest level still at least as large as the view: averaging
+        // from it is sharp and reads as few pixels as possible.
+        const Image* source = &full_;
+        for (const Image& level : levels_) {
+            if (level.width >= s.cx && level.height >= s.cy) source = &level;
+        }
+        RECT region{0, 0, s.cx, s.cy};
+        if (static_cast<long long>(s.cx) * s.cy > kWholeCopyLimit) {
+            const int mx = canvas.width / 2, my = canvas.height / 2;
+            region = RECT{std::max<LONG>(0, need.left - mx), std::max<LONG>(0, need.top - my),
+                          std::min<LONG>(s.cx, need.right + mx), std::min<LONG>(s.cy, need.bottom + my)};
+        }
+        prepared_.Clear();  // the old copy goes before the new one is made
+        prepared_ = ScaleRegion(*source, s.cx, s.cy, region);
+        preparedRect_ = region;
+        preparedSize_ = s;
+        ++rescales_;
+    }
+
+    std::shared_ptr<DecodeJob> job_;
+    bool taken_ = false;
+    WPARAM generation_ = 0;
+    Image full_;
+    std::vector<Image> levels_;
+    Image prepared_;
+    RECT preparedRect_{0, 0, 0, 0};
+    SIZE preparedSize_{0, 0};
+    int rescales_ = 0;
+};
+
+}  // namespace
+
+std::shared_ptr<DecodeJob> StartDecode(const void* data, size_t length, HWND target, UINT message, WPARAM id) {
+    auto job = std::make_shared<DecodeJob>();
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    job->bytes.assign(p, p + length);
+    ++g_pending;
+    std::thread([job, target, message, id] {
+        job->full = DecodePicture(job->bytes.data(), job->bytes.size());
+        std::vector<uint8_t>().swap(job->bytes);
+        job->levels.reserve(16);  // `from` must survive the pushes
+        const Image* from = &job->full;
+        while (from->width >= 512 && from->height >= 512) {
+            job->levels.push_back(Halve(*from));
+            from = &job->levels.back();
+        }
+        job->done = true;
+        PostMessageA(target, message, id, 0);
+    }).detach();
+    return job;
+}
+
+int PendingDecodes() { return g_pending; }
+void DecodeTaken() { --g_pending; }
+
+std::unique_ptr<Control> MakePictureBox(HWND host, HWND parent, ExuiEventCallback callback,
+                                        const ExuiBindingRecord& binding) {
+    return std::make_unique<PictureBox>(host, parent, callback, binding);
+}
+
+}  // namespace exui

@@ -1,0 +1,150 @@
+// WindowEx: the skin of a whole top-level window. It takes over the window's
+// frame (no system caption or border, dragged by its own caption band),
+// shows the title and icon, and owns the Frame that composes the window.
+#include <memory>
+
+#include "control.h"
+#include "frame.h"
+#include "util/unique.h"
+
+namespace exui {
+
+namespace {
+
+constexpr int kDefaultCaption = 30;
+constexpr uint32_t kDefaultFill = 0x8C000000;  // black at alpha 140
+
+void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
+
+// The entry of an ICO file closest in size to `side`, as an icon handle.
+HICON IconFromFile(const std::vector<uint8_t>& ico, int side) {
+    if (ico.size() < 6) return nullptr;
+    const uint8_t* p = ico.data();
+    const int count = p[4] | (p[5] << 8);
+    if (p[0] != 0 || p[1] != 0 || p[2] != 1 || count <= 0 || ico.size() < 6 + 16u * count) return nullptr;
+    int best = -1, bestDiff = 1 << 30;
+    for (int i = 0; i < count; ++i) {
+        const uint8_t* e = p + 6 + 16 * i;
+        const int w = e[0] ? e[0] : 256;
+        const uint32_t size = e[8] | (e[9] << 8) | (e[10] << 16) | (static_cast<uint32_t>(e[11]) << 24);
+        const uint32_t offset = e[12] | (e[13] << 8) | (e[14] << 16) | (static_cast<uint32_t>(e[15]) << 24);
+        if (offset > ico.size() || size > ico.size() - offset || size == 0) continue;
+        const int diff = w >= side ? w - side : (side - w) * 4;  // prefer shrinking a larger one
+        if (diff < bestDiff) {
+            bestDiff = diff;
+            best = i;
+        }
+    }
+    if (best < 0) return nullptr;
+    const uint8_t* e = p + 6 + 16 * best;
+    const uint32_t size = e[8] | (e[9] << 8) | (e[10] << 16) | (static_cast<uint32_t>(e[11]) << 24);
+    const uint32_t offset = e[12] | (e[13] << 8) | (e[14] << 16) | (static_cast<uint32_t>(e[15]) << 24);
+    return CreateIconFromResourceEx(const_cast<uint8_t*>(p + offset), size, TRUE, 0x00030000, side, side,
+                                    LR_DEFAULTCOLOR);
+}
+
+class WindowSkin : public Control {
+public:
+    WindowSkin(HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding)
+        : Control(ControlType::WindowEx, host, parent, callback, binding) {}
+
+    void Attach() override {
+        attrs_.SetDesignText(kWindowTitle, skin_.text);
+        font_.Reset(MakeFont(skin_, 14));
+        caption_ = skin_.captionHeight > 0 && skin_.captionHeight < 400 ? skin_.captionHeight : kDefaultCaption;
+        const uint32_t fill = skin_.hasFill ? skin_.fill : kDefaultFill;
+        fill_ = Premultiply(fill >> 24, (fill >> 16) & 0xFF, (fill >> 8) & 0xFF, fill & 0xFF);
+        if (top_ && top_ != host_ && !Frame::Of(top_)) {
+            TakeOverFrame();
+            frame_ = std::make_unique<Frame>(top_, this);
+            SetIcons();
+            MirrorTitle();
+            frame_->Invalidate();
+        }
+    }
+
+    void Detach() override {
+        if (!frame_) return;
+        frame_.reset();
+        if (IsWindow(top_)) {
+            if (bigIcon_ || smallIcon_) {
+                SendMessageA(top_, WM_SETICON, ICON_BIG, 0);
+                SendMessageA(top_, WM_SETICON, ICON_SMALL, 0);
+            }
+            // Handed back as it was, so a window that outlives its skin stays usable.
+            SetWindowLongA(top_, GWL_EXSTYLE, savedExStyle_);
+            SetWindowLongA(top_, GWL_STYLE, savedStyle_);
+            SetWindowPos(top_, nullptr, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        }
+        bigIcon_.Reset();
+        smallIcon_.Reset();
+    }
+
+    void Written(int index) override {
+        if (index == kWindowTitle) {
+            titleImage_.Clear();
+            MirrorTitle();
+        }
+        Invalidate();
+    }
+
+    int CaptionHeight() const override { return caption_; }
+
+    void DrawBackdrop(const Canvas& canvas) override {
+        FillCopy(canvas, RECT{0, 0, canvas.width, canvas.height}, fill_);
+        const std::string& title = attrs_.TextOf(kWindowTitle);
+        if (title.empty()) return;
+        const int left = 12, width = canvas.width - left - 130;  // clear of the window buttons
+        if (width <= 0) return;
+        if (titleImage_.width != width || titleImage_.height != caption_)
+            titleImage_ = RenderText(title.c_str(), font_.Get(), width, caption_, 0xFFFFFFFF, DT_LEFT | DT_END_ELLIPSIS);
+        DrawOver(canvas, titleImage_, left, 0);
+    }
+
+private:
+    void TakeOverFrame() {
+        savedStyle_ = GetWindowLongA(top_, GWL_STYLE);
+        savedExStyle_ = GetWindowLongA(top_, GWL_EXSTYLE);
+        RECT r{};
+        GetWindowRect(top_, &r);
+        LONG style = savedStyle_ & ~(WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME);
+        style |= WS_POPUP;
+        SetWindowLongA(top_, GWL_STYLE, style);
+        SetWindowLongA(top_, GWL_EXSTYLE, (savedExStyle_ & ~(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE)) |
+                                              WS_EX_LAYERED);
+        // The outer rectangle stays; the client area now is all of it.
+        SetWindowPos(top_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
+
+    void SetIcons() {
+        if (skin_.icon.empty()) return;
+        bigIcon_.Reset(IconFromFile(skin_.icon, GetSystemMetrics(SM_CXICON)));
+        smallIcon_.Reset(IconFromFile(skin_.icon, GetSystemMetrics(SM_CXSMICON)));
+        if (bigIcon_) SendMessageA(top_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+        if (smallIcon_) SendMessageA(top_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    }
+
+    // The taskbar, the window list and the tests read the title from the window text.
+    void MirrorTitle() {
+        if (frame_) SetWindowTextA(top_, attrs_.TextOf(kWindowTitle).c_str());
+    }
+
+    std::unique_ptr<Frame> frame_;
+    vela::Unique<HFONT, DeleteObject> font_;
+    vela::Unique<HICON, DestroyIconHandle> bigIcon_, smallIcon_;
+    Image titleImage_;
+    LONG savedStyle_ = 0, savedExStyle_ = 0;
+    int caption_ = kDefaultCaption;
+    uint32_t fill_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Control> MakeWindowSkin(HWND host, HWND parent, ExuiEventCallback callback,
+                                        const ExuiBindingRecord& binding) {
+    return std::make_unique<WindowSkin>(host, parent, callback, binding);
+}
+
+}  // namespace exui

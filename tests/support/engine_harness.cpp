@@ -1,0 +1,234 @@
+#include "engine_harness.h"
+
+#include <cstring>
+#include <map>
+
+#include "test_support.h"
+
+namespace vela::test {
+
+namespace {
+
+const char* ClassName(EngineType type) {
+    switch (type) {
+        case EngineType::WindowEx: return "\"WindowEx\"";
+        case EngineType::MinutesboxEx: return "MinutesboxEx";
+        case EngineType::PictureBoxEx: return "PictureBoxEx";
+        case EngineType::ButtonEx: return "ButtonEx";
+        case EngineType::SuperbuttonEx: return "SuperbuttonEx";
+    }
+    return "";
+}
+
+std::map<HWND, std::vector<UINT>>& Seen() {
+    static std::map<HWND, std::vector<UINT>> seen;
+    return seen;
+}
+
+// The control layer's host procedure.
+LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_RBUTTONUP || msg == WM_RBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_MOUSEMOVE) Seen()[hwnd].push_back(msg);
+    switch (msg) {
+        case WM_MOVE: Engine().sync(hwnd, 0); break;
+        case WM_SIZE: Engine().sync(hwnd, 1); break;
+        case WM_ERASEBKGND: return 1;
+        case WM_NCDESTROY: {
+            SetPropA(hwnd, "Tab_WM_DESTROY", reinterpret_cast<HANDLE>(1));
+            Seen().erase(hwnd);
+            HANDLE h = GetPropA(hwnd, "Tab_Control");
+            RemovePropA(hwnd, "hUnit");
+            RemovePropA(hwnd, "Tab_WM_DESTROY");
+            if (!h) return 0;
+            Engine().destroy(h);
+            break;
+        }
+        default: break;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void RegisterHostClasses() {
+    static bool done = false;
+    if (done) return;
+    for (EngineType t : {EngineType::WindowEx, EngineType::MinutesboxEx, EngineType::PictureBoxEx,
+                         EngineType::ButtonEx, EngineType::SuperbuttonEx}) {
+        WNDCLASSA wc{};
+        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+        wc.lpfnWndProc = HostProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = ClassName(t);
+        RegisterClassA(&wc);
+    }
+    WNDCLASSA top{};
+    top.style = CS_DBLCLKS;
+    top.lpfnWndProc = DefWindowProcA;
+    top.hInstance = GetModuleHandleA(nullptr);
+    top.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    top.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    top.lpszClassName = "VelaEngineTestTop";
+    RegisterClassA(&top);
+    done = true;
+}
+
+template <typename T>
+void Bind(HMODULE dll, T& slot, const char* name) {
+    slot = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
+
+}  // namespace
+
+const EngineApi& Engine() {
+    static EngineApi api = [] {
+        EngineApi a;
+        a.dll = LoadLibraryA((ProgramFolder() + "\\ExuiKrnln.dll").c_str());
+        if (!a.dll) return a;
+        Bind(a.dll, a.createWindow, "CreateControl_WindowEx");
+        Bind(a.dll, a.createGroup, "CreateControl_MinutesboxEx");
+        Bind(a.dll, a.createPicture, "CreateControl_PictureBoxEx");
+        Bind(a.dll, a.createButton, "CreateControl_ButtonEx");
+        Bind(a.dll, a.createSuperbutton, "CreateControl_SuperbuttonEx");
+        Bind(a.dll, a.send, "ControlSendMessage");
+        Bind(a.dll, a.sync, "ControPonintSizeSynchronise");
+        Bind(a.dll, a.destroy, "ControlDestroy");
+        Bind(a.dll, a.internal, "CallInternalFunction_Ex");
+        Bind(a.dll, a.inspect, "ExuiInspectFrame");
+        return a;
+    }();
+    return api;
+}
+
+std::vector<EngineEvent>& EngineEvents() {
+    static std::vector<EngineEvent> events;
+    return events;
+}
+
+int __stdcall RecordEvent(const ExuiControlRecord* control, int code, int a1, int a2, int a3, int a4) {
+    EngineEvents().push_back({control ? control->host : nullptr, control ? control->controlId : -1, code, a1, a2, a3, a4});
+    return 0;
+}
+
+std::vector<UINT>& HostMessagesSeen(HWND host) { return Seen()[host]; }
+
+HWND MakeTopLevel(int left, int top, int width, int height) {
+    RegisterHostClasses();
+    HWND w = CreateWindowExA(0, "VelaEngineTestTop", "", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                             left, top, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(w, SW_SHOW);
+    return w;
+}
+
+HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int height, int controlId,
+                 const void* pack) {
+    RegisterHostClasses();
+    HWND host = CreateWindowExA(WS_EX_TRANSPARENT | WS_EX_TOPMOST, ClassName(type), nullptr, WS_CHILD | WS_VISIBLE,
+                                left, top, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
+                                GetModuleHandleA(nullptr), nullptr);
+    if (!host) return nullptr;
+    SetPropA(host, "hUnit", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(controlId)));
+    const int eventBase = type == EngineType::WindowEx ? 11 : 0;
+    ExuiBindingRecord record{host, controlId, 1, eventBase, pack};
+    const EngineApi& e = Engine();
+    switch (type) {
+        case EngineType::WindowEx:
+            e.createWindow(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                           0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+            break;
+        case EngineType::MinutesboxEx:
+            e.createGroup(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                          0, 0, 0, 0, 0, 0);
+            break;
+        case EngineType::PictureBoxEx:
+            e.createPicture(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                            0, 0, 0, 0, 0, 0, 0);
+            break;
+        case EngineType::ButtonEx:
+            e.createButton(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                           0, 0, 0, 0);
+            break;
+        case EngineType::SuperbuttonEx:
+            e.createSuperbutton(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+            break;
+    }
+    return host;
+}
+
+ExuiHandle HandleOf(HWND host) { return GetPropA(host, "Tab_Control"); }
+
+int SetInt(HWND host, int index, int value) {
+    int32_t v = value;
+    return Engine().send(HandleOf(host), EXUI_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&v), 0, 0);
+}
+
+int SetText(HWND host, int index, const char* text) {
+    const char* t = text;
+    return Engine().send(HandleOf(host), EXUI_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&t), 0, 0);
+}
+
+int SetData(HWND host, int index, const void* data, int length) {
+    ExuiData d{data, length};
+    return Engine().send(HandleOf(host), EXUI_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&d), 0, 0);
+}
+
+Bytes TextPayload(const std::string& text) {
+    Bytes b(text.begin(), text.end());
+    b.push_back(0);
+    return b;
+}
+
+Bytes BuildPack(const std::vector<PackEntry>& entries) {
+    Bytes out(16, 0);
+    auto put32 = [&](Bytes& b, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+    };
+    memcpy(out.data(), EXPK_MAGIC, 4);
+    out[8] = EXPK_VERSION;
+    out[10] = static_cast<unsigned char>(entries.size());
+    out[11] = static_cast<unsigned char>(entries.size() >> 8);
+    for (const PackEntry& e : entries) {
+        const size_t at = out.size();
+        out.resize(at + 8);
+        out[at] = static_cast<unsigned char>(e.tag);
+        out[at + 1] = static_cast<unsigned char>(e.tag >> 8);
+        out[at + 2] = static_cast<unsigned char>(e.slot);
+        out[at + 3] = static_cast<unsigned char>(e.slot >> 8);
+        put32(out, at + 4, static_cast<uint32_t>(e.payload.size()));
+        out.insert(out.end(), e.payload.begin(), e.payload.end());
+        while (out.size() % 4) out.push_back(0);
+    }
+    put32(out, 4, static_cast<uint32_t>(out.size()));
+    return out;
+}
+
+bool WaitForFrame(HWND top, DWORD timeoutMs) {
+    return WaitFor(
+        [&] {
+            ExuiFrameInfo info{};
+            return Engine().inspect(top, &info) && info.frames > 0 && !info.pending;
+        },
+        timeoutMs);
+}
+
+FrameShot Shoot(HWND top) {
+    FrameShot shot;
+    ExuiFrameInfo info{};
+    if (!Engine().inspect(top, &info) || info.width <= 0) return shot;
+    shot.pixels.assign(static_cast<size_t>(info.width) * info.height, 0xDEADBEEF);
+    info.pixels = shot.pixels.data();
+    info.capacity = static_cast<int32_t>(shot.pixels.size() * 4);
+    Engine().inspect(top, &info);
+    shot.width = info.width;
+    shot.height = info.height;
+    shot.frames = info.frames;
+    return shot;
+}
+
+void Close(HWND window) {
+    DestroyWindow(window);
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+}
+
+}  // namespace vela::test

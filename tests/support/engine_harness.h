@@ -1,0 +1,84 @@
+#pragma once
+// Drives ExuiKrnln.dll from outside the way the viewer's control layer does:
+// loads the built DLL, makes a top-level window and host child windows of
+// the layer's classes, records the engine's events.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ExuiKrnln.h"
+#include "ExuiPack.h"
+#include "runtime/text.h"
+
+namespace vela::test {
+
+struct EngineApi {
+    HMODULE dll = nullptr;
+    ExuiCreateWindowEx createWindow = nullptr;
+    ExuiCreateMinutesboxEx createGroup = nullptr;
+    ExuiCreatePictureBoxEx createPicture = nullptr;
+    ExuiCreateButtonEx createButton = nullptr;
+    ExuiCreateSuperbuttonEx createSuperbutton = nullptr;
+    ExuiControlSendMessage send = nullptr;
+    ExuiControPonintSizeSynchronise sync = nullptr;
+    ExuiControlDestroy destroy = nullptr;
+    ExuiCallInternalFunction_Ex internal = nullptr;
+    ExuiInspectFrameFn inspect = nullptr;
+};
+// The engine of the test's folder, loaded once for the process.
+const EngineApi& Engine();
+
+enum class EngineType { WindowEx, MinutesboxEx, PictureBoxEx, ButtonEx, SuperbuttonEx };
+
+struct EngineEvent {
+    HWND host;
+    int controlId;
+    int code;
+    int a1, a2, a3, a4;
+};
+// Every event raised so far (the callback appends); Clear() between steps.
+std::vector<EngineEvent>& EngineEvents();
+int __stdcall RecordEvent(const ExuiControlRecord* control, int code, int a1, int a2, int a3, int a4);
+
+// Messages seen by the layer-like host procedure after the engine, per host.
+std::vector<UINT>& HostMessagesSeen(HWND host);
+
+// A top-level window like MainWindow (fixed border with caption, system
+// menu, minimize box), shown at the given outer rectangle.
+HWND MakeTopLevel(int left = 100, int top = 100, int width = 648, int height = 411);
+// A host window of the type's class (child of parent) and the engine control
+// over it, created as the control layer does. Returns the host; the engine
+// handle is the host's "Tab_Control".
+HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int height, int controlId = 1,
+                 const void* pack = nullptr);
+ExuiHandle HandleOf(HWND host);
+
+// Attribute access as the layer does it.
+int SetInt(HWND host, int index, int value);
+int SetText(HWND host, int index, const char* text);
+int SetData(HWND host, int index, const void* data, int length);
+
+// A property pack of the engine's format from (tag, slot, payload) entries.
+struct PackEntry {
+    int tag;
+    int slot;
+    Bytes payload;
+};
+Bytes BuildPack(const std::vector<PackEntry>& entries);
+Bytes TextPayload(const std::string& text);
+
+// Pumps messages until the window's frame is composed with nothing pending.
+bool WaitForFrame(HWND top, DWORD timeoutMs = 10000);
+// The last composed frame of a skinned window (premultiplied BGRA).
+struct FrameShot {
+    int width = 0, height = 0, frames = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+FrameShot Shoot(HWND top);
+
+// Destroys a window and pumps until it is gone.
+void Close(HWND window);
+
+}  // namespace vela::test
