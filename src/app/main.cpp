@@ -1,6 +1,5 @@
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    MessageBoxA(nullptr, "Vela", "Vela", MB_OK);
-    return 0;
-}
+#include "app/startup.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return vela::RunViewer(); }

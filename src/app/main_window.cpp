@@ -1,0 +1,117 @@
+#include "app/main_window.h"
+
+#include "app/command_line.h"
+#include "app/picture_state.h"
+#include "app/startup.h"
+#include "files/navigation.h"
+#include "files/paths.h"
+#include "files/picture_actions.h"
+#include "files/picture_list.h"
+#include "runtime/exit.h"
+#include "view/view.h"
+#include "view/view_math.h"
+
+namespace vela {
+
+using forms::Ctl;
+namespace prop = forms::prop;
+
+namespace {
+
+int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+void SetTitleFor(std::string_view path) {
+    forms::SetText(Ctl::SkinFrame, prop::FrameTitle, FileNameOfPath(path) + TitleSuffix);
+}
+
+}  // namespace
+
+void OnMainWindowCreated() {
+    forms::SetInt(Ctl::PictureView, prop::Width, 0);
+    forms::SetInt(Ctl::PictureView, prop::Height, 0);
+    TheDropHandler()->Attach(forms::NativeWindow(Ctl::MainWindow), OnFileDropped);
+
+    const Text path = CommandLinePicturePath();
+    if (!path.empty()) {
+        forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
+        SetTitleFor(path);
+        MeasureShownPicture();
+        ScanFolder(path);
+        SizeWindowToPicture();
+        if (PictureWidth < 700) forms::SetInt(Ctl::MainWindow, prop::Width, 800);
+        if (PictureHeight < 400) forms::SetInt(Ctl::MainWindow, prop::Height, 500);
+        forms::SetInt(Ctl::MainWindow, prop::Left,
+                      view::CentredPosition(ScreenWidth(), forms::GetInt(Ctl::MainWindow, prop::Width)));
+        forms::SetInt(Ctl::MainWindow, prop::Top,
+                      view::CentredPosition(ScreenHeight(), forms::GetInt(Ctl::MainWindow, prop::Height)));
+    } else {
+        ScanFolder("");
+        if (HasCurrentPicture()) SetTitleFor(CurrentPicturePath());
+    }
+    FitPictureToWindow();
+    UpdateZoomLabel();
+    forms::UpdateNow(Ctl::MainWindow);
+    forms::UpdateNow(Ctl::SkinFrame);
+}
+
+void OnMainWindowSizeChanged() {
+    const int sw = ScreenWidth(), sh = ScreenHeight();
+    if (forms::GetInt(Ctl::MainWindow, prop::Width) > sw) {
+        forms::SetInt(Ctl::MainWindow, prop::Width, sw);
+        forms::SetInt(Ctl::MainWindow, prop::Left, 0);
+    }
+    if (forms::GetInt(Ctl::MainWindow, prop::Height) > sh) {
+        forms::SetInt(Ctl::MainWindow, prop::Height, sh);
+        forms::SetInt(Ctl::MainWindow, prop::Top, 0);
+    }
+    const bool fullScreen = forms::GetInt(Ctl::MainWindow, prop::Height) == sh &&
+                            forms::GetInt(Ctl::MainWindow, prop::Width) == sw;
+    forms::SetInt(Ctl::MainWindow, prop::AlwaysOnTop, fullScreen ? 1 : 0);
+    MeasureShownPicture();
+    forms::ProcessPendingMessages();
+    FitPictureToWindow();
+    forms::ProcessPendingMessages();
+    const int toolbarWidth = forms::GetInt(Ctl::Toolbar, prop::Width);
+    if (forms::GetInt(Ctl::MainWindow, prop::Width) < toolbarWidth) {
+        forms::SetInt(Ctl::MainWindow, prop::Width, toolbarWidth);
+    }
+}
+
+void OnMainWindowKeyReleased(int virtualKey) {
+    switch (virtualKey) {
+        case VK_LEFT:
+        case VK_PRIOR: ShowPreviousPicture(); break;
+        case VK_RIGHT:
+        case VK_NEXT: ShowNextPicture(); break;
+        case VK_DELETE: DeleteCurrentPicture(); break;
+        case VK_UP:
+        case VK_ADD:
+        case VK_OEM_PLUS: ZoomIn(); break;
+        case VK_DOWN:
+        case VK_OEM_MINUS: ZoomOut(); break;
+        default: break;
+    }
+}
+
+void ShowContextMenu() {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    forms::PopupMenuAt(Ctl::ContextMenu, cursor.x + 3, cursor.y + 3, Ctl::MainWindow);
+}
+
+void OnMinimizeClicked() { forms::SetInt(Ctl::MainWindow, prop::WindowState, 2); }
+
+void OnMaximizeClicked() {
+    switch (forms::GetInt(Ctl::MainWindow, prop::WindowState)) {
+        case 0: forms::SetInt(Ctl::MainWindow, prop::WindowState, 3); break;
+        case 3: forms::SetInt(Ctl::MainWindow, prop::WindowState, 0); break;
+        default: break;  // minimized: left alone
+    }
+}
+
+void OnCloseClicked() { runtime::EndProgram(0); }
+
+void OnSettingsClicked() { forms::ShowModal(forms::Form::AssociationWindow); }
+
+}  // namespace vela

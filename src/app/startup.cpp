@@ -1,0 +1,46 @@
+#include "app/startup.h"
+
+#include <float.h>
+
+#include "app/event_table.h"
+#include "forms/forms.h"
+#include "files/picture_list.h"
+#include "imaging/imaging.h"
+#include "runtime/exit.h"
+#include "skin/engine.h"
+
+namespace vela {
+namespace {
+DropHandler* g_dropHandler = nullptr;
+}
+
+DropHandler* TheDropHandler() { return g_dropHandler; }
+
+void ExitRoutine() {
+    ReleasePictureList();
+    if (g_dropHandler) {
+        g_dropHandler->Destroy();
+        delete g_dropHandler;
+        g_dropHandler = nullptr;
+    }
+}
+
+int RunViewer() {
+    skin::EngineLoader();
+    // Default floating-point state, every exception masked: a division by
+    // zero gives an infinity and never traps.
+    _fpreset();
+    _controlfp(_PC_64, _MCW_PC);
+    _controlfp(_MCW_EM, _MCW_EM);
+    ReleasePictureList();
+    g_dropHandler = new DropHandler();
+    runtime::RegisterExitRoutine(ExitRoutine);
+    // The rotation relies on GDI+ being started for the window's life.
+    StartImaging();
+    BindMainWindowEvents();
+    forms::LoadMainWindow();
+    forms::RunMessageLoop();
+    return 0;
+}
+
+}  // namespace vela
