@@ -1,0 +1,123 @@
+// The real viewer sizing its window around a picture, fitting and zooming it,
+// stepping through the folder: read from the window and control rectangles
+// and the zoom caption, as a user sees them.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "viewer_driver.h"
+
+using namespace vela::test;
+
+namespace {
+
+int Width(const RECT& r) { return r.right - r.left; }
+int Height(const RECT& r) { return r.bottom - r.top; }
+
+class ViewingE2E : public ::testing::Test {
+protected:
+    void Open(const std::string& name, int w, int h) {
+        ASSERT_TRUE(WriteBytes(dir_ / name, MakePicture(w, h, L"image/jpeg")));
+        ASSERT_TRUE(viewer_.Start(Quoted(dir_ / name)));
+        ASSERT_NE(viewer_.Main(), nullptr);
+        std::wstring title(name.begin(), name.end());
+        ASSERT_TRUE(viewer_.WaitTitle(title + L"—Vela图片查看器")) << viewer_.Title();
+        // The title comes before the folder scan; the caption after the fit.
+        ASSERT_TRUE(WaitFor([&] { return viewer_.ControlText(kZoomRatioButton).back() == L'%'; }))
+            << viewer_.ControlText(kZoomRatioButton);
+    }
+    bool WaitView(int left, int top, int width, int height) {
+        return WaitFor([&] { return SameRect(viewer_.ControlRect(kPictureView), left, top, width, height); });
+    }
+    void TearDown() override { viewer_.Kill(); }
+
+    ScratchFolder dir_;
+    Viewer viewer_;
+};
+
+}  // namespace
+
+TEST_F(ViewingE2E, SmallPictureGetsTheMinimumWindowAndNaturalSize) {
+    Open("small.jpg", 650, 380);
+    EXPECT_TRUE(WaitFor([&] { return SameRect(viewer_.WindowRect(), 560, 290, 800, 500); }))
+        << RectText(viewer_.WindowRect());
+    EXPECT_TRUE(WaitView(75, 60, 650, 380)) << RectText(viewer_.ControlRect(kPictureView));
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"100%")) << viewer_.ControlText(kZoomRatioButton);
+    // The edge buttons, toolbar and top-right buttons follow the window.
+    EXPECT_EQ(viewer_.ControlRect(kPreviousButton).left, 0);
+    EXPECT_EQ(viewer_.ControlRect(kNextButton).left, 800 - 30);
+    EXPECT_EQ(viewer_.ControlRect(kToolbar).left, 250);
+    EXPECT_EQ(viewer_.ControlRect(kToolbar).top, 450);
+    EXPECT_EQ(viewer_.ControlRect(kCloseButton).left, 770);
+    EXPECT_EQ(viewer_.ControlRect(kSettingsButton).left, 680);
+}
+
+TEST_F(ViewingE2E, WidePictureWindowIsPicturePlusMargin) {
+    Open("wide.jpg", 1000, 300);
+    EXPECT_TRUE(WaitFor([&] { return SameRect(viewer_.WindowRect(), 410, 290, 1100, 500); }))
+        << RectText(viewer_.WindowRect());
+    // Exactly window width - 100: shown at natural size.
+    EXPECT_TRUE(WaitView(50, 100, 1000, 300)) << RectText(viewer_.ControlRect(kPictureView));
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"100%"));
+}
+
+TEST_F(ViewingE2E, LargePictureFillsTheScreenOnTopAndZooms) {
+    Open("large.jpg", 2500, 1500);
+    EXPECT_TRUE(WaitFor([&] { return SameRect(viewer_.WindowRect(), 0, 0, 1920, 1080); }))
+        << RectText(viewer_.WindowRect());
+    EXPECT_TRUE(WaitFor([&] { return (GetWindowLongW(viewer_.Main(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }));
+    const int fitH = static_cast<int>(1500 / (2500 / 1820.0));
+    EXPECT_TRUE(WaitView(50, static_cast<int>(540 - fitH / 2.0), 1820, fitH))
+        << RectText(viewer_.ControlRect(kPictureView));
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"72%")) << viewer_.ControlText(kZoomRatioButton);
+
+    // Up arrow zooms in one step, centred.
+    HWND picture = viewer_.Control(kPictureView);
+    viewer_.KeyRelease(picture, VK_UP, true);
+    const int w1 = static_cast<int>(1820 * 1.1), h1 = static_cast<int>(fitH * 1.1);
+    EXPECT_TRUE(WaitView(static_cast<int>(960 - w1 / 2.0), static_cast<int>(540 - h1 / 2.0), w1, h1))
+        << RectText(viewer_.ControlRect(kPictureView));
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"80%")) << viewer_.ControlText(kZoomRatioButton);
+
+    // A wheel step down with the view wider than the window: anchored at the cursor.
+    RECT before = viewer_.ControlRect(kPictureView);
+    POINT cursor{700, 400};
+    SetCursorPos(cursor.x, cursor.y);
+    ASSERT_TRUE(WaitFor([&] {
+        POINT p{};
+        GetCursorPos(&p);
+        return p.x == cursor.x && p.y == cursor.y;
+    }));
+    PostMessageW(picture, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(cursor.x, cursor.y));
+    const double xc = cursor.x - before.left, yc = cursor.y - before.top;
+    const double rx = xc / Width(before), ry = yc / Height(before);
+    const int w2 = static_cast<int>(Width(before) / 1.1), h2 = static_cast<int>(Height(before) / 1.1);
+    const int left2 = static_cast<int>((before.left + xc) - w2 * rx);
+    const int top2 = static_cast<int>((before.top + yc) - h2 * ry);
+    EXPECT_TRUE(WaitView(left2, top2, w2, h2)) << RectText(viewer_.ControlRect(kPictureView));
+
+    // The ratio button shows the natural size again.
+    viewer_.Click(viewer_.Control(kZoomRatioButton));
+    EXPECT_TRUE(WaitView(static_cast<int>(960 - 1250.0), static_cast<int>(540 - 750.0), 2500, 1500))
+        << RectText(viewer_.ControlRect(kPictureView));
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"100%")) << viewer_.ControlText(kZoomRatioButton);
+}
+
+TEST_F(ViewingE2E, StepsThroughTheFolderWithoutWrapping) {
+    ASSERT_TRUE(WriteBytes(dir_ / "b.jpg", MakePicture(300, 200, L"image/jpeg")));
+    ASSERT_TRUE(WriteBytes(dir_ / "c.png", MakePicture(640, 480, L"image/png")));
+    ASSERT_TRUE(WriteText(dir_ / "notes.txt", "not a picture"));
+    Open("a.jpg", 650, 380);
+    HWND picture = viewer_.Control(kPictureView);
+    viewer_.KeyRelease(picture, VK_LEFT, true);  // first entry: nothing happens
+    viewer_.KeyRelease(picture, VK_RIGHT, true);
+    EXPECT_TRUE(viewer_.WaitTitle(L"b.jpg—Vela图片查看器")) << viewer_.Title();
+    EXPECT_TRUE(WaitView(250, 150, 300, 200)) << RectText(viewer_.ControlRect(kPictureView));
+    viewer_.KeyRelease(picture, VK_NEXT, true);
+    EXPECT_TRUE(viewer_.WaitTitle(L"c.png—Vela图片查看器")) << viewer_.Title();
+    EXPECT_TRUE(WaitView(80, 10, 640, 480)) << RectText(viewer_.ControlRect(kPictureView));
+    viewer_.KeyRelease(picture, VK_RIGHT, true);  // last entry: nothing happens
+    viewer_.KeyRelease(picture, VK_PRIOR, true);
+    EXPECT_TRUE(viewer_.WaitTitle(L"b.jpg—Vela图片查看器")) << viewer_.Title();
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"100%"));
+}
