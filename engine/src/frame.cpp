@@ -43,6 +43,17 @@ void Frame::Compose() {
     pending_ = false;
     RECT wr{};
     GetWindowRect(top_, &wr);
+    // A maximized skinned window covers its monitor's work area. (Without a
+    // window manager, X keeps the old geometry of a maximized layered window
+    // and Wine follows it back; saying where it belongs settles that.)
+    bool place = false;
+    if (IsZoomed(top_)) {
+        MONITORINFO mi{sizeof(mi), {}, {}, 0};
+        if (GetMonitorInfoA(MonitorFromWindow(top_, MONITOR_DEFAULTTONEAREST), &mi) && !EqualRect(&wr, &mi.rcWork)) {
+            wr = mi.rcWork;
+            place = true;
+        }
+    }
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     if (w <= 0 || h <= 0) return;
     if (!dc_) dc_.Reset(CreateCompatibleDC(nullptr));
@@ -67,12 +78,15 @@ void Frame::Compose() {
     GdiFlush();
     const Canvas canvas{dibBits_, w, h, w};
     skin_->DrawBackdrop(canvas);
-    DrawChildren(canvas, top_, POINT{wr.left, wr.top});
+    RECT now{};
+    GetWindowRect(top_, &now);  // children are placed relative to where the window is now
+    DrawChildren(canvas, top_, POINT{now.left, now.top});
     GdiFlush();
     POINT src{0, 0};
     SIZE size{w, h};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    UpdateLayeredWindow(top_, nullptr, nullptr, &size, dc_.Get(), &src, 0, &blend, ULW_ALPHA);
+    POINT at{wr.left, wr.top};
+    UpdateLayeredWindow(top_, nullptr, place ? &at : nullptr, &size, dc_.Get(), &src, 0, &blend, ULW_ALPHA);
     ++frames_;
 }
 
