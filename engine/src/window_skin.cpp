@@ -95,6 +95,16 @@ public:
 
     int CaptionHeight() const override { return caption_; }
 
+    bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        if (msg == WM_NCHITTEST && frame_) {
+            // The skin's own small host sits in the caption band; the band
+            // must still drag the window there.
+            *result = HTTRANSPARENT;
+            return true;
+        }
+        return Control::HostMessage(msg, wp, lp, result);
+    }
+
     void DrawBackdrop(const Canvas& canvas, POINT at, SIZE whole) override {
         FillCopy(canvas, RECT{0, 0, canvas.width, canvas.height}, fill_);
         const std::string& title = attrs_.TextOf(kWindowTitle);

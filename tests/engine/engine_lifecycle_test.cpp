@@ -53,6 +53,8 @@ TEST_F(EngineLifecycle, WindowSkinTakesOverTheFrame) {
     // The caption band drags the window; below it the window is a client area.
     EXPECT_EQ(SendMessageA(top, WM_NCHITTEST, 0, MAKELPARAM(after.left + 200, after.top + 10)), HTCAPTION);
     EXPECT_EQ(SendMessageA(top, WM_NCHITTEST, 0, MAKELPARAM(after.left + 200, after.top + 200)), HTCLIENT);
+    // The skin's own host lies in the band and lets the hit test through.
+    EXPECT_EQ(SendMessageA(frame, WM_NCHITTEST, 0, MAKELPARAM(after.left + 10, after.top + 10)), HTTRANSPARENT);
     // The whole window is composed: the backdrop everywhere.
     ASSERT_TRUE(WaitForFrame(top));
     FrameShot shot = Shoot(top);
