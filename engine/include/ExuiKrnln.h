@@ -100,6 +100,9 @@ typedef struct ExuiFrameInfo {
     int32_t pending;   // 1 while a composition is queued or a picture is still being decoded
     void* pixels;      // caller's buffer for width * height premultiplied BGRA pixels, top-down; may be null
     int32_t capacity;  // bytes in pixels; the copy is made only when the whole frame fits
+    float composeMs;   // the last composition: drawing into the buffer,
+    float presentMs;   // and UpdateLayeredWindow
+    int32_t rescales;  // pictures scaled for a new size so far (all windows of the process)
 } ExuiFrameInfo;
 // Export "ExuiInspectFrame": returns 1 when the top-level window is skinned
 // by a WindowEx of this engine (info filled), else 0.

@@ -21,7 +21,9 @@ public:
                 const auto& png = skin_.stateImages[set][state];
                 states_[set][state] = DecodePicture(png.data(), png.size());
             }
-            glyphs_[set] = DecodePicture(skin_.glyphs[set].data(), skin_.glyphs[set].size());
+            Image glyph = DecodePicture(skin_.glyphs[set].data(), skin_.glyphs[set].size());
+            glyphCanvas_[set] = {glyph.width, glyph.height};
+            glyphs_[set] = CropToInk(glyph, &inkAt_[set]);
         }
         if (Type() == ControlType::SuperbuttonEx) {
             attrs_.SetDesignText(kButtonCaption, skin_.text);
@@ -58,8 +60,14 @@ public:
             const uint8_t alpha = Type() == ControlType::ButtonEx ? (state == 2 ? 77 : 38) : (state == 2 ? 128 : 64);
             FillOver(canvas, RECT{x, y, x + s.cx, y + s.cy}, Premultiply(alpha, 255, 255, 255));
         }
-        const Image& glyph = glyphs_[glyphs_[set].Empty() ? 0 : set];
-        if (!glyph.Empty()) {
+        const int g = glyphs_[set].Empty() ? 0 : set;
+        const Image& glyph = glyphs_[g];
+        if (!glyph.Empty() && glyph.width <= s.cx && glyph.height <= s.cy) {
+            // The ink fits: 1:1 where the glyph's canvas, centred on the
+            // control, puts it, so its pixels stay as drawn.
+            DrawOver(canvas, glyph, x + (s.cx - glyphCanvas_[g].cx) / 2 + inkAt_[g].x,
+                     y + (s.cy - glyphCanvas_[g].cy) / 2 + inkAt_[g].y);
+        } else if (!glyph.Empty()) {
             const Image& fitted = FittedGlyph(glyph, s);
             DrawOver(canvas, fitted, x + (s.cx - fitted.width) / 2, y + (s.cy - fitted.height) / 2);
         } else if (Type() == ControlType::ButtonEx && skin_.stateImages[0][0].empty()) {
@@ -159,11 +167,29 @@ private:
         DrawOver(canvas, it->second, x, y);
     }
 
-    // The glyph at its own size, or shrunk to fit the control.
+    // The part of a glyph that has ink, and where that part sat in it.
+    static Image CropToInk(const Image& glyph, POINT* at) {
+        int x0 = glyph.width, y0 = glyph.height, x1 = -1, y1 = -1;
+        for (int y = 0; y < glyph.height; ++y) {
+            for (int x = 0; x < glyph.width; ++x) {
+                if (glyph.Row(y)[x] >> 24) {
+                    x0 = std::min(x0, x), x1 = std::max(x1, x);
+                    y0 = std::min(y0, y), y1 = std::max(y1, y);
+                }
+            }
+        }
+        Image out;
+        *at = POINT{0, 0};
+        if (x1 < 0) return out;
+        out.Reset(x1 - x0 + 1, y1 - y0 + 1);
+        for (int y = 0; y < out.height; ++y) std::copy_n(glyph.Row(y0 + y) + x0, out.width, out.Row(y));
+        *at = POINT{x0, y0};
+        return out;
+    }
+
+    // Ink larger than the control: shrunk to fit, keeping its proportions.
     const Image& FittedGlyph(const Image& glyph, SIZE s) {
-        const int side = std::min<int>(s.cx, s.cy);
-        if (glyph.width <= s.cx && glyph.height <= s.cy) return glyph;
-        const double k = static_cast<double>(side) / std::max(glyph.width, glyph.height);
+        const double k = std::min(static_cast<double>(s.cx) / glyph.width, static_cast<double>(s.cy) / glyph.height);
         const int w = std::max(1, static_cast<int>(glyph.width * k)), h = std::max(1, static_cast<int>(glyph.height * k));
         if (glyphFitted_.width != w || glyphFitted_.height != h || glyphSource_ != &glyph) {
             glyphFitted_ = Scale(glyph, w, h);
@@ -175,7 +201,9 @@ private:
     void MirrorCaption() { SetWindowTextA(host_, attrs_.TextOf(kButtonCaption).c_str()); }
 
     Image states_[2][3];
-    Image glyphs_[2];
+    Image glyphs_[2];       // cropped to their ink
+    SIZE glyphCanvas_[2]{};  // the glyphs' own sizes
+    POINT inkAt_[2]{};       // where the ink sat in them
     std::vector<std::pair<int, Image>> scaled_;
     Image glyphFitted_;
     const Image* glyphSource_ = nullptr;

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "util/unique.h"
 
 namespace exui {
 
 void Image::Reset(int w, int h, uint32_t fill) {
+    opaque = (fill >> 24) == 255;
     width = std::max(w, 0);
     height = std::max(h, 0);
     pixels.assign(static_cast<size_t>(width) * height, fill);
@@ -62,15 +64,42 @@ void DrawOver(const Canvas& dst, const Image& src, int x, int y) {
     for (LONG dy = r.top; dy < r.bottom; ++dy) {
         const uint32_t* s = src.Row(dy - y) + (r.left - x);
         uint32_t* d = dst.Row(dy) + r.left;
-        for (int i = 0; i < w; ++i) d[i] = Over(s[i], d[i]);
+        if (src.opaque) {
+            memcpy(d, s, static_cast<size_t>(w) * 4);
+        } else {
+            for (int i = 0; i < w; ++i) d[i] = Over(s[i], d[i]);
+        }
     }
 }
+
+bool AllOpaque(const Image& image) {
+    for (uint32_t p : image.pixels)
+        if ((p >> 24) != 255) return false;
+    return !image.pixels.empty();
+}
+
+namespace {
+
+// Runs body(first, last) over [0, count) split between this thread and one
+// more: the work here is large, row-parallel and the machine has two cores.
+template <typename Body>
+void SplitRows(int count, Body body) {
+    if (count < 64) return body(0, count);
+    const int half = count / 2;
+    std::thread other([&] { body(half, count); });
+    body(0, half);
+    other.join();
+}
+
+}  // namespace
 
 Image Halve(const Image& src) {
     Image out;
     out.Reset(std::max(src.width / 2, 1), std::max(src.height / 2, 1));
+    out.opaque = src.opaque;
     const int w = out.width;
-    for (int y = 0; y < out.height; ++y) {
+    SplitRows(out.height, [&](int first, int last) {
+    for (int y = first; y < last; ++y) {
         const uint32_t* a = src.Row(std::min(2 * y, src.height - 1));
         const uint32_t* b = src.Row(std::min(2 * y + 1, src.height - 1));
         uint32_t* d = out.Row(y);
@@ -84,6 +113,7 @@ Image Halve(const Image& src) {
             d[x] = ((rb >> 2) & 0x00FF00FF) | (((ag >> 2) & 0x00FF00FF) << 8);
         }
     }
+    });
     return out;
 }
 
@@ -152,9 +182,20 @@ Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region) {
     out.Reset(w, h);
     // Each source row is scaled horizontally once and kept in a small ring,
     // since the vertical windows of neighbouring output rows overlap.
+    out.opaque = src.opaque;
+    // The horizontal taps flattened into plain arrays for the inner loop.
+    std::vector<int> xFirst(w), xCount(w), xAt(w);
+    std::vector<uint16_t> xWeights;
+    for (int x = 0; x < w; ++x) {
+        xFirst[x] = xt[x].first;
+        xCount[x] = static_cast<int>(xt[x].weights.size());
+        xAt[x] = static_cast<int>(xWeights.size());
+        xWeights.insert(xWeights.end(), xt[x].weights.begin(), xt[x].weights.end());
+    }
     size_t maxTaps = 1;
     for (const Tap& t : yt) maxTaps = std::max(maxTaps, t.weights.size());
     const size_t slots = maxTaps + 1;
+    SplitRows(h, [&](int firstRow, int lastRow) {
     std::vector<uint16_t> ring(slots * static_cast<size_t>(w) * 4);
     std::vector<int> slotRow(slots, -1);
     auto horizontal = [&](int sy) -> const uint16_t* {
@@ -164,11 +205,12 @@ Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region) {
         slotRow[slot] = sy;
         const uint32_t* s = src.Row(sy);
         for (int x = 0; x < w; ++x) {
-            const Tap& tx = xt[x];
+            const uint32_t* p = s + xFirst[x];
+            const uint16_t* wts = xWeights.data() + xAt[x];
+            const int taps = xCount[x];
             uint32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
-            const uint32_t* p = s + tx.first;
-            for (size_t j = 0; j < tx.weights.size(); ++j) {
-                const uint32_t v = p[j], wt = tx.weights[j];
+            for (int j = 0; j < taps; ++j) {
+                const uint32_t v = p[j], wt = wts[j];
                 c0 += (v & 0xFF) * wt;
                 c1 += ((v >> 8) & 0xFF) * wt;
                 c2 += ((v >> 16) & 0xFF) * wt;
@@ -183,7 +225,7 @@ Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region) {
         return hrow;
     };
     std::vector<uint32_t> acc(static_cast<size_t>(w) * 4);
-    for (int y = 0; y < h; ++y) {
+    for (int y = firstRow; y < lastRow; ++y) {
         const Tap& ty = yt[y];
         std::fill(acc.begin(), acc.end(), 0u);
         for (size_t k = 0; k < ty.weights.size(); ++k) {
@@ -198,6 +240,7 @@ Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region) {
             d[x] = (a << 24) | (std::min(ch(2), a) << 16) | (std::min(ch(1), a) << 8) | std::min(ch(0), a);
         }
     }
+    });
     return out;
 }
 

@@ -18,12 +18,14 @@ inline uint32_t Premultiply(uint8_t a, uint8_t r, uint8_t g, uint8_t b) {
 struct Image {
     int width = 0;
     int height = 0;
+    bool opaque = false;  // every alpha is 255: drawn by copying rows
     std::vector<uint32_t> pixels;
 
     bool Empty() const { return width <= 0 || height <= 0; }
     void Reset(int w, int h, uint32_t fill = 0);
     void Clear() {
         width = height = 0;
+        opaque = false;
         std::vector<uint32_t>().swap(pixels);  // give the memory back at once
     }
     uint32_t* Row(int y) { return pixels.data() + static_cast<size_t>(y) * width; }
@@ -56,6 +58,8 @@ Image Scale(const Image& src, int w, int h);
 Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region);
 // Halves both sides (2x2 averaging); the step for reduced copies.
 Image Halve(const Image& src);
+// True when every pixel has alpha 255.
+bool AllOpaque(const Image& image);
 
 // White-on-transparent text coverage drawn through GDI in the given font,
 // tinted with a premultiplied colour; in a box of w x h, vertically centred,

@@ -139,7 +139,7 @@ int Control::Raise(int code, int a1, int a2, int a3, int a4) {
 
 void Control::Invalidate() {
     if (Frame* f = Frame::Of(top_)) {
-        f->Invalidate();
+        f->InvalidateControl(this);
     } else {
         InvalidateRect(host_, nullptr, FALSE);
     }
@@ -223,7 +223,7 @@ bool DestroyControl(Control* c) {
             SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(c->previous));
             RemovePropA(host, kPreviousProp);
         }
-        if (Frame* f = Frame::Of(c->TopLevel())) f->Invalidate();
+        if (Frame* f = Frame::Of(c->TopLevel())) f->Forget(c);
     }
     FreeIfDone(c);
     return true;

@@ -37,8 +37,9 @@ public:
     virtual void Synchronise(int /*kind*/) { Invalidate(); }
     // Draws the control with its top-left at (x, y) of the canvas.
     virtual void Draw(const Canvas& /*canvas*/, int /*x*/, int /*y*/) {}
-    // WindowEx: the background and caption under everything else.
-    virtual void DrawBackdrop(const Canvas& /*canvas*/) {}
+    // WindowEx: the background and caption under everything else; the
+    // canvas is the part of the window at `at`, the window is `whole` large.
+    virtual void DrawBackdrop(const Canvas& /*canvas*/, POINT /*at*/, SIZE /*whole*/) {}
     virtual int CaptionHeight() const { return 0; }
     // A wheel turn routed here from anywhere in the window (screen point).
     virtual bool Wheel(POINT /*screen*/, WPARAM /*wp*/) { return false; }

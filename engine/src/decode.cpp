@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "util/unique.h"
 
@@ -50,6 +51,39 @@ Image DecodePicture(const void* data, size_t length) {
     // 32768 per side keeps every size computation inside 32 bits.
     if (w == 0 || h == 0 || w > 32768 || h > 32768 || static_cast<uint64_t>(w) * h > (1u << 28)) return out;
     out.Reset(static_cast<int>(w), static_cast<int>(h));
+    Gdiplus::PixelFormat format = 0;
+    gp::GdipGetImagePixelFormat(bitmap.Get(), &format);
+    if (format == PixelFormat24bppRGB) {
+        // Photos: read in the decoder's own format, a band at a time into a
+        // small buffer (no whole second copy), widened here, opaque by nature.
+        const UINT band = 128;
+        const INT stride = static_cast<INT>((w * 3 + 3) & ~3u);
+        std::vector<uint8_t> rows(static_cast<size_t>(stride) * band);
+        for (UINT y0 = 0; y0 < h; y0 += band) {
+            const UINT n = std::min(band, h - y0);
+            Gdiplus::GpRect rect(0, static_cast<INT>(y0), static_cast<INT>(w), static_cast<INT>(n));
+            Gdiplus::BitmapData bd{};
+            bd.Width = w;
+            bd.Height = n;
+            bd.Stride = stride;
+            bd.PixelFormat = PixelFormat24bppRGB;
+            bd.Scan0 = rows.data();
+            if (gp::GdipBitmapLockBits(bitmap.Get(), &rect,
+                                       Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                                       PixelFormat24bppRGB, &bd) != Gdiplus::Ok) {
+                out.Clear();
+                return out;
+            }
+            gp::GdipBitmapUnlockBits(bitmap.Get(), &bd);
+            for (UINT y = 0; y < n; ++y) {
+                const uint8_t* s = rows.data() + static_cast<size_t>(y) * stride;
+                uint32_t* d = out.Row(static_cast<int>(y0 + y));
+                for (UINT x = 0; x < w; ++x, s += 3) d[x] = 0xFF000000u | (s[2] << 16) | (s[1] << 8) | s[0];
+            }
+        }
+        out.opaque = true;
+        return out;
+    }
     // Converted straight into our buffer, in bands so that GDI+ never needs a
     // second whole copy of a large picture.
     const UINT band = 256;
@@ -68,6 +102,7 @@ Image DecodePicture(const void* data, size_t length) {
         }
         gp::GdipBitmapUnlockBits(bitmap.Get(), &bd);
     }
+    out.opaque = AllOpaque(out);
     return out;
 }
 

@@ -1,4 +1,5 @@
 // The exported operations of ExuiKrnln.dll: thin checks around the controls.
+#include <algorithm>
 #include <cstring>
 
 #include "ExuiKrnln.h"
@@ -91,14 +92,19 @@ int __stdcall CallInternalFunction_Ex(int function, INT_PTR module, INT_PTR a2, 
 int __stdcall ExuiInspectFrame(HWND top, ExuiFrameInfo* info) {
     exui::Frame* f = exui::Frame::Of(top);
     if (!f || !info) return 0;
-    const exui::Image shot = f->Snapshot();
-    info->width = shot.width;
-    info->height = shot.height;
+    const SIZE size = f->FrameSize();
+    info->width = size.cx;
+    info->height = size.cy;
     info->frames = f->FrameCount();
+    info->composeMs = f->ComposeMs();
+    info->presentMs = f->PresentMs();
+    info->rescales = exui::Rescales();
     info->pending = f->Pending() || exui::PendingDecodes() > 0;
-    const size_t bytes = shot.pixels.size() * 4;
-    if (info->pixels && info->capacity >= 0 && static_cast<size_t>(info->capacity) >= bytes && bytes)
-        memcpy(info->pixels, shot.pixels.data(), bytes);
+    const size_t bytes = static_cast<size_t>(size.cx) * size.cy * 4;
+    if (info->pixels && info->capacity >= 0 && static_cast<size_t>(info->capacity) >= bytes && bytes) {
+        const exui::Image shot = f->Snapshot();
+        memcpy(info->pixels, shot.pixels.data(), std::min(bytes, shot.pixels.size() * 4));
+    }
     return 1;
 }
 

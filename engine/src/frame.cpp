@@ -34,19 +34,64 @@ Frame::~Frame() {
 Frame* Frame::Of(HWND top) { return top ? static_cast<Frame*>(GetPropA(top, kFrameProp)) : nullptr; }
 
 void Frame::Invalidate() {
+    allDirty_ = true;
     if (pending_) return;
     pending_ = true;
     PostMessageA(top_, ComposeMessage(), 0, 0);
+}
+
+void Frame::Invalidate(const RECT& part) {
+    if (IsRectEmpty(&part)) return;
+    if (IsRectEmpty(&dirty_)) {
+        dirty_ = part;
+    } else {
+        UnionRect(&dirty_, &dirty_, &part);
+    }
+    if (pending_) return;
+    pending_ = true;
+    PostMessageA(top_, ComposeMessage(), 0, 0);
+}
+
+void Frame::InvalidateControl(Control* control) {
+    RECT r{}, w{};
+    GetWindowRect(control->Host(), &r);
+    GetWindowRect(top_, &w);
+    OffsetRect(&r, -w.left, -w.top);
+    Invalidate(r);
+    for (const auto& e : drawnAt_)
+        if (e.first == control) Invalidate(e.second);
+}
+
+void Frame::Forget(Control* control) {
+    for (size_t i = 0; i < drawnAt_.size(); ++i) {
+        if (drawnAt_[i].first == control) {
+            Invalidate(drawnAt_[i].second);
+            drawnAt_.erase(drawnAt_.begin() + static_cast<ptrdiff_t>(i));
+            return;
+        }
+    }
 }
 
 void Frame::Compose() {
     pending_ = false;
     RECT wr{};
     GetWindowRect(top_, &wr);
+    // A maximized skinned window covers its monitor's work area. (Without a
+    // window manager, X keeps the old geometry of a maximized layered window
+    // and Wine follows it back; saying where it belongs settles that.)
+    bool place = false;
+    if (IsZoomed(top_)) {
+        MONITORINFO mi{sizeof(mi), {}, {}, 0};
+        if (GetMonitorInfoA(MonitorFromWindow(top_, MONITOR_DEFAULTTONEAREST), &mi) && !EqualRect(&wr, &mi.rcWork)) {
+            wr = mi.rcWork;
+            place = true;
+        }
+    }
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     if (w <= 0 || h <= 0) return;
     if (!dc_) dc_.Reset(CreateCompatibleDC(nullptr));
     if (!dc_) return;
+    if (!dib_ || dibSize_.cx != w || dibSize_.cy != h) allDirty_ = true;
     if (!dib_ || dibSize_.cx != w || dibSize_.cy != h) {
         if (oldBitmap_) SelectObject(dc_.Get(), oldBitmap_);
         oldBitmap_ = nullptr;
@@ -65,14 +110,35 @@ void Frame::Compose() {
         oldBitmap_ = SelectObject(dc_.Get(), dib_.Get());
     }
     GdiFlush();
-    const Canvas canvas{dibBits_, w, h, w};
-    skin_->DrawBackdrop(canvas);
-    DrawChildren(canvas, top_, POINT{wr.left, wr.top});
+    LARGE_INTEGER q0, q2, q3, qf;
+    QueryPerformanceFrequency(&qf);
+    QueryPerformanceCounter(&q0);
+    // Only the dirty part is drawn again and handed over: Wine's
+    // UpdateLayeredWindow costs by the area it copies.
+    RECT part{0, 0, w, h};
+    if (!allDirty_) IntersectRect(&part, &part, &dirty_);
+    allDirty_ = false;
+    dirty_ = RECT{0, 0, 0, 0};
+    if (IsRectEmpty(&part)) return;
+    const Canvas whole{dibBits_, w, h, w};
+    const Canvas canvas{whole.Row(part.top) + part.left, part.right - part.left, part.bottom - part.top, w};
+    skin_->DrawBackdrop(canvas, POINT{part.left, part.top}, SIZE{w, h});
+    RECT now{};
+    GetWindowRect(top_, &now);  // children are placed relative to where the window is now
+    windowAt_ = POINT{now.left, now.top};
+    DrawChildren(canvas, top_, POINT{now.left + part.left, now.top + part.top});
     GdiFlush();
+    QueryPerformanceCounter(&q2);
     POINT src{0, 0};
     SIZE size{w, h};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    UpdateLayeredWindow(top_, nullptr, nullptr, &size, dc_.Get(), &src, 0, &blend, ULW_ALPHA);
+    POINT at{wr.left, wr.top};
+    UPDATELAYEREDWINDOWINFO info{sizeof(info), nullptr, place ? &at : nullptr, &size, dc_.Get(), &src, 0, &blend,
+                                 ULW_ALPHA, &part};
+    UpdateLayeredWindowIndirect(top_, &info);
+    QueryPerformanceCounter(&q3);
+    composeMs_ = static_cast<float>((q2.QuadPart - q0.QuadPart) * 1000.0 / qf.QuadPart);
+    presentMs_ = static_cast<float>((q3.QuadPart - q2.QuadPart) * 1000.0 / qf.QuadPart);
     ++frames_;
 }
 
@@ -94,7 +160,16 @@ void Frame::DrawChildren(const Canvas& canvas, HWND parent, POINT origin) {
         RECT r{};
         GetWindowRect(c, &r);
         Control* control = ControlOf(c);
-        if (control && control != skin_) control->Draw(canvas, r.left - origin.x, r.top - origin.y);
+        if (control && control != skin_) {
+            control->Draw(canvas, r.left - origin.x, r.top - origin.y);
+            // Remembered in window coordinates, to clear it when it moves.
+            RECT inWindow = r;
+            OffsetRect(&inWindow, -windowAt_.x, -windowAt_.y);
+            bool known = false;
+            for (auto& e : drawnAt_)
+                if (e.first == control) e.second = inWindow, known = true;
+            if (!known) drawnAt_.emplace_back(control, inWindow);
+        }
         DrawChildren(canvas, c, origin);
     }
 }
@@ -133,9 +208,11 @@ LRESULT CALLBACK Frame::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             if (RouteWheel(hwnd, wp, lp)) return 0;
             return forward();
         case WM_SIZE:
-        case WM_WINDOWPOSCHANGED:
         case WM_SHOWWINDOW:
             self->Invalidate();
+            return forward();
+        case WM_WINDOWPOSCHANGED:
+            if (!(reinterpret_cast<const WINDOWPOS*>(lp)->flags & SWP_NOSIZE)) self->Invalidate();
             return forward();
         default: return forward();
     }

@@ -5,6 +5,9 @@
 // UpdateLayeredWindow, so the desktop shows through the translucent parts.
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 #include "canvas.h"
 #include "util/unique.h"
 
@@ -24,6 +27,11 @@ public:
 
     // Marks the frame dirty; one composition follows from the message loop.
     void Invalidate();
+    // Marks only a part dirty (window coordinates).
+    void Invalidate(const RECT& part);
+    // A control's part: where its host is now and where it was last drawn.
+    void InvalidateControl(Control* control);
+    void Forget(Control* control);
     // Composes now and shows the result.
     void Compose();
 
@@ -31,6 +39,10 @@ public:
     bool Pending() const { return pending_; }
     // A copy of the last composed buffer (premultiplied BGRA, top-down).
     Image Snapshot() const;
+    SIZE FrameSize() const { return dibSize_; }
+    // Milliseconds of the last composition: drawing, and handing it to the system.
+    float ComposeMs() const { return composeMs_; }
+    float PresentMs() const { return presentMs_; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -40,12 +52,17 @@ private:
     Control* skin_;
     WNDPROC previous_ = nullptr;
     bool pending_ = false;
+    RECT dirty_{0, 0, 0, 0};
+    bool allDirty_ = true;
+    std::vector<std::pair<Control*, RECT>> drawnAt_;  // where each control was last drawn
     int frames_ = 0;
+    float composeMs_ = 0, presentMs_ = 0;
     vela::Unique<HDC, DeleteDC> dc_;
     vela::Unique<HBITMAP, DeleteObject> dib_;
     HGDIOBJ oldBitmap_ = nullptr;
     uint32_t* dibBits_ = nullptr;
     SIZE dibSize_{0, 0};
+    POINT windowAt_{0, 0};
 };
 
 // The deepest visible descendant of top containing the screen point that

@@ -12,6 +12,7 @@ namespace exui {
 namespace {
 
 std::atomic<int> g_pending{0};
+int g_rescales = 0;
 
 // Scaled copies larger than this many pixels cover only what the window
 // shows plus a margin, so a deep zoom never needs gigabytes.
@@ -115,7 +116,9 @@ private:
         }
         RECT region{0, 0, s.cx, s.cy};
         if (static_cast<long long>(s.cx) * s.cy > kWholeCopyLimit) {
-            const int mx = canvas.width / 2, my = canvas.height / 2;
+            RECT client{};
+            GetClientRect(top_, &client);
+            const int mx = std::max<int>(client.right, canvas.width) / 2, my = std::max<int>(client.bottom, canvas.height) / 2;
             region = RECT{std::max<LONG>(0, need.left - mx), std::max<LONG>(0, need.top - my),
                           std::min<LONG>(s.cx, need.right + mx), std::min<LONG>(s.cy, need.bottom + my)};
         }
@@ -123,7 +126,7 @@ private:
         prepared_ = ScaleRegion(*source, s.cx, s.cy, region);
         preparedRect_ = region;
         preparedSize_ = s;
-        ++rescales_;
+        ++g_rescales;
     }
 
     std::shared_ptr<DecodeJob> job_;
@@ -134,7 +137,6 @@ private:
     Image prepared_;
     RECT preparedRect_{0, 0, 0, 0};
     SIZE preparedSize_{0, 0};
-    int rescales_ = 0;
 };
 
 }  // namespace
@@ -160,6 +162,7 @@ std::shared_ptr<DecodeJob> StartDecode(const void* data, size_t length, HWND tar
 }
 
 int PendingDecodes() { return g_pending; }
+int Rescales() { return g_rescales; }
 void DecodeTaken() { --g_pending; }
 
 std::unique_ptr<Control> MakePictureBox(HWND host, HWND parent, ExuiEventCallback callback,

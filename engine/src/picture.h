@@ -27,6 +27,8 @@ std::shared_ptr<DecodeJob> StartDecode(const void* data, size_t length, HWND tar
 
 // Number of decodes started and not yet taken over on the UI thread (all controls).
 int PendingDecodes();
+// Pictures scaled for a new size so far.
+int Rescales();
 void DecodeTaken();
 
 }  // namespace exui

@@ -86,20 +86,34 @@ public:
             titleImage_.Clear();
             MirrorTitle();
         }
-        Invalidate();
+        if (frame_) {
+            frame_->Invalidate();  // the caption band spans the window
+        } else {
+            Invalidate();
+        }
     }
 
     int CaptionHeight() const override { return caption_; }
 
-    void DrawBackdrop(const Canvas& canvas) override {
+    bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        if (msg == WM_NCHITTEST && frame_) {
+            // The skin's own small host sits in the caption band; the band
+            // must still drag the window there.
+            *result = HTTRANSPARENT;
+            return true;
+        }
+        return Control::HostMessage(msg, wp, lp, result);
+    }
+
+    void DrawBackdrop(const Canvas& canvas, POINT at, SIZE whole) override {
         FillCopy(canvas, RECT{0, 0, canvas.width, canvas.height}, fill_);
         const std::string& title = attrs_.TextOf(kWindowTitle);
-        if (title.empty()) return;
-        const int left = 12, width = canvas.width - left - 130;  // clear of the window buttons
+        if (title.empty() || at.y >= caption_) return;
+        const int left = 12, width = whole.cx - left - 130;  // clear of the window buttons
         if (width <= 0) return;
         if (titleImage_.width != width || titleImage_.height != caption_)
             titleImage_ = RenderText(title.c_str(), font_.Get(), width, caption_, 0xFFFFFFFF, DT_LEFT | DT_END_ELLIPSIS);
-        DrawOver(canvas, titleImage_, left, 0);
+        DrawOver(canvas, titleImage_, left - at.x, -at.y);
     }
 
 private:

@@ -53,6 +53,8 @@ TEST_F(EngineLifecycle, WindowSkinTakesOverTheFrame) {
     // The caption band drags the window; below it the window is a client area.
     EXPECT_EQ(SendMessageA(top, WM_NCHITTEST, 0, MAKELPARAM(after.left + 200, after.top + 10)), HTCAPTION);
     EXPECT_EQ(SendMessageA(top, WM_NCHITTEST, 0, MAKELPARAM(after.left + 200, after.top + 200)), HTCLIENT);
+    // The skin's own host lies in the band and lets the hit test through.
+    EXPECT_EQ(SendMessageA(frame, WM_NCHITTEST, 0, MAKELPARAM(after.left + 10, after.top + 10)), HTTRANSPARENT);
     // The whole window is composed: the backdrop everywhere.
     ASSERT_TRUE(WaitForFrame(top));
     FrameShot shot = Shoot(top);
@@ -166,5 +168,38 @@ TEST_F(EngineLifecycle, DestroyFreesEverything) {
     EXPECT_LT(after.PagefileUsage, before.PagefileUsage + 8u * 1024 * 1024);
     printf("gdi %lu user %lu handles %lu->%lu private %lu->%lu KB\n", gdiBefore, userBefore, handlesBefore,
            handlesAfter, before.PagefileUsage / 1024, after.PagefileUsage / 1024);
+    Close(top);
+}
+
+TEST_F(EngineLifecycle, PanNeverRescalesAndWidthThenHeightRescalesOnce) {
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 300, 200, 15);
+    const Bytes jpeg = MakePicture(1200, 800, L"image/jpeg");
+    ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
+    ASSERT_TRUE(WaitForFrame(top));
+    auto rescales = [&] {
+        ExuiFrameInfo info{};
+        Engine().inspect(top, &info);
+        return info.rescales;
+    };
+    auto frames = [&] {
+        ExuiFrameInfo info{};
+        Engine().inspect(top, &info);
+        return info.frames;
+    };
+    const int start = rescales();
+    for (int i = 0; i < 5; ++i) {
+        const int f = frames();
+        SetWindowPos(pic, nullptr, 107 + 7 * i, 95 - 5 * i, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_TRUE(WaitFor([&] { return frames() > f; }));
+    }
+    EXPECT_EQ(rescales(), start);
+    // Width, then height, then the centring move, in a row: one rescale.
+    SetWindowPos(pic, nullptr, 0, 0, 330, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(pic, nullptr, 0, 0, 330, 220, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(pic, nullptr, 90, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitForFrame(top));
+    EXPECT_EQ(rescales(), start + 1);
     Close(top);
 }

@@ -232,3 +232,38 @@ void Close(HWND window) {
 }
 
 }  // namespace vela::test
+
+namespace vela::test {
+
+const void* ViewerPack(const char* name) {
+    static HMODULE exe = LoadLibraryExA((ProgramFolder() + "\\VelaViewer.exe").c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE);
+    if (!exe) return nullptr;
+    HRSRC r = FindResourceA(exe, name, MAKEINTRESOURCEA(10));  // RT_RCDATA
+    if (!r) return nullptr;
+    return LockResource(LoadResource(exe, r));
+}
+
+SkinnedMain MakeSkinnedMain(int left, int top, int width, int height) {
+    SkinnedMain m;
+    m.top = MakeTopLevel(left, top, width, height);
+    // The form's creation order: earlier child windows lie above later ones.
+    m.settings = MakeSkinned(EngineType::SuperbuttonEx, m.top, 512, 8, 30, 30, 2, ViewerPack("SettingsButton"));
+    m.minimize = MakeSkinned(EngineType::ButtonEx, m.top, 544, 8, 30, 30, 3, ViewerPack("MinimizeButton"));
+    m.maximize = MakeSkinned(EngineType::ButtonEx, m.top, 576, 8, 30, 30, 4, ViewerPack("MaximizeButton"));
+    m.close = MakeSkinned(EngineType::ButtonEx, m.top, 608, 8, 30, 30, 5, ViewerPack("CloseButton"));
+    m.previous = MakeSkinned(EngineType::SuperbuttonEx, m.top, 8, 176, 30, 90, 6, ViewerPack("PreviousButton"));
+    m.next = MakeSkinned(EngineType::SuperbuttonEx, m.top, 608, 168, 30, 90, 7, ViewerPack("NextButton"));
+    m.toolbar = MakeSkinned(EngineType::MinutesboxEx, m.top, 168, 360, 300, 50, 8, ViewerPack("Toolbar"));
+    m.rotate = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 250, 0, 50, 50, 9, ViewerPack("RotateButton"));
+    m.remove = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 200, 0, 50, 50, 10, ViewerPack("DeleteButton"));
+    m.save = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 150, 0, 50, 50, 11, ViewerPack("SaveButton"));
+    m.zoomOut = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 100, 0, 50, 50, 12, ViewerPack("ZoomOutButton"));
+    m.zoomRatio = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 50, 0, 50, 50, 13, ViewerPack("ZoomRatioButton"));
+    m.zoomIn = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 0, 0, 50, 50, 14, ViewerPack("ZoomInButton"));
+    m.picture = MakeSkinned(EngineType::PictureBoxEx, m.top, 280, 144, 128, 120, 15, ViewerPack("PictureView"));
+    m.frame = MakeSkinned(EngineType::WindowEx, m.top, 4, 4, 24, 24, 16, ViewerPack("SkinFrame"));
+    return m;
+}
+
+}  // namespace vela::test

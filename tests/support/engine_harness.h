@@ -82,3 +82,20 @@ FrameShot Shoot(HWND top);
 void Close(HWND window);
 
 }  // namespace vela::test
+
+namespace vela::test {
+
+// The main window of the viewer as its form builds it, skinned with the
+// packs built into VelaViewer.exe (loaded as a data file).
+struct SkinnedMain {
+    HWND top = nullptr;
+    HWND settings = nullptr, minimize = nullptr, maximize = nullptr, close = nullptr;
+    HWND previous = nullptr, next = nullptr, toolbar = nullptr;
+    HWND rotate = nullptr, remove = nullptr, save = nullptr, zoomOut = nullptr, zoomRatio = nullptr, zoomIn = nullptr;
+    HWND picture = nullptr, frame = nullptr;
+};
+// A pack resource of VelaViewer.exe, or null.
+const void* ViewerPack(const char* name);
+SkinnedMain MakeSkinnedMain(int left = 100, int top = 100, int width = 648, int height = 411);
+
+}  // namespace vela::test

@@ -1,0 +1,214 @@
+// The skinned look reaching the composed pixels: packs built into the
+// program, backdrop, hover and pressed states, the restore glyph while
+// maximized, caption texts.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine_harness.h"
+#include "test_support.h"
+
+using namespace vela::test;
+
+namespace {
+
+constexpr uint32_t kBackdrop = 0x8C000000;  // black at alpha 140, premultiplied
+
+// Straight white at alpha a over the backdrop, premultiplied.
+uint32_t WhiteOverBackdrop(int a) {
+    const int alpha = a + (140 * (255 - a) + 127) / 255;
+    return (static_cast<uint32_t>(alpha) << 24) | (a << 16) | (a << 8) | a;
+}
+
+bool Near(uint32_t a, uint32_t b, int tolerance = 3) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
+        if (x - y > tolerance || y - x > tolerance) return false;
+    }
+    return true;
+}
+
+::testing::AssertionResult PixelBecomes(HWND top, int x, int y, uint32_t want) {
+    uint32_t got = 0;
+    const bool ok = WaitFor([&] {
+        if (!WaitForFrame(top, 2000)) return false;
+        FrameShot s = Shoot(top);
+        if (s.width <= x || s.height <= y) return false;
+        got = s.At(x, y);
+        return Near(got, want);
+    }, 5000);
+    if (ok) return ::testing::AssertionSuccess();
+    char text[96];
+    snprintf(text, sizeof text, "pixel %d,%d is 0x%08lX, wanted 0x%08lX", x, y, static_cast<unsigned long>(got),
+             static_cast<unsigned long>(want));
+    return ::testing::AssertionFailure() << text;
+}
+
+// Where a host's client point lies in the composed frame.
+POINT InFrame(HWND top, HWND host, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(host, &p);
+    RECT r{};
+    GetWindowRect(top, &r);
+    return {p.x - r.left, p.y - r.top};
+}
+
+class EngineLook : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_NE(Engine().dll, nullptr);
+        main_ = MakeSkinnedMain();
+        ASSERT_TRUE(WaitForFrame(main_.top));
+    }
+    static void TearDownTestSuite() { Close(main_.top); }
+    static SkinnedMain main_;
+};
+SkinnedMain EngineLook::main_;
+
+}  // namespace
+
+TEST(EnginePacks, EveryControlHasItsPackInTheProgram) {
+    for (const char* name : {"SkinFrame", "SettingsButton", "MinimizeButton", "MaximizeButton", "CloseButton",
+                             "PreviousButton", "NextButton", "Toolbar", "RotateButton", "DeleteButton", "SaveButton",
+                             "ZoomOutButton", "ZoomRatioButton", "ZoomInButton", "PictureView"}) {
+        SCOPED_TRACE(name);
+        const unsigned char* p = static_cast<const unsigned char*>(ViewerPack(name));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(memcmp(p, EXPK_MAGIC, 4), 0);
+        uint32_t length = 0;
+        memcpy(&length, p + 4, 4);
+        EXPECT_GE(length, 16u);
+    }
+    EXPECT_EQ(ViewerPack("NoSuchControl"), nullptr);
+}
+
+TEST(EnginePacks, ProgramIconHasNineSizes) {
+    HMODULE exe = LoadLibraryExA((ProgramFolder() + "\\VelaViewer.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    HRSRC group = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr);
+    const unsigned char* dir = static_cast<const unsigned char*>(LockResource(LoadResource(exe, group)));
+    ASSERT_EQ(dir[4] | (dir[5] << 8), 9);
+    std::vector<int> sizes;
+    for (int i = 0; i < 9; ++i) {
+        const unsigned char* e = dir + 6 + 14 * i;
+        sizes.push_back(e[0] ? e[0] : 256);
+        EXPECT_EQ(e[6] | (e[7] << 8), 32);  // bits per pixel
+    }
+    EXPECT_EQ(sizes, (std::vector<int>{256, 128, 96, 72, 64, 48, 32, 24, 16}));
+    FreeLibrary(exe);
+}
+
+TEST_F(EngineLook, BackdropCaptionAndIcon) {
+    FrameShot s = Shoot(main_.top);
+    ASSERT_EQ(s.width, 648);
+    EXPECT_EQ(s.At(200, 250), kBackdrop);
+    EXPECT_EQ(s.At(640, 405), kBackdrop);
+    // The title text "Vela图片查看器" in white in the caption band, left.
+    int ink = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 300; ++x) ink += (s.At(x, y) & 0xFF) > 200;
+    EXPECT_GT(ink, 40);
+    char title[64] = "";
+    GetWindowTextA(main_.top, title, sizeof title);
+    EXPECT_STREQ(title, "Vela图片查看器");
+    EXPECT_NE(SendMessageA(main_.top, WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageA(main_.top, WM_GETICON, ICON_SMALL, 0), 0);
+    // The caption of ZoomRatioButton: "123" in white within the button.
+    ink = 0;
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 50; ++x) {
+            POINT p = InFrame(main_.top, main_.zoomRatio, x, y);
+            ink += (s.At(p.x, p.y) & 0xFF) > 200;
+        }
+    EXPECT_GT(ink, 10);
+}
+
+TEST_F(EngineLook, SuperbuttonHoverAndPressedStates) {
+    HWND b = main_.zoomIn;
+    const POINT corner = InFrame(main_.top, b, 1, 1);
+    const POINT centre = InFrame(main_.top, b, 25, 25);
+    EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, kBackdrop));
+    // The glyph: white ink at the middle of the plus sign's bar.
+    const POINT plus = InFrame(main_.top, b, 25 - 32 + 29, 25 - 32 + 29);
+    EXPECT_TRUE(PixelBecomes(main_.top, plus.x, plus.y, 0xFFFFFFFF));
+    (void)centre;
+    PostMessageA(b, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+    EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, WhiteOverBackdrop(64)));
+    PostMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, WhiteOverBackdrop(128)));
+    EngineEvents().clear();
+    PostMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+    EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, WhiteOverBackdrop(64)));
+    ASSERT_EQ(EngineEvents().size(), 1u);
+    EXPECT_EQ(EngineEvents()[0].controlId, 14);
+    PostMessageA(b, WM_MOUSELEAVE, 0, 0);
+    EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, kBackdrop));
+}
+
+TEST_F(EngineLook, WindowButtonStates) {
+    const POINT minCorner = InFrame(main_.top, main_.minimize, 1, 1);
+    PostMessageA(main_.minimize, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(PixelBecomes(main_.top, minCorner.x, minCorner.y, WhiteOverBackdrop(38)));
+    PostMessageA(main_.minimize, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_TRUE(PixelBecomes(main_.top, minCorner.x, minCorner.y, WhiteOverBackdrop(77)));
+    PostMessageA(main_.minimize, WM_LBUTTONUP, 0, MAKELPARAM(40, 5));  // released outside: no click
+    PostMessageA(main_.minimize, WM_MOUSELEAVE, 0, 0);
+    EXPECT_TRUE(PixelBecomes(main_.top, minCorner.x, minCorner.y, kBackdrop));
+
+    const POINT closeCorner = InFrame(main_.top, main_.close, 1, 1);
+    const POINT closeMiddle = InFrame(main_.top, main_.close, 15, 15);
+    EXPECT_TRUE(PixelBecomes(main_.top, closeCorner.x, closeCorner.y, kBackdrop));
+    PostMessageA(main_.close, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(PixelBecomes(main_.top, closeCorner.x, closeCorner.y, 0xFFD44027));  // RGB(212, 64, 39)
+    EXPECT_TRUE(PixelBecomes(main_.top, closeMiddle.x, closeMiddle.y, 0xFFFFFFFF));  // the cross stays white
+    PostMessageA(main_.close, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_TRUE(PixelBecomes(main_.top, closeCorner.x, closeCorner.y, 0xFFA62A15));  // RGB(166, 42, 21)
+    PostMessageA(main_.close, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
+    PostMessageA(main_.close, WM_MOUSELEAVE, 0, 0);
+    EXPECT_TRUE(PixelBecomes(main_.top, closeCorner.x, closeCorner.y, kBackdrop));
+}
+
+TEST_F(EngineLook, MaximizedWindowShowsTheRestoreGlyph) {
+    // Square glyph: its left edge covers (10, 11); the restore glyph's front
+    // square starts at row 12 and its top edge covers (14, 12), inside the
+    // plain square.
+    auto at = [&](int x, int y) { return InFrame(main_.top, main_.maximize, x, y); };
+    POINT left = at(10, 11), right = at(14, 12);
+    EXPECT_TRUE(PixelBecomes(main_.top, left.x, left.y, 0xFFFFFFFF));
+    EXPECT_TRUE(PixelBecomes(main_.top, right.x, right.y, kBackdrop));
+    ShowWindow(main_.top, SW_MAXIMIZE);
+    ASSERT_TRUE(WaitFor([&] { return IsZoomed(main_.top) != 0; }));
+    left = at(10, 11);
+    right = at(14, 12);
+    EXPECT_TRUE(PixelBecomes(main_.top, right.x, right.y, 0xFFFFFFFF));
+    EXPECT_TRUE(PixelBecomes(main_.top, left.x, left.y, kBackdrop));
+    FrameShot s = Shoot(main_.top);
+    EXPECT_EQ(s.width, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(s.height, GetSystemMetrics(SM_CYSCREEN));
+    ShowWindow(main_.top, SW_RESTORE);
+    ASSERT_TRUE(WaitFor([&] { return !IsZoomed(main_.top); }));
+    left = at(10, 11);
+    EXPECT_TRUE(PixelBecomes(main_.top, left.x, left.y, 0xFFFFFFFF));
+}
+
+TEST_F(EngineLook, PictureIsOpaqueAndButtonsBlendOverIt) {
+    const vela::Bytes jpeg = MakePicture(640, 480, L"image/jpeg", RGB(0, 0, 255));
+    // PictureView under the toolbar and the previous button.
+    SetWindowPos(main_.picture, nullptr, 0, 100, 648, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_EQ(SetData(main_.picture, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
+    const POINT free = InFrame(main_.top, main_.picture, 600, 200);
+    ASSERT_TRUE(PixelBecomes(main_.top, free.x, free.y, 0xFF0000FE) || PixelBecomes(main_.top, free.x, free.y, 0xFF0000FF));
+    // Hovering ZoomOutButton over the picture: white 64 over opaque blue.
+    const POINT corner = InFrame(main_.top, main_.zoomOut, 1, 1);
+    PostMessageA(main_.zoomOut, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+    const uint32_t blue = Shoot(main_.top).At(corner.x, corner.y);
+    const int b = blue & 0xFF;
+    const uint32_t want = 0xFF000000 | (64 << 16) | (64 << 8) | (64 + b * 191 / 255);
+    EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, want));
+    PostMessageA(main_.zoomOut, WM_MOUSELEAVE, 0, 0);
+    SetWindowPos(main_.picture, nullptr, 280, 144, 128, 120, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetData(main_.picture, 8, nullptr, 0);
+    EXPECT_TRUE(PixelBecomes(main_.top, free.x, free.y, kBackdrop));
+}
