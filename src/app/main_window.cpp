@@ -21,9 +21,6 @@ namespace {
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-void SetTitleFor(std::string_view path) {
-    forms::SetText(Ctl::SkinFrame, prop::FrameTitle, FileNameOfPath(path) + TitleSuffix);
-}
 
 }  // namespace
 
@@ -35,7 +32,7 @@ void OnMainWindowCreated() {
     const Text path = CommandLinePicturePath();
     if (!path.empty()) {
         forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
-        SetTitleFor(path);
+        ShowTitleFor(path);
         MeasureShownPicture();
         ScanFolder(path);
         SizeWindowToPicture();
@@ -47,7 +44,7 @@ void OnMainWindowCreated() {
                       view::CentredPosition(ScreenHeight(), forms::GetInt(Ctl::MainWindow, prop::Height)));
     } else {
         ScanFolder("");
-        if (HasCurrentPicture()) SetTitleFor(CurrentPicturePath());
+        if (HasCurrentPicture()) ShowTitleFor(CurrentPicturePath());
     }
     FitPictureToWindow();
     UpdateZoomLabel();

@@ -7,8 +7,10 @@
 
 namespace vela {
 
-// FindFilesInFolder with the window's pending messages processed after
-// each file found, so that the window stays responsive.
+// The title: the file name of path followed by TitleSuffix.
+void ShowTitleFor(std::string_view path);
+// FindFilesInFolder with the window's pending messages let through while it
+// runs (every few milliseconds), so that the window stays responsive.
 std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pattern);
 // Rebuilds the list for path; an empty path scans the program's folder and
 // puts its first picture into PictureView.
