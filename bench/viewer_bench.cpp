@@ -95,8 +95,9 @@ int main() {
         const std::string first = dir / (std::string("a.") + c.ext);
         const std::string second = dir / (std::string("b.") + c.ext);
         WriteBytes(first, bytes);
-        // Other bytes, so that stepping measures and decodes afresh.
-        WriteBytes(second, MakePicture(c.w, c.h, c.mime, RGB(200, 90, 60)));
+        // Other bytes and another width, so that stepping decodes afresh and
+        // its end shows in the zoom caption.
+        WriteBytes(second, MakePicture(c.w * 9 / 10, c.h, c.mime, RGB(200, 90, 60)));
         std::vector<double> decode, open, next, zoom, wheel;
         for (int i = 0; i < runs; ++i) decode.push_back(DecodeOnce(bytes));
         for (int i = 0; i < runs; ++i) {
@@ -107,10 +108,11 @@ int main() {
             open.push_back(Now() - t0);
 
             HWND picture = v.Control(kPictureView);
+            const std::wstring firstCaption = v.ControlText(kZoomRatioButton);
             t0 = Now();
             v.KeyRelease(picture, VK_RIGHT, true);
             if (!v.WaitTitle(Wide(std::string("b.") + c.ext) + L"—Vela图片查看器", 60000)) break;
-            WaitFor([&] { return FittedCaptionShown(v); }, 60000);
+            WaitFor([&] { return FittedCaptionShown(v) && v.ControlText(kZoomRatioButton) != firstCaption; }, 60000);
             next.push_back(Now() - t0);
 
             RECT r0 = v.ControlRect(kPictureView);
