@@ -17,6 +17,12 @@ int g_rescales = 0;
 // Scaled copies larger than this many pixels cover only what the window
 // shows plus a margin, so a deep zoom never needs gigabytes.
 constexpr long long kWholeCopyLimit = 4LL * 1920 * 1080;
+// A new size is first drawn quickly (bilinear, only what the window shows
+// plus this margin for small pans); once the size has rested this long the
+// copy is made again averaged and for the whole view.
+constexpr int kQuickMargin = 64;
+constexpr UINT kRestMs = 200;
+constexpr UINT_PTR kSharpTimer = 0x5E1A;
 
 class PictureBox : public Control {
 public:
@@ -25,6 +31,7 @@ public:
 
     ~PictureBox() override {
         if (job_ && !taken_) DecodeTaken();
+        if (IsWindow(host_)) KillTimer(host_, kSharpTimer);
     }
 
     void Written(int index) override {
@@ -52,12 +59,22 @@ public:
                   std::min<LONG>(s.cy, canvas.height - y)};
         if (need.left >= need.right || need.top >= need.bottom) return;
         if (preparedSize_.cx != s.cx || preparedSize_.cy != s.cy || !Covers(preparedRect_, need)) {
-            Prepare(s, need, canvas);
+            PrepareQuick(s, need);
         }
         DrawOver(canvas, prepared_, x + preparedRect_.left, y + preparedRect_.top);
     }
 
     bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        if (msg == WM_TIMER && wp == kSharpTimer) {
+            KillTimer(host_, kSharpTimer);
+            const SIZE s = Size();
+            if (!full_.Empty() && !preparedSharp_ && s.cx == preparedSize_.cx && s.cy == preparedSize_.cy) {
+                PrepareSharp(s);
+                Invalidate();
+            }
+            *result = 0;
+            return true;
+        }
         if (msg == DecodedMessage()) {
             if (job_ && wp == generation_ && job_->done && !taken_) {
                 taken_ = true;
@@ -107,26 +124,70 @@ private:
                have.bottom >= need.bottom;
     }
 
-    void Prepare(SIZE s, RECT need, const Canvas& canvas) {
-        // The smallest level still at least as large as the view: averaging
-        // from it is sharp and reads as few pixels as possible.
+    // The smallest level still at least as large as the view: averaging
+    // from it is sharp and reads as few pixels as possible.
+    const Image& SourceFor(SIZE s) const {
         const Image* source = &full_;
         for (const Image& level : levels_) {
             if (level.width >= s.cx && level.height >= s.cy) source = &level;
         }
-        RECT region{0, 0, s.cx, s.cy};
-        if (static_cast<long long>(s.cx) * s.cy > kWholeCopyLimit) {
-            RECT client{};
-            GetClientRect(top_, &client);
-            const int mx = std::max<int>(client.right, canvas.width) / 2, my = std::max<int>(client.bottom, canvas.height) / 2;
-            region = RECT{std::max<LONG>(0, need.left - mx), std::max<LONG>(0, need.top - my),
-                          std::min<LONG>(s.cx, need.right + mx), std::min<LONG>(s.cy, need.bottom + my)};
+        return *source;
+    }
+
+    // The part of the view the window shows, in view coordinates.
+    RECT Visible(SIZE s) const {
+        RECT view{}, window{};
+        GetWindowRect(host_, &view);
+        GetWindowRect(top_, &window);
+        const LONG vx = view.left - window.left, vy = view.top - window.top;
+        return RECT{std::max<LONG>(0, -vx), std::max<LONG>(0, -vy), std::min<LONG>(s.cx, window.right - window.left - vx),
+                    std::min<LONG>(s.cy, window.bottom - window.top - vy)};
+    }
+
+    // A new size or an uncovered part: what the window shows (and what the
+    // frame asks for), bilinear from the nearest level, and the sharp copy
+    // once the size rests.
+    void PrepareQuick(SIZE s, RECT need) {
+        RECT region = Visible(s);
+        if (IsRectEmpty(&region)) {
+            region = need;
+        } else {
+            UnionRect(&region, &region, &need);
         }
+        InflateRect(&region, kQuickMargin, kQuickMargin);
+        const Image& source = SourceFor(s);
         prepared_.Clear();  // the old copy goes before the new one is made
-        prepared_ = ScaleRegion(*source, s.cx, s.cy, region);
-        preparedRect_ = region;
+        // A level less than twice the view (or the picture itself when the
+        // view is larger) samples well enough bilinearly; further down only
+        // averaging is faithful.
+        const bool close = source.width < 2 * s.cx && source.height < 2 * s.cy;
+        prepared_ = close ? ScaleBilinear(source, s.cx, s.cy, region) : ScaleRegion(source, s.cx, s.cy, region);
+        preparedRect_ = RECT{std::max<LONG>(0, region.left), std::max<LONG>(0, region.top),
+                             std::min<LONG>(s.cx, region.right), std::min<LONG>(s.cy, region.bottom)};
         preparedSize_ = s;
         ++g_rescales;
+        // Averaged already and the whole view: nothing to sharpen later.
+        preparedSharp_ = !close && preparedRect_.left == 0 && preparedRect_.top == 0 &&
+                         preparedRect_.right == s.cx && preparedRect_.bottom == s.cy;
+        if (!preparedSharp_) SetTimer(host_, kSharpTimer, kRestMs, nullptr);
+    }
+
+    void PrepareSharp(SIZE s) {
+        RECT region{0, 0, s.cx, s.cy};
+        if (static_cast<long long>(s.cx) * s.cy > kWholeCopyLimit) {
+            RECT window{};
+            GetWindowRect(top_, &window);
+            const int mx = (window.right - window.left) / 2, my = (window.bottom - window.top) / 2;
+            region = Visible(s);
+            InflateRect(&region, mx, my);
+            region = RECT{std::max<LONG>(0, region.left), std::max<LONG>(0, region.top), std::min<LONG>(s.cx, region.right),
+                          std::min<LONG>(s.cy, region.bottom)};
+        }
+        prepared_.Clear();
+        prepared_ = ScaleRegion(SourceFor(s), s.cx, s.cy, region);
+        preparedRect_ = region;
+        preparedSize_ = s;
+        preparedSharp_ = true;
     }
 
     std::shared_ptr<DecodeJob> job_;
@@ -137,6 +198,7 @@ private:
     Image prepared_;
     RECT preparedRect_{0, 0, 0, 0};
     SIZE preparedSize_{0, 0};
+    bool preparedSharp_ = false;
 };
 
 }  // namespace
