@@ -25,6 +25,18 @@ constexpr UINT kRestMs = 200;
 constexpr UINT_PTR kSharpTimer = 0x5E1A;
 
 class PictureBox : public Control {
+    struct Decoded {
+        Image full;
+        std::vector<Image> levels;  // levels[0] = full / 2, each half the one before
+    };
+    struct SharpJob {
+        std::shared_ptr<const Decoded> picture;
+        SIZE size;
+        RECT region;
+        Image out;
+    };
+    static constexpr LPARAM kSharpDone = 1;
+
 public:
     PictureBox(HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding)
         : Control(ControlType::PictureBoxEx, host, parent, callback, binding) {}
@@ -37,8 +49,8 @@ public:
     void Written(int index) override {
         if (index != kPictureBytes) return;
         // The old picture goes at once; the new one arrives from the worker.
-        full_.Clear();
-        levels_.clear();
+        picture_.reset();
+        ++sharpGeneration_;
         prepared_.Clear();
         if (job_ && !taken_) DecodeTaken();
         job_.reset();
@@ -51,7 +63,7 @@ public:
     void Synchronise(int /*kind*/) override { Invalidate(); }
 
     void Draw(const Canvas& canvas, int x, int y) override {
-        if (full_.Empty()) return;
+        if (!picture_) return;
         const SIZE s = Size();
         if (s.cx <= 0 || s.cy <= 0) return;
         // The part of the view the canvas shows, in view coordinates.
@@ -68,10 +80,20 @@ public:
         if (msg == WM_TIMER && wp == kSharpTimer) {
             KillTimer(host_, kSharpTimer);
             const SIZE s = Size();
-            if (!full_.Empty() && !preparedSharp_ && s.cx == preparedSize_.cx && s.cy == preparedSize_.cy) {
-                PrepareSharp(s);
+            if (picture_ && !preparedSharp_ && s.cx == preparedSize_.cx && s.cy == preparedSize_.cy) StartSharp(s);
+            *result = 0;
+            return true;
+        }
+        if (msg == DecodedMessage() && lp == kSharpDone) {
+            // Taken only when nothing changed the size or the picture since.
+            if (sharp_ && wp == sharpGeneration_ && sharp_->size.cx == preparedSize_.cx &&
+                sharp_->size.cy == preparedSize_.cy && !sharp_->out.Empty()) {
+                prepared_ = std::move(sharp_->out);
+                preparedRect_ = sharp_->region;
+                preparedSharp_ = true;
                 Invalidate();
             }
+            if (wp == sharpGeneration_) sharp_.reset();
             *result = 0;
             return true;
         }
@@ -79,8 +101,10 @@ public:
             if (job_ && wp == generation_ && job_->done && !taken_) {
                 taken_ = true;
                 DecodeTaken();
-                full_ = std::move(job_->full);
-                levels_ = std::move(job_->levels);
+                auto picture = std::make_shared<Decoded>();
+                picture->full = std::move(job_->full);
+                picture->levels = std::move(job_->levels);
+                if (!picture->full.Empty()) picture_ = std::move(picture);
                 job_.reset();
                 prepared_.Clear();
                 preparedSize_ = {0, 0};
@@ -126,9 +150,9 @@ private:
 
     // The smallest level still at least as large as the view: averaging
     // from it is sharp and reads as few pixels as possible.
-    const Image& SourceFor(SIZE s) const {
-        const Image* source = &full_;
-        for (const Image& level : levels_) {
+    static const Image& SourceFor(const Decoded& picture, SIZE s) {
+        const Image* source = &picture.full;
+        for (const Image& level : picture.levels) {
             if (level.width >= s.cx && level.height >= s.cy) source = &level;
         }
         return *source;
@@ -155,7 +179,7 @@ private:
             UnionRect(&region, &region, &need);
         }
         InflateRect(&region, kQuickMargin, kQuickMargin);
-        const Image& source = SourceFor(s);
+        const Image& source = SourceFor(*picture_, s);
         prepared_.Clear();  // the old copy goes before the new one is made
         // A level less than twice the view (or the picture itself when the
         // view is larger) samples well enough bilinearly; further down only
@@ -167,34 +191,46 @@ private:
         preparedSize_ = s;
         ++g_rescales;
         // Averaged already and the whole view: nothing to sharpen later.
+        ++sharpGeneration_;  // a sharp copy under way is for an older state
         preparedSharp_ = !close && preparedRect_.left == 0 && preparedRect_.top == 0 &&
                          preparedRect_.right == s.cx && preparedRect_.bottom == s.cy;
         if (!preparedSharp_) SetTimer(host_, kSharpTimer, kRestMs, nullptr);
     }
 
-    void PrepareSharp(SIZE s) {
+    // The averaged copy is made on a worker thread, so that a pan or a zoom
+    // starting meanwhile is not held up; it is taken when it is still for the
+    // current size and picture.
+    void StartSharp(SIZE s) {
         RECT region{0, 0, s.cx, s.cy};
         if (static_cast<long long>(s.cx) * s.cy > kWholeCopyLimit) {
             RECT window{};
             GetWindowRect(top_, &window);
-            const int mx = (window.right - window.left) / 2, my = (window.bottom - window.top) / 2;
             region = Visible(s);
-            InflateRect(&region, mx, my);
+            InflateRect(&region, (window.right - window.left) / 2, (window.bottom - window.top) / 2);
             region = RECT{std::max<LONG>(0, region.left), std::max<LONG>(0, region.top), std::min<LONG>(s.cx, region.right),
                           std::min<LONG>(s.cy, region.bottom)};
         }
-        prepared_.Clear();
-        prepared_ = ScaleRegion(SourceFor(s), s.cx, s.cy, region);
-        preparedRect_ = region;
-        preparedSize_ = s;
-        preparedSharp_ = true;
+        auto job = std::make_shared<SharpJob>();
+        job->picture = picture_;
+        job->size = s;
+        job->region = region;
+        sharp_ = job;
+        const HWND host = host_;
+        const UINT message = DecodedMessage();
+        const WPARAM generation = sharpGeneration_;
+        std::thread([job, host, message, generation] {
+            job->out = ScaleRegion(SourceFor(*job->picture, job->size), job->size.cx, job->size.cy, job->region);
+            job->picture.reset();
+            PostMessageA(host, message, generation, kSharpDone);
+        }).detach();
     }
 
     std::shared_ptr<DecodeJob> job_;
     bool taken_ = false;
     WPARAM generation_ = 0;
-    Image full_;
-    std::vector<Image> levels_;
+    std::shared_ptr<const Decoded> picture_;
+    std::shared_ptr<SharpJob> sharp_;
+    WPARAM sharpGeneration_ = 0;
     Image prepared_;
     RECT preparedRect_{0, 0, 0, 0};
     SIZE preparedSize_{0, 0};
