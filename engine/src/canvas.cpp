@@ -4,6 +4,8 @@
 #include <cstring>
 #include <thread>
 
+#include <emmintrin.h>
+
 #include "util/unique.h"
 
 namespace exui {
@@ -13,6 +15,14 @@ void Image::Reset(int w, int h, uint32_t fill) {
     width = std::max(w, 0);
     height = std::max(h, 0);
     pixels.assign(static_cast<size_t>(width) * height, fill);
+}
+
+void Image::Allocate(int w, int h) {
+    opaque = false;
+    width = std::max(w, 0);
+    height = std::max(h, 0);
+    decltype(pixels)().swap(pixels);
+    pixels.resize(static_cast<size_t>(width) * height);
 }
 
 namespace {
@@ -95,24 +105,117 @@ void SplitRows(int count, Body body) {
 
 Image Halve(const Image& src) {
     Image out;
-    out.Reset(std::max(src.width / 2, 1), std::max(src.height / 2, 1));
+    out.Allocate(std::max(src.width / 2, 1), std::max(src.height / 2, 1));
     out.opaque = src.opaque;
     const int w = out.width;
+    const bool narrow = src.width < 2;  // only then do the two columns coincide
     SplitRows(out.height, [&](int first, int last) {
-    for (int y = first; y < last; ++y) {
-        const uint32_t* a = src.Row(std::min(2 * y, src.height - 1));
-        const uint32_t* b = src.Row(std::min(2 * y + 1, src.height - 1));
-        uint32_t* d = out.Row(y);
-        for (int x = 0; x < w; ++x) {
-            const int x0 = std::min(2 * x, src.width - 1), x1 = std::min(2 * x + 1, src.width - 1);
-            uint32_t p0 = a[x0], p1 = a[x1], p2 = b[x0], p3 = b[x1];
-            // Two channels at a time in 16-bit lanes.
-            uint32_t rb = (p0 & 0x00FF00FF) + (p1 & 0x00FF00FF) + (p2 & 0x00FF00FF) + (p3 & 0x00FF00FF) + 0x00020002;
-            uint32_t ag = ((p0 >> 8) & 0x00FF00FF) + ((p1 >> 8) & 0x00FF00FF) + ((p2 >> 8) & 0x00FF00FF) +
-                          ((p3 >> 8) & 0x00FF00FF) + 0x00020002;
-            d[x] = ((rb >> 2) & 0x00FF00FF) | (((ag >> 2) & 0x00FF00FF) << 8);
+        for (int y = first; y < last; ++y) {
+            const uint32_t* a = src.Row(std::min(2 * y, src.height - 1));
+            const uint32_t* b = src.Row(std::min(2 * y + 1, src.height - 1));
+            uint32_t* d = out.Row(y);
+            const int step = narrow ? 0 : 1;
+            for (int x = 0; x < w; ++x, a += 2, b += 2) {
+                const uint32_t p0 = a[0], p1 = a[step], p2 = b[0], p3 = b[step];
+                // Two channels at a time in 16-bit lanes.
+                const uint32_t rb =
+                    (p0 & 0x00FF00FF) + (p1 & 0x00FF00FF) + (p2 & 0x00FF00FF) + (p3 & 0x00FF00FF) + 0x00020002;
+                const uint32_t ag = ((p0 >> 8) & 0x00FF00FF) + ((p1 >> 8) & 0x00FF00FF) + ((p2 >> 8) & 0x00FF00FF) +
+                                    ((p3 >> 8) & 0x00FF00FF) + 0x00020002;
+                d[x] = ((rb >> 2) & 0x00FF00FF) | (((ag >> 2) & 0x00FF00FF) << 8);
+            }
         }
+    });
+    return out;
+}
+
+namespace {
+
+// (a * (256 - f) + b * f) / 256 per channel, two channels per 32-bit lane.
+// The weights sum to 256, so a lane never exceeds 16 bits, a premultiplied
+// channel stays at or below its alpha and a flat colour stays exact.
+inline uint32_t Lerp(uint32_t a, uint32_t b, uint32_t f) {
+    const uint32_t g = 256 - f;
+    const uint32_t rb = (((a & 0x00FF00FF) * g + (b & 0x00FF00FF) * f) >> 8) & 0x00FF00FF;
+    const uint32_t ag = (((a >> 8) & 0x00FF00FF) * g + ((b >> 8) & 0x00FF00FF) * f) & 0xFF00FF00;
+    return rb | ag;
+}
+
+// out = Lerp(a, b, f) over n pixels, four at a time in 16-bit lanes.
+void BlendRows(const uint32_t* a, const uint32_t* b, uint32_t f, uint32_t* out, int n) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i wb = _mm_set1_epi16(static_cast<short>(f)), wa = _mm_set1_epi16(static_cast<short>(256 - f));
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        // 255 * 256 fits an unsigned 16-bit lane; the low product is exact.
+        const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(pa, zero), wa),
+                                                        _mm_mullo_epi16(_mm_unpacklo_epi8(pb, zero), wb)),
+                                          8);
+        const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(pa, zero), wa),
+                                                        _mm_mullo_epi16(_mm_unpackhi_epi8(pb, zero), wb)),
+                                          8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
     }
+    for (; i < n; ++i) out[i] = Lerp(a[i], b[i], f);
+}
+
+// For each destination index of [first, first + count) of a side scaled from
+// srcLen to dstLen: the left (upper) source sample, the right (lower) one and
+// the weight of the second in 1/256.
+void BilinearTaps(int srcLen, int dstLen, int first, int count, std::vector<int>& i0, std::vector<int>& i1,
+                  std::vector<uint32_t>& f) {
+    i0.resize(count);
+    i1.resize(count);
+    f.resize(count);
+    const double scale = static_cast<double>(srcLen) / dstLen;
+    for (int n = 0; n < count; ++n) {
+        double c = (first + n + 0.5) * scale - 0.5;
+        if (c < 0) c = 0;
+        int a = static_cast<int>(c);
+        double frac = c - a;
+        if (a >= srcLen - 1) a = srcLen - 1, frac = 0;
+        i0[n] = a;
+        i1[n] = std::min(a + 1, srcLen - 1);
+        f[n] = static_cast<uint32_t>(frac * 256);
+    }
+}
+
+}  // namespace
+
+Image ScaleBilinear(const Image& src, int fullW, int fullH, RECT region) {
+    Image out;
+    region.left = std::max<LONG>(region.left, 0);
+    region.top = std::max<LONG>(region.top, 0);
+    region.right = std::min<LONG>(region.right, fullW);
+    region.bottom = std::min<LONG>(region.bottom, fullH);
+    const int w = region.right - region.left, h = region.bottom - region.top;
+    if (src.Empty() || w <= 0 || h <= 0) return out;
+    std::vector<int> x0, x1, y0, y1;
+    std::vector<uint32_t> fx, fy;
+    BilinearTaps(src.width, fullW, region.left, w, x0, x1, fx);
+    BilinearTaps(src.height, fullH, region.top, h, y0, y1, fy);
+    // The source columns this region reads; rows are blended over them only.
+    const int lo = x0.front(), hi = x1.back();
+    for (int& v : x0) v -= lo;
+    for (int& v : x1) v -= lo;
+    out.Allocate(w, h);
+    out.opaque = src.opaque;
+    SplitRows(h, [&](int first, int last) {
+        std::vector<uint32_t> blended(static_cast<size_t>(hi - lo + 1));
+        for (int y = first; y < last; ++y) {
+            const uint32_t* a = src.Row(y0[y]) + lo;
+            const uint32_t* row = a;
+            if (fy[y] != 0) {
+                const uint32_t* b = src.Row(y1[y]) + lo;
+                const uint32_t f = fy[y];
+                BlendRows(a, b, f, blended.data(), hi - lo + 1);
+                row = blended.data();
+            }
+            uint32_t* d = out.Row(y);
+            for (int x = 0; x < w; ++x) d[x] = Lerp(row[x0[x]], row[x1[x]], fx[x]);
+        }
     });
     return out;
 }
@@ -179,7 +282,7 @@ Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region) {
     if (fullW == src.width && fullH == src.height && w == fullW && h == fullH) return src;
     const std::vector<Tap> xt = BuildTaps(src.width, fullW, region.left, w);
     const std::vector<Tap> yt = BuildTaps(src.height, fullH, region.top, h);
-    out.Reset(w, h);
+    out.Allocate(w, h);
     // Each source row is scaled horizontally once and kept in a small ring,
     // since the vertical windows of neighbouring output rows overlap.
     out.opaque = src.opaque;

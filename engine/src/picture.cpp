@@ -17,21 +17,40 @@ int g_rescales = 0;
 // Scaled copies larger than this many pixels cover only what the window
 // shows plus a margin, so a deep zoom never needs gigabytes.
 constexpr long long kWholeCopyLimit = 4LL * 1920 * 1080;
+// A new size is first drawn quickly (bilinear, only what the window shows
+// plus this margin for small pans); once the size has rested this long the
+// copy is made again averaged and for the whole view.
+constexpr int kQuickMargin = 64;
+constexpr UINT kRestMs = 200;
+constexpr UINT_PTR kSharpTimer = 0x5E1A;
 
 class PictureBox : public Control {
+    struct Decoded {
+        Image full;
+        std::vector<Image> levels;  // levels[0] = full / 2, each half the one before
+    };
+    struct SharpJob {
+        std::shared_ptr<const Decoded> picture;
+        SIZE size;
+        RECT region;
+        Image out;
+    };
+    static constexpr LPARAM kSharpDone = 1;
+
 public:
     PictureBox(HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding)
         : Control(ControlType::PictureBoxEx, host, parent, callback, binding) {}
 
     ~PictureBox() override {
         if (job_ && !taken_) DecodeTaken();
+        if (IsWindow(host_)) KillTimer(host_, kSharpTimer);
     }
 
     void Written(int index) override {
         if (index != kPictureBytes) return;
         // The old picture goes at once; the new one arrives from the worker.
-        full_.Clear();
-        levels_.clear();
+        picture_.reset();
+        ++sharpGeneration_;
         prepared_.Clear();
         if (job_ && !taken_) DecodeTaken();
         job_.reset();
@@ -44,7 +63,7 @@ public:
     void Synchronise(int /*kind*/) override { Invalidate(); }
 
     void Draw(const Canvas& canvas, int x, int y) override {
-        if (full_.Empty()) return;
+        if (!picture_) return;
         const SIZE s = Size();
         if (s.cx <= 0 || s.cy <= 0) return;
         // The part of the view the canvas shows, in view coordinates.
@@ -52,18 +71,40 @@ public:
                   std::min<LONG>(s.cy, canvas.height - y)};
         if (need.left >= need.right || need.top >= need.bottom) return;
         if (preparedSize_.cx != s.cx || preparedSize_.cy != s.cy || !Covers(preparedRect_, need)) {
-            Prepare(s, need, canvas);
+            PrepareQuick(s, need);
         }
         DrawOver(canvas, prepared_, x + preparedRect_.left, y + preparedRect_.top);
     }
 
     bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        if (msg == WM_TIMER && wp == kSharpTimer) {
+            KillTimer(host_, kSharpTimer);
+            const SIZE s = Size();
+            if (picture_ && !preparedSharp_ && s.cx == preparedSize_.cx && s.cy == preparedSize_.cy) StartSharp(s);
+            *result = 0;
+            return true;
+        }
+        if (msg == DecodedMessage() && lp == kSharpDone) {
+            // Taken only when nothing changed the size or the picture since.
+            if (sharp_ && wp == sharpGeneration_ && sharp_->size.cx == preparedSize_.cx &&
+                sharp_->size.cy == preparedSize_.cy && !sharp_->out.Empty()) {
+                prepared_ = std::move(sharp_->out);
+                preparedRect_ = sharp_->region;
+                preparedSharp_ = true;
+                Invalidate();
+            }
+            if (wp == sharpGeneration_) sharp_.reset();
+            *result = 0;
+            return true;
+        }
         if (msg == DecodedMessage()) {
             if (job_ && wp == generation_ && job_->done && !taken_) {
                 taken_ = true;
                 DecodeTaken();
-                full_ = std::move(job_->full);
-                levels_ = std::move(job_->levels);
+                auto picture = std::make_shared<Decoded>();
+                picture->full = std::move(job_->full);
+                picture->levels = std::move(job_->levels);
+                if (!picture->full.Empty()) picture_ = std::move(picture);
                 job_.reset();
                 prepared_.Clear();
                 preparedSize_ = {0, 0};
@@ -107,36 +148,93 @@ private:
                have.bottom >= need.bottom;
     }
 
-    void Prepare(SIZE s, RECT need, const Canvas& canvas) {
-        // The smallest level still at least as large as the view: averaging
-        // from it is sharp and reads as few pixels as possible.
-        const Image* source = &full_;
-        for (const Image& level : levels_) {
+    // The smallest level still at least as large as the view: averaging
+    // from it is sharp and reads as few pixels as possible.
+    static const Image& SourceFor(const Decoded& picture, SIZE s) {
+        const Image* source = &picture.full;
+        for (const Image& level : picture.levels) {
             if (level.width >= s.cx && level.height >= s.cy) source = &level;
         }
-        RECT region{0, 0, s.cx, s.cy};
-        if (static_cast<long long>(s.cx) * s.cy > kWholeCopyLimit) {
-            RECT client{};
-            GetClientRect(top_, &client);
-            const int mx = std::max<int>(client.right, canvas.width) / 2, my = std::max<int>(client.bottom, canvas.height) / 2;
-            region = RECT{std::max<LONG>(0, need.left - mx), std::max<LONG>(0, need.top - my),
-                          std::min<LONG>(s.cx, need.right + mx), std::min<LONG>(s.cy, need.bottom + my)};
+        return *source;
+    }
+
+    // The part of the view the window shows, in view coordinates.
+    RECT Visible(SIZE s) const {
+        RECT view{}, window{};
+        GetWindowRect(host_, &view);
+        GetWindowRect(top_, &window);
+        const LONG vx = view.left - window.left, vy = view.top - window.top;
+        return RECT{std::max<LONG>(0, -vx), std::max<LONG>(0, -vy), std::min<LONG>(s.cx, window.right - window.left - vx),
+                    std::min<LONG>(s.cy, window.bottom - window.top - vy)};
+    }
+
+    // A new size or an uncovered part: what the window shows (and what the
+    // frame asks for), bilinear from the nearest level, and the sharp copy
+    // once the size rests.
+    void PrepareQuick(SIZE s, RECT need) {
+        RECT region = Visible(s);
+        if (IsRectEmpty(&region)) {
+            region = need;
+        } else {
+            UnionRect(&region, &region, &need);
         }
+        InflateRect(&region, kQuickMargin, kQuickMargin);
+        const Image& source = SourceFor(*picture_, s);
         prepared_.Clear();  // the old copy goes before the new one is made
-        prepared_ = ScaleRegion(*source, s.cx, s.cy, region);
-        preparedRect_ = region;
+        // A level less than twice the view (or the picture itself when the
+        // view is larger) samples well enough bilinearly; further down only
+        // averaging is faithful.
+        const bool close = source.width < 2 * s.cx && source.height < 2 * s.cy;
+        prepared_ = close ? ScaleBilinear(source, s.cx, s.cy, region) : ScaleRegion(source, s.cx, s.cy, region);
+        preparedRect_ = RECT{std::max<LONG>(0, region.left), std::max<LONG>(0, region.top),
+                             std::min<LONG>(s.cx, region.right), std::min<LONG>(s.cy, region.bottom)};
         preparedSize_ = s;
         ++g_rescales;
+        // Averaged already and the whole view: nothing to sharpen later.
+        ++sharpGeneration_;  // a sharp copy under way is for an older state
+        preparedSharp_ = !close && preparedRect_.left == 0 && preparedRect_.top == 0 &&
+                         preparedRect_.right == s.cx && preparedRect_.bottom == s.cy;
+        if (!preparedSharp_) SetTimer(host_, kSharpTimer, kRestMs, nullptr);
+    }
+
+    // The averaged copy is made on a worker thread, so that a pan or a zoom
+    // starting meanwhile is not held up; it is taken when it is still for the
+    // current size and picture.
+    void StartSharp(SIZE s) {
+        RECT region{0, 0, s.cx, s.cy};
+        if (static_cast<long long>(s.cx) * s.cy > kWholeCopyLimit) {
+            RECT window{};
+            GetWindowRect(top_, &window);
+            region = Visible(s);
+            InflateRect(&region, (window.right - window.left) / 2, (window.bottom - window.top) / 2);
+            region = RECT{std::max<LONG>(0, region.left), std::max<LONG>(0, region.top), std::min<LONG>(s.cx, region.right),
+                          std::min<LONG>(s.cy, region.bottom)};
+        }
+        auto job = std::make_shared<SharpJob>();
+        job->picture = picture_;
+        job->size = s;
+        job->region = region;
+        sharp_ = job;
+        const HWND host = host_;
+        const UINT message = DecodedMessage();
+        const WPARAM generation = sharpGeneration_;
+        std::thread([job, host, message, generation] {
+            job->out = ScaleRegion(SourceFor(*job->picture, job->size), job->size.cx, job->size.cy, job->region);
+            job->picture.reset();
+            PostMessageA(host, message, generation, kSharpDone);
+        }).detach();
     }
 
     std::shared_ptr<DecodeJob> job_;
     bool taken_ = false;
     WPARAM generation_ = 0;
-    Image full_;
-    std::vector<Image> levels_;
+    std::shared_ptr<const Decoded> picture_;
+    std::shared_ptr<SharpJob> sharp_;
+    WPARAM sharpGeneration_ = 0;
     Image prepared_;
     RECT preparedRect_{0, 0, 0, 0};
     SIZE preparedSize_{0, 0};
+    bool preparedSharp_ = false;
 };
 
 }  // namespace

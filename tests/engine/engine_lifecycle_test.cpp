@@ -203,3 +203,59 @@ TEST_F(EngineLifecycle, PanNeverRescalesAndWidthThenHeightRescalesOnce) {
     EXPECT_EQ(rescales(), start + 1);
     Close(top);
 }
+
+TEST_F(EngineLifecycle, FirstFrameShowsALargeJpegScaledIntoTheViewAndStaysRightWhenSharpened) {
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 330, 220, 15);
+    const COLORREF colour = RGB(40, 90, 200);
+    // 2400 x 1600: drawn from a halved copy, first quickly, then averaged.
+    const Bytes jpeg = MakePicture(2400, 1600, L"image/jpeg", colour);
+    ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
+    ASSERT_TRUE(WaitForFrame(top));
+    auto check = [&](const FrameShot& s) {
+        // The white mark covers the top-left 601 x 401 of the picture: 82 x 55 of the view.
+        EXPECT_TRUE(Near(s.At(100, 100), 0xFFFFFFFF));
+        EXPECT_TRUE(Near(s.At(100 + 70, 100 + 45), 0xFFFFFFFF));
+        EXPECT_TRUE(Near(s.At(100 + 95, 100 + 20), Opaque(colour)));
+        EXPECT_TRUE(Near(s.At(100 + 20, 100 + 65), Opaque(colour)));
+        EXPECT_TRUE(Near(s.At(100 + 329, 100 + 219), Opaque(colour)));
+        // Nothing outside the view.
+        EXPECT_EQ(s.At(99, 150), kBackdrop);
+        EXPECT_EQ(s.At(430, 150), kBackdrop);
+        EXPECT_EQ(s.At(200, 320), kBackdrop);
+    };
+    const FrameShot first = Shoot(top);
+    check(first);
+    // The averaged copy replaces the quick one once the size has rested.
+    ASSERT_TRUE(WaitFor([&] {
+        ExuiFrameInfo info{};
+        Engine().inspect(top, &info);
+        return info.frames > first.frames && !info.pending;
+    }));
+    check(Shoot(top));
+    Close(top);
+}
+
+TEST_F(EngineLifecycle, ViewLargerThanTheWindowIsDrawnWhereverItIsPannedTo) {
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 0, 0, 400, 300, 15);
+    const COLORREF colour = RGB(200, 60, 60);
+    const Bytes jpeg = MakePicture(800, 600, L"image/jpeg", colour);
+    ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
+    ASSERT_TRUE(WaitForFrame(top));
+    // Zoomed to 4000 x 3000 around the top-left corner: the mark fills the window.
+    SetWindowPos(pic, nullptr, 0, 0, 4000, 3000, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitForFrame(top));
+    FrameShot s = Shoot(top);
+    EXPECT_TRUE(Near(s.At(300, 200), 0xFFFFFFFF));
+    // Panned at once (before any pause) far into the part not yet scaled:
+    // the picture's colour, not a hole.
+    SetWindowPos(pic, nullptr, -3000, -2300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitForFrame(top));
+    s = Shoot(top);
+    EXPECT_TRUE(Near(s.At(300, 200), Opaque(colour)));
+    EXPECT_TRUE(Near(s.At(640, 405), Opaque(colour)));
+    Close(top);
+}
