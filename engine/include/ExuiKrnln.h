@@ -40,16 +40,16 @@ typedef void* ExuiHandle;
 
 // ControlSendMessage messages: arg1 is the attribute index (property number - 8),
 // arg2 the address of the value.
-enum { EXUI_SET_ATTRIBUTE = 10241, EXUI_GET_ATTRIBUTE = 10242 };
+enum { ENGINE_SET_ATTRIBUTE = 10241, ENGINE_GET_ATTRIBUTE = 10242 };
 // Engine event codes: 660 + n is form event n + EventBase; codes from 700 are internal.
-enum { EXUI_EVENT_FIRST = 660, EXUI_EVENT_INTERNAL = 700 };
+enum { ENGINE_EVENT_FIRST = 660, ENGINE_EVENT_INTERNAL = 700 };
 // Event codes the engine raises (add EventBase for the form's number).
 enum {
-    EXUI_EVENT_CLICKED = 660,     // ButtonEx, SuperbuttonEx
-    EXUI_EVENT_LEFT_DOWN = 662,   // PictureBoxEx
-    EXUI_EVENT_LEFT_UP = 664,     // PictureBoxEx
-    EXUI_EVENT_MOUSE_MOVE = 668,  // PictureBoxEx
-    EXUI_EVENT_WHEEL = 670        // PictureBoxEx, arg3 = signed wheel distance (120 a notch)
+    ENGINE_EVENT_CLICKED = 660,     // ButtonEx, SuperbuttonEx
+    ENGINE_EVENT_LEFT_DOWN = 662,   // PictureBoxEx
+    ENGINE_EVENT_LEFT_UP = 664,     // PictureBoxEx
+    ENGINE_EVENT_MOUSE_MOVE = 668,  // PictureBoxEx
+    ENGINE_EVENT_WHEEL = 670        // PictureBoxEx, arg3 = signed wheel distance (120 a notch)
 };
 
 // Attribute values, passed by address:
@@ -69,13 +69,13 @@ typedef struct ExuiData {
 // width, height, the event callback, the binding record, then the zeros the
 // type takes. Each returns the engine handle (also stored as "Tab_Control"),
 // or null.
-#define EXUI_CREATE_ARGS int parentControl, HWND parent, int left, int top, int width, int height, \
+#define ENGINE_CREATE_ARGS int parentControl, HWND parent, int left, int top, int width, int height, \
     ExuiEventCallback callback, const ExuiBindingRecord* binding
-typedef ExuiHandle(__stdcall* ExuiCreateWindowEx)(EXUI_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
-typedef ExuiHandle(__stdcall* ExuiCreateMinutesboxEx)(EXUI_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
-typedef ExuiHandle(__stdcall* ExuiCreatePictureBoxEx)(EXUI_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
-typedef ExuiHandle(__stdcall* ExuiCreateButtonEx)(EXUI_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
-typedef ExuiHandle(__stdcall* ExuiCreateSuperbuttonEx)(EXUI_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
+typedef ExuiHandle(__stdcall* ExuiCreateWindowEx)(ENGINE_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
+typedef ExuiHandle(__stdcall* ExuiCreateMinutesboxEx)(ENGINE_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
+typedef ExuiHandle(__stdcall* ExuiCreatePictureBoxEx)(ENGINE_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
+typedef ExuiHandle(__stdcall* ExuiCreateButtonEx)(ENGINE_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
+typedef ExuiHandle(__stdcall* ExuiCreateSuperbuttonEx)(ENGINE_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
 
 // Writes (10241) or reads (10242) an attribute; the two trailing arguments are 0.
 // Returns 1 when the attribute exists, 0 otherwise.

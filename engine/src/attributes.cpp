@@ -5,7 +5,7 @@
 
 #include "ExuiKrnln.h"
 
-namespace exui {
+namespace uiengine {
 
 namespace {
 
@@ -106,4 +106,4 @@ const std::vector<uint8_t>& Attributes::DataOf(int index) const {
     return Exists(index) ? slots_[index].data : empty;
 }
 
-}  // namespace exui
+}  // namespace uiengine

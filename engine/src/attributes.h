@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace exui {
+namespace uiengine {
 
 enum class ControlType { WindowEx, MinutesboxEx, PictureBoxEx, ButtonEx, SuperbuttonEx };
 enum class Kind : char { Int = 'i', Bool = 'b', Text = 't', Data = 'd' };
@@ -49,4 +49,4 @@ private:
     std::vector<Slot> slots_;
 };
 
-}  // namespace exui
+}  // namespace uiengine

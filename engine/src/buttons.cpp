@@ -6,7 +6,7 @@
 #include "decode.h"
 #include "util/unique.h"
 
-namespace exui {
+namespace uiengine {
 
 namespace {
 
@@ -129,7 +129,7 @@ public:
                 hover_ = inside;
                 if (GetCapture() == host_) ReleaseCapture();
                 Invalidate();
-                if (inside) Raise(EXUI_EVENT_CLICKED);
+                if (inside) Raise(ENGINE_EVENT_CLICKED);
                 return true;
             }
             case WM_CAPTURECHANGED:
@@ -220,4 +220,4 @@ std::unique_ptr<Control> MakeButton(ControlType type, HWND host, HWND parent, Ex
     return std::make_unique<Button>(type, host, parent, callback, binding);
 }
 
-}  // namespace exui
+}  // namespace uiengine

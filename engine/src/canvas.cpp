@@ -8,7 +8,7 @@
 
 #include "util/unique.h"
 
-namespace exui {
+namespace uiengine {
 
 void Image::Reset(int w, int h, uint32_t fill) {
     opaque = (fill >> 24) == 255;
@@ -381,4 +381,4 @@ Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UI
     return out;
 }
 
-}  // namespace exui
+}  // namespace uiengine

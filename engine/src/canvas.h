@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace exui {
+namespace uiengine {
 
 // Premultiplied 0xAARRGGBB from straight components.
 inline uint32_t Premultiply(uint8_t a, uint8_t r, uint8_t g, uint8_t b) {
@@ -98,4 +98,4 @@ bool AllOpaque(const Image& image);
 // horizontally by align (DT_CENTER, DT_LEFT).
 Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UINT align = DT_CENTER);
 
-}  // namespace exui
+}  // namespace uiengine

@@ -6,7 +6,7 @@
 #include "frame.h"
 #include "util/unique.h"
 
-namespace exui {
+namespace uiengine {
 
 namespace {
 
@@ -229,4 +229,4 @@ bool DestroyControl(Control* c) {
     return true;
 }
 
-}  // namespace exui
+}  // namespace uiengine

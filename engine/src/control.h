@@ -10,7 +10,7 @@
 #include "canvas.h"
 #include "pack.h"
 
-namespace exui {
+namespace uiengine {
 
 class Frame;
 
@@ -98,4 +98,4 @@ UINT DecodedMessage();  // to a host: a picture decode finished
 // or the GUI default; the caller owns it.
 HFONT MakeFont(const Skin& skin, int defaultPoints);
 
-}  // namespace exui
+}  // namespace uiengine

@@ -10,7 +10,7 @@
 
 #include "util/unique.h"
 
-namespace exui {
+namespace uiengine {
 namespace gp = Gdiplus::DllExports;
 
 namespace {
@@ -210,4 +210,4 @@ Image DecodePicture(const void* data, size_t length) {
     return out;
 }
 
-}  // namespace exui
+}  // namespace uiengine

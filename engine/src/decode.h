@@ -6,10 +6,10 @@
 
 #include "canvas.h"
 
-namespace exui {
+namespace uiengine {
 
 // The whole picture (first frame), or an empty image when the bytes cannot
 // be decoded. Never throws, never keeps a reference to data.
 Image DecodePicture(const void* data, size_t length);
 
-}  // namespace exui
+}  // namespace uiengine

@@ -7,8 +7,8 @@
 #include "frame.h"
 #include "picture.h"
 
-using exui::Control;
-using exui::ControlType;
+using uiengine::Control;
+using uiengine::ControlType;
 
 namespace {
 
@@ -21,7 +21,7 @@ HMODULE ThisModule() {
 
 ExuiHandle Create(ControlType type, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord* binding) {
     (void)parent;
-    return exui::CreateControl(type, parent, callback, binding);
+    return uiengine::CreateControl(type, parent, callback, binding);
 }
 
 }  // namespace
@@ -29,55 +29,55 @@ ExuiHandle Create(ControlType type, HWND parent, ExuiEventCallback callback, con
 #define Z int, int, int, int, int
 extern "C" {
 
-ExuiHandle __stdcall CreateControl_WindowEx(EXUI_CREATE_ARGS, Z, Z, Z, Z) {
+ExuiHandle __stdcall CreateControl_WindowEx(ENGINE_CREATE_ARGS, Z, Z, Z, Z) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::WindowEx, parent, callback, binding);
 }
 
-ExuiHandle __stdcall CreateControl_MinutesboxEx(EXUI_CREATE_ARGS, Z, Z, Z, int, int) {
+ExuiHandle __stdcall CreateControl_MinutesboxEx(ENGINE_CREATE_ARGS, Z, Z, Z, int, int) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::MinutesboxEx, parent, callback, binding);
 }
 
-ExuiHandle __stdcall CreateControl_PictureBoxEx(EXUI_CREATE_ARGS, Z, Z, Z, int, int) {
+ExuiHandle __stdcall CreateControl_PictureBoxEx(ENGINE_CREATE_ARGS, Z, Z, Z, int, int) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::PictureBoxEx, parent, callback, binding);
 }
 
-ExuiHandle __stdcall CreateControl_ButtonEx(EXUI_CREATE_ARGS, Z, Z, int, int, int, int) {
+ExuiHandle __stdcall CreateControl_ButtonEx(ENGINE_CREATE_ARGS, Z, Z, int, int, int, int) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::ButtonEx, parent, callback, binding);
 }
 
-ExuiHandle __stdcall CreateControl_SuperbuttonEx(EXUI_CREATE_ARGS, Z, Z, Z, int, int, int, int) {
+ExuiHandle __stdcall CreateControl_SuperbuttonEx(ENGINE_CREATE_ARGS, Z, Z, Z, int, int, int, int) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::SuperbuttonEx, parent, callback, binding);
 }
 
 int __stdcall ControlSendMessage(ExuiHandle handle, int message, INT_PTR index, INT_PTR value,
                                                        INT_PTR, INT_PTR) {
-    if (!exui::IsLiveControl(handle)) return 0;
+    if (!uiengine::IsLiveControl(handle)) return 0;
     Control* c = static_cast<Control*>(handle);
     if (c->dead || !c->Attrs().Exists(static_cast<int>(index))) return 0;
     const void* address = reinterpret_cast<const void*>(value);
-    if (message == EXUI_SET_ATTRIBUTE) {
+    if (message == ENGINE_SET_ATTRIBUTE) {
         if (!c->Attrs().Write(static_cast<int>(index), address)) return 0;
         c->Written(static_cast<int>(index));
         return 1;
     }
-    if (message == EXUI_GET_ATTRIBUTE) return c->Attrs().Read(static_cast<int>(index), reinterpret_cast<void*>(value));
+    if (message == ENGINE_GET_ATTRIBUTE) return c->Attrs().Read(static_cast<int>(index), reinterpret_cast<void*>(value));
     return 0;
 }
 
 int __stdcall ControPonintSizeSynchronise(HWND host, int kind) {
-    Control* c = exui::ControlOf(host);
+    Control* c = uiengine::ControlOf(host);
     if (!c || c->dead) return 0;
     c->Synchronise(kind == 1 ? 1 : 0);
     return 1;
 }
 
 int __stdcall ControlDestroy(ExuiHandle handle) {
-    return exui::DestroyControl(static_cast<Control*>(handle)) ? 1 : 0;
+    return uiengine::DestroyControl(static_cast<Control*>(handle)) ? 1 : 0;
 }
 
 int __stdcall CallInternalFunction_Ex(int function, INT_PTR module, INT_PTR a2, INT_PTR a3,
@@ -90,7 +90,7 @@ int __stdcall CallInternalFunction_Ex(int function, INT_PTR module, INT_PTR a2, 
 }
 
 int __stdcall ExuiInspectFrame(HWND top, ExuiFrameInfo* info) {
-    exui::Frame* f = exui::Frame::Of(top);
+    uiengine::Frame* f = uiengine::Frame::Of(top);
     if (!f || !info) return 0;
     const SIZE size = f->FrameSize();
     info->width = size.cx;
@@ -98,11 +98,11 @@ int __stdcall ExuiInspectFrame(HWND top, ExuiFrameInfo* info) {
     info->frames = f->FrameCount();
     info->composeMs = f->ComposeMs();
     info->presentMs = f->PresentMs();
-    info->rescales = exui::Rescales();
-    info->pending = f->Pending() || exui::PendingDecodes() > 0;
+    info->rescales = uiengine::Rescales();
+    info->pending = f->Pending() || uiengine::PendingDecodes() > 0;
     const size_t bytes = static_cast<size_t>(size.cx) * size.cy * 4;
     if (info->pixels && info->capacity >= 0 && static_cast<size_t>(info->capacity) >= bytes && bytes) {
-        const exui::Image shot = f->Snapshot();
+        const uiengine::Image shot = f->Snapshot();
         memcpy(info->pixels, shot.pixels.data(), std::min(bytes, shot.pixels.size() * 4));
     }
     return 1;

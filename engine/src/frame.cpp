@@ -4,7 +4,7 @@
 
 #include "control.h"
 
-namespace exui {
+namespace uiengine {
 
 namespace {
 
@@ -236,4 +236,4 @@ bool RouteWheel(HWND top, WPARAM wp, LPARAM lp) {
     return c && c->Wheel(p, wp);
 }
 
-}  // namespace exui
+}  // namespace uiengine

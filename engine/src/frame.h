@@ -11,7 +11,7 @@
 #include "canvas.h"
 #include "util/unique.h"
 
-namespace exui {
+namespace uiengine {
 
 class Control;
 
@@ -72,4 +72,4 @@ Control* EngineControlAt(HWND top, POINT screen);
 // one took it.
 bool RouteWheel(HWND top, WPARAM wp, LPARAM lp);
 
-}  // namespace exui
+}  // namespace uiengine

@@ -5,7 +5,7 @@
 
 #include "ExuiPack.h"
 
-namespace exui {
+namespace uiengine {
 
 namespace {
 
@@ -74,4 +74,4 @@ Skin ReadPack(const void* pack) {
     return read;
 }
 
-}  // namespace exui
+}  // namespace uiengine

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace exui {
+namespace uiengine {
 
 struct Skin {
     bool present = false;
@@ -22,4 +22,4 @@ struct Skin {
 // Parses a pack; a null, malformed or foreign pack gives an empty Skin.
 Skin ReadPack(const void* pack);
 
-}  // namespace exui
+}  // namespace uiengine

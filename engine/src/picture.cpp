@@ -7,7 +7,7 @@
 #include "decode.h"
 #include "frame.h"
 
-namespace exui {
+namespace uiengine {
 
 namespace {
 
@@ -119,16 +119,16 @@ public:
             case WM_LBUTTONDBLCLK:
                 // Captured so that a drag keeps its moves until the release.
                 SetCapture(host_);
-                Raise(EXUI_EVENT_LEFT_DOWN, px, py, 0, Modifiers(wp));
+                Raise(ENGINE_EVENT_LEFT_DOWN, px, py, 0, Modifiers(wp));
                 *result = 0;
                 return true;
             case WM_LBUTTONUP:
                 if (GetCapture() == host_) ReleaseCapture();
-                Raise(EXUI_EVENT_LEFT_UP, px, py, 0, Modifiers(wp));
+                Raise(ENGINE_EVENT_LEFT_UP, px, py, 0, Modifiers(wp));
                 *result = 0;
                 return true;
             case WM_MOUSEMOVE:
-                Raise(EXUI_EVENT_MOUSE_MOVE, px, py, 0, Modifiers(wp));
+                Raise(ENGINE_EVENT_MOUSE_MOVE, px, py, 0, Modifiers(wp));
                 *result = 0;
                 return true;
             default: return Control::HostMessage(msg, wp, lp, result);
@@ -138,7 +138,7 @@ public:
     bool Wheel(POINT screen, WPARAM wp) override {
         POINT p = screen;
         ScreenToClient(host_, &p);
-        Raise(EXUI_EVENT_WHEEL, p.x, p.y, static_cast<short>(HIWORD(wp)), Modifiers(LOWORD(wp)));
+        Raise(ENGINE_EVENT_WHEEL, p.x, p.y, static_cast<short>(HIWORD(wp)), Modifiers(LOWORD(wp)));
         return true;
     }
 
@@ -268,4 +268,4 @@ std::unique_ptr<Control> MakePictureBox(HWND host, HWND parent, ExuiEventCallbac
     return std::make_unique<PictureBox>(host, parent, callback, binding);
 }
 
-}  // namespace exui
+}  // namespace uiengine

@@ -11,7 +11,7 @@
 
 #include "canvas.h"
 
-namespace exui {
+namespace uiengine {
 
 struct DecodeJob {
     std::vector<uint8_t> bytes;
@@ -31,4 +31,4 @@ int PendingDecodes();
 int Rescales();
 void DecodeTaken();
 
-}  // namespace exui
+}  // namespace uiengine

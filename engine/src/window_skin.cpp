@@ -7,7 +7,7 @@
 #include "frame.h"
 #include "util/unique.h"
 
-namespace exui {
+namespace uiengine {
 
 namespace {
 
@@ -161,4 +161,4 @@ std::unique_ptr<Control> MakeWindowSkin(HWND host, HWND parent, ExuiEventCallbac
     return std::make_unique<WindowSkin>(host, parent, callback, binding);
 }
 
-}  // namespace exui
+}  // namespace uiengine

@@ -133,20 +133,20 @@ int SetSkinnedProperty(HWND host, int index, const void* value) {
     ExuiHandle control = EngineHandleOf(host);
     const Engine& engine = CurrentEngine();
     if (!control || !engine.ControlSendMessage || !value) return 0;
-    return engine.ControlSendMessage(control, EXUI_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(value), 0, 0);
+    return engine.ControlSendMessage(control, ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(value), 0, 0);
 }
 
 int GetSkinnedProperty(HWND host, int index, void* value) {
     ExuiHandle control = EngineHandleOf(host);
     const Engine& engine = CurrentEngine();
     if (!control || !engine.ControlSendMessage || !value) return 0;
-    return engine.ControlSendMessage(control, EXUI_GET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(value), 0, 0);
+    return engine.ControlSendMessage(control, ENGINE_GET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(value), 0, 0);
 }
 
 int __stdcall SkinEventCallback(const ExuiControlRecord* control, int code, int arg1, int arg2, int arg3, int arg4) {
-    if (code >= EXUI_EVENT_INTERNAL || !control || !g_hooks.raiseEvent) return 0;
+    if (code >= ENGINE_EVENT_INTERNAL || !control || !g_hooks.raiseEvent) return 0;
     int args[4] = {arg1, arg2, arg3, arg4};
-    return g_hooks.raiseEvent(control->formId, control->controlId, code - EXUI_EVENT_FIRST + control->eventBase, 4,
+    return g_hooks.raiseEvent(control->formId, control->controlId, code - ENGINE_EVENT_FIRST + control->eventBase, 4,
                               args);
 }
 

@@ -41,7 +41,7 @@ protected:
 HWND EngineAttributes::top_ = nullptr;
 
 int Read(HWND host, int index, void* out) {
-    return Engine().send(HandleOf(host), EXUI_GET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(out), 0, 0);
+    return Engine().send(HandleOf(host), ENGINE_GET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(out), 0, 0);
 }
 
 }  // namespace
@@ -130,8 +130,8 @@ TEST_F(EngineAttributes, EveryAttributeKeepsExactlyWhatWasWrittenByItsKind) {
         EXPECT_EQ(marker, 0x77777777);
         // Unknown messages and null addresses are refused.
         EXPECT_EQ(Engine().send(HandleOf(host), 10243, 0, reinterpret_cast<INT_PTR>(&marker), 0, 0), 0);
-        EXPECT_EQ(Engine().send(HandleOf(host), EXUI_SET_ATTRIBUTE, 2, 0, 0, 0), 0);
-        EXPECT_EQ(Engine().send(HandleOf(host), EXUI_GET_ATTRIBUTE, 2, 0, 0, 0), 0);
+        EXPECT_EQ(Engine().send(HandleOf(host), ENGINE_SET_ATTRIBUTE, 2, 0, 0, 0), 0);
+        EXPECT_EQ(Engine().send(HandleOf(host), ENGINE_GET_ATTRIBUTE, 2, 0, 0, 0), 0);
         Close(host);
     }
 }
@@ -160,10 +160,10 @@ TEST_F(EngineAttributes, StaleOrForeignHandlesAreRefused) {
     ASSERT_NE(h, nullptr);
     Close(host);
     int32_t v = 3;
-    EXPECT_EQ(Engine().send(h, EXUI_SET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
+    EXPECT_EQ(Engine().send(h, ENGINE_SET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
     EXPECT_EQ(Engine().destroy(h), 0);
     int local = 0;
-    EXPECT_EQ(Engine().send(&local, EXUI_GET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
+    EXPECT_EQ(Engine().send(&local, ENGINE_GET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
     EXPECT_EQ(Engine().destroy(&local), 0);
     EXPECT_EQ(Engine().destroy(nullptr), 0);
     EXPECT_EQ(Engine().sync(top_, 0), 0);

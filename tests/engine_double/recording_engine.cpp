@@ -72,7 +72,7 @@ ExuiHandle Create(const char* type, HWND parent, int left, int top, int width, i
 
 extern "C" {
 
-__declspec(dllexport) ExuiHandle __stdcall CreateControl_WindowEx(EXUI_CREATE_ARGS, ZERO_ARGS_5, int z5, int z6,
+__declspec(dllexport) ExuiHandle __stdcall CreateControl_WindowEx(ENGINE_CREATE_ARGS, ZERO_ARGS_5, int z5, int z6,
                                                                   int z7, int z8, int z9, int z10, int z11, int z12,
                                                                   int z13, int z14, int z15, int z16, int z17,
                                                                   int z18, int z19) {
@@ -80,28 +80,28 @@ __declspec(dllexport) ExuiHandle __stdcall CreateControl_WindowEx(EXUI_CREATE_AR
     return Create("WindowEx", parent, left, top, width, height, callback, binding, z, 20, parentControl);
 }
 
-__declspec(dllexport) ExuiHandle __stdcall CreateControl_MinutesboxEx(EXUI_CREATE_ARGS, ZERO_ARGS_5, int z5, int z6,
+__declspec(dllexport) ExuiHandle __stdcall CreateControl_MinutesboxEx(ENGINE_CREATE_ARGS, ZERO_ARGS_5, int z5, int z6,
                                                                       int z7, int z8, int z9, int z10, int z11,
                                                                       int z12, int z13, int z14, int z15, int z16) {
     int z[] = {ZERO_LIST_5, z5, z6, z7, z8, z9, z10, z11, z12, z13, z14, z15, z16};
     return Create("MinutesboxEx", parent, left, top, width, height, callback, binding, z, 17, parentControl);
 }
 
-__declspec(dllexport) ExuiHandle __stdcall CreateControl_PictureBoxEx(EXUI_CREATE_ARGS, ZERO_ARGS_5, int z5, int z6,
+__declspec(dllexport) ExuiHandle __stdcall CreateControl_PictureBoxEx(ENGINE_CREATE_ARGS, ZERO_ARGS_5, int z5, int z6,
                                                                       int z7, int z8, int z9, int z10, int z11,
                                                                       int z12, int z13, int z14, int z15, int z16) {
     int z[] = {ZERO_LIST_5, z5, z6, z7, z8, z9, z10, z11, z12, z13, z14, z15, z16};
     return Create("PictureBoxEx", parent, left, top, width, height, callback, binding, z, 17, parentControl);
 }
 
-__declspec(dllexport) ExuiHandle __stdcall CreateControl_ButtonEx(EXUI_CREATE_ARGS, ZERO_ARGS_5, int z5, int z6,
+__declspec(dllexport) ExuiHandle __stdcall CreateControl_ButtonEx(ENGINE_CREATE_ARGS, ZERO_ARGS_5, int z5, int z6,
                                                                   int z7, int z8, int z9, int z10, int z11, int z12,
                                                                   int z13) {
     int z[] = {ZERO_LIST_5, z5, z6, z7, z8, z9, z10, z11, z12, z13};
     return Create("ButtonEx", parent, left, top, width, height, callback, binding, z, 14, parentControl);
 }
 
-__declspec(dllexport) ExuiHandle __stdcall CreateControl_SuperbuttonEx(EXUI_CREATE_ARGS, ZERO_ARGS_5, int z5, int z6,
+__declspec(dllexport) ExuiHandle __stdcall CreateControl_SuperbuttonEx(ENGINE_CREATE_ARGS, ZERO_ARGS_5, int z5, int z6,
                                                                        int z7, int z8, int z9, int z10, int z11,
                                                                        int z12, int z13, int z14, int z15, int z16,
                                                                        int z17, int z18) {
@@ -117,7 +117,7 @@ __declspec(dllexport) int __stdcall ControlSendMessage(ExuiHandle handle, int me
     if (!c || !value) return 0;
     Attribute& a = c->attributes[static_cast<int>(index)];
     Kind kind = KindOf(c->type, static_cast<int>(index));
-    if (message == EXUI_SET_ATTRIBUTE) {
+    if (message == ENGINE_SET_ATTRIBUTE) {
         if (kind == Kind::Int) a.value = *reinterpret_cast<const int32_t*>(value);
         if (kind == Kind::Text) a.text = *reinterpret_cast<const char* const*>(value);
         if (kind == Kind::Data) {
@@ -127,7 +127,7 @@ __declspec(dllexport) int __stdcall ControlSendMessage(ExuiHandle handle, int me
         }
         return 1;
     }
-    if (message == EXUI_GET_ATTRIBUTE) {
+    if (message == ENGINE_GET_ATTRIBUTE) {
         if (kind == Kind::Int) *reinterpret_cast<int32_t*>(value) = a.value;
         if (kind == Kind::Text) *reinterpret_cast<const char**>(value) = a.text.c_str();
         if (kind == Kind::Data) {

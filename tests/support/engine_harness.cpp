@@ -159,17 +159,17 @@ ExuiHandle HandleOf(HWND host) { return GetPropA(host, "Tab_Control"); }
 
 int SetInt(HWND host, int index, int value) {
     int32_t v = value;
-    return Engine().send(HandleOf(host), EXUI_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&v), 0, 0);
+    return Engine().send(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&v), 0, 0);
 }
 
 int SetText(HWND host, int index, const char* text) {
     const char* t = text;
-    return Engine().send(HandleOf(host), EXUI_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&t), 0, 0);
+    return Engine().send(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&t), 0, 0);
 }
 
 int SetData(HWND host, int index, const void* data, int length) {
     ExuiData d{data, length};
-    return Engine().send(HandleOf(host), EXUI_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&d), 0, 0);
+    return Engine().send(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&d), 0, 0);
 }
 
 Bytes TextPayload(const std::string& text) {
