@@ -1,10 +1,8 @@
-// <windows.h> comes first: it turns FindText into FindTextA, and text.h's
-// inline ContainsText must see the same name that text.cpp defines.
+#include "files/picture_list.h"
+
 #include <windows.h>
 
 #include <algorithm>
-
-#include "files/picture_list.h"
 
 #include "files/paths.h"
 #include "util/unique.h"
