@@ -2,7 +2,10 @@
 # Starts the viewer under a private Xvfb with the sample picture (or $1) and
 # saves screenshots of the normal window, a button under the mouse, a button
 # pressed, the maximized window and the association window into
-# build/screenshots/ (or $2).
+# build/screenshots/ (or $2). Xvfb has no compositor, so the screen shows the
+# translucent backdrop over black; the engine's own frames of the same states,
+# laid over a striped ground as a compositing desktop would show them, are
+# saved beside them in engine/.
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 PICTURE=${1:-$BUILD/bin/sample/sample.png}
@@ -16,4 +19,7 @@ mkdir -p "$OUT"
 cd "$BUILD/bin" || die "no build"
 wine ./viewer_screenshots.exe "$(winepath -w "$(realpath "$PICTURE")")" "$(winepath -w "$(realpath "$OUT")")" \
     || die "screenshots failed"
+mkdir -p "$OUT/engine"
+VELA_SCREENSHOTS="$(winepath -w "$(realpath "$OUT/engine")")" wine ./engine_screens_test.exe >/dev/null \
+    || die "engine frame screenshots failed"
 say "screenshots in $OUT"
