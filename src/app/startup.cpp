@@ -32,7 +32,7 @@ int RunViewer() {
     _fpreset();
     _controlfp(_PC_64, _MCW_PC);
     _controlfp(_MCW_EM, _MCW_EM);
-    ReleasePictureList();
+    // PictureList starts empty; the one DropHandler is made unattached.
     g_dropHandler = new DropHandler();
     runtime::RegisterExitRoutine(ExitRoutine);
     // The rotation relies on GDI+ being started for the window's life.
