@@ -170,18 +170,29 @@ int main(int argc, char** argv) {
     const size_t baseline = PeakMB();
     printf("peak working set before the picture: %zu MB (now %zu MB)\n", baseline, NowMB());
 
-    std::vector<double> first;
+    std::vector<double> first, complete;
     for (int i = 0; i < 3; ++i) {
         SetData(m.picture, 8, nullptr, 0);
         WaitForFrame(m.top);
         const int before = Frames(m.top);
         const double t0 = Now();
         SetData(m.picture, 8, bytes.data(), static_cast<int>(bytes.size()));
-        WaitNewFrame(m.top, before);
+        // The first frame that shows the picture (presented), then the
+        // state with every reduced copy made and nothing pending.
+        const DWORD start = GetTickCount();
+        while (Info(m.top).pictureFrame <= before && GetTickCount() - start < 20000) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            MSG msg;
+            while (Info(m.top).pictureFrame <= before && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+        }
         first.push_back(Now() - t0);
+        WaitNewFrame(m.top, before);
+        complete.push_back(Now() - t0);
         if (i == 0) printf("peak working set after the first picture: %zu MB (now %zu MB)\n", PeakMB(), NowMB());
     }
-    printf("write to first complete frame: median %.0f ms\n", Median(first));
+    printf("write to first frame showing the picture: median %.0f ms; to every reduced copy made: median %.0f ms\n",
+           Median(first), Median(complete));
 
     std::vector<double> pans, panCompose, panPresent;
     const int rescalesBeforePan = Info(m.top).rescales;
