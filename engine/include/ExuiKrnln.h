@@ -103,6 +103,8 @@ typedef struct ExuiFrameInfo {
     float composeMs;   // the last composition: drawing into the buffer,
     float presentMs;   // and UpdateLayeredWindow
     int32_t rescales;  // pictures scaled for a new size so far (all windows of the process)
+    int32_t pictureFrame;  // the last frame (by `frames`) that first showed a newly decoded picture, 0 for none;
+                           // a large picture shows before its reduced copies are all made (`pending` stays 1 until then)
 } ExuiFrameInfo;
 // Export "ExuiInspectFrame": returns 1 when the top-level window is skinned
 // by a WindowEx of this engine (info filled), else 0.

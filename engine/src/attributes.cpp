@@ -61,10 +61,14 @@ bool Attributes::Write(int index, const void* value) {
         case Kind::Data: {
             const ExuiData* d = static_cast<const ExuiData*>(value);
             const uint8_t* p = static_cast<const uint8_t*>(d->data);
+            // A new block each time: whoever still shares the old one keeps it.
+            // The old one goes first, unless the bytes written are its own.
+            const bool own = s.data && p >= s.data->data() && p < s.data->data() + s.data->size();
+            if (!own) s.data.reset();
             if (p && d->length > 0) {
-                s.data.assign(p, p + d->length);
+                s.data = std::make_shared<const std::vector<uint8_t>>(p, p + d->length);
             } else {
-                std::vector<uint8_t>().swap(s.data);
+                s.data.reset();
             }
             break;
         }
@@ -82,8 +86,8 @@ bool Attributes::Read(int index, void* out) const {
         case Kind::Text: *static_cast<const char**>(out) = s.text.c_str(); break;
         case Kind::Data: {
             ExuiData* d = static_cast<ExuiData*>(out);
-            d->data = s.data.empty() ? nullptr : s.data.data();
-            d->length = static_cast<int32_t>(s.data.size());
+            d->data = s.data ? s.data->data() : nullptr;
+            d->length = s.data ? static_cast<int32_t>(s.data->size()) : 0;
             break;
         }
     }
@@ -103,7 +107,11 @@ const std::string& Attributes::TextOf(int index) const {
 
 const std::vector<uint8_t>& Attributes::DataOf(int index) const {
     static const std::vector<uint8_t> empty;
-    return Exists(index) ? slots_[index].data : empty;
+    return Exists(index) && slots_[index].data ? *slots_[index].data : empty;
+}
+
+std::shared_ptr<const std::vector<uint8_t>> Attributes::SharedDataOf(int index) const {
+    return Exists(index) ? slots_[index].data : nullptr;
 }
 
 }  // namespace uiengine

@@ -2,6 +2,7 @@
 // The attributes of a control, kept by index (property number - 8) with the
 // kind its type gives them. Reads hand out engine-owned copies.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ public:
     int Int(int index) const;
     const std::string& TextOf(int index) const;
     const std::vector<uint8_t>& DataOf(int index) const;
+    // The same block shared: it stays alive for the holder even when the
+    // attribute is written again meanwhile (a decode on a worker thread
+    // reads it without a copy of its own). Null for an empty block.
+    std::shared_ptr<const std::vector<uint8_t>> SharedDataOf(int index) const;
     bool Written(int index) const { return Exists(index) && slots_[index].written; }
 
 private:
@@ -43,7 +48,7 @@ private:
         bool written = false;
         int32_t number = 0;
         std::string text;
-        std::vector<uint8_t> data;
+        std::shared_ptr<const std::vector<uint8_t>> data;  // null for an empty block
     };
     ControlType type_;
     std::vector<Slot> slots_;

@@ -103,6 +103,36 @@ void SplitRows(int count, Body body) {
 
 }  // namespace
 
+void HalveRow(const uint32_t* a, const uint32_t* b, uint32_t* d, int count) {
+    // Four at a time with SSE2 in 16-bit lanes: the same sums and rounding
+    // as the two-lane form below.
+    const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+    int x = 0;
+    for (; x + 4 <= count; x += 4, a += 8, b += 8, d += 4) {
+        __m128i out[2];
+        for (int k = 0; k < 2; ++k) {
+            const __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 4 * k));
+            const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 4 * k));
+            // Columns 0, 1 and 2, 3 of both rows summed per channel.
+            const __m128i lo = _mm_add_epi16(_mm_unpacklo_epi8(pa, zero), _mm_unpacklo_epi8(pb, zero));
+            const __m128i hi = _mm_add_epi16(_mm_unpackhi_epi8(pa, zero), _mm_unpackhi_epi8(pb, zero));
+            const __m128i sums = _mm_unpacklo_epi64(_mm_add_epi16(lo, _mm_srli_si128(lo, 8)),
+                                                    _mm_add_epi16(hi, _mm_srli_si128(hi, 8)));
+            out[k] = _mm_srli_epi16(_mm_add_epi16(sums, two), 2);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(out[0], out[1]));
+    }
+    count -= x;
+    for (x = 0; x < count; ++x, a += 2, b += 2) {
+        const uint32_t p0 = a[0], p1 = a[1], p2 = b[0], p3 = b[1];
+        // Two channels at a time in 16-bit lanes.
+        const uint32_t rb = (p0 & 0x00FF00FF) + (p1 & 0x00FF00FF) + (p2 & 0x00FF00FF) + (p3 & 0x00FF00FF) + 0x00020002;
+        const uint32_t ag = ((p0 >> 8) & 0x00FF00FF) + ((p1 >> 8) & 0x00FF00FF) + ((p2 >> 8) & 0x00FF00FF) +
+                            ((p3 >> 8) & 0x00FF00FF) + 0x00020002;
+        d[x] = ((rb >> 2) & 0x00FF00FF) | (((ag >> 2) & 0x00FF00FF) << 8);
+    }
+}
+
 Image Halve(const Image& src) {
     Image out;
     out.Allocate(std::max(src.width / 2, 1), std::max(src.height / 2, 1));
@@ -114,14 +144,14 @@ Image Halve(const Image& src) {
             const uint32_t* a = src.Row(std::min(2 * y, src.height - 1));
             const uint32_t* b = src.Row(std::min(2 * y + 1, src.height - 1));
             uint32_t* d = out.Row(y);
-            const int step = narrow ? 0 : 1;
-            for (int x = 0; x < w; ++x, a += 2, b += 2) {
-                const uint32_t p0 = a[0], p1 = a[step], p2 = b[0], p3 = b[step];
-                // Two channels at a time in 16-bit lanes.
-                const uint32_t rb =
-                    (p0 & 0x00FF00FF) + (p1 & 0x00FF00FF) + (p2 & 0x00FF00FF) + (p3 & 0x00FF00FF) + 0x00020002;
-                const uint32_t ag = ((p0 >> 8) & 0x00FF00FF) + ((p1 >> 8) & 0x00FF00FF) + ((p2 >> 8) & 0x00FF00FF) +
-                                    ((p3 >> 8) & 0x00FF00FF) + 0x00020002;
+            if (!narrow) {
+                HalveRow(a, b, d, w);
+                continue;
+            }
+            for (int x = 0; x < w; ++x) {
+                const uint32_t p0 = a[0], p2 = b[0];
+                const uint32_t rb = 2 * (p0 & 0x00FF00FF) + 2 * (p2 & 0x00FF00FF) + 0x00020002;
+                const uint32_t ag = 2 * ((p0 >> 8) & 0x00FF00FF) + 2 * ((p2 >> 8) & 0x00FF00FF) + 0x00020002;
                 d[x] = ((rb >> 2) & 0x00FF00FF) | (((ag >> 2) & 0x00FF00FF) << 8);
             }
         }

@@ -90,6 +90,8 @@ Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region);
 Image ScaleBilinear(const Image& src, int fullW, int fullH, RECT region);
 // Halves both sides (2x2 averaging); the step for reduced copies.
 Image Halve(const Image& src);
+// One row of it: d[x] the rounded average of a[2x], a[2x + 1], b[2x], b[2x + 1].
+void HalveRow(const uint32_t* a, const uint32_t* b, uint32_t* d, int count);
 // True when every pixel has alpha 255.
 bool AllOpaque(const Image& image);
 

@@ -5,7 +5,9 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "util/unique.h"
@@ -53,10 +55,111 @@ void Widen(const uint8_t* s, uint32_t* d, UINT count) {
     for (; x < count; ++x, s += 3) *d++ = 0xFF000000u | (s[2] << 16) | (s[1] << 8) | s[0];
 }
 
+// The same for a row whose 24-bit data starts at or below where its 32-bit
+// pixels go in the same memory: from the right, so every source pixel is
+// read before its bytes are overwritten.
+void WidenBackward(const uint8_t* s, uint32_t* d, UINT count) {
+    for (UINT x = count; x-- > 0;) d[x] = 0xFF000000u | (s[3 * x + 2] << 16) | (s[3 * x + 1] << 8) | s[3 * x];
+}
+
+// Runs body(first, last) over the even-aligned rows [first, last) split
+// between this thread and one more (the machine has two cores).
+template <typename Body>
+void TwoWays(int first, int last, Body body) {
+    if (last - first < 64) return body(first, last);
+    const int middle = first + (((last - first) / 2) & ~1);
+    std::thread other([&] { body(middle, last); });
+    body(first, middle);
+    other.join();
+}
+
+// The picture's rows lie packed as 24-bit BGR (3 * width bytes a row) at the
+// start of its own buffer; they are widened there to opaque 32-bit pixels,
+// and `half` (when not null, sized width / 2 x height / 2) gets the 2x2
+// averages of each pair of rows while they are still in the cache.
+// From the bottom up in blocks of rows [a, b) whose 32-bit rows lie wholly
+// above the 24-bit data of rows [0, b): inside such a block no row can
+// overwrite one still to be read, so its rows are shared by two threads.
+void WidenInPlace(Image& out, Image* half) {
+    const int w = out.width, h = out.height;
+    uint8_t* base = reinterpret_cast<uint8_t*>(out.pixels.data());
+    const int64_t packed = 3LL * w, wide = 4LL * w;
+    auto source = [&](int y) { return base + packed * y; };
+    auto halve = [&](int y) {  // rows y and y + 1 into half row y / 2
+        if (half && y + 1 < h && y / 2 < half->height) HalveRow(out.Row(y), out.Row(y + 1), half->Row(y / 2), half->width);
+    };
+    int b = h;
+    for (;;) {
+        int a = static_cast<int>((packed * b + wide - 1) / wide);
+        a = (a + 1) & ~1;
+        if (a >= b) break;
+        TwoWays(a, b, [&](int first, int last) {
+            for (int y = first; y < last; y += 2) {
+                Widen(source(y), out.Row(y), static_cast<UINT>(w));
+                if (y + 1 < last) Widen(source(y + 1), out.Row(y + 1), static_cast<UINT>(w));
+                halve(y);
+            }
+        });
+        b = a;
+    }
+    // The last few rows overlap their own data: one at a time, bottom up.
+    for (int y = b; y-- > 0;) WidenBackward(source(y), out.Row(y), static_cast<UINT>(w));
+    for (int y = 0; y + 1 < b; y += 2) halve(y);
+}
+
 bool LooksLikeJpeg(const void* data, size_t length) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     return length > 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF;
 }
+
+// Width, height and component count from a JPEG's frame header; false
+// when there is none before the first scan.
+bool JpegFrameHeader(const uint8_t* p, size_t length, UINT* w, UINT* h, int* components) {
+    size_t i = 2;
+    while (i + 4 <= length) {
+        if (p[i] != 0xFF) return false;
+        const uint8_t marker = p[i + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++i;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
+            i += 2;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) return false;
+        const size_t size = (p[i + 2] << 8) | p[i + 3];
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            if (i + 10 > length || size < 8) return false;
+            *h = (p[i + 5] << 8) | p[i + 6];
+            *w = (p[i + 7] << 8) | p[i + 8];
+            *components = p[i + 9];
+            return true;
+        }
+        i += 2 + size;
+    }
+    return false;
+}
+
+// Touches the pages of [begin, begin + bytes) on a thread of its own, so that
+// the system has them ready when they are written (the first write of each
+// page of a fresh block costs more than the copy into it).
+class Prefault {
+public:
+    Prefault(void* begin, size_t bytes)
+        : thread_([p = static_cast<volatile uint8_t*>(begin), bytes] {
+              for (size_t i = 0; i < bytes; i += 4096) p[i] = 0;
+          }) {}
+    ~Prefault() { Join(); }
+    Prefault(const Prefault&) = delete;
+    Prefault& operator=(const Prefault&) = delete;
+    void Join() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    std::thread thread_;
+};
 
 template <typename I>
 using Com = vela::Unique<I*, vela::ComRelease<I>>;
@@ -66,7 +169,7 @@ using Com = vela::Unique<I*, vela::ComRelease<I>>;
 // GDI+ would first build a whole decoded bitmap of its own and copy it again
 // (twice the time and the memory of the picture in its 24-bit form).
 // Empty when anything is unsupported; the caller then asks GDI+.
-Image DecodeJpegWic(const void* data, size_t length) {
+Image DecodeJpegWic(const void* data, size_t length, Image* half) {
     Image out;
     const HRESULT co = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     struct Uninit {
@@ -84,33 +187,49 @@ Image DecodeJpegWic(const void* data, size_t length) {
         FAILED(stream.Get()->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)),
                                                   static_cast<DWORD>(length))))
         return out;
+    // A colour picture's buffer is made ready while the decoder runs (on
+    // one core): the part its 24-bit rows are copied into, no more, so that
+    // the memory peak stays that of the decoder's copy and this part. (A
+    // failure below returns an empty picture; the buffer goes once the
+    // toucher has stopped.)
+    UINT headerW = 0, headerH = 0;
+    int components = 0;
+    std::unique_ptr<Prefault> prefault;
+    if (JpegFrameHeader(static_cast<const uint8_t*>(data), length, &headerW, &headerH, &components) &&
+        components == 3 && SizeAllowed(headerW, headerH)) {
+        out.Allocate(static_cast<int>(headerW), static_cast<int>(headerH));
+        prefault = std::make_unique<Prefault>(out.pixels.data(), static_cast<size_t>(headerW) * headerH * 3);
+    }
     Com<IWICBitmapDecoder> decoder;
     if (FAILED(factory.Get()->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
                                                       decoder.Out())))
-        return out;
+        return Image{};
     Com<IWICBitmapFrameDecode> frame;
-    if (FAILED(decoder.Get()->GetFrame(0, frame.Out()))) return out;
+    if (FAILED(decoder.Get()->GetFrame(0, frame.Out()))) return Image{};
     UINT w = 0, h = 0;
     WICPixelFormatGUID format{};
     if (FAILED(frame.Get()->GetSize(&w, &h)) || !SizeAllowed(w, h) || FAILED(frame.Get()->GetPixelFormat(&format)))
-        return out;
-    out.Allocate(static_cast<int>(w), static_cast<int>(h));
+        return Image{};
+    if (prefault) prefault->Join();
+    if (out.width != static_cast<int>(w) || out.height != static_cast<int>(h))
+        out.Allocate(static_cast<int>(w), static_cast<int>(h));
     if (IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
-        // Colour photos: rows in the decoder's own format, a band at a time,
-        // widened here.
-        const UINT band = 64;
-        const UINT stride = (w * 3 + 3) & ~3u;
-        std::vector<uint8_t> rows(static_cast<size_t>(stride) * band);
-        for (UINT y0 = 0; y0 < h; y0 += band) {
-            const UINT n = std::min(band, h - y0);
-            const WICRect rect{0, static_cast<INT>(y0), static_cast<INT>(w), static_cast<INT>(n)};
-            if (FAILED(frame.Get()->CopyPixels(&rect, stride, stride * n, rows.data()))) {
-                out.Clear();
-                return out;
-            }
-            for (UINT y = 0; y < n; ++y)
-                Widen(rows.data() + static_cast<size_t>(y) * stride, out.Row(static_cast<int>(y0 + y)), w);
+        // Colour photos: the decoder's rows packed into the first three
+        // quarters of our buffer in one call, then the decoder goes (with
+        // whatever whole copy of the picture it keeps) before the rows are
+        // widened in place: the two never need room at the same time.
+        const UINT stride = w * 3;
+        if (FAILED(frame.Get()->CopyPixels(nullptr, stride, stride * h, reinterpret_cast<BYTE*>(out.pixels.data())))) {
+            out.Clear();
+            return out;
         }
+        frame.Reset();
+        decoder.Reset();
+        stream.Reset();
+        factory.Reset();
+        if (half && w >= 2 && h >= 2) half->Allocate(static_cast<int>(w / 2), static_cast<int>(h / 2));
+        WidenInPlace(out, half && !half->Empty() ? half : nullptr);
+        if (half) half->opaque = true;
     } else {
         // Grey and CMYK pictures: the component converts straight into our buffer.
         Com<IWICBitmapSource> converted;
@@ -135,11 +254,12 @@ Image DecodeJpegWic(const void* data, size_t length) {
 
 }  // namespace
 
-Image DecodePicture(const void* data, size_t length) {
+Image DecodePicture(const void* data, size_t length, Image* half) {
     Image out;
+    if (half) half->Clear();
     if (!data || length == 0 || length > 0x7FFFFFFF) return out;
     if (LooksLikeJpeg(data, length)) {
-        out = DecodeJpegWic(data, length);
+        out = DecodeJpegWic(data, length, half);
         if (!out.Empty()) return out;
     }
     if (!StartGdiplus()) return out;

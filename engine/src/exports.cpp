@@ -100,6 +100,7 @@ int __stdcall ExuiInspectFrame(HWND top, ExuiFrameInfo* info) {
     info->presentMs = f->PresentMs();
     info->rescales = uiengine::Rescales();
     info->pending = f->Pending() || uiengine::PendingDecodes() > 0;
+    info->pictureFrame = f->PictureFrame();
     const size_t bytes = static_cast<size_t>(size.cx) * size.cy * 4;
     if (info->pixels && info->capacity >= 0 && static_cast<size_t>(info->capacity) >= bytes && bytes) {
         const uiengine::Image shot = f->Snapshot();

@@ -140,6 +140,8 @@ void Frame::Compose() {
     composeMs_ = static_cast<float>((q2.QuadPart - q0.QuadPart) * 1000.0 / qf.QuadPart);
     presentMs_ = static_cast<float>((q3.QuadPart - q2.QuadPart) * 1000.0 / qf.QuadPart);
     ++frames_;
+    if (pictureDrawn_) pictureFrame_ = frames_;
+    pictureDrawn_ = false;
 }
 
 Image Frame::Snapshot() const {

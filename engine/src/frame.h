@@ -43,6 +43,10 @@ public:
     // Milliseconds of the last composition: drawing, and handing it to the system.
     float ComposeMs() const { return composeMs_; }
     float PresentMs() const { return presentMs_; }
+    // A picture box drew a newly decoded picture into the frame being composed.
+    void NotePictureShown() { pictureDrawn_ = true; }
+    // The number of the last frame that first showed a newly decoded picture (0: none yet).
+    int PictureFrame() const { return pictureFrame_; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -56,6 +60,8 @@ private:
     bool allDirty_ = true;
     std::vector<std::pair<Control*, RECT>> drawnAt_;  // where each control was last drawn
     int frames_ = 0;
+    bool pictureDrawn_ = false;
+    int pictureFrame_ = 0;
     float composeMs_ = 0, presentMs_ = 0;
     vela::Unique<HDC, DeleteDC> dc_;
     vela::Unique<HBITMAP, DeleteObject> dib_;

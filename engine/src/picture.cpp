@@ -25,12 +25,8 @@ constexpr UINT kRestMs = 200;
 constexpr UINT_PTR kSharpTimer = 0x5E1A;
 
 class PictureBox : public Control {
-    struct Decoded {
-        Image full;
-        std::vector<Image> levels;  // levels[0] = full / 2, each half the one before
-    };
     struct SharpJob {
-        std::shared_ptr<const Decoded> picture;
+        std::shared_ptr<const DecodedPicture> picture;
         SIZE size;
         RECT region;
         Image out;
@@ -42,7 +38,7 @@ public:
         : Control(ControlType::PictureBoxEx, host, parent, callback, binding) {}
 
     ~PictureBox() override {
-        if (job_ && !taken_) DecodeTaken();
+        DropJob();
         if (IsWindow(host_)) KillTimer(host_, kSharpTimer);
     }
 
@@ -52,11 +48,12 @@ public:
         picture_.reset();
         ++sharpGeneration_;
         prepared_.Clear();
-        if (job_ && !taken_) DecodeTaken();
-        job_.reset();
-        taken_ = false;
-        const std::vector<uint8_t>& bytes = attrs_.DataOf(kPictureBytes);
-        if (!bytes.empty()) job_ = StartDecode(bytes.data(), bytes.size(), host_, DecodedMessage(), ++generation_);
+        announce_ = false;
+        DropJob();
+        // The decode shares the attribute's bytes: a later write makes a new
+        // block and the worker keeps this one until it is done with it.
+        auto bytes = attrs_.SharedDataOf(kPictureBytes);
+        if (bytes && !bytes->empty()) job_ = StartDecode(std::move(bytes), host_, DecodedMessage(), ++generation_);
         Invalidate();
     }
 
@@ -74,6 +71,11 @@ public:
             PrepareQuick(s, need);
         }
         DrawOver(canvas, prepared_, x + preparedRect_.left, y + preparedRect_.top);
+        if (announce_) {
+            announce_ = false;
+            if (Frame* f = Frame::Of(top_)) f->NotePictureShown();
+            if (job_) PostMessageA(host_, DecodedMessage(), generation_, kDecodeShown);
+        }
     }
 
     bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
@@ -98,17 +100,23 @@ public:
             return true;
         }
         if (msg == DecodedMessage()) {
-            if (job_ && wp == generation_ && job_->done && !taken_) {
-                taken_ = true;
-                DecodeTaken();
-                auto picture = std::make_shared<Decoded>();
-                picture->full = std::move(job_->full);
-                picture->levels = std::move(job_->levels);
-                if (!picture->full.Empty()) picture_ = std::move(picture);
+            if (job_ && wp == generation_ && lp == kDecodeShown) {
+                SetEvent(job_->shown);
+            } else if (job_ && wp == generation_ && lp == kDecodeFirst && job_->stage.load(std::memory_order_acquire) >= 1) {
+                // Shown at once; the smaller copies follow.
+                if (!picture_) Show(job_->first);
+            } else if (job_ && wp == generation_ && lp == kDecodeComplete &&
+                       job_->stage.load(std::memory_order_acquire) >= 2) {
+                std::shared_ptr<const DecodedPicture> complete = job_->complete;
                 job_.reset();
-                prepared_.Clear();
-                preparedSize_ = {0, 0};
-                Invalidate();
+                DecodeTaken();
+                if (complete && complete->full && !complete->full->Empty()) {
+                    if (picture_ && picture_->full == complete->full) {
+                        Refine(std::move(complete));
+                    } else {
+                        Show(std::move(complete));
+                    }
+                }
             }
             *result = 0;
             return true;
@@ -150,12 +158,41 @@ private:
 
     // The smallest level still at least as large as the view: averaging
     // from it is sharp and reads as few pixels as possible.
-    static const Image& SourceFor(const Decoded& picture, SIZE s) {
-        const Image* source = &picture.full;
-        for (const Image& level : picture.levels) {
-            if (level.width >= s.cx && level.height >= s.cy) source = &level;
+    static const Image& SourceFor(const DecodedPicture& picture, SIZE s) {
+        const Image* source = picture.full.get();
+        for (const auto& level : picture.levels) {
+            if (level->width >= s.cx && level->height >= s.cy) source = level.get();
         }
         return *source;
+    }
+
+    void DropJob() {
+        if (!job_) return;
+        job_->cancelled = true;
+        SetEvent(job_->shown);
+        job_.reset();
+        DecodeTaken();
+    }
+
+    // A newly decoded picture: the next frame draws it.
+    void Show(std::shared_ptr<const DecodedPicture> picture) {
+        picture_ = std::move(picture);
+        prepared_.Clear();
+        preparedSize_ = {0, 0};
+        announce_ = true;
+        Invalidate();
+    }
+
+    // The same picture with its complete chain: the copy for the current
+    // size is made again only when a better level now exists for it.
+    void Refine(std::shared_ptr<const DecodedPicture> picture) {
+        const bool same = preparedSize_.cx <= 0 || preparedSize_.cy <= 0 ||
+                          &SourceFor(*picture_, preparedSize_) == &SourceFor(*picture, preparedSize_);
+        picture_ = std::move(picture);
+        if (same) return;
+        prepared_.Clear();
+        preparedSize_ = {0, 0};
+        Invalidate();
     }
 
     // The part of the view the window shows, in view coordinates.
@@ -225,10 +262,10 @@ private:
         }).detach();
     }
 
-    std::shared_ptr<DecodeJob> job_;
-    bool taken_ = false;
+    std::shared_ptr<DecodeJob> job_;  // while a decode runs or its complete state is not taken yet
     WPARAM generation_ = 0;
-    std::shared_ptr<const Decoded> picture_;
+    std::shared_ptr<const DecodedPicture> picture_;
+    bool announce_ = false;  // the picture was not drawn yet
     std::shared_ptr<SharpJob> sharp_;
     WPARAM sharpGeneration_ = 0;
     Image prepared_;
@@ -239,22 +276,58 @@ private:
 
 }  // namespace
 
-std::shared_ptr<DecodeJob> StartDecode(const void* data, size_t length, HWND target, UINT message, WPARAM id) {
+namespace {
+
+// Tests may hold a decode between its first and its complete state, to see
+// the first frame on its own: while this process has a manual-reset event
+// of this name unsignalled, the worker waits for it (10 s at most).
+void HoldForTests() {
+    char name[64];
+    wsprintfA(name, "uiengine-hold-levels-%lu", GetCurrentProcessId());
+    if (HANDLE hold = OpenEventA(SYNCHRONIZE, FALSE, name)) {
+        WaitForSingleObject(hold, 10000);
+        CloseHandle(hold);
+    }
+}
+
+constexpr DWORD kFirstFrameWaitMs = 250;
+
+bool Reducible(const Image& image) { return image.width >= 512 && image.height >= 512; }
+
+}  // namespace
+
+std::shared_ptr<DecodeJob> StartDecode(std::shared_ptr<const std::vector<uint8_t>> bytes, HWND target, UINT message,
+                                       WPARAM id) {
     auto job = std::make_shared<DecodeJob>();
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    job->bytes.assign(p, p + length);
     ++g_pending;
-    std::thread([job, target, message, id] {
-        job->full = DecodePicture(job->bytes.data(), job->bytes.size());
-        std::vector<uint8_t>().swap(job->bytes);
-        job->levels.reserve(16);  // `from` must survive the pushes
-        const Image* from = &job->full;
-        while (from->width >= 512 && from->height >= 512) {
-            job->levels.push_back(Halve(*from));
-            from = &job->levels.back();
+    std::thread([job, bytes = std::move(bytes), target, message, id]() mutable {
+        Image half;
+        auto full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), &half));
+        bytes.reset();  // the attribute may hold them still, or not any more
+        auto picture = std::make_shared<DecodedPicture>();
+        if (!full->Empty()) picture->full = full;
+        if (Reducible(*full) && !job->cancelled) {
+            // The first state: the picture and its first halved copy (made
+            // by the decoder on its way when it can), enough for a first
+            // frame of any size; the smaller copies come after it is shown.
+            if (half.Empty()) half = Halve(*full);
+            picture->levels.push_back(std::make_shared<const Image>(std::move(half)));
+            job->first = picture;
+            job->stage.store(1, std::memory_order_release);
+            PostMessageA(target, message, id, kDecodeFirst);
+            // After the first frame (or a while, for a view not drawn).
+            WaitForSingleObject(job->shown, kFirstFrameWaitMs);
+            HoldForTests();
+            auto complete = std::make_shared<DecodedPicture>(*picture);
+            while (!job->cancelled && Reducible(*complete->levels.back()))
+                complete->levels.push_back(std::make_shared<const Image>(Halve(*complete->levels.back())));
+            picture = std::move(complete);
         }
-        job->done = true;
-        PostMessageA(target, message, id, 0);
+        half.Clear();
+        if (job->cancelled) return;  // everything made here goes with the last holder
+        job->complete = std::move(picture);
+        job->stage.store(2, std::memory_order_release);
+        PostMessageA(target, message, id, kDecodeComplete);
     }).detach();
     return job;
 }

@@ -13,19 +13,53 @@
 
 namespace uiengine {
 
-struct DecodeJob {
-    std::vector<uint8_t> bytes;
-    Image full;
-    std::vector<Image> levels;  // levels[0] = full / 2, each half the one before
-    std::atomic<bool> done{false};
+// A decoded picture as the UI thread sees it; never changed once handed
+// over, so a worker may read it at the same time. Its images are shared
+// between the first and the complete state of one decode.
+struct DecodedPicture {
+    std::shared_ptr<const Image> full;
+    std::vector<std::shared_ptr<const Image>> levels;  // levels[0] = full / 2, each half the one before
 };
 
-// Starts decoding a copy of the bytes; when done, posts `message` to
-// `target` with the job's id in wParam. The job lives as long as either side
-// holds it.
-std::shared_ptr<DecodeJob> StartDecode(const void* data, size_t length, HWND target, UINT message, WPARAM id);
+struct DecodeJob {
+    // Set by the worker before it posts the stage's message.
+    std::shared_ptr<const DecodedPicture> first;     // the picture and its first halved copy
+    std::shared_ptr<const DecodedPicture> complete;  // with every halved copy; an empty picture when undecodable
+    // Set by the UI thread when the picture is replaced or the control goes:
+    // the worker then stops at its next step and frees what it made.
+    std::atomic<bool> cancelled{false};
+    std::atomic<int> stage{0};  // 1: first set, 2: complete set
+    // Set by the UI thread once the first state is on screen (or the job is
+    // dropped): the worker makes the smaller copies only then, so that they
+    // do not take a core from the first frame.
+    HANDLE shown = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
-// Number of decodes started and not yet taken over on the UI thread (all controls).
+    DecodeJob() = default;
+    DecodeJob(const DecodeJob&) = delete;
+    DecodeJob& operator=(const DecodeJob&) = delete;
+    ~DecodeJob() {
+        if (shown) CloseHandle(shown);
+    }
+};
+
+// The lParam of the decode messages: the first state (the picture and the
+// copy a first frame of any size needs) and the complete one.
+constexpr LPARAM kDecodeFirst = 0;
+constexpr LPARAM kDecodeComplete = 2;
+// Posted by the control to itself when it drew the first state: handled
+// after the frame was handed to the system.
+constexpr LPARAM kDecodeShown = 3;
+
+// Starts decoding the shared bytes (no copy of them is made); posts
+// `message` to `target` with the job's id in wParam and the stage in lParam:
+// kDecodeFirst once the picture can be shown (not for a picture too small to
+// have halved copies, nor for bytes that do not decode), then
+// kDecodeComplete. The job lives as long as either side holds it.
+std::shared_ptr<DecodeJob> StartDecode(std::shared_ptr<const std::vector<uint8_t>> bytes, HWND target, UINT message,
+                                       WPARAM id);
+
+// Number of decodes started and not yet completed and taken over on the UI
+// thread (all controls).
 int PendingDecodes();
 // Pictures scaled for a new size so far.
 int Rescales();

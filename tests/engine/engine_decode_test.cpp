@@ -1,0 +1,283 @@
+// Decoding a picture written into a PictureBoxEx: the first frame before
+// the smaller copies exist, rewriting while a decode runs, grey and
+// odd-sized JPEGs through the imaging component's paths.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <vector>
+
+#include "engine_harness.h"
+#include "test_support.h"
+
+using namespace vela::test;
+using vela::Bytes;
+
+namespace {
+
+constexpr uint32_t kBackdrop = 0x8C000000;  // black at alpha 140, premultiplied
+
+uint32_t Opaque(COLORREF c) { return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+uint32_t Grey(int v) { return 0xFF000000u | (v << 16) | (v << 8) | v; }
+
+bool Near(uint32_t a, uint32_t b, int tolerance = 6) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
+        if (x - y > tolerance || y - x > tolerance) return false;
+    }
+    return true;
+}
+
+ExuiFrameInfo Info(HWND top) {
+    ExuiFrameInfo info{};
+    Engine().inspect(top, &info);
+    return info;
+}
+
+// The number of colour components in a JPEG's frame header, 0 when none.
+int JpegComponents(const Bytes& jpeg) {
+    for (size_t i = 2; i + 10 <= jpeg.size();) {
+        if (jpeg[i] != 0xFF) return 0;
+        const int marker = jpeg[i + 1];
+        if (marker >= 0xC0 && marker <= 0xC3) return jpeg[i + 9];
+        i += 2 + ((jpeg[i + 2] << 8) | jpeg[i + 3]);
+    }
+    return 0;
+}
+
+template <typename I>
+struct ComPtr {
+    I* p = nullptr;
+    ~ComPtr() {
+        if (p) p->Release();
+    }
+    I** operator&() { return &p; }
+    I* operator->() const { return p; }
+};
+
+// A one-component (greyscale) JPEG through the imaging component's encoder:
+// the left half grey `left`, the right half grey `right`.
+Bytes MakeGreyJpeg(int width, int height, BYTE left, BYTE right) {
+    const HRESULT co = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    Bytes out;
+    {
+        ComPtr<IWICImagingFactory> factory;
+        ComPtr<IStream> stream;
+        ComPtr<IWICBitmapEncoder> encoder;
+        ComPtr<IWICBitmapFrameEncode> frame;
+        ComPtr<IPropertyBag2> options;
+        if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                    reinterpret_cast<void**>(&factory))) ||
+            FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) ||
+            FAILED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder)) ||
+            FAILED(encoder->Initialize(stream.p, WICBitmapEncoderNoCache)) ||
+            FAILED(encoder->CreateNewFrame(&frame, &options)) || FAILED(frame->Initialize(options.p)) ||
+            FAILED(frame->SetSize(width, height)))
+            return out;
+        WICPixelFormatGUID format = GUID_WICPixelFormat8bppGray;
+        if (FAILED(frame->SetPixelFormat(&format)) || !IsEqualGUID(format, GUID_WICPixelFormat8bppGray)) return out;
+        std::vector<BYTE> pixels(static_cast<size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) pixels[static_cast<size_t>(y) * width + x] = x < width / 2 ? left : right;
+        if (FAILED(frame->WritePixels(height, width, static_cast<UINT>(pixels.size()), pixels.data())) ||
+            FAILED(frame->Commit()) || FAILED(encoder->Commit()))
+            return out;
+        STATSTG stat{};
+        stream->Stat(&stat, STATFLAG_NONAME);
+        LARGE_INTEGER zero{};
+        stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+        out.resize(static_cast<size_t>(stat.cbSize.QuadPart));
+        ULONG read = 0;
+        stream->Read(out.data(), static_cast<ULONG>(out.size()), &read);
+        out.resize(read);
+    }
+    if (SUCCEEDED(co)) CoUninitialize();
+    return out;
+}
+
+// Holds every decode of this process between its first and its complete
+// state while it lives (the engine waits on this event's name).
+class HoldSmallerCopies {
+public:
+    HoldSmallerCopies() {
+        char name[64];
+        wsprintfA(name, "uiengine-hold-levels-%lu", GetCurrentProcessId());
+        event_ = CreateEventA(nullptr, TRUE, FALSE, name);
+    }
+    ~HoldSmallerCopies() {
+        Release();
+        CloseHandle(event_);
+    }
+    bool Made() const { return event_ != nullptr; }
+    void Release() { SetEvent(event_); }
+
+private:
+    HANDLE event_;
+};
+
+class EngineDecode : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(Engine().dll, nullptr); }
+};
+
+}  // namespace
+
+TEST_F(EngineDecode, FirstFrameShowsTheRightPictureBeforeTheSmallerCopiesExist) {
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 330, 220, 15);
+    ASSERT_TRUE(WaitForFrame(top));
+    const COLORREF colour = RGB(40, 90, 200);
+    // 2400 x 1600: its halved copies are 1200 x 800 (the first state) and
+    // 600 x 400 (the one a 330 x 220 view is drawn from once complete).
+    const Bytes jpeg = MakePicture(2400, 1600, L"image/jpeg", colour);
+    auto check = [&](const FrameShot& s) {
+        EXPECT_TRUE(Near(s.At(100, 100), 0xFFFFFFFF));
+        EXPECT_TRUE(Near(s.At(100 + 70, 100 + 45), 0xFFFFFFFF));
+        EXPECT_TRUE(Near(s.At(100 + 95, 100 + 20), Opaque(colour)));
+        EXPECT_TRUE(Near(s.At(100 + 329, 100 + 219), Opaque(colour)));
+        EXPECT_EQ(s.At(99, 150), kBackdrop);
+        EXPECT_EQ(s.At(430, 150), kBackdrop);
+    };
+    HoldSmallerCopies hold;
+    ASSERT_TRUE(hold.Made());
+    const int before = Info(top).frames;
+    EXPECT_EQ(Info(top).pictureFrame, 0);
+    ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
+    ASSERT_TRUE(WaitFor([&] { return Info(top).pictureFrame > before; }));
+    // On screen while the smaller copies are held back: still pending.
+    const ExuiFrameInfo shown = Info(top);
+    EXPECT_EQ(shown.pending, 1);
+    const int rescalesShown = shown.rescales;
+    const FrameShot first = Shoot(top);
+    check(first);
+    // Let the smaller copies be made: the view is drawn again from the
+    // 600 x 400 copy, once, and the picture is the same.
+    hold.Release();
+    ASSERT_TRUE(WaitFor([&] {
+        const ExuiFrameInfo info = Info(top);
+        return !info.pending && info.frames > first.frames;
+    }));
+    const ExuiFrameInfo complete = Info(top);
+    EXPECT_EQ(complete.pictureFrame, shown.pictureFrame);
+    EXPECT_EQ(complete.rescales, rescalesShown + 1);
+    check(Shoot(top));
+    Close(top);
+}
+
+TEST_F(EngineDecode, RewritingThePictureWhileItDecodesShowsOnlyTheNewOne) {
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 300, 200, 15);
+    ASSERT_TRUE(WaitForFrame(top));
+    const COLORREF oldColour = RGB(220, 30, 30), newColour = RGB(30, 40, 220);
+    const Bytes large = MakePicture(3000, 2000, L"image/jpeg", oldColour);
+    const Bytes small = MakePicture(300, 200, L"image/png", newColour);
+    // Written again and again while the large one decodes, the last one
+    // staying; then the large one is replaced during its first state too.
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(SetData(pic, 8, large.data(), static_cast<int>(large.size())), 1);
+        ASSERT_EQ(SetData(pic, 8, small.data(), static_cast<int>(small.size())), 1);
+    }
+    bool oldSeen = false;
+    ASSERT_TRUE(WaitFor([&] {
+        const FrameShot s = Shoot(top);
+        oldSeen = oldSeen || Near(s.At(100 + 250, 100 + 150), Opaque(oldColour));
+        return !Info(top).pending;
+    }));
+    EXPECT_FALSE(oldSeen);
+    FrameShot s = Shoot(top);
+    EXPECT_TRUE(Near(s.At(100 + 250, 100 + 150), Opaque(newColour)));
+    EXPECT_TRUE(Near(s.At(100 + 10, 100 + 10), 0xFFFFFFFF));
+    ExuiData read{};
+    ASSERT_EQ(Engine().send(HandleOf(pic), 10242, 8, reinterpret_cast<INT_PTR>(&read), 0, 0), 1);
+    ASSERT_EQ(read.length, static_cast<int32_t>(small.size()));
+    EXPECT_EQ(memcmp(read.data, small.data(), small.size()), 0);
+    {
+        // The large picture shown in its first state, held there, then
+        // replaced: the held decode ends without showing anything.
+        HoldSmallerCopies hold;
+        ASSERT_TRUE(hold.Made());
+        const int before = Info(top).frames;
+        ASSERT_EQ(SetData(pic, 8, large.data(), static_cast<int>(large.size())), 1);
+        ASSERT_TRUE(WaitFor([&] { return Info(top).pictureFrame > before; }));
+        EXPECT_TRUE(Near(Shoot(top).At(100 + 250, 100 + 150), Opaque(oldColour)));
+        ASSERT_EQ(SetData(pic, 8, small.data(), static_cast<int>(small.size())), 1);
+        ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
+        EXPECT_TRUE(Near(Shoot(top).At(100 + 250, 100 + 150), Opaque(newColour)));
+    }
+    // The held decode is released now; the next picture still decodes and
+    // shows on its own.
+    const Bytes again = MakePicture(640, 600, L"image/jpeg", oldColour);
+    ASSERT_EQ(SetData(pic, 8, again.data(), static_cast<int>(again.size())), 1);
+    ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
+    EXPECT_TRUE(Near(Shoot(top).At(100 + 250, 100 + 150), Opaque(oldColour)));
+    Close(top);
+}
+
+TEST_F(EngineDecode, GreyJpegDecodesAndShows) {
+    // 1200 x 800 grey: converted by the imaging component into the picture,
+    // its halved copy made afterwards (not on the colour path's way).
+    const Bytes jpeg = MakeGreyJpeg(1200, 800, 220, 40);
+    ASSERT_FALSE(jpeg.empty());
+    ASSERT_EQ(JpegComponents(jpeg), 1);
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 300, 200, 15);
+    ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
+    ASSERT_TRUE(WaitForFrame(top));
+    FrameShot s = Shoot(top);
+    EXPECT_TRUE(Near(s.At(100 + 20, 100 + 100), Grey(220)));
+    EXPECT_TRUE(Near(s.At(100 + 130, 100 + 10), Grey(220)));
+    EXPECT_TRUE(Near(s.At(100 + 170, 100 + 190), Grey(40)));
+    EXPECT_TRUE(Near(s.At(100 + 299, 100 + 199), Grey(40)));
+    EXPECT_EQ(s.At(99, 150), kBackdrop);
+    EXPECT_EQ(s.At(400, 150), kBackdrop);
+    // At 1:1 (the whole picture, no halved copy), its middle in the window.
+    SetWindowPos(pic, nullptr, -450, -300, 1200, 800, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitForFrame(top));
+    s = Shoot(top);
+    EXPECT_TRUE(Near(s.At(140, 100), Grey(220)));
+    EXPECT_TRUE(Near(s.At(160, 100), Grey(40)));
+    EXPECT_TRUE(Near(s.At(640, 400), Grey(40)));
+    Close(top);
+}
+
+TEST_F(EngineDecode, OddSizedColourJpegIsWholeAtFullAndHalfSize) {
+    // 1001 x 777: rows of 3003 bytes widened in place, an odd last row and
+    // column left out of the halved copy (500 x 388).
+    const COLORREF colour = RGB(30, 160, 90);
+    const Bytes jpeg = MakePicture(1001, 777, L"image/jpeg", colour);
+    ASSERT_EQ(JpegComponents(jpeg), 3);
+    HWND top = MakeTopLevel(0, 0, 1100, 900);
+    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 40, 60, 1001, 777, 15);
+    ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
+    ASSERT_TRUE(WaitForFrame(top));
+    // The mark covers the top-left 251 x 195 (points away from the 16 x 16
+    // blocks its edges cross, where the encoder blurs the colours).
+    FrameShot s = Shoot(top);
+    EXPECT_TRUE(Near(s.At(40, 60), 0xFFFFFFFF));
+    EXPECT_TRUE(Near(s.At(40 + 235, 60 + 170), 0xFFFFFFFF));
+    EXPECT_TRUE(Near(s.At(40 + 257, 60 + 100), Opaque(colour)));
+    EXPECT_TRUE(Near(s.At(40 + 100, 60 + 210), Opaque(colour)));
+    EXPECT_TRUE(Near(s.At(40 + 1000, 60), Opaque(colour)));
+    EXPECT_TRUE(Near(s.At(40, 60 + 776), Opaque(colour)));
+    EXPECT_TRUE(Near(s.At(40 + 1000, 60 + 776), Opaque(colour)));
+    EXPECT_EQ(s.At(39, 300), kBackdrop);
+    EXPECT_EQ(s.At(40 + 1001, 300), kBackdrop);
+    EXPECT_EQ(s.At(300, 60 + 777), kBackdrop);
+    // The halved copy itself, drawn 1:1.
+    SetWindowPos(pic, nullptr, 0, 0, 500, 388, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitForFrame(top));
+    s = Shoot(top);
+    EXPECT_TRUE(Near(s.At(40, 60), 0xFFFFFFFF));
+    EXPECT_TRUE(Near(s.At(40 + 110, 60 + 80), 0xFFFFFFFF));
+    EXPECT_TRUE(Near(s.At(40 + 130, 60 + 50), Opaque(colour)));
+    EXPECT_TRUE(Near(s.At(40 + 499, 60 + 387), Opaque(colour)));
+    EXPECT_EQ(s.At(40 + 500, 200), kBackdrop);
+    EXPECT_EQ(s.At(200, 60 + 388), kBackdrop);
+    Close(top);
+}
