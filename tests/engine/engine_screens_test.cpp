@@ -1,7 +1,7 @@
 // The main window in the states worth looking at: normal with a picture, a
 // button under the mouse, a button pressed, maximized; and the association
 // window's layout. Each state is checked here; with VELA_SCREENSHOTS set to a
-// folder (assets/skins/screenshots.sh does that) each is also saved as PNG:
+// folder (scripts/screenshots.sh does that) each is also saved as PNG:
 // the engine's composed frame over a desktop-like ground (what a compositing
 // desktop shows) and what the X screen holds.
 #include <gtest/gtest.h>
