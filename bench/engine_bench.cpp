@@ -15,6 +15,7 @@
 
 #include "engine_harness.h"
 #include "test_support.h"
+#include "viewer_driver.h"
 
 using namespace vela::test;
 
@@ -86,7 +87,9 @@ std::string BenchPicture() {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     Child child;
-    if (!StartChild(child, "\"" + std::string(self) + "\" --make-picture \"" + path + "\"")) return {};
+    std::string command = Quoted(self);
+    command.append(" --make-picture ").append(Quoted(path));
+    if (!StartChild(child, command)) return {};
     if (child.Wait(120000) != 0) return {};
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? path : std::string();
 }

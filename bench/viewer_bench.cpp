@@ -57,6 +57,8 @@ double DecodeOnce(const vela::Bytes& bytes) {
     return Now() - t0;
 }
 
+void Settle() { WaitFor([] { return false; }, 500); }
+
 bool FittedCaptionShown(Viewer& v) {
     std::wstring c = v.ControlText(kZoomRatioButton);
     return !c.empty() && c != L"123" && c != L"<no control>" && c.back() == L'%';
@@ -115,12 +117,16 @@ int main() {
             WaitFor([&] { return FittedCaptionShown(v) && v.ControlText(kZoomRatioButton) != firstCaption; }, 60000);
             next.push_back(Now() - t0);
 
+            // Each step starts once the engine has shown the last one: the
+            // figure is the step's own cost, not the tail of the one before.
+            Settle();
             RECT r0 = v.ControlRect(kPictureView);
             t0 = Now();
             v.KeyRelease(picture, VK_UP, true);
             WaitFor([&] { RECT r = v.ControlRect(kPictureView); return r.right - r.left != r0.right - r0.left; }, 20000);
             zoom.push_back(Now() - t0);
 
+            Settle();
             RECT r1 = v.ControlRect(kPictureView);
             t0 = Now();
             PostMessageW(picture, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(400, 300));
