@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine_harness.h"
+#include "bench_support.h"
 #include "test_support.h"
 #include "viewer_driver.h"
 
@@ -21,21 +22,7 @@ using namespace vela::test;
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER f = [] {
-        LARGE_INTEGER x;
-        QueryPerformanceFrequency(&x);
-        return x;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * t.QuadPart / f.QuadPart;
-}
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 bool JpegEncoder(CLSID* clsid) {
     UINT n = 0, size = 0;
@@ -94,22 +81,6 @@ std::string BenchPicture() {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? path : std::string();
 }
 
-double GdiplusDecode(const vela::Bytes& bytes) {
-    const double t0 = Now();
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    memcpy(GlobalLock(h), bytes.data(), bytes.size());
-    GlobalUnlock(h);
-    IStream* s = nullptr;
-    CreateStreamOnHGlobal(h, TRUE, &s);
-    Gdiplus::GpImage* image = nullptr;
-    Gdiplus::DllExports::GdipLoadImageFromStream(s, &image);
-    UINT w = 0;
-    Gdiplus::DllExports::GdipGetImageWidth(image, &w);
-    const double t = Now() - t0;
-    Gdiplus::DllExports::GdipDisposeImage(image);
-    s->Release();
-    return w ? t : -1;
-}
 
 ExuiFrameInfo Info(HWND top) {
     ExuiFrameInfo info{};
@@ -178,7 +149,7 @@ int main(int argc, char** argv) {
         SetData(m.picture, 8, nullptr, 0);
         WaitForFrame(m.top);
         const int before = Frames(m.top);
-        const double t0 = Now();
+        const double t0 = vela::bench::NowMs();
         SetData(m.picture, 8, bytes.data(), static_cast<int>(bytes.size()));
         // The first frame that shows the picture (presented), then the
         // state with every reduced copy made and nothing pending.
@@ -189,13 +160,13 @@ int main(int argc, char** argv) {
             while (Info(m.top).pictureFrame <= before && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessageA(&msg);
         }
-        first.push_back(Now() - t0);
+        first.push_back(vela::bench::NowMs() - t0);
         WaitNewFrame(m.top, before);
-        complete.push_back(Now() - t0);
+        complete.push_back(vela::bench::NowMs() - t0);
         if (i == 0) printf("peak working set after the first picture: %zu MB (now %zu MB)\n", PeakMB(), NowMB());
     }
     printf("write to first frame showing the picture: median %.0f ms; to every reduced copy made: median %.0f ms\n",
-           Median(first), Median(complete));
+           vela::bench::Median(first), vela::bench::Median(complete));
 
     std::vector<double> pans, panCompose, panPresent;
     const int rescalesBeforePan = Info(m.top).rescales;
@@ -203,16 +174,16 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 40; ++i) {
         x += (i / 10) % 2 ? -6 : 6;
         const int before = Frames(m.top);
-        const double t0 = Now();
+        const double t0 = vela::bench::NowMs();
         SetWindowPos(m.picture, nullptr, x, -66, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         WaitNewFrame(m.top, before);
-        pans.push_back(Now() - t0);
+        pans.push_back(vela::bench::NowMs() - t0);
         panCompose.push_back(Info(m.top).composeMs);
         panPresent.push_back(Info(m.top).presentMs);
     }
     printf("pan frame (move by 6 px): median %.1f ms, worst %.1f ms (target <= 8 ms); of which composing %.1f ms, "
            "UpdateLayeredWindow %.1f ms; rescales while panning: %d\n",
-           Median(pans), *std::max_element(pans.begin(), pans.end()), Median(panCompose), Median(panPresent),
+           vela::bench::Median(pans), *std::max_element(pans.begin(), pans.end()), vela::bench::Median(panCompose), vela::bench::Median(panPresent),
            Info(m.top).rescales - rescalesBeforePan);
 
     std::vector<double> zooms, zoomCompose, zoomPresent;
@@ -223,7 +194,7 @@ int main(int argc, char** argv) {
         w = static_cast<int>(w * k);
         h = static_cast<int>(h * k);
         const int before = Frames(m.top);
-        const double t0 = Now();
+        const double t0 = vela::bench::NowMs();
         // As the viewer does it: width, then height, then the centring move.
         RECT r{};
         GetClientRect(m.picture, &r);
@@ -233,13 +204,13 @@ int main(int argc, char** argv) {
         SetWindowPos(m.picture, nullptr, static_cast<int>(960 - w / 2), static_cast<int>(540 - h / 2), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         WaitNewFrame(m.top, before);
-        zooms.push_back(Now() - t0);
+        zooms.push_back(vela::bench::NowMs() - t0);
         zoomCompose.push_back(Info(m.top).composeMs);
         zoomPresent.push_back(Info(m.top).presentMs);
     }
     printf("zoom step (x1.1, width then height then move): median %.0f ms, worst %.0f ms (target <= 40 ms); of which "
            "composing incl. the rescale %.0f ms, UpdateLayeredWindow %.0f ms; rescales: %d for %zu steps\n",
-           Median(zooms), *std::max_element(zooms.begin(), zooms.end()), Median(zoomCompose), Median(zoomPresent),
+           vela::bench::Median(zooms), *std::max_element(zooms.begin(), zooms.end()), vela::bench::Median(zoomCompose), vela::bench::Median(zoomPresent),
            Info(m.top).rescales - rescalesBeforeZoom, zooms.size());
     // The decoded picture, three buffers of the screen's size and 40 MB of
     // working room above what the process needs without a picture.
@@ -251,10 +222,10 @@ int main(int argc, char** argv) {
     DestroyWindow(m.top);
     // The reference last, so that its memory is not in the figure above.
     std::vector<double> decodes;
-    for (int i = 0; i < 3; ++i) decodes.push_back(GdiplusDecode(bytes));
-    const double decode = Median(decodes);
+    for (int i = 0; i < 3; ++i) decodes.push_back(vela::bench::GdiplusDecodeMs(bytes));
+    const double decode = vela::bench::Median(decodes);
     printf("GDI+ decode (reference): median %.0f ms\n", decode);
 
-    printf("first frame minus one GDI+ decode: %.0f ms (target <= 60 ms)\n", Median(first) - decode);
+    printf("first frame minus one GDI+ decode: %.0f ms (target <= 60 ms)\n", vela::bench::Median(first) - decode);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "test_support.h"
 #include "viewer_driver.h"
 
@@ -19,43 +20,13 @@ using namespace vela::test;
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return -1;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // A picture with detail, so that the codec has real work to do.
 vela::Bytes MakeDetailedPicture(int w, int h, const wchar_t* mime) {
     return MakePicture(w, h, mime, RGB(90, 140, 200));
 }
 
-double DecodeOnce(const vela::Bytes& bytes) {
-    double t0 = Now();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    memcpy(GlobalLock(block), bytes.data(), bytes.size());
-    GlobalUnlock(block);
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(block, TRUE, &stream);
-    Gdiplus::GpImage* image = nullptr;
-    Gdiplus::DllExports::GdipLoadImageFromStream(stream, &image);
-    UINT width = 0;
-    Gdiplus::DllExports::GdipGetImageWidth(image, &width);
-    Gdiplus::DllExports::GdipDisposeImage(image);
-    stream->Release();
-    return Now() - t0;
-}
 
 void Settle() { WaitFor([] { return false; }, 500); }
 
@@ -101,41 +72,41 @@ int main() {
         // its end shows in the zoom caption.
         WriteBytes(second, MakePicture(c.w * 9 / 10, c.h, c.mime, RGB(200, 90, 60)));
         std::vector<double> decode, open, next, zoom, wheel;
-        for (int i = 0; i < runs; ++i) decode.push_back(DecodeOnce(bytes));
+        for (int i = 0; i < runs; ++i) decode.push_back(vela::bench::GdiplusDecodeMs(bytes));
         for (int i = 0; i < runs; ++i) {
             Viewer v;
-            double t0 = Now();
+            double t0 = vela::bench::NowMs();
             v.Start(Quoted(first));
             if (!v.Main() || !WaitFor([&] { return FittedCaptionShown(v); }, 60000)) break;
-            open.push_back(Now() - t0);
+            open.push_back(vela::bench::NowMs() - t0);
 
             HWND picture = v.Control(kPictureView);
             const std::wstring firstCaption = v.ControlText(kZoomRatioButton);
-            t0 = Now();
+            t0 = vela::bench::NowMs();
             v.KeyRelease(picture, VK_RIGHT, true);
             if (!v.WaitTitle(Wide(std::string("b.") + c.ext) + L"—Vela图片查看器", 60000)) break;
             WaitFor([&] { return FittedCaptionShown(v) && v.ControlText(kZoomRatioButton) != firstCaption; }, 60000);
-            next.push_back(Now() - t0);
+            next.push_back(vela::bench::NowMs() - t0);
 
             // Each step starts once the engine has shown the last one: the
             // figure is the step's own cost, not the tail of the one before.
             Settle();
             RECT r0 = v.ControlRect(kPictureView);
-            t0 = Now();
+            t0 = vela::bench::NowMs();
             v.KeyRelease(picture, VK_UP, true);
             WaitFor([&] { RECT r = v.ControlRect(kPictureView); return r.right - r.left != r0.right - r0.left; }, 20000);
-            zoom.push_back(Now() - t0);
+            zoom.push_back(vela::bench::NowMs() - t0);
 
             Settle();
             RECT r1 = v.ControlRect(kPictureView);
-            t0 = Now();
+            t0 = vela::bench::NowMs();
             PostMessageW(picture, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(400, 300));
             WaitFor([&] { RECT r = v.ControlRect(kPictureView); return r.right - r.left != r1.right - r1.left; }, 20000);
-            wheel.push_back(Now() - t0);
+            wheel.push_back(vela::bench::NowMs() - t0);
             v.Kill();
         }
-        std::printf("%-22s %10.0f %10.0f %10.2f %10.0f %10.1f %10.1f\n", c.label, Median(decode), Median(open),
-                    Median(open) / Median(decode), Median(next), Median(zoom), Median(wheel));
+        std::printf("%-22s %10.0f %10.0f %10.2f %10.0f %10.1f %10.1f\n", c.label, vela::bench::Median(decode), vela::bench::Median(open),
+                    vela::bench::Median(open) / vela::bench::Median(decode), vela::bench::Median(next), vela::bench::Median(zoom), vela::bench::Median(wheel));
     }
 
     // Opening a small picture in a folder of 10,000 files against an empty folder.
@@ -153,14 +124,14 @@ int main() {
         for (int i = 0; i < runs; ++i) {
             for (auto* target : {&inSmall, &inBig}) {
                 Viewer v;
-                double t0 = Now();
+                double t0 = vela::bench::NowMs();
                 v.Start(Quoted((target == &inSmall ? small : big) / "a.jpg"));
-                if (v.Main() && WaitFor([&] { return FittedCaptionShown(v); }, 120000)) target->push_back(Now() - t0);
+                if (v.Main() && WaitFor([&] { return FittedCaptionShown(v); }, 120000)) target->push_back(vela::bench::NowMs() - t0);
                 v.Kill();
             }
         }
         std::printf("open in a folder of 1 file: %.0f ms; of 10,001 files: %.0f ms; added: %.0f ms\n",
-                    Median(inSmall), Median(inBig), Median(inBig) - Median(inSmall));
+                    vela::bench::Median(inSmall), vela::bench::Median(inBig), vela::bench::Median(inBig) - vela::bench::Median(inSmall));
     }
     Gdiplus::GdiplusShutdown(token);
     return 0;
