@@ -74,37 +74,27 @@ void TwoWays(int first, int last, Body body) {
 }
 
 // The picture's rows lie packed as 24-bit BGR (3 * width bytes a row) at the
-// start of its own buffer; they are widened there to opaque 32-bit pixels,
-// and `half` (when not null, sized width / 2 x height / 2) gets the 2x2
-// averages of each pair of rows while they are still in the cache.
+// start of its own buffer; they are widened there to opaque 32-bit pixels.
 // From the bottom up in blocks of rows [a, b) whose 32-bit rows lie wholly
 // above the 24-bit data of rows [0, b): inside such a block no row can
 // overwrite one still to be read, so its rows are shared by two threads.
-void WidenInPlace(Image& out, Image* half) {
+void WidenInPlace(Image& out) {
     const int w = out.width, h = out.height;
     uint8_t* base = reinterpret_cast<uint8_t*>(out.pixels.data());
     const int64_t packed = 3LL * w, wide = 4LL * w;
     auto source = [&](int y) { return base + packed * y; };
-    auto halve = [&](int y) {  // rows y and y + 1 into half row y / 2
-        if (half && y + 1 < h && y / 2 < half->height) HalveRow(out.Row(y), out.Row(y + 1), half->Row(y / 2), half->width);
-    };
     int b = h;
     for (;;) {
         int a = static_cast<int>((packed * b + wide - 1) / wide);
         a = (a + 1) & ~1;
         if (a >= b) break;
         TwoWays(a, b, [&](int first, int last) {
-            for (int y = first; y < last; y += 2) {
-                Widen(source(y), out.Row(y), static_cast<UINT>(w));
-                if (y + 1 < last) Widen(source(y + 1), out.Row(y + 1), static_cast<UINT>(w));
-                halve(y);
-            }
+            for (int y = first; y < last; ++y) Widen(source(y), out.Row(y), static_cast<UINT>(w));
         });
         b = a;
     }
     // The last few rows overlap their own data: one at a time, bottom up.
     for (int y = b; y-- > 0;) WidenBackward(source(y), out.Row(y), static_cast<UINT>(w));
-    for (int y = 0; y + 1 < b; y += 2) halve(y);
 }
 
 bool LooksLikeJpeg(const void* data, size_t length) {
@@ -169,7 +159,7 @@ using Com = vela::Unique<I*, vela::ComRelease<I>>;
 // GDI+ would first build a whole decoded bitmap of its own and copy it again
 // (twice the time and the memory of the picture in its 24-bit form).
 // Empty when anything is unsupported; the caller then asks GDI+.
-Image DecodeJpegWic(const void* data, size_t length, Image* half) {
+Image DecodeJpegWic(const void* data, size_t length, bool* packed) {
     Image out;
     const HRESULT co = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     struct Uninit {
@@ -217,7 +207,8 @@ Image DecodeJpegWic(const void* data, size_t length, Image* half) {
         // Colour photos: the decoder's rows packed into the first three
         // quarters of our buffer in one call, then the decoder goes (with
         // whatever whole copy of the picture it keeps) before the rows are
-        // widened in place: the two never need room at the same time.
+        // widened in place (here, or by the caller that asked to have them
+        // packed): the two never need room at the same time.
         const UINT stride = w * 3;
         if (FAILED(frame.Get()->CopyPixels(nullptr, stride, stride * h, reinterpret_cast<BYTE*>(out.pixels.data())))) {
             out.Clear();
@@ -227,9 +218,11 @@ Image DecodeJpegWic(const void* data, size_t length, Image* half) {
         decoder.Reset();
         stream.Reset();
         factory.Reset();
-        if (half && w >= 2 && h >= 2) half->Allocate(static_cast<int>(w / 2), static_cast<int>(h / 2));
-        WidenInPlace(out, half && !half->Empty() ? half : nullptr);
-        if (half) half->opaque = true;
+        if (packed) {
+            *packed = true;
+        } else {
+            WidenInPlace(out);
+        }
     } else {
         // Grey and CMYK pictures: the component converts straight into our buffer.
         Com<IWICBitmapSource> converted;
@@ -254,12 +247,37 @@ Image DecodeJpegWic(const void* data, size_t length, Image* half) {
 
 }  // namespace
 
-Image DecodePicture(const void* data, size_t length, Image* half) {
+void WidenPacked(Image& image) {
+    if (!image.Empty()) WidenInPlace(image);
+}
+
+Image HalvePacked(const Image& image) {
     Image out;
-    if (half) half->Clear();
+    const int w = image.width, h = image.height;
+    if (w < 2 || h < 2) return out;
+    out.Allocate(w / 2, h / 2);
+    out.opaque = true;
+    const uint8_t* base = reinterpret_cast<const uint8_t*>(image.pixels.data());
+    const int64_t packed = 3LL * w;
+    // Each pair of rows widened into a small buffer that stays in the cache,
+    // then halved as Halve does it: the same pixels as halving the widened picture.
+    TwoWays(0, out.height, [&](int first, int last) {
+        std::vector<uint32_t> rows(2 * static_cast<size_t>(w));
+        for (int y = first; y < last; ++y) {
+            Widen(base + packed * (2 * y), rows.data(), static_cast<UINT>(w));
+            Widen(base + packed * (2 * y + 1), rows.data() + w, static_cast<UINT>(w));
+            HalveRow(rows.data(), rows.data() + w, out.Row(y), out.width);
+        }
+    });
+    return out;
+}
+
+Image DecodePicture(const void* data, size_t length, bool* packed) {
+    Image out;
+    if (packed) *packed = false;
     if (!data || length == 0 || length > 0x7FFFFFFF) return out;
     if (LooksLikeJpeg(data, length)) {
-        out = DecodeJpegWic(data, length, half);
+        out = DecodeJpegWic(data, length, packed);
         if (!out.Empty()) return out;
     }
     if (!StartGdiplus()) return out;

@@ -9,9 +9,16 @@
 namespace uiengine {
 
 // The whole picture (first frame), or an empty image when the bytes cannot
-// be decoded. Never throws, never keeps a reference to data. When `half` is
-// given it receives the picture halved (as Halve makes it) if the decoder
-// could make it on the way, at no extra pass; else it is left empty.
-Image DecodePicture(const void* data, size_t length, Image* half = nullptr);
+// be decoded. Never throws, never keeps a reference to data. When `packed`
+// is given, a colour JPEG's rows may be left as the decoder gives them:
+// packed 24-bit BGR (3 * width bytes a row) from the start of the image's
+// buffer, its alpha not yet set; *packed then says so, and the image is
+// usable only after WidenPacked (HalvePacked may read it before).
+Image DecodePicture(const void* data, size_t length, bool* packed = nullptr);
+// Packed rows widened in place to opaque 32-bit pixels (on two threads).
+void WidenPacked(Image& image);
+// The picture halved straight from its packed rows (the same pixels as
+// Halve of the widened picture); empty when a side is below 2.
+Image HalvePacked(const Image& image);
 
 }  // namespace uiengine

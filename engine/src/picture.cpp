@@ -24,6 +24,47 @@ constexpr int kQuickMargin = 64;
 constexpr UINT kRestMs = 200;
 constexpr UINT_PTR kSharpTimer = 0x5E1A;
 
+// The part of a view of size s that the window shows, in view coordinates.
+RECT VisiblePart(HWND host, HWND top, SIZE s) {
+    RECT view{}, window{};
+    GetWindowRect(host, &view);
+    GetWindowRect(top, &window);
+    const LONG vx = view.left - window.left, vy = view.top - window.top;
+    return RECT{std::max<LONG>(0, -vx), std::max<LONG>(0, -vy), std::min<LONG>(s.cx, window.right - window.left - vx),
+                std::min<LONG>(s.cy, window.bottom - window.top - vy)};
+}
+
+// The smallest level still at least as large as the view: averaging from it
+// is sharp and reads as few pixels as possible. (A first state without the
+// whole picture starts from its first halved copy.)
+const Image& SourceFor(const DecodedPicture& picture, SIZE s) {
+    const Image* source = picture.full ? picture.full.get() : picture.levels.front().get();
+    for (const auto& level : picture.levels) {
+        if (level->width >= s.cx && level->height >= s.cy) source = level.get();
+    }
+    return *source;
+}
+
+// A quick copy for a new size: the part `region` (widened by a margin for
+// small pans, clipped to the view) of the view at size s, bilinear from a
+// level less than twice the view (or the picture itself when the view is
+// larger), averaged further down, where only averaging is faithful.
+struct QuickCopy {
+    Image image;
+    RECT rect;
+    bool sharp;  // averaged already and the whole view: nothing to sharpen later
+};
+QuickCopy MakeQuick(const Image& source, SIZE s, RECT region) {
+    InflateRect(&region, kQuickMargin, kQuickMargin);
+    QuickCopy q;
+    const bool close = source.width < 2 * s.cx && source.height < 2 * s.cy;
+    q.image = close ? ScaleBilinear(source, s.cx, s.cy, region) : ScaleRegion(source, s.cx, s.cy, region);
+    q.rect = RECT{std::max<LONG>(0, region.left), std::max<LONG>(0, region.top), std::min<LONG>(s.cx, region.right),
+                  std::min<LONG>(s.cy, region.bottom)};
+    q.sharp = !close && q.rect.left == 0 && q.rect.top == 0 && q.rect.right == s.cx && q.rect.bottom == s.cy;
+    return q;
+}
+
 class PictureBox : public Control {
     struct SharpJob {
         std::shared_ptr<const DecodedPicture> picture;
@@ -103,15 +144,23 @@ public:
             if (job_ && wp == generation_ && lp == kDecodeShown) {
                 SetEvent(job_->shown);
             } else if (job_ && wp == generation_ && lp == kDecodeFirst && job_->stage.load(std::memory_order_acquire) >= 1) {
-                // Shown at once; the smaller copies follow.
-                if (!picture_) Show(job_->first);
+                // Shown at once; the smaller copies follow. The worker's
+                // copy for the view is taken when the size is still its size.
+                if (!picture_) {
+                    Show(job_->first);
+                    const SIZE s = Size();
+                    if (!job_->view.Empty() && s.cx == job_->viewSize.cx && s.cy == job_->viewSize.cy)
+                        Adopt(QuickCopy{std::move(job_->view), job_->viewRect, false}, s);
+                    job_->view.Clear();
+                }
             } else if (job_ && wp == generation_ && lp == kDecodeComplete &&
                        job_->stage.load(std::memory_order_acquire) >= 2) {
                 std::shared_ptr<const DecodedPicture> complete = job_->complete;
+                std::shared_ptr<const DecodedPicture> first = job_->first;
                 job_.reset();
                 DecodeTaken();
                 if (complete && complete->full && !complete->full->Empty()) {
-                    if (picture_ && picture_->full == complete->full) {
+                    if (picture_ && picture_ == first) {
                         Refine(std::move(complete));
                     } else {
                         Show(std::move(complete));
@@ -156,16 +205,6 @@ private:
                have.bottom >= need.bottom;
     }
 
-    // The smallest level still at least as large as the view: averaging
-    // from it is sharp and reads as few pixels as possible.
-    static const Image& SourceFor(const DecodedPicture& picture, SIZE s) {
-        const Image* source = picture.full.get();
-        for (const auto& level : picture.levels) {
-            if (level->width >= s.cx && level->height >= s.cy) source = level.get();
-        }
-        return *source;
-    }
-
     void DropJob() {
         if (!job_) return;
         job_->cancelled = true;
@@ -196,14 +235,7 @@ private:
     }
 
     // The part of the view the window shows, in view coordinates.
-    RECT Visible(SIZE s) const {
-        RECT view{}, window{};
-        GetWindowRect(host_, &view);
-        GetWindowRect(top_, &window);
-        const LONG vx = view.left - window.left, vy = view.top - window.top;
-        return RECT{std::max<LONG>(0, -vx), std::max<LONG>(0, -vy), std::min<LONG>(s.cx, window.right - window.left - vx),
-                    std::min<LONG>(s.cy, window.bottom - window.top - vy)};
-    }
+    RECT Visible(SIZE s) const { return VisiblePart(host_, top_, s); }
 
     // A new size or an uncovered part: what the window shows (and what the
     // frame asks for), bilinear from the nearest level, and the sharp copy
@@ -215,22 +247,19 @@ private:
         } else {
             UnionRect(&region, &region, &need);
         }
-        InflateRect(&region, kQuickMargin, kQuickMargin);
-        const Image& source = SourceFor(*picture_, s);
         prepared_.Clear();  // the old copy goes before the new one is made
-        // A level less than twice the view (or the picture itself when the
-        // view is larger) samples well enough bilinearly; further down only
-        // averaging is faithful.
-        const bool close = source.width < 2 * s.cx && source.height < 2 * s.cy;
-        prepared_ = close ? ScaleBilinear(source, s.cx, s.cy, region) : ScaleRegion(source, s.cx, s.cy, region);
-        preparedRect_ = RECT{std::max<LONG>(0, region.left), std::max<LONG>(0, region.top),
-                             std::min<LONG>(s.cx, region.right), std::min<LONG>(s.cy, region.bottom)};
+        Adopt(MakeQuick(SourceFor(*picture_, s), s, region), s);
+    }
+
+    // A quick copy for size s becomes the one drawn; the sharp copy follows
+    // once the size rests.
+    void Adopt(QuickCopy q, SIZE s) {
+        prepared_ = std::move(q.image);
+        preparedRect_ = q.rect;
         preparedSize_ = s;
         ++g_rescales;
-        // Averaged already and the whole view: nothing to sharpen later.
         ++sharpGeneration_;  // a sharp copy under way is for an older state
-        preparedSharp_ = !close && preparedRect_.left == 0 && preparedRect_.top == 0 &&
-                         preparedRect_.right == s.cx && preparedRect_.bottom == s.cy;
+        preparedSharp_ = q.sharp;
         if (!preparedSharp_) SetTimer(host_, kSharpTimer, kRestMs, nullptr);
     }
 
@@ -301,17 +330,36 @@ std::shared_ptr<DecodeJob> StartDecode(std::shared_ptr<const std::vector<uint8_t
     auto job = std::make_shared<DecodeJob>();
     ++g_pending;
     std::thread([job, bytes = std::move(bytes), target, message, id]() mutable {
-        Image half;
-        auto full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), &half));
+        bool packed = false;
+        auto full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), &packed));
         bytes.reset();  // the attribute may hold them still, or not any more
         auto picture = std::make_shared<DecodedPicture>();
         if (!full->Empty()) picture->full = full;
         if (Reducible(*full) && !job->cancelled) {
-            // The first state: the picture and its first halved copy (made
-            // by the decoder on its way when it can), enough for a first
-            // frame of any size; the smaller copies come after it is shown.
-            if (half.Empty()) half = Halve(*full);
-            picture->levels.push_back(std::make_shared<const Image>(std::move(half)));
+            // The first state: the first halved copy (straight from the
+            // decoder's packed rows when it left them so), enough for a first
+            // frame of a view no larger than it. Such a view (its size as it
+            // is now) is also prepared here, and the picture is widened only
+            // after that frame is shown; a larger view waits for the picture.
+            picture->levels.push_back(
+                std::make_shared<const Image>(packed ? HalvePacked(*full) : Halve(*full)));
+            const Image& half = *picture->levels.front();
+            RECT client{};
+            GetClientRect(target, &client);
+            const SIZE view{client.right, client.bottom};
+            if (packed && view.cx <= half.width && view.cy <= half.height) {
+                picture->full = nullptr;
+                const RECT visible = VisiblePart(target, GetAncestor(target, GA_ROOT), view);
+                if (!IsRectEmpty(&visible) && !job->cancelled) {
+                    QuickCopy q = MakeQuick(half, view, visible);
+                    job->view = std::move(q.image);
+                    job->viewSize = view;
+                    job->viewRect = q.rect;
+                }
+            } else if (packed) {
+                WidenPacked(*full);
+                packed = false;
+            }
             job->first = picture;
             job->stage.store(1, std::memory_order_release);
             PostMessageA(target, message, id, kDecodeFirst);
@@ -319,11 +367,16 @@ std::shared_ptr<DecodeJob> StartDecode(std::shared_ptr<const std::vector<uint8_t
             WaitForSingleObject(job->shown, kFirstFrameWaitMs);
             HoldForTests();
             auto complete = std::make_shared<DecodedPicture>(*picture);
+            if (packed && !job->cancelled) {
+                WidenPacked(*full);
+                complete->full = full;
+            }
             while (!job->cancelled && Reducible(*complete->levels.back()))
                 complete->levels.push_back(std::make_shared<const Image>(Halve(*complete->levels.back())));
             picture = std::move(complete);
+        } else if (packed) {
+            WidenPacked(*full);
         }
-        half.Clear();
         if (job->cancelled) return;  // everything made here goes with the last holder
         job->complete = std::move(picture);
         job->stage.store(2, std::memory_order_release);

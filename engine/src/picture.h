@@ -17,7 +17,7 @@ namespace uiengine {
 // over, so a worker may read it at the same time. Its images are shared
 // between the first and the complete state of one decode.
 struct DecodedPicture {
-    std::shared_ptr<const Image> full;
+    std::shared_ptr<const Image> full;  // null in a first state made before the picture was widened
     std::vector<std::shared_ptr<const Image>> levels;  // levels[0] = full / 2, each half the one before
 };
 
@@ -28,6 +28,12 @@ struct DecodeJob {
     // Set by the UI thread when the picture is replaced or the control goes:
     // the worker then stops at its next step and frees what it made.
     std::atomic<bool> cancelled{false};
+    // Set by the worker with `first` when the control's size was known then:
+    // the copy of the part `viewRect` of the view at `viewSize`, made from
+    // the first halved copy as the UI thread would make it; empty when none.
+    Image view;
+    SIZE viewSize{0, 0};
+    RECT viewRect{0, 0, 0, 0};
     std::atomic<int> stage{0};  // 1: first set, 2: complete set
     // Set by the UI thread once the first state is on screen (or the job is
     // dropped): the worker makes the smaller copies only then, so that they

@@ -281,3 +281,75 @@ TEST_F(EngineDecode, OddSizedColourJpegIsWholeAtFullAndHalfSize) {
     EXPECT_EQ(s.At(200, 60 + 388), kBackdrop);
     Close(top);
 }
+
+namespace {
+
+// Waits, without handling it, until the engine's message that a decode's
+// first state is ready lies in the view's queue: the worker has then read
+// the view's size and made what it makes for it.
+bool WaitFirstStateQueued(HWND pic) {
+    const UINT decoded = RegisterWindowMessageA("ExuiKrnln.Decoded");
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG m{};
+        if (PeekMessageA(&m, pic, decoded, decoded, PM_NOREMOVE) && m.lParam == 0) return true;
+        if (GetTickCount() - start > 10000) return false;
+        Sleep(1);
+    }
+}
+
+}  // namespace
+
+TEST_F(EngineDecode, FirstFrameFitsTheViewWhoseSizeChangedDuringTheDecode) {
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 330, 220, 15);
+    ASSERT_TRUE(WaitForFrame(top));
+    const COLORREF colour = RGB(200, 60, 30);
+    // 2400 x 1600, its first halved copy 1200 x 800; the white mark is its
+    // top-left quarter.
+    const Bytes jpeg = MakePicture(2400, 1600, L"image/jpeg", colour);
+    HoldSmallerCopies hold;
+    ASSERT_TRUE(hold.Made());
+    // The view grows to 440 x 300 once the worker has prepared the first
+    // frame for 330 x 220: the first frame is drawn for the new size.
+    int before = Info(top).frames;
+    ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
+    ASSERT_TRUE(WaitFirstStateQueued(pic));
+    SetWindowPos(pic, nullptr, 0, 0, 440, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitFor([&] { return Info(top).pictureFrame > before; }));
+    EXPECT_EQ(Info(top).pending, 1);
+    FrameShot s = Shoot(top);
+    EXPECT_TRUE(Near(s.At(100, 100), 0xFFFFFFFF));
+    EXPECT_TRUE(Near(s.At(100 + 100, 100 + 65), 0xFFFFFFFF));
+    EXPECT_TRUE(Near(s.At(100 + 125, 100 + 30), Opaque(colour)));
+    EXPECT_TRUE(Near(s.At(100 + 30, 100 + 90), Opaque(colour)));
+    EXPECT_TRUE(Near(s.At(100 + 439, 100 + 299), Opaque(colour)));
+    EXPECT_EQ(s.At(99, 200), kBackdrop);
+    EXPECT_EQ(s.At(100 + 440, 200), kBackdrop);
+    EXPECT_EQ(s.At(200, 100 + 300), kBackdrop);
+    hold.Release();
+    ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
+
+    // A view larger than the first halved copy when the decode ends
+    // (1300 x 900) is first drawn from the whole picture.
+    SetData(pic, 8, nullptr, 0);
+    ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
+    SetWindowPos(pic, nullptr, -200, -150, 1300, 900, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitForFrame(top));
+    before = Info(top).frames;
+    HoldSmallerCopies holdAgain;
+    ASSERT_TRUE(holdAgain.Made());
+    ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
+    ASSERT_TRUE(WaitFor([&] { return Info(top).pictureFrame > before; }));
+    EXPECT_EQ(Info(top).pending, 1);
+    // The mark ends at 325 x 225 of the view: at (125, 75) in the window.
+    s = Shoot(top);
+    EXPECT_TRUE(Near(s.At(100, 50), 0xFFFFFFFF));
+    EXPECT_TRUE(Near(s.At(150, 50), Opaque(colour)));
+    EXPECT_TRUE(Near(s.At(100, 100), Opaque(colour)));
+    EXPECT_TRUE(Near(s.At(600, 400), Opaque(colour)));
+    holdAgain.Release();
+    ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
+    Close(top);
+}
