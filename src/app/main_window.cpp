@@ -21,7 +21,6 @@ namespace {
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-
 }  // namespace
 
 void OnMainWindowCreated() {

@@ -116,3 +116,24 @@ TEST(MainWindowWithoutEngine, WarnsAndEndsQuietly) {
     EXPECT_EQ(code, static_cast<DWORD>(-1));
     EXPECT_EQ(FindMessageBox(viewer.ProcessId()), nullptr);
 }
+
+TEST(MainWindowWithoutArgument, ShowsTheFirstPictureOfItsOwnFolder) {
+    ScratchFolder dir("own");
+    for (const char* file : {"VelaViewer.exe", "ExuiKrnln.dll"}) {
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\" + file).c_str(), (dir / file).c_str(), FALSE));
+    }
+    ASSERT_TRUE(WriteText(dir / "notes.txt", "not a picture"));
+    ASSERT_TRUE(WriteBytes(dir / "b.png", MakePicture(300, 200, L"image/png")));
+    ASSERT_TRUE(WriteBytes(dir / "c.jpg", MakePicture(320, 240, L"image/jpeg")));
+    Viewer viewer;
+    ASSERT_TRUE(viewer.Start("", dir / "VelaViewer.exe", dir.Path()));
+    ASSERT_NE(viewer.Main(), nullptr);
+    EXPECT_TRUE(viewer.WaitTitle(L"b.png—Vela图片查看器")) << viewer.Title();
+    EXPECT_TRUE(viewer.WaitControlText(kZoomRatioButton, L"100%")) << viewer.ControlText(kZoomRatioButton);
+    // The window keeps its designed size; the picture is centred in it.
+    EXPECT_EQ(viewer.WindowRect().right - viewer.WindowRect().left, 648);
+    EXPECT_TRUE(WaitFor([&] { RECT r = viewer.ControlRect(kPictureView); return r.right - r.left == 300; }));
+    viewer.KeyRelease(viewer.Control(kPictureView), VK_RIGHT, true);
+    EXPECT_TRUE(viewer.WaitTitle(L"c.jpg—Vela图片查看器")) << viewer.Title();
+    viewer.Kill();
+}
