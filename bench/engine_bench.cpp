@@ -22,19 +22,6 @@ using namespace vela::test;
 
 namespace {
 
-
-
-bool JpegEncoder(CLSID* clsid) {
-    UINT n = 0, size = 0;
-    Gdiplus::GetImageEncodersSize(&n, &size);
-    std::vector<unsigned char> buffer(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(n, size, codecs);
-    for (UINT i = 0; i < n; ++i)
-        if (wcscmp(codecs[i].MimeType, L"image/jpeg") == 0) return *clsid = codecs[i].Clsid, true;
-    return false;
-}
-
 // 6000 x 4000 with gradients and lines, so that it compresses like a photo
 // more than like a flat colour, written to `path`.
 bool WriteBenchPicture(const std::string& path) {
@@ -54,7 +41,7 @@ bool WriteBenchPicture(const std::string& path) {
         }
     }
     CLSID jpeg;
-    if (!JpegEncoder(&jpeg)) return false;
+    if (!EncoderClsid(L"image/jpeg", &jpeg)) return false;
     // Written under another name and renamed, so that a broken run leaves no
     // half file behind for the next one to take.
     const std::string part = path + ".part";

@@ -84,14 +84,7 @@ Bytes MakeGreyJpeg(int width, int height, BYTE left, BYTE right) {
         if (FAILED(frame->WritePixels(height, width, static_cast<UINT>(pixels.size()), pixels.data())) ||
             FAILED(frame->Commit()) || FAILED(encoder->Commit()))
             return out;
-        STATSTG stat{};
-        stream->Stat(&stat, STATFLAG_NONAME);
-        LARGE_INTEGER zero{};
-        stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-        out.resize(static_cast<size_t>(stat.cbSize.QuadPart));
-        ULONG read = 0;
-        stream->Read(out.data(), static_cast<ULONG>(out.size()), &read);
-        out.resize(read);
+        out = BytesOfStream(stream.p);
     }
     if (SUCCEEDED(co)) CoUninitialize();
     return out;

@@ -24,17 +24,6 @@ std::string ShotFolder() {
     return dir ? dir : "";
 }
 
-bool PngEncoder(CLSID* clsid) {
-    UINT n = 0, size = 0;
-    Gdiplus::GetImageEncodersSize(&n, &size);
-    std::vector<unsigned char> buffer(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(n, size, codecs);
-    for (UINT i = 0; i < n; ++i)
-        if (wcscmp(codecs[i].MimeType, L"image/png") == 0) return *clsid = codecs[i].Clsid, true;
-    return false;
-}
-
 void SavePixels(const std::string& name, int w, int h, std::vector<uint32_t>& pixels) {
     if (ShotFolder().empty() || w <= 0) return;
     Gdiplus::GdiplusStartupInput input;
@@ -45,7 +34,7 @@ void SavePixels(const std::string& name, int w, int h, std::vector<uint32_t>& pi
         CLSID png;
         const std::string path = ShotFolder() + "\\" + name + ".png";
         std::wstring wide(path.begin(), path.end());
-        if (PngEncoder(&png)) bitmap.Save(wide.c_str(), &png, nullptr);
+        if (EncoderClsid(L"image/png", &png)) bitmap.Save(wide.c_str(), &png, nullptr);
     }
     Gdiplus::GdiplusShutdown(token);
 }

@@ -200,9 +200,7 @@ bool ClickButton(HWND dialog, const std::wstring& caption) {
     return true;
 }
 
-namespace {
-
-bool EncoderFor(const wchar_t* mimeType, CLSID* clsid) {
+bool EncoderClsid(const wchar_t* mimeType, CLSID* clsid) {
     UINT count = 0, size = 0;
     Gdiplus::GetImageEncodersSize(&count, &size);
     if (!size) return false;
@@ -218,7 +216,17 @@ bool EncoderFor(const wchar_t* mimeType, CLSID* clsid) {
     return false;
 }
 
-}  // namespace
+Bytes BytesOfStream(IStream* stream) {
+    STATSTG stat{};
+    if (stream->Stat(&stat, STATFLAG_NONAME) != S_OK) return {};
+    LARGE_INTEGER zero{};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    Bytes out(static_cast<size_t>(stat.cbSize.QuadPart));
+    ULONG read = 0;
+    stream->Read(out.data(), static_cast<ULONG>(out.size()), &read);
+    out.resize(read);
+    return out;
+}
 
 Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour) {
     Gdiplus::GdiplusStartupInput input;
@@ -236,17 +244,8 @@ Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colou
         }
         CLSID clsid;
         IStream* stream = nullptr;
-        if (EncoderFor(mimeType, &clsid) && CreateStreamOnHGlobal(nullptr, TRUE, &stream) == S_OK) {
-            if (bitmap.Save(stream, &clsid, nullptr) == Gdiplus::Ok) {
-                STATSTG stat{};
-                stream->Stat(&stat, STATFLAG_NONAME);
-                LARGE_INTEGER zero{};
-                stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-                out.resize(static_cast<size_t>(stat.cbSize.QuadPart));
-                ULONG read = 0;
-                stream->Read(out.data(), static_cast<ULONG>(out.size()), &read);
-                out.resize(read);
-            }
+        if (EncoderClsid(mimeType, &clsid) && CreateStreamOnHGlobal(nullptr, TRUE, &stream) == S_OK) {
+            if (bitmap.Save(stream, &clsid, nullptr) == Gdiplus::Ok) out = BytesOfStream(stream);
             stream->Release();
         }
     }

@@ -64,6 +64,12 @@ std::wstring WindowTextW(HWND window);
 // Clicks the child button whose caption is `caption`; false when missing.
 bool ClickButton(HWND dialog, const std::wstring& caption);
 
+// The CLSID of GDI+'s encoder for a MIME type ("image/png"); false when none.
+// GDI+ must be started.
+bool EncoderClsid(const wchar_t* mimeType, CLSID* clsid);
+// Everything a stream holds, read from its start.
+Bytes BytesOfStream(IStream* stream);
+
 // Picture files made through GDI+: a solid picture of the given size encoded
 // as "image/jpeg", "image/png", "image/bmp" or "image/gif".
 Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour = RGB(200, 120, 40));
