@@ -27,6 +27,14 @@ void Image::Allocate(int w, int h) {
 
 namespace {
 
+// The part of a picture scaled to fullW x fullH that a region asks for.
+void ClampToPicture(RECT& region, int fullW, int fullH) {
+    region.left = std::max<LONG>(region.left, 0);
+    region.top = std::max<LONG>(region.top, 0);
+    region.right = std::min<LONG>(region.right, fullW);
+    region.bottom = std::min<LONG>(region.bottom, fullH);
+}
+
 bool Clip(const Canvas& dst, RECT& r) {
     r.left = std::max<LONG>(r.left, 0);
     r.top = std::max<LONG>(r.top, 0);
@@ -216,10 +224,7 @@ void BilinearTaps(int srcLen, int dstLen, int first, int count, std::vector<int>
 
 Image ScaleBilinear(const Image& src, int fullW, int fullH, RECT region) {
     Image out;
-    region.left = std::max<LONG>(region.left, 0);
-    region.top = std::max<LONG>(region.top, 0);
-    region.right = std::min<LONG>(region.right, fullW);
-    region.bottom = std::min<LONG>(region.bottom, fullH);
+    ClampToPicture(region, fullW, fullH);
     const int w = region.right - region.left, h = region.bottom - region.top;
     if (src.Empty() || w <= 0 || h <= 0) return out;
     std::vector<int> x0, x1, y0, y1;
@@ -303,10 +308,7 @@ Image Scale(const Image& src, int w, int h) { return ScaleRegion(src, w, h, RECT
 
 Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region) {
     Image out;
-    region.left = std::max<LONG>(region.left, 0);
-    region.top = std::max<LONG>(region.top, 0);
-    region.right = std::min<LONG>(region.right, fullW);
-    region.bottom = std::min<LONG>(region.bottom, fullH);
+    ClampToPicture(region, fullW, fullH);
     const int w = region.right - region.left, h = region.bottom - region.top;
     if (src.Empty() || w <= 0 || h <= 0) return out;
     if (fullW == src.width && fullH == src.height && w == fullW && h == fullH) return src;
