@@ -136,6 +136,30 @@ TEST_F(FilesDrop, EveryDroppedPathGoesToTheCallbackInOrder) {
     handler.Destroy();
 }
 
+namespace {
+HWND g_nestInto = nullptr;
+// On the first path of the outer drop, a second drop arrives, as one can
+// while the first is opening a picture and lets messages through.
+void CollectAndNest(const Text& path) {
+    g_dropped.push_back(path);
+    if (path == "C:\\outer\\1.jpg") {
+        SendMessageA(g_nestInto, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"D:\\x.png", "D:\\y.gif"})), 0);
+    }
+}
+}  // namespace
+
+TEST_F(FilesDrop, ADropInsideAnotherKeepsBothPathLists) {
+    DropHandler handler;
+    handler.Attach(window_, CollectAndNest);
+    g_nestInto = window_;
+    const Text longer = "C:\\outer\\" + Text(300, 'z') + ".bmp";
+    EXPECT_EQ(SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\outer\\1.jpg", longer})), 0),
+              0);
+    const std::vector<Text> expected = {"C:\\outer\\1.jpg", "D:\\x.png", "D:\\y.gif", longer};
+    EXPECT_EQ(g_dropped, expected);
+    handler.Destroy();
+}
+
 TEST(FilesDropFilter, PictureExtensionsIgnoreAsciiCase) {
     const std::pair<const char*, bool> paths[] = {
         {"C:\\p\\a.jpg", true},        {"C:\\p\\DSC0001.JPG", true}, {"C:\\p\\a.Bmp", true},
