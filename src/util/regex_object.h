@@ -69,6 +69,7 @@ private:
     Dispatch engine_;
     Dispatch matches_;
     Variant subject_;
+    bool comInitialized_ = false;
 };
 
 }  // namespace vela

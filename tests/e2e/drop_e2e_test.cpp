@@ -12,9 +12,6 @@ using namespace vela::test;
 
 namespace {
 
-using UnixFileNameFn = char*(CDECL*)(const wchar_t*);
-using DosFileNameFn = wchar_t*(CDECL*)(const char*);
-
 std::wstring WideOf(const std::string& text, UINT codePage) {
     std::wstring out(text.size(), L'\0');
     out.resize(MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(),
@@ -24,24 +21,12 @@ std::wstring WideOf(const std::string& text, UINT codePage) {
 
 // The Unix path (UTF-8) of a Windows path (GBK), through Wine's own mapping.
 std::string UnixPath(const std::string& windowsPath) {
-    auto toUnix = reinterpret_cast<UnixFileNameFn>(
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    auto toUnix = reinterpret_cast<ToUnix>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) return {};
-    char* unix = toUnix(WideOf(windowsPath, 936).c_str());
-    if (!unix) return {};
-    std::string out = unix;
+    char* unix = toUnix ? toUnix(WideOf(windowsPath, 936).c_str()) : nullptr;
+    std::string out = unix ? unix : "";
     HeapFree(GetProcessHeap(), 0, unix);
-    return out;
-}
-
-std::wstring DosPath(const char* unixPath) {
-    auto toDos = reinterpret_cast<DosFileNameFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
-    if (!toDos) return {};
-    wchar_t* dos = toDos(unixPath);
-    if (!dos) return {};
-    std::wstring out = dos;
-    HeapFree(GetProcessHeap(), 0, dos);
     return out;
 }
 
@@ -66,7 +51,7 @@ protected:
         ASSERT_NE(xWindow, 0u) << "the viewer's X window";
         const RECT r = viewer_.WindowRect();
         const std::string done = dir_ / ("drop" + std::to_string(++drops_) + ".done");
-        std::wstring command = Quote(DosPath("/usr/bin/python3")) + L" " + Quote(WideOf(VELA_XDND_CLIENT, CP_UTF8)) +
+        std::wstring command = Quote(L"Z:\\usr\\bin\\python3") + L" " + Quote(WideOf(VELA_XDND_CLIENT, CP_UTF8)) +
                                L" " + std::to_wstring(xWindow) + L" " + std::to_wstring((r.left + r.right) / 2) + L" " +
                                std::to_wstring((r.top + r.bottom) / 2) + L" " + Quote(WideOf(UnixPath(done), CP_UTF8));
         for (const std::string& p : paths) command += L" " + Quote(WideOf(UnixPath(p), CP_UTF8));

@@ -1,6 +1,6 @@
-// The drop handler on a real window of this process: the forwarding stub
-// passes every other message on unchanged, WM_DROPFILES gives each path to
-// the callback; which paths are pictures; line breaks at a text's ends.
+// The drop handler on a real window of this process: other messages pass the
+// forwarding stub unchanged, WM_DROPFILES gives each path to the callback
+// (also inside another drop); the picture filter; line breaks at the ends.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -12,24 +12,15 @@ using namespace vela;
 
 namespace {
 
-struct Seen {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-std::vector<Seen> g_seen;
+std::vector<MSG> g_seen;
 std::vector<Text> g_dropped;
+HWND g_window = nullptr;
 
 LRESULT CALLBACK Recording(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message >= WM_USER || message == WM_DROPFILES) {
-        g_seen.push_back({window, message, wParam, lParam});
-        return static_cast<LRESULT>(wParam ^ 0x5A5A5A5A);
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    if (message < WM_USER && message != WM_DROPFILES) return DefWindowProcA(window, message, wParam, lParam);
+    g_seen.push_back({window, message, wParam, lParam, 0, {}});
+    return static_cast<LRESULT>(wParam ^ 0x5A5A5A5A);
 }
-
-void Collect(const Text& path) { g_dropped.push_back(path); }
 
 // A drop handle as the shell makes one: DROPFILES and the ANSI paths.
 HDROP MakeDrop(const std::vector<Text>& paths) {
@@ -44,145 +35,84 @@ HDROP MakeDrop(const std::vector<Text>& paths) {
     return static_cast<HDROP>(memory);
 }
 
-class FilesDrop : public ::testing::Test {
-protected:
-    void SetUp() override {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = Recording;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "VelaDropTest";
-        RegisterClassA(&wc);
-        window_ = CreateWindowExA(0, "VelaDropTest", "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
-        ASSERT_NE(window_, nullptr);
-        g_seen.clear();
-        g_dropped.clear();
-    }
-    void TearDown() override { DestroyWindow(window_); }
-    WNDPROC Procedure() const { return reinterpret_cast<WNDPROC>(GetWindowLongA(window_, GWL_WNDPROC)); }
-    bool AcceptsFiles() const { return (GetWindowLongA(window_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0; }
+LRESULT Drop(const std::vector<Text>& paths) {
+    return SendMessageA(g_window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+}
 
-    HWND window_ = nullptr;
-};
+// The first path of one drop brings a second drop, as a drop can arrive
+// while a picture of the first is opening.
+void Collect(const Text& path) {
+    g_dropped.push_back(path);
+    if (path == "C:\\outer.jpg") Drop({"D:\\x.png", "D:\\y.gif"});
+}
 
 }  // namespace
 
-TEST_F(FilesDrop, OtherMessagesReachThePreviousProcedureUnchanged) {
+TEST(FilesDrop, StubForwardsOtherMessagesAndDropsReachTheCallback) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Recording;
+    wc.lpszClassName = "VelaDropTest";
+    RegisterClassA(&wc);
+    g_window = CreateWindowExA(0, "VelaDropTest", "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(g_window, nullptr);
+    auto procedure = [] { return reinterpret_cast<WNDPROC>(GetWindowLongA(g_window, GWL_WNDPROC)); };
+    auto acceptsFiles = [] { return (GetWindowLongA(g_window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0; };
     DropHandler handler;
-    handler.Attach(window_, Collect);
-    EXPECT_TRUE(AcceptsFiles());
-    EXPECT_NE(Procedure(), &Recording);
-    EXPECT_EQ(handler.PreviousProcedure(), &Recording);
-    const struct {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    } messages[] = {{WM_USER, 0, 0}, {WM_USER + 7, 0x12345678, static_cast<LPARAM>(0x9ABCDEF0)}, {0xC123, 0xFFFFFFFF, -1}};
-    for (const auto& m : messages) {
+    handler.Attach(g_window, Collect);
+    handler.Attach(g_window, Collect);  // again: the stub does not become its own predecessor
+    EXPECT_TRUE(acceptsFiles());
+    EXPECT_NE(procedure(), &Recording);
+    for (auto [message, wParam, lParam] : {std::tuple<UINT, WPARAM, LPARAM>{WM_USER, 0, 0},
+                                           {WM_USER + 7, 0x12345678, static_cast<LPARAM>(0x9ABCDEF0)},
+                                           {0xC123, 0xFFFFFFFF, -1}}) {
         g_seen.clear();
-        EXPECT_EQ(SendMessageA(window_, m.message, m.wParam, m.lParam), static_cast<LRESULT>(m.wParam ^ 0x5A5A5A5A));
+        EXPECT_EQ(SendMessageA(g_window, message, wParam, lParam), static_cast<LRESULT>(wParam ^ 0x5A5A5A5A));
         ASSERT_EQ(g_seen.size(), 1u);
-        EXPECT_EQ(g_seen[0].window, window_);
-        EXPECT_EQ(g_seen[0].message, m.message);
-        EXPECT_EQ(g_seen[0].wParam, m.wParam);
-        EXPECT_EQ(g_seen[0].lParam, m.lParam);
+        EXPECT_EQ(g_seen[0].hwnd, g_window);
+        EXPECT_EQ(g_seen[0].message, message);
+        EXPECT_EQ(g_seen[0].wParam, wParam);
+        EXPECT_EQ(g_seen[0].lParam, lParam);
     }
-    // Posted messages go through the stub as well.
-    g_seen.clear();
-    PostMessageA(window_, WM_USER + 9, 3, 4);
-    MSG msg;
-    while (PeekMessageA(&msg, window_, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    ASSERT_EQ(g_seen.size(), 1u);
-    EXPECT_EQ(g_seen[0].message, WM_USER + 9u);
-    EXPECT_EQ(g_seen[0].lParam, 4);
 
-    // Attaching again does not make the stub its own predecessor.
-    handler.Attach(window_, Collect);
-    EXPECT_EQ(handler.PreviousProcedure(), &Recording);
-    EXPECT_EQ(SendMessageA(window_, WM_USER, 1, 2), 0x5A5A5A5B);
-
-    std::unique_ptr<DropHandler> copy(handler.Copy());
-    EXPECT_EQ(copy->Window(), window_);
-    EXPECT_EQ(copy->PreviousProcedure(), &Recording);
-    EXPECT_EQ(copy->Callback(), &Collect);
-
-    handler.Destroy();
-    EXPECT_EQ(Procedure(), &Recording);
-    EXPECT_FALSE(AcceptsFiles());
-}
-
-TEST_F(FilesDrop, EveryDroppedPathGoesToTheCallbackInOrder) {
-    DropHandler handler;
-    handler.Attach(window_, Collect);
-    const Text longPath = "C:\\" + Text(1200, 'a') + ".jpg";
     std::vector<Text> hundred;
     for (int i = 0; i < 100; ++i) hundred.push_back("C:\\d\\" + std::to_string(i) + ".png");
-    const struct {
-        std::vector<Text> paths;
-        std::vector<Text> expected;
-    } drops[] = {
-        {{"C:\\a.jpg"}, {"C:\\a.jpg"}},
+    const Text longPath = "C:\\" + Text(1200, 'a') + ".jpg";
+    const std::pair<std::vector<Text>, std::vector<Text>> drops[] = {
         {{"Z:\\tmp\\图片\\b.png", "C:\\notes.txt", "C:\\c.gif"}, {"Z:\\tmp\\图片\\b.png", "C:\\notes.txt", "C:\\c.gif"}},
         {hundred, hundred},
         {{longPath, "C:\\x.bmp"}, {longPath.substr(0, 999), "C:\\x.bmp"}},
+        {{"C:\\outer.jpg", "C:\\z.ico"}, {"C:\\outer.jpg", "D:\\x.png", "D:\\y.gif", "C:\\z.ico"}},
     };
-    for (const auto& drop : drops) {
+    for (const auto& [paths, expected] : drops) {
         g_seen.clear();
         g_dropped.clear();
-        EXPECT_EQ(SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(drop.paths)), 0), 0);
-        EXPECT_EQ(g_dropped, drop.expected);
+        EXPECT_EQ(Drop(paths), 0);
+        EXPECT_EQ(g_dropped, expected);
         EXPECT_TRUE(g_seen.empty()) << "WM_DROPFILES is not passed on";
     }
+
+    std::unique_ptr<DropHandler> copy(handler.Copy());
+    EXPECT_EQ(copy->Window(), g_window);
+    EXPECT_EQ(copy->PreviousProcedure(), &Recording);
+    EXPECT_EQ(copy->Callback(), &Collect);
     handler.Destroy();
+    EXPECT_EQ(procedure(), &Recording);
+    EXPECT_FALSE(acceptsFiles());
+    DestroyWindow(g_window);
 }
 
-namespace {
-HWND g_nestInto = nullptr;
-// On the first path of the outer drop, a second drop arrives, as one can
-// while the first is opening a picture and lets messages through.
-void CollectAndNest(const Text& path) {
-    g_dropped.push_back(path);
-    if (path == "C:\\outer\\1.jpg") {
-        SendMessageA(g_nestInto, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"D:\\x.png", "D:\\y.gif"})), 0);
-    }
-}
-}  // namespace
-
-TEST_F(FilesDrop, ADropInsideAnotherKeepsBothPathLists) {
-    DropHandler handler;
-    handler.Attach(window_, CollectAndNest);
-    g_nestInto = window_;
-    const Text longer = "C:\\outer\\" + Text(300, 'z') + ".bmp";
-    EXPECT_EQ(SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\outer\\1.jpg", longer})), 0),
-              0);
-    const std::vector<Text> expected = {"C:\\outer\\1.jpg", "D:\\x.png", "D:\\y.gif", longer};
-    EXPECT_EQ(g_dropped, expected);
-    handler.Destroy();
-}
-
-TEST(FilesDropFilter, PictureExtensionsIgnoreAsciiCase) {
+TEST(FilesDrop, PictureFilterAndLineBreaks) {
     const std::pair<const char*, bool> paths[] = {
-        {"C:\\p\\a.jpg", true},        {"C:\\p\\DSC0001.JPG", true}, {"C:\\p\\a.Bmp", true},
-        {"C:\\p\\a.ico", true},        {"C:\\p\\图片.PNG", true},     {"C:\\p\\a.gif", true},
-        {"C:\\p\\arrow.cur", true},    {"C:\\p\\photo.jpeg", false}, {"C:\\p\\a.tif", false},
-        {"C:\\p\\notes.txt", false},   {"C:\\p\\noext", false},      {"C:\\p.jpg\\noext", false},
-        {"C:\\p\\a.jpg.txt", false},   {"C:\\p\\a.jp", false},       {"", false},
-        {"C:\\shots.png", true},  // a folder named like a picture passes the filter
+        {"C:\\p\\a.jpg", true},      {"C:\\p\\DSC0001.JPG", true}, {"C:\\p\\a.Bmp", true},    {"C:\\p\\a.ico", true},
+        {"C:\\p\\图片.PNG", true},   {"C:\\p\\a.gif", true},       {"C:\\p\\a.cur", true},    {"C:\\shots.png", true},
+        {"C:\\p\\a.jpeg", false},    {"C:\\p\\a.tif", false},      {"C:\\p\\noext", false},   {"C:\\p.jpg\\x", false},
+        {"C:\\p\\a.jpg.txt", false}, {"C:\\p\\a.jp", false},       {"", false},
     };
     for (auto [path, picture] : paths) EXPECT_EQ(IsDroppedPicture(path), picture) << path;
-}
-
-TEST(FilesDropFilter, TrimLineBreaksTakesOnePairFromEachEnd) {
     const std::pair<const char*, const char*> texts[] = {
-        {"C:\\图片\\a b.jpg", "C:\\图片\\a b.jpg"},
-        {"\r\nC:\\a.jpg\r\n", "C:\\a.jpg"},
-        {"\r\nC:\\a.jpg", "C:\\a.jpg"},
-        {"C:\\a.jpg\r\n", "C:\\a.jpg"},
-        {"\r\n\r\nC:\\a.jpg\r\n\r\n", "\r\nC:\\a.jpg\r\n"},
-        {"C:\\a\r\nb.jpg", "C:\\a\r\nb.jpg"},
-        {"\nC:\\a.jpg\r", "\nC:\\a.jpg\r"},
-        {"\r\n", ""},
-        {"", ""},
+        {"C:\\图片\\a b.jpg", "C:\\图片\\a b.jpg"}, {"\r\nC:\\a.jpg\r\n", "C:\\a.jpg"}, {"\r\nC:\\a.jpg", "C:\\a.jpg"},
+        {"C:\\a.jpg\r\n", "C:\\a.jpg"}, {"\r\n\r\nC:\\a\r\n\r\n", "\r\nC:\\a\r\n"}, {"C:\\a\r\nb", "C:\\a\r\nb"},
+        {"\nC:\\a\r", "\nC:\\a\r"}, {"\r\n", ""}, {"", ""},
     };
     for (auto [text, trimmed] : texts) EXPECT_EQ(TrimLineBreaks(text), trimmed) << text;
 }
