@@ -25,6 +25,8 @@ have_pkg locales || need_pkgs+=(locales)
 have_pkg fonts-wqy-microhei || need_pkgs+=(fonts-wqy-microhei)
 [ -d /usr/src/googletest ] || need_pkgs+=(googletest)
 have_pkg python3 || need_pkgs+=(python3)
+# The end-to-end drop test plays a file manager through the X drag-and-drop protocol.
+have_pkg python3-xlib || need_pkgs+=(python3-xlib)
 have_pkg wine32:i386 || need_wine=1
 
 if [ "${need_wine:-0}" = 1 ]; then

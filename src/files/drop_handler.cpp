@@ -1,23 +1,153 @@
 #include "files/drop_handler.h"
 
-namespace vela {
+#include <cstdint>
+#include <cstring>
 
-// Dropping files is not wired yet: the handler only remembers its window.
+#include "files/navigation.h"
+#include "runtime/entry_points.h"
+#include "util/regex_object.h"
+#include "util/windows_version.h"
+
+namespace vela {
+namespace {
+
+constexpr SIZE_T kStubPageSize = 4096;
+// DragQueryFileA writes at most 999 bytes and a NUL into it.
+constexpr UINT kPathBufferSize = 1000;
+constexpr UINT kAllFiles = 0xFFFFFFFFu;
+// WM_COPYGLOBALDATA: the shell's drop data travels in it to an elevated window.
+constexpr UINT kCopyGlobalData = 0x49;
+
+// Removes a CR at the start of a line and an LF at the end of one.
+constexpr std::string_view kLineBreakPattern = "(?:^\r|\n$)";
+
+void Put32(unsigned char*& at, std::uint32_t value) {
+    std::memcpy(at, &value, sizeof value);
+    at += sizeof value;
+}
+
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+}  // namespace
+
 void DropHandler::Destroy() { Detach(); }
 
 DropHandler* DropHandler::Copy() const { return new DropHandler(*this); }
 
 void DropHandler::Attach(HWND window, DropCallback callback) {
+    // Attaching again over our own stub would make the stub its own
+    // previous procedure: every message would loop.
+    if (window_ && previousProcedure_) Detach();
     window_ = window;
     callback_ = callback;
+    api::DragAcceptFiles(window, TRUE);
+
+    // The window calls the stub as a window procedure (four stdcall
+    // arguments); the stub puts this object in front of them and goes on in
+    // Forward, a stdcall routine of five that pops all five on return. The
+    // page lives as long as the process: the window may outlive Detach.
+    auto* page = static_cast<unsigned char*>(
+        api::VirtualAlloc(nullptr, kStubPageSize, MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+    if (page) {
+        unsigned char* at = page;
+        *at++ = 0x58;  // pop eax            ; the caller's return address
+        *at++ = 0x68;  // push this
+        Put32(at, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(this)));
+        *at++ = 0x50;  // push eax           ; back on top
+        *at++ = 0xB8;  // mov eax, Forward
+        Put32(at, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&DropHandler::Forward)));
+        *at++ = 0xFF;  // jmp eax
+        *at++ = 0xE0;
+        api::FlushInstructionCache(GetCurrentProcess(), page, static_cast<SIZE_T>(at - page));
+        previousProcedure_ = reinterpret_cast<WNDPROC>(
+            api::SetWindowLongA(window, GWL_WNDPROC, static_cast<LONG>(reinterpret_cast<std::uintptr_t>(page))));
+    }
+
+    // An elevated window gets drops from the (unelevated) shell only when the
+    // privilege filter lets the drop messages through. XP has no filter, nor
+    // has 2000: where the entry point is missing there is nothing to open.
+    int major = 0, minor = 0;
+    const Text version = WindowsVersionName(major, minor);
+    if (version.compare(0, 10, "Windows XP") != 0) {
+        if (auto filter = api::ChangeWindowMessageFilter.Get()) {
+            filter(WM_DROPFILES, MSGFLT_ADD);
+            filter(WM_COPYDATA, MSGFLT_ADD);
+            filter(kCopyGlobalData, MSGFLT_ADD);
+        }
+    }
 }
 
-void DropHandler::Detach() {}
+void DropHandler::Detach() {
+    if (!window_) return;  // never attached: nothing to give back
+    api::DragAcceptFiles(window_, FALSE);
+    if (previousProcedure_) {
+        api::SetWindowLongA(window_, GWL_WNDPROC,
+                            static_cast<LONG>(reinterpret_cast<std::uintptr_t>(previousProcedure_)));
+    }
+}
+
+LRESULT CALLBACK DropHandler::Forward(DropHandler* self, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return self->WindowProcedure(window, message, wParam, lParam);
+}
 
 LRESULT DropHandler::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return previousProcedure_ ? CallWindowProcA(previousProcedure_, window, message, wParam, lParam) : 0;
+    if (message == WM_DROPFILES) {
+        HandleDrop(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    }
+    if (!previousProcedure_) return DefWindowProcA(window, message, wParam, lParam);
+    return api::CallWindowProcA(previousProcedure_, window, message, wParam, lParam);
 }
 
-void OnFileDropped(const Text&) {}
+void DropHandler::HandleDrop(HDROP drop) {
+    // One buffer for the whole drop, on this call's stack: the callback lets
+    // messages through, and a nested drop gets a buffer of its own.
+    char buffer[kPathBufferSize + 1];
+    std::memset(buffer, ' ', kPathBufferSize);
+    buffer[kPathBufferSize] = '\0';
+    const UINT count = api::DragQueryFileA(drop, kAllFiles, buffer, kPathBufferSize);
+    for (UINT i = 0; i < count; ++i) {
+        if (api::DragQueryFileA(drop, i, buffer, kPathBufferSize) == 0) buffer[0] = '\0';
+        const Text path(buffer, strnlen(buffer, kPathBufferSize));
+        if (callback_) callback_(path);
+    }
+    api::DragFinish(drop);
+}
+
+void OnFileDropped(const Text& path) {
+    const Text file = TrimLineBreaks(path);
+    if (IsDroppedPicture(file)) OpenPictureFile(file);
+}
+
+bool IsDroppedPicture(std::string_view path) {
+    const Text file(path.substr(0, path.find('\0')));
+    const std::string_view extension = api::PathFindExtensionA(file.c_str());
+    std::string_view types = DroppedPictureTypes;
+    while (!types.empty()) {
+        const std::size_t end = types.find("\r\n");
+        const std::string_view line = types.substr(0, end);
+        // Windows opens DSC0001.JPG through the .jpg association: letter case
+        // of the extension does not matter, other bytes compare exactly.
+        if (extension.size() == line.size() && FindText(extension, line, 0, true) == 0) return true;
+        types = end == std::string_view::npos ? std::string_view() : types.substr(end + 2);
+    }
+    return false;
+}
+
+Text TrimLineBreaks(std::string_view text) {
+    if (HasLineBreak(text)) {
+        // The pattern below would also take CRs and LFs from inside the text;
+        // only a CR LF pair at either end goes.
+        if (text.starts_with("\r\n")) text.remove_prefix(2);
+        if (text.ends_with("\r\n")) text.remove_suffix(2);
+        return Text(text);
+    }
+    RegexObject regex;
+    regex.Create(kLineBreakPattern, text);
+    Text cleaned = regex.Replace();
+    // Without line breaks the pattern finds nothing; an empty result means
+    // the component failed, and the text stands as it is.
+    return cleaned.empty() ? Text(text) : cleaned;
+}
 
 }  // namespace vela

@@ -14,8 +14,9 @@ int CurrentIndex = 0;
 
 namespace {
 
-// Searched for anywhere in the whole path, byte-wise and case-sensitively,
-// in this order.
+// Searched for anywhere in the whole path, in this order. ASCII letters
+// compare ignoring case (cameras write DSC0001.JPG, which Windows opens
+// through the .jpg association); every other byte compares exactly.
 constexpr std::string_view kPictureSubstrings[] = {".jpg", ".bmp", ".ico", ".png", ".gif"};
 
 // Every scan takes the next number; a scan whose number is no longer the
@@ -62,7 +63,7 @@ std::vector<Text> FilterPictures(const std::vector<Text>& files) {
     std::vector<Text> pictures;
     for (const Text& file : files) {
         for (std::string_view s : kPictureSubstrings) {
-            if (ContainsText(file, s)) pictures.push_back(file);
+            if (FindText(file, s, 0, true) != kNotFound) pictures.push_back(file);
         }
     }
     return pictures;

@@ -2,7 +2,8 @@
 // The pictures of the folder of the picture being shown, and which of them
 // is current. The list is a snapshot taken when a picture is opened: the
 // folder's files in enumeration order, each entry once for every one of
-// ".jpg", ".bmp", ".ico", ".png", ".gif" that occurs in its whole path.
+// ".jpg", ".bmp", ".ico", ".png", ".gif" that occurs in its whole path
+// (ASCII letters of those texts match in either case).
 #include <functional>
 #include <vector>
 

@@ -80,4 +80,65 @@ VELA_ENTRY("user32.dll", TrackPopupMenu);
 VELA_ENTRY("comdlg32.dll", GetOpenFileNameA);
 VELA_ENTRY("comdlg32.dll", GetSaveFileNameA);
 
+// ---- Dropped files: drop handler, regular-expression object, version probe ----
+
+// shell32.dll, user32.dll, kernel32.dll: the drop handler
+VELA_ENTRY("shell32.dll", DragAcceptFiles);
+VELA_ENTRY("shell32.dll", DragQueryFileA);
+VELA_ENTRY("shell32.dll", DragFinish);
+VELA_ENTRY("user32.dll", SetWindowLongA);
+VELA_ENTRY("user32.dll", CallWindowProcA);
+VELA_ENTRY("kernel32.dll", VirtualAlloc);
+VELA_ENTRY("kernel32.dll", FlushInstructionCache);
+
+// ole32.dll, oleaut32.dll: the regular-expression object
+VELA_ENTRY("ole32.dll", CoInitialize);
+VELA_ENTRY("ole32.dll", CoUninitialize);
+VELA_ENTRY("ole32.dll", CLSIDFromProgID);
+VELA_ENTRY("ole32.dll", CoCreateInstance);
+VELA_ENTRY("ole32.dll", OleRun);
+VELA_ENTRY("oleaut32.dll", SysAllocStringLen);
+VELA_ENTRY("oleaut32.dll", SysStringLen);
+VELA_ENTRY("oleaut32.dll", VariantClear);
+VELA_ENTRY("oleaut32.dll", VariantChangeType);
+
+// kernel32.dll, ntdll.dll, user32.dll: the version probe
+VELA_ENTRY("kernel32.dll", GetVersionExA);
+VELA_ENTRY("kernel32.dll", GetSystemInfo);
+VELA_ENTRY("ntdll.dll", RtlGetProductInfo);
+VELA_ENTRY("user32.dll", GetSystemMetrics);
+
+// Entry points that older systems lack (ChangeWindowMessageFilter before
+// Vista, IsWow64Process before XP SP2, RtlGetNtVersionNumbers before XP):
+// looked up by name like the others, but a missing one is no fatal error.
+// Get() is null then, and the caller does without.
+template <typename Fn>
+class OptionalEntry {
+public:
+    constexpr OptionalEntry(const char* library, const char* name) : library_(library), name_(name) {}
+    Fn Get() const {
+        if (!looked_) {
+            HMODULE module = GetModuleHandleA(library_);
+            if (!module) module = LoadLibraryA(library_);
+            fn_ = module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name_))) : nullptr;
+            looked_ = true;
+        }
+        return fn_;
+    }
+
+private:
+    const char* library_;
+    const char* name_;
+    mutable Fn fn_ = nullptr;
+    mutable bool looked_ = false;
+};
+using RtlGetNtVersionNumbersFn = void(WINAPI*)(DWORD* major, DWORD* minor, DWORD* build);
+inline constinit OptionalEntry<decltype(&::ChangeWindowMessageFilter)> ChangeWindowMessageFilter{
+    "user32.dll", "ChangeWindowMessageFilter"};
+inline constinit OptionalEntry<decltype(&::IsWow64Process)> IsWow64Process{"kernel32.dll", "IsWow64Process"};
+inline constinit OptionalEntry<RtlGetNtVersionNumbersFn> RtlGetNtVersionNumbers{"ntdll.dll",
+                                                                                "RtlGetNtVersionNumbers"};
+
+// ---- end of dropped files ----
+
 }  // namespace vela::api

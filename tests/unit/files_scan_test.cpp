@@ -60,22 +60,27 @@ TEST_F(FilesScan, FindFilesListsFilesOnlyAndCallsBackForEach) {
     EXPECT_EQ(calls, 0);
 }
 
-TEST_F(FilesScan, FiveTextsDecideCaseSensitively) {
+TEST_F(FilesScan, FiveTextsIgnoreAsciiCaseOnly) {
     ScratchFolder f("scanfolder");
-    for (const char* n : {"a.jpg", "b.PNG", "c.gif.bak", "notes.txt", "D.JPG", "e.Png"}) Touch(f / n);
+    for (const char* n : {"a.jpg", "b.PNG", "c.gif.bak", "notes.txt", "D.JPG", "e.Png", "f.jpeg", "g.JPEG"}) {
+        Touch(f / n);
+    }
     ASSERT_TRUE(RebuildPictureList(f / "a.jpg", nullptr));
-    EXPECT_EQ(PictureList, Names(f, {"a.jpg", "c.gif.bak"}));
+    // Camera names (D.JPG) are pictures too; .jpeg is no ".jpg".
+    EXPECT_EQ(PictureList, Names(f, {"a.jpg", "b.PNG", "c.gif.bak", "D.JPG", "e.Png"}));
     EXPECT_EQ(CurrentIndex, 1);
     EXPECT_EQ(CurrentPicturePath(), f / "a.jpg");
-    ASSERT_TRUE(RebuildPictureList(f / "c.gif.bak", nullptr));
-    EXPECT_EQ(CurrentIndex, 2);
+    for (auto [name, index] : {std::pair{"b.PNG", 2}, {"c.gif.bak", 3}, {"D.JPG", 4}, {"e.Png", 5}}) {
+        ASSERT_TRUE(RebuildPictureList(f / name, nullptr));
+        EXPECT_EQ(CurrentIndex, index) << name;
+    }
     // Opened but not listed: no entry is current.
-    for (const char* n : {"b.PNG", "D.JPG", "notes.txt", "missing.jpg"}) {
+    for (const char* n : {"f.jpeg", "notes.txt", "missing.jpg"}) {
         ASSERT_TRUE(RebuildPictureList(f / n, nullptr));
         EXPECT_EQ(CurrentIndex, 0) << n;
         EXPECT_FALSE(HasCurrentPicture()) << n;
         EXPECT_EQ(CurrentPicturePath(), "") << n;
-        EXPECT_EQ(PictureList.size(), 2u) << n;
+        EXPECT_EQ(PictureList.size(), 5u) << n;
     }
 }
 
