@@ -179,9 +179,11 @@ void RuntimeError(const char* text) {
 bool LoadForm(Form form, HWND owner) {
     const FormDef& def = FormDefOf(form);
     FormState& st = StateOf(form);
-    std::vector<EventBinding> bindings = std::move(st.bindings);
+    // A copy: should the window fail to build, the next attempt still needs
+    // the handlers.
+    const std::vector<EventBinding> bindings = std::move(st.bindings);
     st = FormState{};
-    st.bindings = std::move(bindings);
+    st.bindings = bindings;
     st.loaded = true;
     st.storedWindowState = def.window.state;
     RegisterFormClass();
@@ -207,7 +209,7 @@ bool LoadForm(Form form, HWND owner) {
                                   nullptr, GetModuleHandleA(nullptr), &creating);
     if (!window) {
         st = FormState{};
-        st.bindings = std::move(bindings);
+        st.bindings = bindings;
         return false;
     }
     st.window = window;
