@@ -50,4 +50,19 @@ Text LastCommandLineArgument(std::string_view s) {
 
 Text CommandLinePicturePath() { return LastCommandLineArgument(GetCommandLineA()); }
 
+Text FullPathOf(std::string_view path) {
+    const Text given(path.substr(0, path.find('\0')));
+    if (given.empty()) return given;
+    Text full(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetFullPathNameA(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return given;
+        if (n < full.size()) {
+            full.resize(n);
+            return full;
+        }
+        full.resize(n);  // n counts the terminating NUL when the buffer was short
+    }
+}
+
 }  // namespace vela

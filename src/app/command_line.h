@@ -14,4 +14,8 @@ Text LastCommandLineArgument(std::string_view commandLine);
 // LastCommandLineArgument of this process's command line.
 Text CommandLinePicturePath();
 
+// path made absolute against the current folder and drive (GetFullPathNameA);
+// empty stays empty, and a path the platform cannot resolve is kept as given.
+Text FullPathOf(std::string_view path);
+
 }  // namespace vela

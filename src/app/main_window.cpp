@@ -28,12 +28,16 @@ void OnMainWindowCreated() {
     forms::SetInt(Ctl::PictureView, prop::Height, 0);
     TheDropHandler()->Attach(forms::NativeWindow(Ctl::MainWindow), OnFileDropped);
 
-    const Text path = CommandLinePicturePath();
+    // A bare name or a relative path given in a console names a file of the
+    // current folder; the list must be built from that folder.
+    const Text path = FullPathOf(CommandLinePicturePath());
     if (!path.empty()) {
         forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
         ShowTitleFor(path);
         MeasureShownPicture();
         ScanFolder(path);
+        // The scan lets messages through: the window may have been closed.
+        if (forms::StartWindowClosed()) return;
         SizeWindowToPicture();
         if (PictureWidth < 700) forms::SetInt(Ctl::MainWindow, prop::Width, 800);
         if (PictureHeight < 400) forms::SetInt(Ctl::MainWindow, prop::Height, 500);
@@ -43,6 +47,7 @@ void OnMainWindowCreated() {
                       view::CentredPosition(ScreenHeight(), forms::GetInt(Ctl::MainWindow, prop::Height)));
     } else {
         ScanFolder("");
+        if (forms::StartWindowClosed()) return;
         if (HasCurrentPicture()) ShowTitleFor(CurrentPicturePath());
     }
     FitPictureToWindow();
@@ -65,9 +70,9 @@ void OnMainWindowSizeChanged() {
                             forms::GetInt(Ctl::MainWindow, prop::Width) == sw;
     forms::SetInt(Ctl::MainWindow, prop::AlwaysOnTop, fullScreen ? 1 : 0);
     MeasureShownPicture();
-    forms::ProcessPendingMessages();
+    if (!forms::ProcessPendingMessages()) return;
     FitPictureToWindow();
-    forms::ProcessPendingMessages();
+    if (!forms::ProcessPendingMessages()) return;
     const int toolbarWidth = forms::GetInt(Ctl::Toolbar, prop::Width);
     if (forms::GetInt(Ctl::MainWindow, prop::Width) < toolbarWidth) {
         forms::SetInt(Ctl::MainWindow, prop::Width, toolbarWidth);

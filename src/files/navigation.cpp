@@ -28,6 +28,24 @@ bool LetMessagesThrough() {
     return true;
 }
 
+// Steps asked for while the list is being rebuilt (Right pressed while the
+// start-up still scans the folder of a large first picture) would find no
+// list and be lost; they wait here instead and are taken, in order, once the
+// newest scan's list stands. A newer scan started during an older one's
+// message processing keeps them pending: the older list is never used.
+bool listPending = false;
+std::vector<bool> waitingSteps;  // true: next, false: previous
+constexpr std::size_t kMaxWaitingSteps = 64;
+
+void TakeWaitingSteps() {
+    std::vector<bool> steps;
+    steps.swap(waitingSteps);
+    for (bool next : steps) {
+        if (forms::StartWindowClosed()) return;
+        next ? ShowNextPicture() : ShowPreviousPicture();
+    }
+}
+
 // Steps to entry `index` (1-based): its bytes, its title, a fit (which
 // measures). The path is copied first: the fit lets other handlers run,
 // and one of them may rebuild the list.
@@ -50,11 +68,15 @@ std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pa
 }
 
 void ScanFolder(std::string_view path) {
+    listPending = true;
     const bool stands = RebuildPictureList(path, [] { LetMessagesThrough(); });
+    if (!stands || forms::StartWindowClosed()) return;  // overtaken, or the program is ending
+    listPending = false;
     const bool empty = path.substr(0, path.find('\0')).empty();
-    if (stands && empty && !PictureList.empty()) {
+    if (empty && !PictureList.empty()) {
         forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(PictureList[0]));
     }
+    TakeWaitingSteps();
 }
 
 void OpenPictureFile(std::string_view path) {
@@ -66,15 +88,24 @@ void OpenPictureFile(std::string_view path) {
     MeasureShownPicture();
     ShowTitleFor(file);
     ScanFolder(file);
+    if (forms::StartWindowClosed()) return;
     FitPictureToWindow();
 }
 
 void ShowPreviousPicture() {
+    if (listPending) {
+        if (waitingSteps.size() < kMaxWaitingSteps) waitingSteps.push_back(false);
+        return;
+    }
     const int index = PreviousIndex(CurrentIndex, static_cast<int>(PictureList.size()));
     if (index) ShowEntry(index);
 }
 
 void ShowNextPicture() {
+    if (listPending) {
+        if (waitingSteps.size() < kMaxWaitingSteps) waitingSteps.push_back(true);
+        return;
+    }
     const int index = NextIndex(CurrentIndex, static_cast<int>(PictureList.size()));
     if (index) ShowEntry(index);
 }

@@ -94,6 +94,12 @@ void LoadMainWindow();
 // closed (its controls are gone then).
 void ShowModal(Form form);
 bool IsLoaded(Form form);
+// True once MainWindow, after it was built, has been destroyed (closed by the
+// user, the taskbar or a shutdown): the program is ending. From then on no
+// event is raised and no message is let through; a handler that was in the
+// middle of its work stops, and if it still touches a control the program
+// ends there as after the close button, with exit code 0.
+bool StartWindowClosed();
 
 // Property access. Integers and booleans share GetInt/SetInt; texts and data
 // blocks have their own calls. A control whose window is not loaded stops the
@@ -115,7 +121,9 @@ HWND NativeWindow(Ctl control);
 void UpdateNow(Ctl control);
 
 // Removes, translates and dispatches every queued message of the thread.
-void ProcessPendingMessages();
+// False when the start window has been closed meanwhile (or before): the
+// caller stops its work without touching the controls.
+bool ProcessPendingMessages();
 // Runs until no window of the program is left; returns the loop's exit code.
 int RunMessageLoop();
 

@@ -14,6 +14,9 @@ void BindEvents(Form form, std::span<const EventBinding> bindings) {
 namespace detail {
 
 int RaiseEvent(Ctl control, int event, int count, const int* args) {
+    // Once the start window is gone, what is still on its way (keys, clicks,
+    // the engine's completions) has no window left to act on.
+    if (StartWindowClosed()) return 0;
     // Copied: a handler may bind anew while it runs.
     EventHandler handler = nullptr;
     for (const EventBinding& b : StateOf(FormOf(control)).bindings) {

@@ -15,6 +15,7 @@ namespace {
 FormState g_main;
 FormState g_association;
 bool g_classRegistered = false;
+bool g_startWindowClosed = false;
 
 void RegisterFormClass() {
     if (g_classRegistered) return;
@@ -179,9 +180,11 @@ void RuntimeError(const char* text) {
 bool LoadForm(Form form, HWND owner) {
     const FormDef& def = FormDefOf(form);
     FormState& st = StateOf(form);
-    std::vector<EventBinding> bindings = std::move(st.bindings);
+    // A copy: should the window fail to build, the next attempt still needs
+    // the handlers.
+    const std::vector<EventBinding> bindings = std::move(st.bindings);
     st = FormState{};
-    st.bindings = std::move(bindings);
+    st.bindings = bindings;
     st.loaded = true;
     st.storedWindowState = def.window.state;
     RegisterFormClass();
@@ -207,7 +210,7 @@ bool LoadForm(Form form, HWND owner) {
                                   nullptr, GetModuleHandleA(nullptr), &creating);
     if (!window) {
         st = FormState{};
-        st.bindings = std::move(bindings);
+        st.bindings = bindings;
         return false;
     }
     st.window = window;
@@ -251,6 +254,9 @@ bool LoadForm(Form form, HWND owner) {
 // Called by the window procedure when a form's window is destroyed.
 void FormWindowDestroyed(Form form) {
     FormState& st = StateOf(form);
+    // The built start window going is the end of the program, whether its
+    // close came to the message loop or into a handler's message processing.
+    if (form == Form::MainWindow && st.ready) g_startWindowClosed = true;
     if (st.menu) DestroyMenu(st.menu);  // the popups go with it
     std::vector<EventBinding> bindings = std::move(st.bindings);
     st = FormState{};
@@ -300,6 +306,8 @@ void ShowModal(Form form) {
 }
 
 bool IsLoaded(Form form) { return StateOf(form).loaded; }
+
+bool StartWindowClosed() { return g_startWindowClosed; }
 
 HWND NativeWindow(Ctl control) {
     ControlState* s = FindState(control);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "forms/standard_properties.h"
+#include "runtime/exit.h"
 #include "runtime/form_state.h"
 #include "skin/skinned_control.h"
 
@@ -30,7 +31,12 @@ bool HasWindow(ControlType type) { return type != ControlType::CommonDlg && type
 // The control's state, or the run-time error when its window is not there.
 Target Resolve(Ctl control, Access access) {
     FormState& st = StateOf(FormOf(control));
-    if (!st.loaded) RuntimeError("未载入欲访问窗口组件所在的窗口");
+    if (!st.loaded) {
+        // A handler interrupted by the user's close is no programming error:
+        // it ends here as the close button ends the program.
+        if (StartWindowClosed()) runtime::EndProgram(0);
+        RuntimeError("未载入欲访问窗口组件所在的窗口");
+    }
     ControlType type = TypeOf(control);
     ControlState* s = FindState(control);
     bool present = s && s->exists && (!HasWindow(type) || IsWindow(s->hwnd)) && IsWindow(st.window);

@@ -77,16 +77,19 @@ void RouteAndDispatch(const MSG& msg) {
 
 }  // namespace detail
 
-void ProcessPendingMessages() {
+bool ProcessPendingMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Nothing more is dispatched once the start window has gone inside this
+    // call: the messages left would only reach windows that are no more.
+    while (!StartWindowClosed() && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Left for the loop that waits for it.
             PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            break;
         }
         detail::RouteAndDispatch(msg);
     }
+    return !StartWindowClosed();
 }
 
 int RunMessageLoop() {

@@ -95,7 +95,7 @@ void FitPictureToWindow() {
         Set(c.button, prop::Left, FromFarEdge(Get(Ctl::MainWindow, prop::Width), c.offset));
     }
 
-    forms::ProcessPendingMessages();
+    if (!forms::ProcessPendingMessages()) return;
     UpdateZoomLabel();
 }
 
@@ -120,7 +120,7 @@ void WheelZoom(int distance) {
             ScaleView(zoomIn);
             CentrePictureView();
         }
-        forms::ProcessPendingMessages();
+        if (!forms::ProcessPendingMessages()) return;
     }
     ShowZoomCaption();
     forms::ProcessPendingMessages();

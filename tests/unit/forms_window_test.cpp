@@ -283,7 +283,10 @@ bool g_hiddenStateKept = false;
 bool g_mainDisabledDuringModal = false;
 bool g_checkWorked = false;
 
+int g_associationCreates = 0;
+
 int OnAssociationCreated(const EventArgs&) {
+    ++g_associationCreates;
     HWND w = NativeWindow(Ctl::AssociationWindow);
     if (g_modalMode == 1) {
         RECT before{}, after{};
@@ -336,6 +339,26 @@ TEST_F(MainWindowTest, ModalWindowClosedByItsOwnHandlerOrLeftHidden) {
     ShowModal(Form::AssociationWindow);
     EXPECT_FALSE(IsLoaded(Form::AssociationWindow));
     EXPECT_TRUE(IsWindowEnabled(Main()));
+}
+
+// Refuses the creation of every top-level window of this thread.
+LRESULT CALLBACK RefuseTopLevel(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && !(reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->style & WS_CHILD)) return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(MainWindowTest, ModalWindowThatFailedOnceKeepsItsHandlers) {
+    BindEvents(Form::AssociationWindow, kAssociationEvents);
+    g_modalMode = 0;
+    g_associationCreates = -100;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseTopLevel, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    ShowModal(Form::AssociationWindow);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(g_associationCreates, -100);
+    EXPECT_FALSE(IsLoaded(Form::AssociationWindow));
+    ShowModal(Form::AssociationWindow);
+    EXPECT_EQ(g_associationCreates, -99);
 }
 
 }  // namespace
