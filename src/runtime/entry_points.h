@@ -80,4 +80,34 @@ VELA_ENTRY("user32.dll", TrackPopupMenu);
 VELA_ENTRY("comdlg32.dll", GetOpenFileNameA);
 VELA_ENTRY("comdlg32.dll", GetSaveFileNameA);
 
+// ---- Delete, locate, picture information and file-type associations ----
+using IsNTAdminFn = BOOL(WINAPI*)(DWORD reserved, DWORD* reservedWord);
+VELA_ENTRY("shell32.dll", SHFileOperationA);
+VELA_ENTRY("shell32.dll", SHGetFileInfoA);
+VELA_ENTRY("shell32.dll", ILCreateFromPathA);
+VELA_ENTRY("shell32.dll", SHOpenFolderAndSelectItems);
+VELA_ENTRY("shell32.dll", ILFree);
+VELA_ENTRY("shell32.dll", SHChangeNotify);
+VELA_ENTRY("kernel32.dll", CreateFileA);
+VELA_ENTRY("kernel32.dll", GetFileTime);
+VELA_ENTRY("kernel32.dll", FileTimeToLocalFileTime);
+VELA_ENTRY("kernel32.dll", FileTimeToSystemTime);
+VELA_ENTRY("kernel32.dll", GetDateFormatA);
+VELA_ENTRY("kernel32.dll", GetTimeFormatA);
+VELA_ENTRY("kernel32.dll", CloseHandle);
+VELA_ENTRY("kernel32.dll", FindFirstFileA);
+VELA_ENTRY("kernel32.dll", FindClose);
+VELA_ENTRY("kernel32.dll", OpenProcess);
+VELA_ENTRY("kernel32.dll", GetCurrentProcess);
+VELA_ENTRY("kernel32.dll", QueryDosDeviceA);
+VELA_ENTRY("ole32.dll", CoInitialize);
+VELA_ENTRY("ole32.dll", CoUninitialize);
+VELA_ENTRY("user32.dll", GetWindowThreadProcessId);
+// Typed by hand: psapi.h renames it to its kernel32 copy (K32...) for the
+// targeted Windows version, while the psapi.dll export is the one bound.
+using GetProcessImageFileNameFn = DWORD(WINAPI*)(HANDLE process, LPSTR fileName, DWORD size);
+VELA_ENTRY_TYPED("psapi.dll", GetProcessImageFileNameA, GetProcessImageFileNameFn);
+VELA_ENTRY_TYPED("advpack.dll", IsNTAdmin, IsNTAdminFn);
+// ---- end of delete, locate, information and associations ----
+
 }  // namespace vela::api
