@@ -48,13 +48,14 @@ void BoxAnswerer::Run() {
             Sleep(10);
             continue;
         }
-        // A box is read once its text and the button to press are there.
+        // Read once it shows (its texts are set by then); Wine's own delete
+        // confirmation draws its text itself and has no text child.
         SeenBox seen;
         seen.title = WindowTextW(box);
         for (const std::wstring& s : ChildTexts(box, L"Static"))
             if (!s.empty()) seen.text = s;
         EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&seen.hasIcon));
-        if (seen.text.empty() || !ClickButton(box, answers_[answered_])) {
+        if (!ClickButton(box, answers_[answered_])) {
             Sleep(10);
             continue;
         }
