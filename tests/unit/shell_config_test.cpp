@@ -1,5 +1,5 @@
-// 配置.ini beside the test program, the associate step's choice of the
-// executable, and AssociationWindow for a user who is no administrator.
+// 配置.ini beside the test program, the associate step's executable, and
+// AssociationWindow for a user who is no administrator.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,10 +16,10 @@ using namespace vela::test;
 
 namespace {
 
-std::string IniPath() { return test::ProgramFolder() + "\\配置.ini"; }
+const std::string kIni = test::ProgramFolder() + "\\配置.ini";
 
-std::string ReadIni() {
-    Bytes b = ReadBytes(IniPath());
+std::string Ini() {
+    Bytes b = ReadBytes(kIni);
     return std::string(b.begin(), b.end());
 }
 
@@ -29,11 +29,18 @@ std::string Flags() {
     return s;
 }
 
+std::string ClassText(const char* key) {
+    char v[64] = "-";
+    LONG size = sizeof v;
+    RegQueryValueA(HKEY_CLASSES_ROOT, key, v, &size);
+    return v;
+}
+
 class ConfigFile : public ::testing::Test {
 protected:
-    void SetUp() override { DeleteFileA(IniPath().c_str()); }
+    void SetUp() override { DeleteFileA(kIni.c_str()); }
     void TearDown() override {
-        DeleteFileA(IniPath().c_str());
+        DeleteFileA(kIni.c_str());
         RegDeleteTreeA(HKEY_CLASSES_ROOT, "vtz");
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ".vtz");
     }
@@ -41,79 +48,55 @@ protected:
 
 }  // namespace
 
-TEST_F(ConfigFile, OnlyTheExactWordCounts) {
-    EXPECT_EQ(ConfigFilePath(), IniPath());
+TEST_F(ConfigFile, OnlyTheWordTrueCountsAndWritesKeepTheirPlace) {
+    EXPECT_EQ(ConfigFilePath(), kIni);
     EXPECT_EQ(Flags(), "FFFFF");  // no file
-    ASSERT_TRUE(WriteText(IniPath(), ""));
-    EXPECT_EQ(Flags(), "FFFFF");
     struct Case {
-        const char* content;
-        const char* flags;
+        const char *content, *flags;
     } cases[] = {
+        {"", "FFFFF"},
         {"[配置]\r\npng=真\r\njpg=true\r\nbmp=1\r\ngif=真真\r\nico=假\r\n", "TFFFF"},
-        {"[配置]\r\nico=真\r\ngif=TRUE\r\n[其他]\r\npng=真\r\n", "FFFFT"},
-        {"png=真\r\n", "FFFFF"},
+        {"[配置]\r\nico=真\r\n[其他]\r\npng=真\r\n", "FFFFT"},
         // The private-profile functions drop blanks and quotes around a value.
-        {"[配置]\r\npng=真 \r\njpg= 真\r\nbmp=\"真\"\r\ngif=真\r\n", "TTTTF"},
+        {"[配置]\r\npng=真 \r\njpg= 真\r\nbmp=\"真\"\r\n", "TTTFF"},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(WriteText(IniPath(), c.content));
+        ASSERT_TRUE(WriteText(kIni, c.content));
         EXPECT_EQ(Flags(), c.flags) << c.content;
     }
-}
-
-TEST_F(ConfigFile, WritesTheFiveKeysInOrderAndInPlace) {
+    DeleteFileA(kIni.c_str());
     for (std::string_view t : AssociatedTypes) WriteAssociationFlag(t, t == "png" || t == "gif");
-    EXPECT_EQ(ReadIni(), "[配置]\r\npng=真\r\njpg=假\r\nbmp=假\r\ngif=真\r\nico=假\r\n");
     WriteAssociationFlag("png", false);
-    EXPECT_EQ(ReadIni(), "[配置]\r\npng=假\r\njpg=假\r\nbmp=假\r\ngif=真\r\nico=假\r\n");
-    EXPECT_EQ(Flags(), "FFFTF");
+    EXPECT_EQ(Ini(), "[配置]\r\npng=假\r\njpg=假\r\nbmp=假\r\ngif=真\r\nico=假\r\n");
 }
 
 TEST_F(ConfigFile, AssociatingNeverTurnsIntoRemoval) {
     char own[MAX_PATH];
     GetModuleFileNameA(nullptr, own, MAX_PATH);
-    // No drive-letter path: the module's own file name stands in.
-    EXPECT_EQ(AssociationExecutable(""), own);
+    // No drive-letter path (a network share): the module's own name stands in.
     EXPECT_EQ(AssociationExecutable(" 　"), own);
     EXPECT_EQ(AssociationExecutable("Z:\\a.exe"), "Z:\\a.exe");
-
-    // With no executable at all the registry stays as it is and "假" is kept.
-    HKEY h = nullptr;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, "vtz\\Shell\\Open\\Command", &h), ERROR_SUCCESS);
-    RegSetValueExA(h, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("old"), 4);
-    RegCloseKey(h);
+    // With no executable at all the registry stays and "假" is stored.
+    RegSetValueA(HKEY_CLASSES_ROOT, "vtz\\Shell\\Open\\Command", REG_SZ, "old", 3);
     WriteAssociationFlag("vtz", true);
     AssociateType("vtz", " ");
-    EXPECT_EQ(ReadIni(), "[配置]\r\nvtz=假\r\n");
-    char value[16] = "<untouched>";
-    LONG size = sizeof value;
-    EXPECT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, "vtz\\Shell\\Open\\Command", value, &size), ERROR_SUCCESS);
-    EXPECT_STREQ(value, "old");
-    EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, ".vtz", 0, KEY_READ, &h), ERROR_SUCCESS);
-
+    EXPECT_EQ(Ini() + ClassText("vtz\\Shell\\Open\\Command") + ClassText(".vtz"), "[配置]\r\nvtz=假\r\nold-");
     AssociateType("vtz", "Z:\\v.exe");
-    EXPECT_EQ(ReadIni(), "[配置]\r\nvtz=真\r\n");
-    size = sizeof value;
-    EXPECT_EQ(RegQueryValueA(HKEY_CLASSES_ROOT, ".vtz", value, &size), ERROR_SUCCESS);
-    EXPECT_STREQ(value, "vtz");
+    EXPECT_EQ(Ini() + ClassText(".vtz"), "[配置]\r\nvtz=真\r\nvtz");
     UnassociateType("vtz");
-    EXPECT_EQ(ReadIni(), "[配置]\r\nvtz=假\r\n");
-    EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, "vtz", 0, KEY_READ, &h), ERROR_SUCCESS);
+    EXPECT_EQ(Ini() + ClassText("vtz") + ClassText(".vtz"), "[配置]\r\nvtz=假\r\n-");
 }
 
 namespace {
 
-bool g_visibleAfterCreated = true;
-std::string g_checksAfterCreated = "<untouched>";
+std::string g_afterCreated = "<untouched>";
 
 int Created(const forms::EventArgs&) {
     OnAssociationWindowCreated();
-    g_visibleAfterCreated = IsWindowVisible(forms::NativeWindow(forms::Ctl::AssociationWindow));
-    g_checksAfterCreated.clear();
-    for (forms::Ctl c : {forms::Ctl::PngCheck, forms::Ctl::JpgCheck, forms::Ctl::BmpCheck, forms::Ctl::GifCheck,
-                         forms::Ctl::IcoCheck})
-        g_checksAfterCreated += forms::GetInt(c, forms::prop::Checked) ? 'X' : '-';
+    g_afterCreated = IsWindowVisible(forms::NativeWindow(forms::Ctl::AssociationWindow)) ? "shown " : "hidden ";
+    for (auto c : {forms::Ctl::PngCheck, forms::Ctl::JpgCheck, forms::Ctl::BmpCheck, forms::Ctl::GifCheck,
+                   forms::Ctl::IcoCheck})
+        g_afterCreated += forms::GetInt(c, forms::prop::Checked) ? 'X' : '-';
     return 0;
 }
 
@@ -123,23 +106,17 @@ constexpr forms::EventBinding kEvents[] = {{forms::Ctl::AssociationWindow, forms
 
 TEST_F(ConfigFile, NonAdministratorSeesOnlyTheRightsMessage) {
     EXPECT_TRUE(IsUserAdministrator());  // IsNTAdmin answers 1 here
-    ASSERT_TRUE(WriteText(IniPath(), "[配置]\r\njpg=真\r\nico=真\r\n"));
+    ASSERT_TRUE(WriteText(kIni, "[配置]\r\njpg=真\r\nico=真\r\n"));
     OverrideAdministratorTestForTesting([] { return false; });
-    EXPECT_FALSE(IsUserAdministrator());
     forms::BindEvents(forms::Form::AssociationWindow, kEvents);
-    {
-        BoxAnswerer answerer(GetCurrentProcessId(), {kOk});
-        forms::ShowModal(forms::Form::AssociationWindow);
-        ASSERT_TRUE(answerer.WaitAll());
-        auto seen = answerer.Seen();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].title, L"信息：");
-        EXPECT_EQ(seen[0].text, L"非管理员权限无法关联文件！");
-        EXPECT_TRUE(seen[0].hasIcon);
-    }
+    BoxAnswerer answerer(GetCurrentProcessId(), {kOk});
+    forms::ShowModal(forms::Form::AssociationWindow);
     OverrideAdministratorTestForTesting(nullptr);
-    EXPECT_FALSE(g_visibleAfterCreated);
-    EXPECT_EQ(g_checksAfterCreated, "-X--X");  // still set on the hidden window
+    ASSERT_TRUE(answerer.WaitAll());
+    SeenBox seen = answerer.Seen()[0];
+    EXPECT_EQ(seen.title + L"|" + seen.text, L"信息：|非管理员权限无法关联文件！");
+    EXPECT_TRUE(seen.hasIcon);
+    EXPECT_EQ(g_afterCreated, "hidden -X--X");  // the boxes are still set on the hidden window
     EXPECT_FALSE(forms::IsLoaded(forms::Form::AssociationWindow));
-    EXPECT_EQ(ReadIni(), "[配置]\r\njpg=真\r\nico=真\r\n");
+    EXPECT_EQ(Ini(), "[配置]\r\njpg=真\r\nico=真\r\n");
 }
