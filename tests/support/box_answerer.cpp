@@ -8,64 +8,50 @@ namespace {
 BOOL CALLBACK FindIcon(HWND child, LPARAM found) {
     wchar_t cls[16] = L"";
     GetClassNameW(child, cls, 16);
-    if (std::wstring(cls) == L"Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    if (std::wstring(cls) == L"Static" && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
         *reinterpret_cast<bool*>(found) = true;
-        return FALSE;
-    }
     return TRUE;
 }
 
 }  // namespace
 
 BoxAnswerer::BoxAnswerer(DWORD processId, std::vector<std::wstring> answers)
-    : processId_(processId), answers_(std::move(answers)), thread_([this] { Run(); }) {}
+    : processId_(processId), answers_(std::move(answers)), thread_([this] {
+          while (!stop_ && answered_ < answers_.size()) {
+              // Read once it shows (its texts are set by then); Wine's own
+              // delete confirmation draws its text itself, without a child.
+              HWND box = FindMessageBox(processId_);
+              SeenBox seen{box ? WindowTextW(box) : L""};
+              for (const std::wstring& s : box ? ChildTexts(box, L"Static") : std::vector<std::wstring>{})
+                  if (!s.empty()) seen.text = s;
+              if (box) EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&seen.hasIcon));
+              if (!box || !IsWindowVisible(box) || !ClickButton(box, answers_[answered_])) {
+                  Sleep(10);
+                  continue;
+              }
+              {
+                  std::lock_guard lock(mutex_);
+                  seen_.push_back(seen);
+              }
+              while (!stop_ && IsWindow(box)) Sleep(10);
+              ++answered_;
+          }
+      }) {}
 
 BoxAnswerer::~BoxAnswerer() {
-    Stop();
+    stop_ = true;
     thread_.join();
 }
 
-void BoxAnswerer::Stop() { stop_ = true; }
-
 bool BoxAnswerer::WaitAll(DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (answered_ < answers_.size()) {
+    for (DWORD start = GetTickCount(); answered_ < answers_.size(); Sleep(10))
         if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(10);
-    }
     return true;
 }
 
 std::vector<SeenBox> BoxAnswerer::Seen() {
     std::lock_guard lock(mutex_);
     return seen_;
-}
-
-void BoxAnswerer::Run() {
-    while (!stop_ && answered_ < answers_.size()) {
-        HWND box = FindMessageBox(processId_);
-        if (!box || !IsWindowVisible(box)) {
-            Sleep(10);
-            continue;
-        }
-        // Read once it shows (its texts are set by then); Wine's own delete
-        // confirmation draws its text itself and has no text child.
-        SeenBox seen;
-        seen.title = WindowTextW(box);
-        for (const std::wstring& s : ChildTexts(box, L"Static"))
-            if (!s.empty()) seen.text = s;
-        EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&seen.hasIcon));
-        if (!ClickButton(box, answers_[answered_])) {
-            Sleep(10);
-            continue;
-        }
-        {
-            std::lock_guard lock(mutex_);
-            seen_.push_back(seen);
-        }
-        while (!stop_ && IsWindow(box)) Sleep(10);
-        ++answered_;
-    }
 }
 
 }  // namespace vela::test

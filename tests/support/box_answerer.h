@@ -12,8 +12,7 @@
 namespace vela::test {
 
 struct SeenBox {
-    std::wstring title;
-    std::wstring text;  // the last non-empty Static child
+    std::wstring title, text;  // text: the last non-empty Static child
     bool hasIcon = false;
 };
 
@@ -21,21 +20,13 @@ inline const std::wstring kYes = L"是(&Y)", kNo = L"否(&N)", kOk = L"确定";
 
 class BoxAnswerer {
 public:
-    // The i-th box that appears is read, then answers[i] is pressed.
+    // The i-th box that shows is read, then its button answers[i] is pressed.
     BoxAnswerer(DWORD processId, std::vector<std::wstring> answers);
-    ~BoxAnswerer();
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
-    // Waits until every answer was given; false on time-out.
+    ~BoxAnswerer();  // stops looking; boxes not answered stay open
     bool WaitAll(DWORD timeoutMs = 20000);
-    // Stops looking; boxes not answered yet stay open.
-    void Stop();
     std::vector<SeenBox> Seen();
 
 private:
-    void Run();
-
     DWORD processId_;
     std::vector<std::wstring> answers_;
     std::atomic<bool> stop_{false};

@@ -76,13 +76,16 @@ TEST(PictureFiles, ShellItemOnlyForAnExistingFile) {
 TEST(PictureFiles, NothingHappensWithoutACurrentEntry) {
     ScratchFolder dir("无当前");
     ASSERT_TRUE(WriteText(dir / "a.jpg", "x"));
-    BoxAnswerer answerer(GetCurrentProcessId(), {kNo, kOk});  // would press any box shown
-    for (int index : {0, 2, -1}) {
-        PictureList = index == -1 ? std::vector<Text>{} : std::vector<Text>{dir / "a.jpg"};
-        CurrentIndex = index == -1 ? 1 : index;
-        for (auto operation : {DeleteCurrentPicture, ShowPictureInformation, LocateCurrentFile}) operation();
+    std::vector<SeenBox> seen;
+    {
+        BoxAnswerer answerer(GetCurrentProcessId(), {kNo, kOk});  // would press any box shown
+        for (int index : {0, 2, -1}) {
+            PictureList = index == -1 ? std::vector<Text>{} : std::vector<Text>{dir / "a.jpg"};
+            CurrentIndex = index == -1 ? 1 : index;
+            for (auto operation : {DeleteCurrentPicture, ShowPictureInformation, LocateCurrentFile}) operation();
+        }
+        seen = answerer.Seen();
     }
-    answerer.Stop();
-    EXPECT_TRUE(answerer.Seen().empty());
+    EXPECT_TRUE(seen.empty());
     EXPECT_NE(GetFileAttributesA((dir / "a.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
 }
