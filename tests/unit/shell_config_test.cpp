@@ -83,8 +83,6 @@ TEST_F(ConfigFile, AssociatingNeverTurnsIntoRemoval) {
     EXPECT_EQ(Ini() + ClassText("vtz\\Shell\\Open\\Command") + ClassText(".vtz"), "[配置]\r\nvtz=假\r\nold-");
     AssociateType("vtz", "Z:\\v.exe");
     EXPECT_EQ(Ini() + ClassText(".vtz"), "[配置]\r\nvtz=真\r\nvtz");
-    UnassociateType("vtz");
-    EXPECT_EQ(Ini() + ClassText("vtz") + ClassText(".vtz"), "[配置]\r\nvtz=假\r\n-");
 }
 
 namespace {
