@@ -2,6 +2,9 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="${VELA_BUILD_DIR:-$ROOT/build}"
 export WINEPREFIX="$BUILD/wineprefix"
+# Wine's recycle bin is the XDG trash: files the viewer deletes go to the
+# build tree's own, not the user's. Read by the wineserver when it starts.
+export XDG_DATA_HOME="$BUILD/xdg-data"
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -1,10 +1,138 @@
 #include "files/picture_actions.h"
 
-namespace vela {
+#include <cstring>
 
-// Not wired yet: the buttons, key and menu items that call these do nothing.
-void DeleteCurrentPicture() {}
-void LocateCurrentFile() {}
-void ShowPictureInformation() {}
+#include "app/picture_state.h"
+#include "files/paths.h"
+#include "files/picture_list.h"
+#include "runtime/entry_points.h"
+#include "runtime/message_box.h"
+
+namespace vela {
+namespace {
+
+void CloseFileHandle(HANDLE handle) { api::CloseHandle(handle); }
+void CloseFind(HANDLE find) { api::FindClose(find); }
+using FileHandle = Unique<HANDLE, CloseFileHandle>;
+using FindHandle = Unique<HANDLE, CloseFind>;
+
+// The shell expands wildcards in a delete list: a name holding one would
+// delete other files. Neither byte can be a GBK trail byte.
+bool HasWildcard(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }
+
+Text Formatted(const SYSTEMTIME& time, bool date) {
+    char buffer[255] = "";
+    int n = date ? api::GetDateFormatA(0, 0, &time, "yyyy-MM-dd", buffer, sizeof buffer)
+                 : api::GetTimeFormatA(0, 0, &time, "HH:mm:ss", buffer, sizeof buffer);
+    return n > 0 ? Text(buffer) : Text();
+}
+
+Text LocalTimeText(const FILETIME& utc) {
+    FILETIME local{};
+    SYSTEMTIME time{};
+    if (!api::FileTimeToLocalFileTime(&utc, &local) || !api::FileTimeToSystemTime(&local, &time)) return {};
+    return TimeAsText(time);
+}
+
+}  // namespace
+
+void DeleteCurrentPicture() {
+    if (!HasCurrentPicture()) return;
+    const Text path = CurrentPicturePath();
+    Text question = FileNameOfPath(path) + "\r\n是否删除？";
+    if (runtime::ShowMessageBox(question, "是否删除文件？", MB_YESNO) != IDYES) return;
+    MoveFileToRecycleBin(path);
+}
+
+bool MoveFileToRecycleBin(std::string_view path) {
+    if (path.empty() || HasWildcard(path)) return false;
+    // A list of one name, closed by an empty name.
+    Text list(path);
+    list.append(2, '\0');
+    SHFILEOPSTRUCTA op{};
+    op.hwnd = nullptr;
+    op.wFunc = FO_DELETE;
+    op.pFrom = list.c_str();
+    op.pTo = nullptr;
+    op.fFlags = FOF_ALLOWUNDO;
+    return api::SHFileOperationA(&op) == 0 && !op.fAnyOperationsAborted;
+}
+
+void LocateCurrentFile() {
+    if (!HasCurrentPicture()) return;
+    ShowFileInFolder(CurrentPicturePath());
+}
+
+void FreeItemList(ITEMIDLIST* list) { api::ILFree(list); }
+
+ItemList ItemListOfExistingFile(std::string_view path) {
+    const Text p(path);
+    if (api::PathFileExistsA(p.c_str()) != 1) return ItemList();
+    return ItemList(api::ILCreateFromPathA(p.c_str()));
+}
+
+bool ShowFileInFolder(std::string_view path) {
+    ItemList list = ItemListOfExistingFile(path);
+    if (!list) return false;
+    // A count of 0 selects the item the list names itself.
+    return api::SHOpenFolderAndSelectItems(list.Get(), 0, nullptr, 0) == S_OK;
+}
+
+void ShowPictureInformation() {
+    if (!HasCurrentPicture()) return;
+    const Text path = CurrentPicturePath();
+    const FileTimesText times = FileTimesAsText(path);
+    const std::int64_t size = FileSizeInKilobytes(path);
+    const Text type = FileTypeName(path);
+    runtime::ShowMessageBox(PictureInformationText(size, PictureWidth, PictureHeight, times, type), "图片信息",
+                            MB_OK);
+}
+
+std::int64_t FileSizeInKilobytes(std::string_view path) {
+    WIN32_FIND_DATAA data{};
+    FindHandle find(api::FindFirstFileA(Text(path).c_str(), &data));
+    if (!find) return -1;
+    // The whole 64-bit size: a file of 2 GiB or more keeps its true figure.
+    const std::uint64_t bytes = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return static_cast<std::int64_t>(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0));
+}
+
+Text TimeAsText(const SYSTEMTIME& time) { return Formatted(time, true) + " " + Formatted(time, false); }
+
+FileTimesText FileTimesAsText(std::string_view path) {
+    FileHandle file(api::CreateFileA(Text(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                     nullptr));
+    if (!file) return {};
+    FILETIME creation{}, access{}, write{};
+    if (!api::GetFileTime(file.Get(), &creation, &access, &write)) return {};
+    return {LocalTimeText(creation), LocalTimeText(write)};
+}
+
+Text FileTypeName(std::string_view path) {
+    // Only a successful initialisation is balanced: uninitialising after a
+    // refusal would undo a caller's own COM set-up.
+    const bool com = SUCCEEDED(api::CoInitialize(nullptr));
+    SHFILEINFOA info{};
+    api::SHGetFileInfoA(Text(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME);
+    if (com) api::CoUninitialize();
+    return Text(info.szTypeName, strnlen(info.szTypeName, sizeof info.szTypeName));
+}
+
+Text PictureInformationText(std::int64_t kilobytes, int width, int height, const FileTimesText& times,
+                            std::string_view typeName) {
+    Text text = "文件大小：";
+    text += std::to_string(kilobytes);
+    text += "kb\r\n图片宽度：";
+    text += std::to_string(width);
+    text += "\r\n图片高度：";
+    text += std::to_string(height);
+    text += "\r\n创建时间：";
+    text += times.creation;
+    text += "\r\n修改时间：";
+    text += times.lastWrite;
+    text += "\r\n文件类型：";
+    text += typeName;
+    return text;
+}
 
 }  // namespace vela

@@ -37,6 +37,30 @@ private:
     mutable Fn fn_ = nullptr;
 };
 
+// An entry point that older systems lack: looked up by name at first use
+// like the others, but a missing one is no fatal error. Get() is null then,
+// and the caller does without.
+template <typename Fn>
+class OptionalEntry {
+public:
+    constexpr OptionalEntry(const char* library, const char* name) : library_(library), name_(name) {}
+    Fn Get() const {
+        if (!looked_) {
+            HMODULE module = GetModuleHandleA(library_);
+            if (!module) module = LoadLibraryA(library_);
+            fn_ = module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name_))) : nullptr;
+            looked_ = true;
+        }
+        return fn_;
+    }
+
+private:
+    const char* library_;
+    const char* name_;
+    mutable Fn fn_ = nullptr;
+    mutable bool looked_ = false;
+};
+
 }  // namespace vela::runtime
 
 // Declares api::name as the entry point `name` of `library`, typed after the
@@ -48,3 +72,7 @@ private:
 // is given by hand.
 #define VELA_ENTRY_TYPED(library, name, type) \
     inline constinit ::vela::runtime::Entry<type> name { library, #name }
+
+// Declares api::name as an entry point that may be missing (OptionalEntry).
+#define VELA_OPTIONAL_ENTRY_TYPED(library, name, type) \
+    inline constinit ::vela::runtime::OptionalEntry<type> name { library, #name }

@@ -108,37 +108,42 @@ VELA_ENTRY("kernel32.dll", GetSystemInfo);
 VELA_ENTRY("ntdll.dll", RtlGetProductInfo);
 VELA_ENTRY("user32.dll", GetSystemMetrics);
 
-// Entry points that older systems lack (ChangeWindowMessageFilter before
-// Vista, IsWow64Process before XP SP2, RtlGetNtVersionNumbers before XP):
-// looked up by name like the others, but a missing one is no fatal error.
-// Get() is null then, and the caller does without.
-template <typename Fn>
-class OptionalEntry {
-public:
-    constexpr OptionalEntry(const char* library, const char* name) : library_(library), name_(name) {}
-    Fn Get() const {
-        if (!looked_) {
-            HMODULE module = GetModuleHandleA(library_);
-            if (!module) module = LoadLibraryA(library_);
-            fn_ = module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name_))) : nullptr;
-            looked_ = true;
-        }
-        return fn_;
-    }
-
-private:
-    const char* library_;
-    const char* name_;
-    mutable Fn fn_ = nullptr;
-    mutable bool looked_ = false;
-};
+// Entry points that older systems lack: ChangeWindowMessageFilter before
+// Vista, IsWow64Process before XP SP2, RtlGetNtVersionNumbers before XP.
 using RtlGetNtVersionNumbersFn = void(WINAPI*)(DWORD* major, DWORD* minor, DWORD* build);
-inline constinit OptionalEntry<decltype(&::ChangeWindowMessageFilter)> ChangeWindowMessageFilter{
-    "user32.dll", "ChangeWindowMessageFilter"};
-inline constinit OptionalEntry<decltype(&::IsWow64Process)> IsWow64Process{"kernel32.dll", "IsWow64Process"};
-inline constinit OptionalEntry<RtlGetNtVersionNumbersFn> RtlGetNtVersionNumbers{"ntdll.dll",
-                                                                                "RtlGetNtVersionNumbers"};
+VELA_OPTIONAL_ENTRY_TYPED("user32.dll", ChangeWindowMessageFilter, decltype(&::ChangeWindowMessageFilter));
+VELA_OPTIONAL_ENTRY_TYPED("kernel32.dll", IsWow64Process, decltype(&::IsWow64Process));
+VELA_OPTIONAL_ENTRY_TYPED("ntdll.dll", RtlGetNtVersionNumbers, RtlGetNtVersionNumbersFn);
 
 // ---- end of dropped files ----
+
+// ---- Delete, locate, picture information and file-type associations ----
+using IsNTAdminFn = BOOL(WINAPI*)(DWORD reserved, DWORD* reservedWord);
+VELA_ENTRY("shell32.dll", SHFileOperationA);
+VELA_ENTRY("shell32.dll", SHGetFileInfoA);
+VELA_ENTRY("shell32.dll", ILCreateFromPathA);
+VELA_ENTRY("shell32.dll", SHOpenFolderAndSelectItems);
+VELA_ENTRY("shell32.dll", ILFree);
+VELA_ENTRY("shell32.dll", SHChangeNotify);
+VELA_ENTRY("kernel32.dll", CreateFileA);
+VELA_ENTRY("kernel32.dll", GetFileTime);
+VELA_ENTRY("kernel32.dll", FileTimeToLocalFileTime);
+VELA_ENTRY("kernel32.dll", FileTimeToSystemTime);
+VELA_ENTRY("kernel32.dll", GetDateFormatA);
+VELA_ENTRY("kernel32.dll", GetTimeFormatA);
+VELA_ENTRY("kernel32.dll", CloseHandle);
+VELA_ENTRY("kernel32.dll", FindFirstFileA);
+VELA_ENTRY("kernel32.dll", FindClose);
+VELA_ENTRY("kernel32.dll", OpenProcess);
+VELA_ENTRY("kernel32.dll", GetCurrentProcess);
+VELA_ENTRY("kernel32.dll", QueryDosDeviceA);
+// CoInitialize and CoUninitialize: bound once, in the block above.
+VELA_ENTRY("user32.dll", GetWindowThreadProcessId);
+// Typed by hand: psapi.h renames it to its kernel32 copy (K32...) for the
+// targeted Windows version, while the psapi.dll export is the one bound.
+using GetProcessImageFileNameFn = DWORD(WINAPI*)(HANDLE process, LPSTR fileName, DWORD size);
+VELA_ENTRY_TYPED("psapi.dll", GetProcessImageFileNameA, GetProcessImageFileNameFn);
+VELA_ENTRY_TYPED("advpack.dll", IsNTAdmin, IsNTAdminFn);
+// ---- end of delete, locate, information and associations ----
 
 }  // namespace vela::api

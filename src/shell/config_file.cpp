@@ -1,0 +1,27 @@
+#include "shell/config_file.h"
+
+#include <vector>
+
+#include "files/picture_list.h"
+
+namespace vela {
+namespace {
+
+constexpr const char* kSection = "配置";
+
+}  // namespace
+
+Text ConfigFilePath() { return ProgramFolder() + "\\配置.ini"; }
+
+bool ReadAssociationFlag(std::string_view type) {
+    std::vector<char> buffer(10240, '\0');
+    GetPrivateProfileStringA(kSection, Text(type).c_str(), "", buffer.data(), static_cast<DWORD>(buffer.size()),
+                             ConfigFilePath().c_str());
+    return SameText(buffer.data(), "真");
+}
+
+void WriteAssociationFlag(std::string_view type, bool associated) {
+    WritePrivateProfileStringA(kSection, Text(type).c_str(), associated ? "真" : "假", ConfigFilePath().c_str());
+}
+
+}  // namespace vela

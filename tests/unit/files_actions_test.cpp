@@ -1,0 +1,91 @@
+// Delete, locate and picture information on real files: sizes, times, the
+// shell's item list, and nothing at all without a current entry.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "box_answerer.h"
+#include "files/picture_actions.h"
+#include "files/picture_list.h"
+#include "test_support.h"
+
+using namespace vela;
+using namespace vela::test;
+
+namespace {
+
+bool MakeSized(const std::string& path, LONGLONG size) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    LARGE_INTEGER at;
+    at.QuadPart = size;
+    bool ok = h != INVALID_HANDLE_VALUE && SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+    CloseHandle(h);
+    return ok;
+}
+
+}  // namespace
+
+TEST(PictureFiles, SizeInWholeKilobytesRoundedUp) {
+    ScratchFolder dir("大小");
+    struct Case {
+        LONGLONG bytes;
+        std::int64_t kilobytes;
+    } cases[] = {{0, 0}, {1, 1}, {1024, 1}, {1025, 2}, {2048, 2}, {(3LL << 30) + 1, 3 * 1024 * 1024 + 1}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(MakeSized(dir / "f.jpg", c.bytes)) << c.bytes;  // sparse where large
+        EXPECT_EQ(FileSizeInKilobytes(dir / "f.jpg"), c.kilobytes) << c.bytes;
+    }
+    EXPECT_EQ(FileSizeInKilobytes(dir / "无.jpg"), -1);
+}
+
+TEST(PictureFiles, TimesAsLocalTextEmptyWhenUnreadable) {
+    ScratchFolder dir("时间");
+    const std::string path = dir / "时间.jpg";
+    ASSERT_TRUE(WriteText(path, "x"));
+    SYSTEMTIME st{2021, 1, 0, 18, 9, 5, 3, 0};
+    FILETIME local{}, utc{};
+    SystemTimeToFileTime(&st, &local);
+    LocalFileTimeToFileTime(&local, &utc);
+    // Wine on Linux keeps no creation time of its own: both are set alike.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_TRUE(SetFileTime(h, &utc, nullptr, &utc));
+    // Held open for writing without read sharing: no times, the size still.
+    FileTimesText times = FileTimesAsText(path);
+    EXPECT_EQ(times.creation + "|" + times.lastWrite + "|" + std::to_string(FileSizeInKilobytes(path)), "||1");
+    CloseHandle(h);
+    times = FileTimesAsText(path);
+    EXPECT_EQ(times.creation + "|" + times.lastWrite, "2021-01-18 09:05:03|2021-01-18 09:05:03");
+    times = FileTimesAsText(dir / "无.jpg");
+    EXPECT_EQ(times.creation + "|" + times.lastWrite, "|");
+}
+
+TEST(PictureFiles, ShellItemOnlyForAnExistingFile) {
+    ScratchFolder dir("定位");
+    ASSERT_TRUE(WriteText(dir / "定位.jpg", "x"));
+    ItemList list = ItemListOfExistingFile(dir / "定位.jpg");
+    char back[MAX_PATH] = "<untouched>";
+    ASSERT_TRUE(list && SHGetPathFromIDListA(list.Get(), back));
+    EXPECT_EQ(back, dir / "定位.jpg");
+    EXPECT_FALSE(ItemListOfExistingFile(dir / "无.jpg"));
+    EXPECT_FALSE(ShowFileInFolder(dir / "无.jpg"));
+    EXPECT_FALSE(MoveFileToRecycleBin(dir / "*.jpg"));  // a wildcard is never passed to the shell
+    EXPECT_NE(GetFileAttributesA((dir / "定位.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(PictureFiles, NothingHappensWithoutACurrentEntry) {
+    ScratchFolder dir("无当前");
+    ASSERT_TRUE(WriteText(dir / "a.jpg", "x"));
+    std::vector<SeenBox> seen;
+    {
+        BoxAnswerer answerer(GetCurrentProcessId(), {kNo, kOk});  // would press any box shown
+        for (int index : {0, 2, -1}) {
+            PictureList = index == -1 ? std::vector<Text>{} : std::vector<Text>{dir / "a.jpg"};
+            CurrentIndex = index == -1 ? 1 : index;
+            for (auto operation : {DeleteCurrentPicture, ShowPictureInformation, LocateCurrentFile}) operation();
+        }
+        seen = answerer.Seen();
+    }
+    EXPECT_TRUE(seen.empty());
+    EXPECT_NE(GetFileAttributesA((dir / "a.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
+}

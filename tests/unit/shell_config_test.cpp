@@ -1,0 +1,120 @@
+// 配置.ini beside the test program, the associate step's executable, and
+// AssociationWindow for a user who is no administrator.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "box_answerer.h"
+#include "forms/forms.h"
+#include "shell/association_window.h"
+#include "shell/config_file.h"
+#include "shell/file_types.h"
+#include "test_support.h"
+
+using namespace vela;
+using namespace vela::test;
+
+namespace {
+
+const std::string kIni = test::ProgramFolder() + "\\配置.ini";
+
+std::string Ini() {
+    Bytes b = ReadBytes(kIni);
+    return std::string(b.begin(), b.end());
+}
+
+std::string Flags() {
+    std::string s;
+    for (std::string_view t : AssociatedTypes) s += ReadAssociationFlag(t) ? 'T' : 'F';
+    return s;
+}
+
+std::string ClassText(const char* key) {
+    char v[64] = "-";
+    LONG size = sizeof v;
+    RegQueryValueA(HKEY_CLASSES_ROOT, key, v, &size);
+    return v;
+}
+
+class ConfigFile : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteFileA(kIni.c_str()); }
+    void TearDown() override {
+        DeleteFileA(kIni.c_str());
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "vtz");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ".vtz");
+    }
+};
+
+}  // namespace
+
+TEST_F(ConfigFile, OnlyTheWordTrueCountsAndWritesKeepTheirPlace) {
+    EXPECT_EQ(ConfigFilePath(), kIni);
+    EXPECT_EQ(Flags(), "FFFFF");  // no file
+    struct Case {
+        const char *content, *flags;
+    } cases[] = {
+        {"", "FFFFF"},
+        {"[配置]\r\npng=真\r\njpg=true\r\nbmp=1\r\ngif=真真\r\nico=假\r\n", "TFFFF"},
+        {"[配置]\r\nico=真\r\n[其他]\r\npng=真\r\n", "FFFFT"},
+        // The private-profile functions drop blanks and quotes around a value.
+        {"[配置]\r\npng=真 \r\njpg= 真\r\nbmp=\"真\"\r\n", "TTTFF"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteText(kIni, c.content));
+        EXPECT_EQ(Flags(), c.flags) << c.content;
+    }
+    DeleteFileA(kIni.c_str());
+    for (std::string_view t : AssociatedTypes) WriteAssociationFlag(t, t == "png" || t == "gif");
+    WriteAssociationFlag("png", false);
+    EXPECT_EQ(Ini(), "[配置]\r\npng=假\r\njpg=假\r\nbmp=假\r\ngif=真\r\nico=假\r\n");
+}
+
+TEST_F(ConfigFile, AssociatingNeverTurnsIntoRemoval) {
+    char own[MAX_PATH];
+    GetModuleFileNameA(nullptr, own, MAX_PATH);
+    // No drive-letter path (a network share): the module's own name stands in.
+    EXPECT_EQ(AssociationExecutable(" 　"), own);
+    EXPECT_EQ(AssociationExecutable("Z:\\a.exe"), "Z:\\a.exe");
+    // With no executable at all the registry stays and "假" is stored.
+    RegSetValueA(HKEY_CLASSES_ROOT, "vtz\\Shell\\Open\\Command", REG_SZ, "old", 3);
+    WriteAssociationFlag("vtz", true);
+    AssociateType("vtz", " ");
+    EXPECT_EQ(Ini() + ClassText("vtz\\Shell\\Open\\Command") + ClassText(".vtz"), "[配置]\r\nvtz=假\r\nold-");
+    AssociateType("vtz", "Z:\\v.exe");
+    EXPECT_EQ(Ini() + ClassText(".vtz"), "[配置]\r\nvtz=真\r\nvtz");
+}
+
+namespace {
+
+std::string g_afterCreated = "<untouched>";
+
+int Created(const forms::EventArgs&) {
+    OnAssociationWindowCreated();
+    g_afterCreated = IsWindowVisible(forms::NativeWindow(forms::Ctl::AssociationWindow)) ? "shown " : "hidden ";
+    for (auto c : {forms::Ctl::PngCheck, forms::Ctl::JpgCheck, forms::Ctl::BmpCheck, forms::Ctl::GifCheck,
+                   forms::Ctl::IcoCheck})
+        g_afterCreated += forms::GetInt(c, forms::prop::Checked) ? 'X' : '-';
+    return 0;
+}
+
+constexpr forms::EventBinding kEvents[] = {{forms::Ctl::AssociationWindow, forms::ev::Created, Created}};
+
+}  // namespace
+
+TEST_F(ConfigFile, NonAdministratorSeesOnlyTheRightsMessage) {
+    EXPECT_TRUE(IsUserAdministrator());  // IsNTAdmin answers 1 here
+    ASSERT_TRUE(WriteText(kIni, "[配置]\r\njpg=真\r\nico=真\r\n"));
+    OverrideAdministratorTestForTesting([] { return false; });
+    forms::BindEvents(forms::Form::AssociationWindow, kEvents);
+    BoxAnswerer answerer(GetCurrentProcessId(), {kOk});
+    forms::ShowModal(forms::Form::AssociationWindow);
+    OverrideAdministratorTestForTesting(nullptr);
+    ASSERT_TRUE(answerer.WaitAll());
+    SeenBox seen = answerer.Seen()[0];
+    EXPECT_EQ(seen.title + L"|" + seen.text, L"信息：|非管理员权限无法关联文件！");
+    EXPECT_TRUE(seen.hasIcon);
+    EXPECT_EQ(g_afterCreated, "hidden -X--X");  // the boxes are still set on the hidden window
+    EXPECT_FALSE(forms::IsLoaded(forms::Form::AssociationWindow));
+    EXPECT_EQ(Ini(), "[配置]\r\njpg=真\r\nico=真\r\n");
+}
