@@ -1,4 +1,5 @@
 #include <cstring>
+#include <exception>
 
 #include "imaging/imaging_internal.h"
 
@@ -85,8 +86,15 @@ Bytes EncodeImageAsPng(gdip::GpImage* image) {
     if (status == gdip::Ok && block) {
         void* data = api::GlobalLock(block.Get());
         if (data) {
-            const SIZE_T size = api::GlobalSize(block.Get());
-            out.resize(size);
+            SIZE_T size = api::GlobalSize(block.Get());
+            // A rotated picture the process has no room to copy gives
+            // the empty answer of a failed rotation.
+            try {
+                out.resize(size);
+            } catch (const std::exception&) {
+                size = 0;
+                Bytes().swap(out);
+            }
             if (size) api::RtlMoveMemory(out.data(), data, size);
             api::GlobalUnlock(block.Get());
         }
