@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "imaging/bitmap_rows.h"
 #include "pool.h"
 #include "util/unique.h"
 
@@ -213,8 +214,12 @@ Image DecodeJpegWic(const void* data, size_t length, bool* packed, const std::at
     UINT headerW = 0, headerH = 0;
     int components = 0;
     std::unique_ptr<Prefault> prefault;
+    // Not for a file far too small to hold a picture of the size its header
+    // claims (a JPEG keeps well over a byte per thousand pixels): such a
+    // header is not worth a buffer before the decoder has looked at it.
     if (JpegFrameHeader(static_cast<const uint8_t*>(data), length, &headerW, &headerH, &components) &&
-        components == 3 && SizeAllowed(headerW, headerH) &&
+        components == 3 && length >= static_cast<uint64_t>(headerW) * headerH / 1024 &&
+        SizeAllowed(headerW, headerH) &&
         out.Allocate(static_cast<int>(headerW), static_cast<int>(headerH))) {
         prefault = std::make_unique<Prefault>(out.pixels.data(), static_cast<size_t>(headerW) * headerH * 3);
     }
@@ -337,7 +342,7 @@ Image DecodeAny(const void* data, size_t length, bool* packed, const std::atomic
         out = DecodeJpegWic(data, length, packed, cancel);
         if (!out.Empty() || Cancelled(cancel)) return out;
     }
-    if (!StartGdiplus()) return out;
+    if (!vela::imaging::BitmapRowsInside(data, length) || !StartGdiplus()) return out;
     vela::Unique<HGLOBAL, FreeGlobal> memory(GlobalAlloc(GMEM_MOVEABLE, length));
     if (!memory) return out;
     void* p = GlobalLock(memory.Get());

@@ -1,6 +1,7 @@
 #include <cstring>
 #include <exception>
 
+#include "imaging/bitmap_rows.h"
 #include "imaging/imaging_internal.h"
 
 namespace vela::imaging {
@@ -49,6 +50,7 @@ bool NamesExistingFile(const Bytes& picture, Text* path) {
 }
 
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture) {
+    if (!BitmapRowsInside(picture.data(), picture.size())) return nullptr;
     const SIZE_T size = picture.size();
     HGLOBAL block = api::GlobalAlloc(GMEM_MOVEABLE, size);
     if (!block) return nullptr;
