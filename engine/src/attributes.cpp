@@ -1,6 +1,7 @@
 #include "attributes.h"
 
 #include <cstring>
+#include <exception>
 #include <utility>
 
 #include "ExuiKrnln.h"
@@ -47,7 +48,8 @@ Attributes::Attributes(ControlType type) : type_(type) {
     }
 }
 
-bool Attributes::Write(int index, const void* value) {
+bool Attributes::Write(int index, const void* value, bool* emptied) {
+    if (emptied) *emptied = false;
     if (!Exists(index) || !value) return false;
     Slot& s = slots_[index];
     switch (s.kind) {
@@ -55,7 +57,11 @@ bool Attributes::Write(int index, const void* value) {
         case Kind::Bool: s.number = *static_cast<const int32_t*>(value) != 0; break;
         case Kind::Text: {
             const char* t = *static_cast<const char* const*>(value);
-            s.text.assign(t ? t : "");
+            try {
+                s.text.assign(t ? t : "");
+            } catch (const std::exception&) {
+                return false;  // the old text stays
+            }
             break;
         }
         case Kind::Data: {
@@ -66,7 +72,14 @@ bool Attributes::Write(int index, const void* value) {
             const bool own = s.data && p >= s.data->data() && p < s.data->data() + s.data->size();
             if (!own) s.data.reset();
             if (p && d->length > 0) {
-                s.data = std::make_shared<const std::vector<uint8_t>>(p, p + d->length);
+                try {
+                    s.data = std::make_shared<const std::vector<uint8_t>>(p, p + d->length);
+                } catch (const std::exception&) {
+                    s.data.reset();
+                    s.written = true;
+                    if (emptied) *emptied = true;
+                    return false;
+                }
             } else {
                 s.data.reset();
             }

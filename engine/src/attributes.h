@@ -28,7 +28,10 @@ public:
     // value points at an int32_t, a const char* or an ExuiData by the kind.
     // A null value or a null text/data pointer with a length writes nothing
     // dangerous: null text is the empty text, null data an empty block.
-    bool Write(int index, const void* value);
+    // A data block the process has no room to copy leaves the attribute
+    // empty and gives false with *emptied set (the control must still
+    // forget what the old block showed).
+    bool Write(int index, const void* value, bool* emptied = nullptr);
     bool Read(int index, void* out) const;
     // The design text for an unwritten text attribute.
     void SetDesignText(int index, const std::string& text);

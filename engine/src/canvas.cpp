@@ -2,27 +2,88 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
+#include <exception>
 
 #include <emmintrin.h>
 
+#include "pool.h"
 #include "util/unique.h"
 
 namespace uiengine {
 
-void Image::Reset(int w, int h, uint32_t fill) {
+namespace {
+
+// Kept free for the window's screen buffers (a full-screen frame, its
+// layered copy and the view's copies) and the decoder's working memory.
+constexpr uint64_t kScreenMargin = 96ull << 20;
+// Blocks below this size are taken without asking the address space.
+constexpr uint64_t kSmallBlock = 16ull << 20;
+
+uint64_t LargestFreeRange() {
+    SYSTEM_INFO si{};
+    GetSystemInfo(&si);
+    uint64_t largest = 0;
+    auto at = static_cast<const char*>(si.lpMinimumApplicationAddress);
+    const auto end = static_cast<const char*>(si.lpMaximumApplicationAddress);
+    MEMORY_BASIC_INFORMATION mbi{};
+    while (at < end && VirtualQuery(at, &mbi, sizeof mbi) == sizeof mbi) {
+        if (mbi.State == MEM_FREE) largest = std::max<uint64_t>(largest, mbi.RegionSize);
+        const char* next = static_cast<const char*>(mbi.BaseAddress) + mbi.RegionSize;
+        if (next <= at) break;
+        at = next;
+    }
+    return largest;
+}
+
+bool Sized(uint64_t pixels) { return pixels <= 0x3FFFFFFFull && RoomFor(pixels * 4); }
+
+}  // namespace
+
+bool RoomFor(uint64_t bytes, uint64_t alongside) {
+    if (bytes + alongside < kSmallBlock) return true;
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status) || status.ullAvailVirtual < bytes + alongside + kScreenMargin) return false;
+    return LargestFreeRange() >= bytes;
+}
+
+bool Image::Reset(int w, int h, uint32_t fill) {
+    Clear();
+    const uint64_t n = static_cast<uint64_t>(std::max(w, 0)) * std::max(h, 0);
+    if (!Sized(n)) return false;
+    try {
+        pixels.assign(static_cast<size_t>(n), fill);
+    } catch (const std::exception&) {
+        Clear();
+        return false;
+    }
     opaque = (fill >> 24) == 255;
     width = std::max(w, 0);
     height = std::max(h, 0);
-    pixels.assign(static_cast<size_t>(width) * height, fill);
+    return true;
 }
 
-void Image::Allocate(int w, int h) {
-    opaque = false;
+bool Image::Allocate(int w, int h) {
+    Clear();
+    const uint64_t n = static_cast<uint64_t>(std::max(w, 0)) * std::max(h, 0);
+    if (!Sized(n)) return false;
+    try {
+        pixels.resize(static_cast<size_t>(n));
+    } catch (const std::exception&) {
+        Clear();
+        return false;
+    }
     width = std::max(w, 0);
     height = std::max(h, 0);
-    decltype(pixels)().swap(pixels);
-    pixels.resize(static_cast<size_t>(width) * height);
+    return true;
+}
+
+Image CopyOf(const Image& image) {
+    Image out;
+    if (image.Empty() || !out.Allocate(image.width, image.height)) return out;
+    memcpy(out.pixels.data(), image.pixels.data(), image.pixels.size() * 4);
+    out.opaque = image.opaque;
+    return out;
 }
 
 namespace {
@@ -96,21 +157,6 @@ bool AllOpaque(const Image& image) {
     return !image.pixels.empty();
 }
 
-namespace {
-
-// Runs body(first, last) over [0, count) split between this thread and one
-// more: the work here is large, row-parallel and the machine has two cores.
-template <typename Body>
-void SplitRows(int count, Body body) {
-    if (count < 64) return body(0, count);
-    const int half = count / 2;
-    std::thread other([&] { body(half, count); });
-    body(0, half);
-    other.join();
-}
-
-}  // namespace
-
 void HalveRow(const uint32_t* a, const uint32_t* b, uint32_t* d, int count) {
     // Four at a time with SSE2 in 16-bit lanes: the same sums and rounding
     // as the two-lane form below.
@@ -141,13 +187,13 @@ void HalveRow(const uint32_t* a, const uint32_t* b, uint32_t* d, int count) {
     }
 }
 
-Image Halve(const Image& src) {
+Image Halve(const Image& src, const std::atomic<bool>* cancel) {
     Image out;
-    out.Allocate(std::max(src.width / 2, 1), std::max(src.height / 2, 1));
+    if (src.Empty() || !out.Allocate(std::max(src.width / 2, 1), std::max(src.height / 2, 1))) return out;
     out.opaque = src.opaque;
     const int w = out.width;
     const bool narrow = src.width < 2;  // only then do the two columns coincide
-    SplitRows(out.height, [&](int first, int last) {
+    const bool whole = ParallelRows(out.height, [&](int first, int last) {
         for (int y = first; y < last; ++y) {
             const uint32_t* a = src.Row(std::min(2 * y, src.height - 1));
             const uint32_t* b = src.Row(std::min(2 * y + 1, src.height - 1));
@@ -163,7 +209,8 @@ Image Halve(const Image& src) {
                 d[x] = ((rb >> 2) & 0x00FF00FF) | (((ag >> 2) & 0x00FF00FF) << 8);
             }
         }
-    });
+    }, cancel);
+    if (!whole) out.Clear();
     return out;
 }
 
@@ -235,9 +282,9 @@ Image ScaleBilinear(const Image& src, int fullW, int fullH, RECT region) {
     const int lo = x0.front(), hi = x1.back();
     for (int& v : x0) v -= lo;
     for (int& v : x1) v -= lo;
-    out.Allocate(w, h);
+    if (!out.Allocate(w, h)) return out;
     out.opaque = src.opaque;
-    SplitRows(h, [&](int first, int last) {
+    const bool whole = ParallelRows(h, [&](int first, int last) {
         std::vector<uint32_t> blended(static_cast<size_t>(hi - lo + 1));
         for (int y = first; y < last; ++y) {
             const uint32_t* a = src.Row(y0[y]) + lo;
@@ -252,6 +299,7 @@ Image ScaleBilinear(const Image& src, int fullW, int fullH, RECT region) {
             for (int x = 0; x < w; ++x) d[x] = Lerp(row[x0[x]], row[x1[x]], fx[x]);
         }
     });
+    if (!whole) out.Clear();
     return out;
 }
 
@@ -306,15 +354,15 @@ std::vector<Tap> BuildTaps(int srcLen, int dstLen, int firstIndex, int count) {
 
 Image Scale(const Image& src, int w, int h) { return ScaleRegion(src, w, h, RECT{0, 0, w, h}); }
 
-Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region) {
+Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region, const std::atomic<bool>* cancel) {
     Image out;
     ClampToPicture(region, fullW, fullH);
     const int w = region.right - region.left, h = region.bottom - region.top;
     if (src.Empty() || w <= 0 || h <= 0) return out;
-    if (fullW == src.width && fullH == src.height && w == fullW && h == fullH) return src;
+    if (fullW == src.width && fullH == src.height && w == fullW && h == fullH) return CopyOf(src);
     const std::vector<Tap> xt = BuildTaps(src.width, fullW, region.left, w);
     const std::vector<Tap> yt = BuildTaps(src.height, fullH, region.top, h);
-    out.Allocate(w, h);
+    if (!out.Allocate(w, h)) return out;
     // Each source row is scaled horizontally once and kept in a small ring,
     // since the vertical windows of neighbouring output rows overlap.
     out.opaque = src.opaque;
@@ -330,7 +378,7 @@ Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region) {
     size_t maxTaps = 1;
     for (const Tap& t : yt) maxTaps = std::max(maxTaps, t.weights.size());
     const size_t slots = maxTaps + 1;
-    SplitRows(h, [&](int firstRow, int lastRow) {
+    const bool whole = ParallelRows(h, [&](int firstRow, int lastRow) {
     std::vector<uint16_t> ring(slots * static_cast<size_t>(w) * 4);
     std::vector<int> slotRow(slots, -1);
     auto horizontal = [&](int sy) -> const uint16_t* {
@@ -375,7 +423,8 @@ Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region) {
             d[x] = (a << 24) | (std::min(ch(2), a) << 16) | (std::min(ch(1), a) << 8) | std::min(ch(0), a);
         }
     }
-    });
+    }, cancel);
+    if (!whole) out.Clear();
     return out;
 }
 

@@ -3,6 +3,7 @@
 // and AlphaBlend take), and the few drawing steps the engine needs over them.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -47,10 +48,12 @@ struct Image {
     std::vector<uint32_t, NoInitAllocator<uint32_t>> pixels;
 
     bool Empty() const { return width <= 0 || height <= 0; }
-    void Reset(int w, int h, uint32_t fill = 0);
+    // Both fail (leaving the image empty, never throwing) when the process
+    // has no room for the pixels: every caller checks.
+    bool Reset(int w, int h, uint32_t fill = 0);
     // Sized for w x h with the pixels left unwritten: for a caller that
     // writes every one of them.
-    void Allocate(int w, int h);
+    bool Allocate(int w, int h);
     void Clear() {
         width = height = 0;
         opaque = false;
@@ -59,6 +62,16 @@ struct Image {
     uint32_t* Row(int y) { return pixels.data() + static_cast<size_t>(y) * width; }
     const uint32_t* Row(int y) const { return pixels.data() + static_cast<size_t>(y) * width; }
 };
+
+// True when a block of `bytes` can be had and still leaves room for the
+// window's screen buffers: the largest free range of the address space
+// must hold it, and the address space left after it must keep a margin.
+// What a 32-bit process can hold depends on how it was linked and where it
+// runs, so it is asked, not assumed.
+// `alongside` is what other memory the caller needs at the same time.
+bool RoomFor(uint64_t bytes, uint64_t alongside = 0);
+// A copy of an image; empty when there is no room for it.
+Image CopyOf(const Image& image);
 
 // A view of pixels owned elsewhere (an Image or a DIB section).
 struct Canvas {
@@ -83,13 +96,15 @@ void DrawOver(const Canvas& dst, const Image& src, int x, int y);
 Image Scale(const Image& src, int w, int h);
 // The part `region` of src scaled to fullW x fullH (region in those
 // coordinates, clipped to them).
-Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region);
+// Empty when *cancel is set meanwhile or there is no room.
+Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region, const std::atomic<bool>* cancel = nullptr);
 // The same with plain bilinear sampling: a few times quicker, meant for a
 // source less than twice the target size (sharp enough while zooming; the
 // caller may follow it with ScaleRegion once the size rests).
 Image ScaleBilinear(const Image& src, int fullW, int fullH, RECT region);
-// Halves both sides (2x2 averaging); the step for reduced copies.
-Image Halve(const Image& src);
+// Halves both sides (2x2 averaging); the step for reduced copies. Empty
+// when *cancel is set meanwhile or there is no room.
+Image Halve(const Image& src, const std::atomic<bool>* cancel = nullptr);
 // One row of it: d[x] the rounded average of a[2x], a[2x + 1], b[2x], b[2x + 1].
 void HalveRow(const uint32_t* a, const uint32_t* b, uint32_t* d, int count);
 // True when every pixel has alpha 255.

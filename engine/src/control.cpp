@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "frame.h"
+#include "pool.h"
 #include "util/unique.h"
 
 namespace uiengine {
@@ -226,6 +227,10 @@ bool DestroyControl(Control* c) {
         if (Frame* f = Frame::Of(c->TopLevel())) f->Forget(c);
     }
     FreeIfDone(c);
+    // The last control gone: every control's work was cancelled in its
+    // Detach, so the workers are stopped and joined here, on the window
+    // thread and outside the loader lock; the next control starts them again.
+    if (Live().empty()) StopPool();
     return true;
 }
 

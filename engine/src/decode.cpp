@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
+#include "imaging/bitmap_rows.h"
+#include "pool.h"
 #include "util/unique.h"
 
 namespace uiengine {
@@ -33,10 +34,17 @@ bool StartGdiplus() {
 void FreeGlobal(HGLOBAL h) { GlobalFree(h); }
 void DisposeImage(Gdiplus::GpBitmap* b) { gp::GdipDisposeImage(b); }
 
+// 32768 per side keeps every row computation inside 32 bits; how many
+// pixels is up to the memory the process has left: the picture's buffer in
+// one piece, and beside it the decoder's own copy of the picture (24-bit)
+// and the halved copies that follow.
 bool SizeAllowed(UINT w, UINT h) {
-    // 32768 per side keeps every size computation inside 32 bits.
-    return w > 0 && h > 0 && w <= 32768 && h <= 32768 && static_cast<uint64_t>(w) * h <= (1u << 28);
+    if (w == 0 || h == 0 || w > 32768 || h > 32768) return false;
+    const uint64_t pixels = static_cast<uint64_t>(w) * h;
+    return RoomFor(pixels * 4, pixels * 3);
 }
+
+bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
 // 24-bit BGR rows into opaque 32-bit pixels, four at a time through three
 // 32-bit reads (the copy runs once over every pixel of a photo).
@@ -62,23 +70,13 @@ void WidenBackward(const uint8_t* s, uint32_t* d, UINT count) {
     for (UINT x = count; x-- > 0;) d[x] = 0xFF000000u | (s[3 * x + 2] << 16) | (s[3 * x + 1] << 8) | s[3 * x];
 }
 
-// Runs body(first, last) over the even-aligned rows [first, last) split
-// between this thread and one more (the machine has two cores).
-template <typename Body>
-void TwoWays(int first, int last, Body body) {
-    if (last - first < 64) return body(first, last);
-    const int middle = first + (((last - first) / 2) & ~1);
-    std::thread other([&] { body(middle, last); });
-    body(first, middle);
-    other.join();
-}
-
 // The picture's rows lie packed as 24-bit BGR (3 * width bytes a row) at the
 // start of its own buffer; they are widened there to opaque 32-bit pixels.
 // From the bottom up in blocks of rows [a, b) whose 32-bit rows lie wholly
 // above the 24-bit data of rows [0, b): inside such a block no row can
-// overwrite one still to be read, so its rows are shared by two threads.
-void WidenInPlace(Image& out) {
+// overwrite one still to be read, so its rows are shared by the workers.
+// Stops between blocks when cancelled (false; the rows are then mixed).
+bool WidenInPlace(Image& out, const std::atomic<bool>* cancel) {
     const int w = out.width, h = out.height;
     uint8_t* base = reinterpret_cast<uint8_t*>(out.pixels.data());
     const int64_t packed = 3LL * w, wide = 4LL * w;
@@ -88,13 +86,18 @@ void WidenInPlace(Image& out) {
         int a = static_cast<int>((packed * b + wide - 1) / wide);
         a = (a + 1) & ~1;
         if (a >= b) break;
-        TwoWays(a, b, [&](int first, int last) {
-            for (int y = first; y < last; ++y) Widen(source(y), out.Row(y), static_cast<UINT>(w));
-        });
+        if (!ParallelRows(
+                b - a,
+                [&](int first, int last) {
+                    for (int y = a + first; y < a + last; ++y) Widen(source(y), out.Row(y), static_cast<UINT>(w));
+                },
+                cancel))
+            return false;
         b = a;
     }
     // The last few rows overlap their own data: one at a time, bottom up.
     for (int y = b; y-- > 0;) WidenBackward(source(y), out.Row(y), static_cast<UINT>(w));
+    return true;
 }
 
 bool LooksLikeJpeg(const void* data, size_t length) {
@@ -131,24 +134,50 @@ bool JpegFrameHeader(const uint8_t* p, size_t length, UINT* w, UINT* h, int* com
     return false;
 }
 
-// Touches the pages of [begin, begin + bytes) on a thread of its own, so that
-// the system has them ready when they are written (the first write of each
-// page of a fresh block costs more than the copy into it).
+// Touches the pages of [begin, begin + bytes) on a worker, so that the
+// system has them ready when they are written (the first write of each page
+// of a fresh block costs more than the copy into it). Only a help: when no
+// worker took it up by the time the pages are needed, it is skipped.
 class Prefault {
+    struct State {
+        std::atomic<int> phase{0};  // 0 waiting, 1 touching, 2 done, 3 skipped
+        HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ~State() {
+            if (done) CloseHandle(done);
+        }
+    };
+
 public:
-    Prefault(void* begin, size_t bytes)
-        : thread_([p = static_cast<volatile uint8_t*>(begin), bytes] {
-              for (size_t i = 0; i < bytes; i += 4096) p[i] = 0;
-          }) {}
+    Prefault(void* begin, size_t bytes) {
+        try {
+            state_ = std::make_shared<State>();
+        } catch (...) {
+            return;
+        }
+        if (!state_->done) {
+            state_.reset();
+            return;
+        }
+        SubmitTask([state = state_, p = static_cast<volatile uint8_t*>(begin), bytes] {
+            int waiting = 0;
+            if (!state->phase.compare_exchange_strong(waiting, 1)) return;
+            for (size_t i = 0; i < bytes; i += 4096) p[i] = 0;
+            state->phase = 2;
+            SetEvent(state->done);
+        });
+    }
     ~Prefault() { Join(); }
     Prefault(const Prefault&) = delete;
     Prefault& operator=(const Prefault&) = delete;
     void Join() {
-        if (thread_.joinable()) thread_.join();
+        if (!state_) return;
+        int waiting = 0;
+        if (!state_->phase.compare_exchange_strong(waiting, 3)) WaitForSingleObject(state_->done, INFINITE);
+        state_.reset();
     }
 
 private:
-    std::thread thread_;
+    std::shared_ptr<State> state_;
 };
 
 template <typename I>
@@ -159,7 +188,7 @@ using Com = vela::Unique<I*, vela::ComRelease<I>>;
 // GDI+ would first build a whole decoded bitmap of its own and copy it again
 // (twice the time and the memory of the picture in its 24-bit form).
 // Empty when anything is unsupported; the caller then asks GDI+.
-Image DecodeJpegWic(const void* data, size_t length, bool* packed) {
+Image DecodeJpegWic(const void* data, size_t length, bool* packed, const std::atomic<bool>* cancel) {
     Image out;
     const HRESULT co = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     struct Uninit {
@@ -185,9 +214,13 @@ Image DecodeJpegWic(const void* data, size_t length, bool* packed) {
     UINT headerW = 0, headerH = 0;
     int components = 0;
     std::unique_ptr<Prefault> prefault;
+    // Not for a file far too small to hold a picture of the size its header
+    // claims (a JPEG keeps well over a byte per thousand pixels): such a
+    // header is not worth a buffer before the decoder has looked at it.
     if (JpegFrameHeader(static_cast<const uint8_t*>(data), length, &headerW, &headerH, &components) &&
-        components == 3 && SizeAllowed(headerW, headerH)) {
-        out.Allocate(static_cast<int>(headerW), static_cast<int>(headerH));
+        components == 3 && length >= static_cast<uint64_t>(headerW) * headerH / 1024 &&
+        SizeAllowed(headerW, headerH) &&
+        out.Allocate(static_cast<int>(headerW), static_cast<int>(headerH))) {
         prefault = std::make_unique<Prefault>(out.pixels.data(), static_cast<size_t>(headerW) * headerH * 3);
     }
     Com<IWICBitmapDecoder> decoder;
@@ -201,18 +234,26 @@ Image DecodeJpegWic(const void* data, size_t length, bool* packed) {
     if (FAILED(frame.Get()->GetSize(&w, &h)) || !SizeAllowed(w, h) || FAILED(frame.Get()->GetPixelFormat(&format)))
         return Image{};
     if (prefault) prefault->Join();
-    if (out.width != static_cast<int>(w) || out.height != static_cast<int>(h))
-        out.Allocate(static_cast<int>(w), static_cast<int>(h));
+    if ((out.width != static_cast<int>(w) || out.height != static_cast<int>(h)) &&
+        !out.Allocate(static_cast<int>(w), static_cast<int>(h)))
+        return Image{};
+    if (Cancelled(cancel)) return Image{};
     if (IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
         // Colour photos: the decoder's rows packed into the first three
         // quarters of our buffer in one call, then the decoder goes (with
         // whatever whole copy of the picture it keeps) before the rows are
         // widened in place (here, or by the caller that asked to have them
         // packed): the two never need room at the same time.
+        // In bands, so that a cancelled decode stops between them.
         const UINT stride = w * 3;
-        if (FAILED(frame.Get()->CopyPixels(nullptr, stride, stride * h, reinterpret_cast<BYTE*>(out.pixels.data())))) {
-            out.Clear();
-            return out;
+        const UINT band = 512;
+        for (UINT y0 = 0; y0 < h; y0 += band) {
+            const UINT n = std::min(band, h - y0);
+            const WICRect rect{0, static_cast<INT>(y0), static_cast<INT>(w), static_cast<INT>(n)};
+            if (Cancelled(cancel) ||
+                FAILED(frame.Get()->CopyPixels(&rect, stride, stride * n,
+                                               reinterpret_cast<BYTE*>(out.pixels.data()) + size_t{stride} * y0)))
+                return Image{};
         }
         frame.Reset();
         decoder.Reset();
@@ -220,8 +261,8 @@ Image DecodeJpegWic(const void* data, size_t length, bool* packed) {
         factory.Reset();
         if (packed) {
             *packed = true;
-        } else {
-            WidenInPlace(out);
+        } else if (!WidenInPlace(out, cancel)) {
+            return Image{};
         }
     } else {
         // Grey and CMYK pictures: the component converts straight into our buffer.
@@ -234,7 +275,7 @@ Image DecodeJpegWic(const void* data, size_t length, bool* packed) {
         for (UINT y0 = 0; y0 < h; y0 += band) {
             const UINT n = std::min(band, h - y0);
             const WICRect rect{0, static_cast<INT>(y0), static_cast<INT>(w), static_cast<INT>(n)};
-            if (FAILED(converted.Get()->CopyPixels(&rect, w * 4, w * 4 * n,
+            if (Cancelled(cancel) || FAILED(converted.Get()->CopyPixels(&rect, w * 4, w * 4 * n,
                                                    reinterpret_cast<BYTE*>(out.Row(static_cast<int>(y0)))))) {
                 out.Clear();
                 return out;
@@ -247,40 +288,61 @@ Image DecodeJpegWic(const void* data, size_t length, bool* packed) {
 
 }  // namespace
 
-void WidenPacked(Image& image) {
-    if (!image.Empty()) WidenInPlace(image);
+bool WidenPacked(Image& image, const std::atomic<bool>* cancel) {
+    if (image.Empty() || WidenInPlace(image, cancel)) return true;
+    image.Clear();
+    return false;
 }
 
-Image HalvePacked(const Image& image) {
+Image HalvePacked(const Image& image, const std::atomic<bool>* cancel) {
     Image out;
     const int w = image.width, h = image.height;
-    if (w < 2 || h < 2) return out;
-    out.Allocate(w / 2, h / 2);
+    if (w < 2 || h < 2 || !out.Allocate(w / 2, h / 2)) return out;
     out.opaque = true;
     const uint8_t* base = reinterpret_cast<const uint8_t*>(image.pixels.data());
     const int64_t packed = 3LL * w;
     // Each pair of rows widened into a small buffer that stays in the cache,
     // then halved as Halve does it: the same pixels as halving the widened picture.
-    TwoWays(0, out.height, [&](int first, int last) {
-        std::vector<uint32_t> rows(2 * static_cast<size_t>(w));
-        for (int y = first; y < last; ++y) {
-            Widen(base + packed * (2 * y), rows.data(), static_cast<UINT>(w));
-            Widen(base + packed * (2 * y + 1), rows.data() + w, static_cast<UINT>(w));
-            HalveRow(rows.data(), rows.data() + w, out.Row(y), out.width);
-        }
-    });
+    const bool whole = ParallelRows(
+        out.height,
+        [&](int first, int last) {
+            std::vector<uint32_t> rows(2 * static_cast<size_t>(w));
+            for (int y = first; y < last; ++y) {
+                Widen(base + packed * (2 * y), rows.data(), static_cast<UINT>(w));
+                Widen(base + packed * (2 * y + 1), rows.data() + w, static_cast<UINT>(w));
+                HalveRow(rows.data(), rows.data() + w, out.Row(y), out.width);
+            }
+        },
+        cancel);
+    if (!whole) out.Clear();
     return out;
 }
 
-Image DecodePicture(const void* data, size_t length, bool* packed) {
+namespace {
+Image DecodeAny(const void* data, size_t length, bool* packed, const std::atomic<bool>* cancel);
+}  // namespace
+
+Image DecodePicture(const void* data, size_t length, bool* packed, const std::atomic<bool>* cancel) {
+    try {
+        return DecodeAny(data, length, packed, cancel);
+    } catch (...) {
+        // Whatever ran out of room mid-way was freed on the way out.
+        if (packed) *packed = false;
+        return Image{};
+    }
+}
+
+namespace {
+
+Image DecodeAny(const void* data, size_t length, bool* packed, const std::atomic<bool>* cancel) {
     Image out;
     if (packed) *packed = false;
     if (!data || length == 0 || length > 0x7FFFFFFF) return out;
     if (LooksLikeJpeg(data, length)) {
-        out = DecodeJpegWic(data, length, packed);
-        if (!out.Empty()) return out;
+        out = DecodeJpegWic(data, length, packed, cancel);
+        if (!out.Empty() || Cancelled(cancel)) return out;
     }
-    if (!StartGdiplus()) return out;
+    if (!vela::imaging::BitmapRowsInside(data, length) || !StartGdiplus()) return out;
     vela::Unique<HGLOBAL, FreeGlobal> memory(GlobalAlloc(GMEM_MOVEABLE, length));
     if (!memory) return out;
     void* p = GlobalLock(memory.Get());
@@ -294,8 +356,7 @@ Image DecodePicture(const void* data, size_t length, bool* packed) {
     UINT w = 0, h = 0;
     gp::GdipGetImageWidth(bitmap.Get(), &w);
     gp::GdipGetImageHeight(bitmap.Get(), &h);
-    if (!SizeAllowed(w, h)) return out;
-    out.Allocate(static_cast<int>(w), static_cast<int>(h));
+    if (!SizeAllowed(w, h) || Cancelled(cancel) || !out.Allocate(static_cast<int>(w), static_cast<int>(h))) return out;
     Gdiplus::PixelFormat format = 0;
     gp::GdipGetImagePixelFormat(bitmap.Get(), &format);
     if (format == PixelFormat24bppRGB) {
@@ -313,7 +374,8 @@ Image DecodePicture(const void* data, size_t length, bool* packed) {
             bd.Stride = stride;
             bd.PixelFormat = PixelFormat24bppRGB;
             bd.Scan0 = rows.data();
-            if (gp::GdipBitmapLockBits(bitmap.Get(), &rect,
+            if (Cancelled(cancel) ||
+                gp::GdipBitmapLockBits(bitmap.Get(), &rect,
                                        Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
                                        PixelFormat24bppRGB, &bd) != Gdiplus::Ok) {
                 out.Clear();
@@ -337,7 +399,8 @@ Image DecodePicture(const void* data, size_t length, bool* packed) {
         bd.Stride = static_cast<INT>(w * 4);
         bd.PixelFormat = PixelFormat32bppPARGB;
         bd.Scan0 = out.Row(static_cast<int>(y));
-        if (gp::GdipBitmapLockBits(bitmap.Get(), &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+        if (Cancelled(cancel) ||
+            gp::GdipBitmapLockBits(bitmap.Get(), &rect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
                                    PixelFormat32bppPARGB, &bd) != Gdiplus::Ok) {
             out.Clear();
             return out;
@@ -347,5 +410,7 @@ Image DecodePicture(const void* data, size_t length, bool* packed) {
     out.opaque = AllOpaque(out);
     return out;
 }
+
+}  // namespace
 
 }  // namespace uiengine

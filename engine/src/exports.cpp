@@ -29,6 +29,16 @@ ExuiHandle Create(ControlType type, HWND parent, ExuiEventCallback callback, con
 #define Z int, int, int, int, int
 extern "C" {
 
+// Nothing is joined here, on purpose. Each worker of the pool holds a
+// reference on this module and drops it as its last act
+// (FreeLibraryAndExitThread), and the pool is stopped and joined when the
+// last control is destroyed; so an unload by FreeLibraryA (reserved null)
+// can only come once no worker is left. At process exit (reserved not
+// null) the system has already ended every other thread: waiting for them
+// here, under the loader lock, could only hang, and their memory goes with
+// the process.
+BOOL WINAPI DllMain(HANDLE, DWORD, LPVOID) { return TRUE; }
+
 ExuiHandle __stdcall CreateControl_WindowEx(ENGINE_CREATE_ARGS, Z, Z, Z, Z) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::WindowEx, parent, callback, binding);
@@ -61,9 +71,12 @@ int __stdcall ControlSendMessage(ExuiHandle handle, int message, INT_PTR index, 
     if (c->dead || !c->Attrs().Exists(static_cast<int>(index))) return 0;
     const void* address = reinterpret_cast<const void*>(value);
     if (message == ENGINE_SET_ATTRIBUTE) {
-        if (!c->Attrs().Write(static_cast<int>(index), address)) return 0;
-        c->Written(static_cast<int>(index));
-        return 1;
+        bool emptied = false;
+        const bool written = c->Attrs().Write(static_cast<int>(index), address, &emptied);
+        // A picture too large to copy: the control shows nothing rather
+        // than the old one, and the caller learns the write failed.
+        if (written || emptied) c->Written(static_cast<int>(index));
+        return written ? 1 : 0;
     }
     if (message == ENGINE_GET_ATTRIBUTE) return c->Attrs().Read(static_cast<int>(index), reinterpret_cast<void*>(value));
     return 0;

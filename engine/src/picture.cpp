@@ -1,11 +1,11 @@
 #include "picture.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "control.h"
 #include "decode.h"
 #include "frame.h"
+#include "pool.h"
 
 namespace uiengine {
 
@@ -71,6 +71,7 @@ class PictureBox : public Control {
         SIZE size;
         RECT region;
         Image out;
+        std::atomic<bool> cancelled{false};
     };
     static constexpr LPARAM kSharpDone = 1;
 
@@ -78,8 +79,13 @@ public:
     PictureBox(HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding)
         : Control(ControlType::PictureBoxEx, host, parent, callback, binding) {}
 
-    ~PictureBox() override {
+    ~PictureBox() override { Detach(); }
+
+    // The work under way for this control stops before the control goes:
+    // the pool may be stopped right after.
+    void Detach() override {
         DropJob();
+        DropSharp();
         if (IsWindow(host_)) KillTimer(host_, kSharpTimer);
     }
 
@@ -87,14 +93,15 @@ public:
         if (index != kPictureBytes) return;
         // The old picture goes at once; the new one arrives from the worker.
         picture_.reset();
-        ++sharpGeneration_;
+        DropSharp();
         prepared_.Clear();
         announce_ = false;
         DropJob();
         // The decode shares the attribute's bytes: a later write makes a new
         // block and the worker keeps this one until it is done with it.
         auto bytes = attrs_.SharedDataOf(kPictureBytes);
-        if (bytes && !bytes->empty()) job_ = StartDecode(std::move(bytes), host_, DecodedMessage(), ++generation_);
+        if (bytes && !bytes->empty())
+            job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_);
         Invalidate();
     }
 
@@ -136,7 +143,7 @@ public:
                 preparedSharp_ = true;
                 Invalidate();
             }
-            if (wp == sharpGeneration_) sharp_.reset();
+            if (wp == sharpGeneration_) DropSharp();
             *result = 0;
             return true;
         }
@@ -205,6 +212,15 @@ private:
                have.bottom >= need.bottom;
     }
 
+    // A sharpened copy under way is for an older state: it stops, and what
+    // it made goes at once instead of waiting for the next one to start.
+    void DropSharp() {
+        ++sharpGeneration_;
+        if (!sharp_) return;
+        sharp_->cancelled = true;
+        sharp_.reset();
+    }
+
     void DropJob() {
         if (!job_) return;
         job_->cancelled = true;
@@ -258,7 +274,7 @@ private:
         preparedRect_ = q.rect;
         preparedSize_ = s;
         ++g_rescales;
-        ++sharpGeneration_;  // a sharp copy under way is for an older state
+        DropSharp();
         preparedSharp_ = q.sharp;
         if (!preparedSharp_) SetTimer(host_, kSharpTimer, kRestMs, nullptr);
     }
@@ -276,7 +292,13 @@ private:
             region = RECT{std::max<LONG>(0, region.left), std::max<LONG>(0, region.top), std::min<LONG>(s.cx, region.right),
                           std::min<LONG>(s.cy, region.bottom)};
         }
-        auto job = std::make_shared<SharpJob>();
+        DropSharp();
+        std::shared_ptr<SharpJob> job;
+        try {
+            job = std::make_shared<SharpJob>();
+        } catch (const std::exception&) {
+            return;  // the quick copy stays
+        }
         job->picture = picture_;
         job->size = s;
         job->region = region;
@@ -284,13 +306,19 @@ private:
         const HWND host = host_;
         const UINT message = DecodedMessage();
         const WPARAM generation = sharpGeneration_;
-        std::thread([job, host, message, generation] {
-            job->out = ScaleRegion(SourceFor(*job->picture, job->size), job->size.cx, job->size.cy, job->region);
+        SubmitTask([job, host, message, generation] {
+            job->out = ScaleRegion(SourceFor(*job->picture, job->size), job->size.cx, job->size.cy, job->region,
+                                   &job->cancelled);
             job->picture.reset();
+            if (job->cancelled) {
+                job->out.Clear();
+                return;
+            }
             PostMessageA(host, message, generation, kSharpDone);
-        }).detach();
+        });
     }
 
+    DecodeLane lane_;
     std::shared_ptr<DecodeJob> job_;  // while a decode runs or its complete state is not taken yet
     WPARAM generation_ = 0;
     std::shared_ptr<const DecodedPicture> picture_;
@@ -309,12 +337,14 @@ namespace {
 
 // Tests may hold a decode between its first and its complete state, to see
 // the first frame on its own: while this process has a manual-reset event
-// of this name unsignalled, the worker waits for it (10 s at most).
-void HoldForTests() {
+// of this name unsignalled, the worker waits for it (10 s at most, and
+// no longer than its job is wanted).
+void HoldForTests(const std::atomic<bool>& cancelled) {
     char name[64];
     wsprintfA(name, "uiengine-hold-levels-%lu", GetCurrentProcessId());
     if (HANDLE hold = OpenEventA(SYNCHRONIZE, FALSE, name)) {
-        WaitForSingleObject(hold, 10000);
+        for (int waited = 0; waited < 10000 && !cancelled; waited += 20)
+            if (WaitForSingleObject(hold, 20) == WAIT_OBJECT_0) break;
         CloseHandle(hold);
     }
 }
@@ -325,63 +355,166 @@ bool Reducible(const Image& image) { return image.width >= 512 && image.height >
 
 }  // namespace
 
-std::shared_ptr<DecodeJob> StartDecode(std::shared_ptr<const std::vector<uint8_t>> bytes, HWND target, UINT message,
-                                       WPARAM id) {
-    auto job = std::make_shared<DecodeJob>();
-    ++g_pending;
-    std::thread([job, bytes = std::move(bytes), target, message, id]() mutable {
-        bool packed = false;
-        auto full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), &packed));
-        bytes.reset();  // the attribute may hold them still, or not any more
-        auto picture = std::make_shared<DecodedPicture>();
-        if (!full->Empty()) picture->full = full;
-        if (Reducible(*full) && !job->cancelled) {
-            // The first state: the first halved copy (straight from the
-            // decoder's packed rows when it left them so), enough for a first
-            // frame of a view no larger than it. Such a view (its size as it
-            // is now) is also prepared here, and the picture is widened only
-            // after that frame is shown; a larger view waits for the picture.
-            picture->levels.push_back(
-                std::make_shared<const Image>(packed ? HalvePacked(*full) : Halve(*full)));
-            const Image& half = *picture->levels.front();
-            RECT client{};
-            GetClientRect(target, &client);
-            const SIZE view{client.right, client.bottom};
-            if (packed && view.cx <= half.width && view.cy <= half.height) {
-                picture->full = nullptr;
-                const RECT visible = VisiblePart(target, GetAncestor(target, GA_ROOT), view);
-                if (!IsRectEmpty(&visible) && !job->cancelled) {
-                    QuickCopy q = MakeQuick(half, view, visible);
-                    job->view = std::move(q.image);
-                    job->viewSize = view;
-                    job->viewRect = q.rect;
-                }
-            } else if (packed) {
-                WidenPacked(*full);
-                packed = false;
-            }
-            job->first = picture;
-            job->stage.store(1, std::memory_order_release);
-            PostMessageA(target, message, id, kDecodeFirst);
-            // After the first frame (or a while, for a view not drawn).
-            WaitForSingleObject(job->shown, kFirstFrameWaitMs);
-            HoldForTests();
-            auto complete = std::make_shared<DecodedPicture>(*picture);
-            if (packed && !job->cancelled) {
-                WidenPacked(*full);
-                complete->full = full;
-            }
-            while (!job->cancelled && Reducible(*complete->levels.back()))
-                complete->levels.push_back(std::make_shared<const Image>(Halve(*complete->levels.back())));
-            picture = std::move(complete);
-        } else if (packed) {
-            WidenPacked(*full);
+namespace {
+
+// The worker's side of one decode: the whole picture, its first halved copy
+// and the view's copy for a first frame, then the smaller copies. Checks
+// the job's cancellation between every step (and the steps between their
+// bands of rows); a cancelled job ends with nothing posted, and what it
+// made goes with it.
+void RunDecode(DecodeJob* job) {
+    const std::atomic<bool>* cancel = &job->cancelled;
+    const HWND target = job->target;
+    const UINT message = job->message;
+    const WPARAM id = job->id;
+    std::shared_ptr<const std::vector<uint8_t>> bytes = std::move(job->bytes);
+    if (job->cancelled || !bytes) return;
+    bool packed = false;
+    auto full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), &packed, cancel));
+    bytes.reset();  // the attribute may hold them still, or not any more
+    if (job->cancelled) return;
+    auto picture = std::make_shared<DecodedPicture>();
+    if (!full->Empty()) picture->full = full;
+    if (Reducible(*full)) {
+        // The first state: the first halved copy (straight from the
+        // decoder's packed rows when it left them so), enough for a first
+        // frame of a view no larger than it. Such a view (its size as it
+        // is now) is also prepared here, and the picture is widened only
+        // after that frame is shown; a larger view waits for the picture.
+        auto half = std::make_shared<const Image>(packed ? HalvePacked(*full, cancel) : Halve(*full, cancel));
+        if (job->cancelled) return;
+        if (half->Empty()) {
+            // No room for the copies: the picture alone, when it is whole.
+            if (packed && !WidenPacked(*full, cancel)) return;
+            packed = false;
+        } else {
+            picture->levels.push_back(std::move(half));
         }
-        if (job->cancelled) return;  // everything made here goes with the last holder
-        job->complete = std::move(picture);
-        job->stage.store(2, std::memory_order_release);
-        PostMessageA(target, message, id, kDecodeComplete);
-    }).detach();
+    }
+    if (!picture->levels.empty()) {
+        const Image& half = *picture->levels.front();
+        RECT client{};
+        GetClientRect(target, &client);
+        const SIZE view{client.right, client.bottom};
+        if (packed && view.cx <= half.width && view.cy <= half.height) {
+            picture->full = nullptr;
+            const RECT visible = VisiblePart(target, GetAncestor(target, GA_ROOT), view);
+            if (!IsRectEmpty(&visible) && !job->cancelled) {
+                QuickCopy q = MakeQuick(half, view, visible);
+                job->view = std::move(q.image);
+                job->viewSize = view;
+                job->viewRect = q.rect;
+            }
+        } else if (packed) {
+            if (!WidenPacked(*full, cancel)) return;
+            packed = false;
+        }
+        job->first = picture;
+        job->stage.store(1, std::memory_order_release);
+        PostMessageA(target, message, id, kDecodeFirst);
+        // After the first frame (or a while, for a view not drawn).
+        WaitForSingleObject(job->shown, kFirstFrameWaitMs);
+        HoldForTests(job->cancelled);
+        auto complete = std::make_shared<DecodedPicture>(*picture);
+        if (packed && !job->cancelled) {
+            if (WidenPacked(*full, cancel)) complete->full = full;
+        }
+        while (!job->cancelled && Reducible(*complete->levels.back())) {
+            auto next = std::make_shared<const Image>(Halve(*complete->levels.back(), cancel));
+            if (next->Empty()) break;  // no room for more: the levels made so far serve
+            complete->levels.push_back(std::move(next));
+        }
+        picture = std::move(complete);
+    } else if (packed) {
+        if (!WidenPacked(*full, cancel)) picture->full = nullptr;
+    }
+    if (job->cancelled) return;  // everything made here goes with the last holder
+    job->complete = std::move(picture);
+    job->stage.store(2, std::memory_order_release);
+    PostMessageA(target, message, id, kDecodeComplete);
+}
+
+// A job that could not run (no memory on the way): completed as an
+// undecodable picture, so that its control stops waiting for it.
+void CompleteEmpty(DecodeJob& job) {
+    if (job.cancelled) return;
+    job.first.reset();
+    job.view.Clear();
+    try {
+        job.complete = std::make_shared<DecodedPicture>();
+    } catch (const std::exception&) {
+        job.complete = nullptr;
+    }
+    job.stage.store(2, std::memory_order_release);
+    PostMessageA(job.target, job.message, job.id, kDecodeComplete);
+}
+
+}  // namespace
+
+struct DecodeLane::State {
+    SRWLOCK lock = SRWLOCK_INIT;
+    bool busy = false;                // a worker is draining the lane
+    std::shared_ptr<DecodeJob> next;  // the newest request, not started
+
+    std::shared_ptr<DecodeJob> Take() {
+        AcquireSRWLockExclusive(&lock);
+        std::shared_ptr<DecodeJob> job = std::move(next);
+        if (!job) busy = false;
+        ReleaseSRWLockExclusive(&lock);
+        return job;
+    }
+
+    static void Drain(const std::shared_ptr<State>& state) {
+        while (std::shared_ptr<DecodeJob> job = state->Take()) {
+            try {
+                RunDecode(job.get());
+            } catch (...) {
+                CompleteEmpty(*job);
+            }
+        }
+    }
+};
+
+DecodeLane::DecodeLane() : state_(std::make_shared<State>()) {}
+
+bool DecodeLane::Queue(std::shared_ptr<DecodeJob> job) {
+    std::shared_ptr<DecodeJob> dropped;
+    AcquireSRWLockExclusive(&state_->lock);
+    dropped = std::move(state_->next);
+    state_->next = std::move(job);
+    const bool start = !state_->busy;
+    state_->busy = true;
+    ReleaseSRWLockExclusive(&state_->lock);
+    if (dropped) dropped->cancelled = true;  // replaced before it ran: its bytes go now
+    if (!start) return true;
+    bool submitted = false;
+    try {
+        submitted = SubmitTask([state = state_] { State::Drain(state); });
+    } catch (...) {
+    }
+    if (submitted) return true;
+    // Not even the task could be made: the request is dropped.
+    AcquireSRWLockExclusive(&state_->lock);
+    dropped = std::move(state_->next);
+    state_->busy = false;
+    ReleaseSRWLockExclusive(&state_->lock);
+    return false;
+}
+
+std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const std::vector<uint8_t>> bytes,
+                                       HWND target, UINT message, WPARAM id) {
+    std::shared_ptr<DecodeJob> job;
+    try {
+        job = std::make_shared<DecodeJob>();
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+    job->bytes = std::move(bytes);
+    job->target = target;
+    job->message = message;
+    job->id = id;
+    if (!lane.Queue(job)) return nullptr;
+    ++g_pending;
     return job;
 }
 

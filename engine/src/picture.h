@@ -22,6 +22,12 @@ struct DecodedPicture {
 };
 
 struct DecodeJob {
+    // What the worker decodes and whom it tells; the bytes go as soon as
+    // the picture is decoded, or when the job is dropped unrun.
+    std::shared_ptr<const std::vector<uint8_t>> bytes;
+    HWND target = nullptr;
+    UINT message = 0;
+    WPARAM id = 0;
     // Set by the worker before it posts the stage's message.
     std::shared_ptr<const DecodedPicture> first;     // the picture and its first halved copy
     std::shared_ptr<const DecodedPicture> complete;  // with every halved copy; an empty picture when undecodable
@@ -56,13 +62,30 @@ constexpr LPARAM kDecodeComplete = 2;
 // after the frame was handed to the system.
 constexpr LPARAM kDecodeShown = 3;
 
-// Starts decoding the shared bytes (no copy of them is made); posts
+// The decodes of one picture box. At most one of them runs at a time; a
+// request made while one runs waits, and a newer request replaces it
+// unrun, so that stepping quickly through large pictures never has more
+// than the running decode (cancelled, it stops at its next band of rows)
+// and the newest request in memory.
+class DecodeLane {
+public:
+    DecodeLane();
+    // Queues the job (see StartDecode); false when it cannot be queued.
+    bool Queue(std::shared_ptr<DecodeJob> job);
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
+
+// Starts decoding the shared bytes in the lane (no copy of them is made); posts
 // `message` to `target` with the job's id in wParam and the stage in lParam:
 // kDecodeFirst once the picture can be shown (not for a picture too small to
 // have halved copies, nor for bytes that do not decode), then
 // kDecodeComplete. The job lives as long as either side holds it.
-std::shared_ptr<DecodeJob> StartDecode(std::shared_ptr<const std::vector<uint8_t>> bytes, HWND target, UINT message,
-                                       WPARAM id);
+// Null when there is no memory even for the job.
+std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const std::vector<uint8_t>> bytes,
+                                       HWND target, UINT message, WPARAM id);
 
 // Number of decodes started and not yet completed and taken over on the UI
 // thread (all controls).

@@ -1,5 +1,7 @@
 #include <cstring>
+#include <exception>
 
+#include "imaging/bitmap_rows.h"
 #include "imaging/imaging_internal.h"
 
 namespace vela::imaging {
@@ -48,6 +50,7 @@ bool NamesExistingFile(const Bytes& picture, Text* path) {
 }
 
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture) {
+    if (!BitmapRowsInside(picture.data(), picture.size())) return nullptr;
     const SIZE_T size = picture.size();
     HGLOBAL block = api::GlobalAlloc(GMEM_MOVEABLE, size);
     if (!block) return nullptr;
@@ -85,8 +88,15 @@ Bytes EncodeImageAsPng(gdip::GpImage* image) {
     if (status == gdip::Ok && block) {
         void* data = api::GlobalLock(block.Get());
         if (data) {
-            const SIZE_T size = api::GlobalSize(block.Get());
-            out.resize(size);
+            SIZE_T size = api::GlobalSize(block.Get());
+            // A rotated picture the process has no room to copy gives
+            // the empty answer of a failed rotation.
+            try {
+                out.resize(size);
+            } catch (const std::exception&) {
+                size = 0;
+                Bytes().swap(out);
+            }
             if (size) api::RtlMoveMemory(out.data(), data, size);
             api::GlobalUnlock(block.Get());
         }

@@ -2,6 +2,7 @@
 #include <memory>
 #include <new>
 
+#include "imaging/bitmap_rows.h"
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
 
@@ -68,6 +69,7 @@ Size MeasureFile(const Text& path) {
 }
 
 Size MeasureContent(const Bytes& picture) {
+    if (!BitmapRowsInside(picture.data(), picture.size())) return {};
     // Declared in this order so that the image is disposed first, then the
     // stream released, and the block it reads freed last.
     GlobalBlock block(api::GlobalAlloc(GMEM_MOVEABLE, picture.size()));

@@ -4,6 +4,8 @@
 // the skinned control layer.
 #include <windows.h>
 
+#include <exception>
+
 #include "forms/standard_properties.h"
 #include "runtime/exit.h"
 #include "runtime/form_state.h"
@@ -271,7 +273,13 @@ Bytes GetData(Ctl control, int property) {
     skin::GetSkinnedProperty(t.state->hwnd, property - 8, &d);
     if (!d.data || d.length <= 0) return {};
     const auto* p = static_cast<const unsigned char*>(d.data);
-    return Bytes(p, p + d.length);  // the engine's block: copied at once
+    // The engine's block, copied at once; a picture the process has no room
+    // to copy reads as no picture (measured 0, like an undecodable one).
+    try {
+        return Bytes(p, p + d.length);
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 void SetData(Ctl control, int property, const Bytes& value) {

@@ -1,0 +1,256 @@
+// Long runs of the real viewer, not part of CI (scripts/long_run.sh):
+//   long_run fuzz [files] [seed]  steps with Right through a folder of damaged
+//                                 and crafted pictures (tests/support/fuzz_corpus)
+//                                 and prints files stepped, faults, peak memory;
+//   long_run soak [steps] [large] steps back and forth through a folder of
+//                                 small pictures and a few large ones and prints
+//                                 private memory and handle counts every 1,000 steps.
+// A fault is the viewer ending, showing a message box, or not taking a step
+// within 30 s; the run then starts the viewer again at the next file.
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "fuzz_corpus.h"
+#include "viewer_driver.h"
+
+using namespace vela::test;
+using vela::bench::NowMs;
+
+namespace {
+
+std::wstring Title(const std::string& name) { return std::wstring(name.begin(), name.end()) + L"—Vela图片查看器"; }
+
+// The names the viewer lists, in its order (the folder's, by name).
+bool Listed(const std::string& name) {
+    for (const char* s : {".jpg", ".bmp", ".ico", ".png", ".gif"})
+        if (name.find(s) != std::string::npos) return true;
+    return false;
+}
+
+struct Figures {
+    size_t privateBytes = 0, peakPrivate = 0;
+    DWORD handles = 0, gdi = 0, user = 0, threads = 0;
+};
+
+// Handles of a process from the system's handle table (Wine answers 0 to
+// GetProcessHandleCount for another process).
+DWORD HandlesOf(DWORD pid) {
+    using Query = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
+    static const auto query =
+        reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return 0;
+    struct Entry {
+        USHORT process, backTrace;
+        UCHAR type, attributes;
+        USHORT value;
+        void* object;
+        ULONG access;
+    };
+    std::vector<unsigned char> buffer(1 << 20);
+    ULONG needed = 0;
+    for (int i = 0; i < 6; ++i) {
+        const LONG status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == 0) break;
+        if (status != static_cast<LONG>(0xC0000004)) return 0;  // not "length mismatch"
+        buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
+    }
+    const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(void*));
+    DWORD n = 0;
+    for (ULONG i = 0; i < count && sizeof(void*) + (i + 1) * sizeof(Entry) <= buffer.size(); ++i)
+        if (entries[i].process == static_cast<USHORT>(pid)) ++n;
+    return n;
+}
+
+// Committed private memory now and at its peak (Wine reports it as the
+// page-file usage and its peak is not always kept, hence the larger of the two).
+size_t PeakMemoryOf(DWORD pid) {
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!p) return 0;
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    const BOOL ok = GetProcessMemoryInfo(p, &pmc, sizeof pmc);
+    CloseHandle(p);
+    return ok ? std::max(pmc.PagefileUsage, pmc.PeakPagefileUsage) : 0;
+}
+
+Figures Measure(DWORD pid) {
+    Figures f;
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!p) return f;
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    // Committed private memory: Wine reports it as the page-file usage.
+    if (GetProcessMemoryInfo(p, &pmc, sizeof pmc)) {
+        f.privateBytes = pmc.PagefileUsage;
+        f.peakPrivate = pmc.PeakPagefileUsage;
+    }
+    if (!GetProcessHandleCount(p, &f.handles) || f.handles == 0) f.handles = HandlesOf(pid);
+    f.gdi = GetGuiResources(p, GR_GDIOBJECTS);
+    f.user = GetGuiResources(p, GR_USEROBJECTS);
+    CloseHandle(p);
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap != INVALID_HANDLE_VALUE) {
+        THREADENTRY32 t{};
+        t.dwSize = sizeof t;
+        for (BOOL more = Thread32First(snap, &t); more; more = Thread32Next(snap, &t))
+            if (t.th32OwnerProcessID == pid) ++f.threads;
+        CloseHandle(snap);
+    }
+    return f;
+}
+
+// One viewer over a folder of names; Step moves to `to` with the key and
+// waits for its title. Faults restart the viewer at `to`.
+class Stepper {
+public:
+    Stepper(const ScratchFolder& dir) : dir_(dir) {}
+    ~Stepper() { Stop(); }
+    bool Open(const std::string& name) {
+        Stop();
+        viewer_ = new Viewer;
+        if (!viewer_->Start(Quoted(dir_ / name)) || !viewer_->Main()) return false;
+        // Keys are taken once the folder list exists: after the first fit,
+        // which the zoom caption shows.
+        return viewer_->WaitTitle(Title(name), 30000) &&
+               WaitFor([&] {
+                   const std::wstring zoom = viewer_->ControlText(kZoomRatioButton);
+                   return !zoom.empty() && zoom.back() == L'%';
+               }, 30000);
+    }
+    // False on a fault (counted), the viewer then showing `to` afresh.
+    bool Step(UINT key, const std::string& to) {
+        viewer_->KeyRelease(viewer_->Control(kPictureView), key, true);
+        const std::wstring want = Title(to);
+        bool ok = WaitFor(
+            [&] { return viewer_->Title() == want || viewer_->WaitExit(0) != STILL_ACTIVE ||
+                         FindMessageBox(viewer_->ProcessId()); },
+            30000);
+        ok = ok && viewer_->Title() == want;
+        peak_ = std::max(peak_, PeakMemoryOf(viewer_->ProcessId()));
+        if (ok) return true;
+        ++faults_;
+        const DWORD code = viewer_->WaitExit(0);
+        std::printf("fault stepping to %s: %s (exit code %ld)\n", to.c_str(),
+                    code != STILL_ACTIVE ? "ended" : FindMessageBox(viewer_->ProcessId()) ? "message box" : "no step",
+                    static_cast<long>(code));
+        std::fflush(stdout);
+        Open(to);
+        return false;
+    }
+    bool Close() {
+        if (!viewer_) return false;
+        viewer_->Click(viewer_->Control(kCloseButton));
+        const bool clean = viewer_->WaitExit() == 0;
+        Stop();
+        return clean;
+    }
+    DWORD Pid() const { return viewer_ ? viewer_->ProcessId() : 0; }
+    int Faults() const { return faults_; }
+    size_t Peak() const { return peak_; }
+
+private:
+    void Stop() {
+        if (!viewer_) return;
+        peak_ = std::max(peak_, PeakMemoryOf(viewer_->ProcessId()));
+        viewer_->Kill();
+        delete viewer_;
+        viewer_ = nullptr;
+    }
+    const ScratchFolder& dir_;
+    Viewer* viewer_ = nullptr;
+    int faults_ = 0;
+    size_t peak_ = 0;
+};
+
+int Fuzz(int files, uint32_t seed) {
+    ScratchFolder dir("vela-fuzz");
+    std::vector<std::string> names;
+    for (const FuzzFile& f : MakeFuzzCorpus(seed, files)) {
+        WriteBytes(dir / f.name, f.bytes);
+        if (Listed(f.name)) names.push_back(f.name);
+    }
+    std::sort(names.begin(), names.end());
+    std::printf("fuzz: %d files made from seed %u, %zu of them listed by the viewer\n", files, seed, names.size());
+    const double t0 = NowMs();
+    Stepper s(dir);
+    if (names.empty() || !s.Open(names[0])) return 1;
+    int stepped = 1;
+    for (size_t i = 1; i < names.size(); ++i, ++stepped) {
+        s.Step(VK_RIGHT, names[i]);
+        if (stepped % 500 == 0) {
+            std::printf("  %d stepped, %d faults\n", stepped, s.Faults());
+            std::fflush(stdout);
+        }
+    }
+    const bool clean = s.Close();
+    std::printf("fuzz: files stepped %d, faults %d, peak private memory %.1f MiB, closed with exit code 0: %s, %.0f s\n",
+                stepped, s.Faults(), s.Peak() / 1048576.0, clean ? "yes" : "no", (NowMs() - t0) / 1000);
+    return s.Faults() == 0 && clean ? 0 : 1;
+}
+
+int Soak(int steps, int large) {
+    ScratchFolder dir("vela-soak");
+    std::vector<std::string> names;
+    // Mostly small pictures of every kind, a few large photos spread among them.
+    const int small = 48;
+    for (int i = 0; i < small + large; ++i) {
+        char name[32];
+        const bool big = large > 0 && i % ((small + large) / large) == 0 && i / ((small + large) / large) < large;
+        const char* ext = big ? "jpg" : (i % 4 == 0 ? "png" : i % 4 == 1 ? "gif" : i % 4 == 2 ? "bmp" : "jpg");
+        wsprintfA(name, "%03d.%s", i, ext);
+        const COLORREF colour = RGB(37 * i % 256, 91 * i % 256, 53 * i % 256);
+        vela::Bytes b = big ? MakePicture(4000, 3000, L"image/jpeg", colour)
+                       : i % 4 == 0 ? MakePicture(640 + i, 480, L"image/png", colour)
+                       : i % 4 == 1 ? MakeGif(320, 240 + i, colour)
+                       : i % 4 == 2 ? MakePicture(300, 200 + i, L"image/bmp", colour)
+                                    : MakePicture(1024, 768 + i, L"image/jpeg", colour);
+        WriteBytes(dir / name, b);
+        names.push_back(name);
+    }
+    std::printf("soak: %d steps back and forth through %d pictures (%d of them 4000 x 3000)\n", steps,
+                small + large, large);
+    std::printf("%8s %12s %8s %6s %6s %8s %8s\n", "steps", "private MiB", "handles", "GDI", "USER", "threads",
+                "seconds");
+    const double t0 = NowMs();
+    Stepper s(dir);
+    if (!s.Open(names[0])) return 1;
+    auto print = [&](int n) {
+        const Figures f = Measure(s.Pid());
+        std::printf("%8d %12.1f %8lu %6lu %6lu %8lu %8.0f\n", n, f.privateBytes / 1048576.0, f.handles, f.gdi, f.user,
+                    f.threads, (NowMs() - t0) / 1000);
+        std::fflush(stdout);
+    };
+    print(0);
+    size_t at = 0;
+    int direction = 1;
+    for (int n = 1; n <= steps; ++n) {
+        if ((direction > 0 && at + 1 == names.size()) || (direction < 0 && at == 0)) direction = -direction;
+        at += direction;
+        s.Step(direction > 0 ? VK_RIGHT : VK_LEFT, names[at]);
+        if (n % 1000 == 0) print(n);
+    }
+    const int faults = s.Faults();
+    const bool clean = s.Close();
+    std::printf("soak: faults %d, peak private memory %.1f MiB, closed with exit code 0: %s\n", faults,
+                s.Peak() / 1048576.0, clean ? "yes" : "no");
+    return faults == 0 && clean ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "fuzz") return Fuzz(argc > 2 ? std::atoi(argv[2]) : 3000, argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 1);
+    if (mode == "soak") return Soak(argc > 2 ? std::atoi(argv[2]) : 10000, argc > 3 ? std::atoi(argv[3]) : 2);
+    std::printf("usage: long_run fuzz [files] [seed] | long_run soak [steps] [large pictures]\n");
+    return 2;
+}

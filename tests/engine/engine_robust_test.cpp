@@ -1,0 +1,208 @@
+// Hostile and huge pictures, pictures replaced faster than they decode, and
+// the engine's worker threads: nothing ends the process, replaced decodes
+// stop and never pile up, and no worker outlives the last control.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+#include "engine_harness.h"
+#include "fuzz_corpus.h"
+#include "test_support.h"
+
+using namespace vela::test;
+using vela::Bytes;
+
+namespace {
+
+constexpr uint32_t kBackdrop = 0x8C000000;  // black at alpha 140, premultiplied
+
+uint32_t Opaque(COLORREF c) { return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+bool Near(uint32_t a, uint32_t b, int tolerance = 6) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
+        if (x - y > tolerance || y - x > tolerance) return false;
+    }
+    return true;
+}
+
+ExuiFrameInfo Info(HWND top) {
+    ExuiFrameInfo info{};
+    Engine().inspect(top, &info);
+    return info;
+}
+
+int ProcessThreads() {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int n = 0;
+    for (BOOL more = Thread32First(snap, &entry); more; more = Thread32Next(snap, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++n;
+    CloseHandle(snap);
+    return n;
+}
+
+int Processors() {
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    return static_cast<int>(info.dwNumberOfProcessors);
+}
+
+// Committed private memory (Wine leaves PrivateUsage 0; this is the same).
+size_t PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+    return pmc.PagefileUsage;
+}
+
+// Holds every decode of this process between its first and its complete
+// state while it lives (the engine waits on this event's name).
+class HoldSmallerCopies {
+public:
+    HoldSmallerCopies() {
+        char name[64];
+        wsprintfA(name, "uiengine-hold-levels-%lu", GetCurrentProcessId());
+        event_ = CreateEventA(nullptr, TRUE, FALSE, name);
+    }
+    ~HoldSmallerCopies() {
+        SetEvent(event_);
+        CloseHandle(event_);
+    }
+    void Release() { SetEvent(event_); }
+
+private:
+    HANDLE event_;
+};
+
+// A skinned window with a 300 x 200 picture box at (100, 100).
+struct Box {
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    HWND frame = MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 300, 200, 15);
+    int Write(const Bytes& b) const { return SetData(pic, 8, b.data(), static_cast<int>(b.size())); }
+    uint32_t Middle() const { return Shoot(top).At(100 + 250, 100 + 150); }
+};
+
+class EngineRobust : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(Engine().dll, nullptr); }
+};
+
+}  // namespace
+
+TEST_F(EngineRobust, HeadersClaimingHugePicturesShowNothingAndTheProcessGoesOn) {
+    struct Case {
+        const char* what;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"jpeg 12000 x 12000", CraftedJpeg(12000, 12000)},
+        {"jpeg 16384 x 16384", CraftedJpeg(16384, 16384)},
+        {"jpeg 65535 x 65535", CraftedJpeg(65535, 65535)},
+        {"png 16384 x 16384", CraftedPng(16384, 16384)},
+        {"png 2^31 - 1 square", CraftedPng(0x7FFFFFFF, 0x7FFFFFFF)},
+        {"bmp 30000 x -30000", CraftedBmp(30000, -30000, 32)},
+        {"gif 65535 x 65535", CraftedGif(65535, 65535)},
+        {"ico 256 x 256 beyond its end", CraftedIcon(false, 256, 256, 0x7FFFFFFF, 22)},
+    };
+    ASSERT_EQ(cases[0].bytes.size(), 23u);
+    Box box;
+    ASSERT_TRUE(WaitForFrame(box.top));
+    const COLORREF colour = RGB(30, 160, 90);
+    const Bytes good = MakePicture(300, 200, L"image/png", colour);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(box.Write(good), 1);
+        ASSERT_TRUE(WaitForFrame(box.top));
+        ASSERT_TRUE(Near(box.Middle(), Opaque(colour)));
+        EngineEvents().clear();
+        ASSERT_EQ(box.Write(c.bytes), 1);
+        ASSERT_TRUE(WaitForFrame(box.top));
+        // Undecodable: the old picture gone, nothing drawn, nothing raised.
+        EXPECT_EQ(box.Middle(), kBackdrop);
+        EXPECT_TRUE(EngineEvents().empty());
+    }
+    Close(box.top);
+}
+
+TEST_F(EngineRobust, DecodesRunOnAPoolSizedFromTheProcessorsAndJoinedWithTheLastControl) {
+    const COLORREF colours[] = {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200),
+                                RGB(200, 200, 30), RGB(30, 200, 200), RGB(200, 30, 200)};
+    std::vector<Bytes> large;
+    for (COLORREF c : colours) large.push_back(MakePicture(3000, 2000, L"image/jpeg", c));
+    {
+        // The platform's own threads (imaging, COM) are made once, here.
+        Box warm;
+        ASSERT_EQ(warm.Write(large[0]), 1);
+        ASSERT_TRUE(WaitForFrame(warm.top));
+        Close(warm.top);
+    }
+    const int baseline = ProcessThreads();
+    ASSERT_GT(baseline, 0);
+    {
+        Box box;
+        ASSERT_TRUE(WaitForFrame(box.top));
+        int most = 0;
+        for (const Bytes& b : large) {
+            ASSERT_EQ(box.Write(b), 1);
+            most = std::max(most, ProcessThreads() - baseline);
+        }
+        ASSERT_TRUE(WaitFor([&] {
+            most = std::max(most, ProcessThreads() - baseline);
+            return !Info(box.top).pending;
+        }));
+        EXPECT_GE(most, 1);
+        EXPECT_LE(most, Processors());
+        EXPECT_TRUE(Near(box.Middle(), Opaque(colours[5])));
+        // Closed while a decode runs: it stops, and when the window (the
+        // last control) is gone, so are the workers.
+        ASSERT_EQ(box.Write(large[0]), 1);
+        Close(box.top);
+        EXPECT_EQ(ProcessThreads(), baseline);
+    }
+}
+
+TEST_F(EngineRobust, RequestsReplacedWhileADecodeRunsAreNeverDecoded) {
+    const COLORREF colours[] = {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200),
+                                RGB(200, 200, 30), RGB(30, 200, 200), RGB(200, 30, 200)};
+    std::vector<Bytes> large;
+    for (COLORREF c : colours) large.push_back(MakePicture(3000, 2000, L"image/jpeg", c));
+    const size_t decoded = 3000u * 2000u * 4u;
+    Box box;
+    ASSERT_TRUE(WaitForFrame(box.top));
+    const size_t before = PrivateBytes();
+    size_t most = 0;
+    auto sample = [&] { most = std::max(most, PrivateBytes() - before); };
+    {
+        // Every decode that reaches its first state stays there while this
+        // lives, so whatever ran is still in memory when the last is shown.
+        HoldSmallerCopies hold;
+        const int frame = Info(box.top).pictureFrame;
+        for (const Bytes& b : large) {
+            ASSERT_EQ(box.Write(b), 1);
+            sample();
+        }
+        ASSERT_TRUE(WaitFor([&] {
+            sample();
+            return Info(box.top).pictureFrame > frame;
+        }));
+        EXPECT_TRUE(Near(box.Middle(), Opaque(colours[5])));
+        hold.Release();
+        ASSERT_TRUE(WaitFor([&] {
+            sample();
+            return !Info(box.top).pending;
+        }));
+    }
+    // One decode with the decoder's own copy beside it at the most (the
+    // running one stops before the newest starts), never all six at once.
+    EXPECT_LT(most, 3 * decoded) << most / 1048576 << " MiB";
+    EXPECT_TRUE(Near(box.Middle(), Opaque(colours[5])));
+    Close(box.top);
+}

@@ -1,0 +1,227 @@
+#include "fuzz_corpus.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <random>
+
+#include "test_support.h"
+
+namespace vela::test {
+
+namespace {
+
+void Put16(Bytes& b, uint32_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Put32(Bytes& b, uint32_t v) {
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+void Put32BigEndian(Bytes& b, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+void PngChunk(Bytes& b, const char* type, const Bytes& data) {
+    Put32BigEndian(b, static_cast<uint32_t>(data.size()));
+    const size_t start = b.size();
+    b.insert(b.end(), type, type + 4);
+    b.insert(b.end(), data.begin(), data.end());
+    Put32BigEndian(b, Crc32(b.data() + start, b.size() - start));
+}
+
+// A 32-bit icon image (DIB of doubled height with its AND mask) of w x h.
+Bytes IconImage(int w, int h) {
+    Bytes dib;
+    Put32(dib, 40);
+    Put32(dib, static_cast<uint32_t>(w));
+    Put32(dib, static_cast<uint32_t>(2 * h));
+    Put16(dib, 1);
+    Put16(dib, 32);
+    for (int i = 0; i < 6; ++i) Put32(dib, 0);
+    for (int i = 0; i < w * h; ++i) Put32(dib, i % 7 ? 0xFF3080C0u : 0xFFFFFFFFu);
+    dib.insert(dib.end(), static_cast<size_t>((w + 31) / 32 * 4) * h, 0);
+    return dib;
+}
+
+Bytes IconFile(bool cursor, int w, int h) {
+    const Bytes image = IconImage(w, h);
+    Bytes b;
+    Put16(b, 0);
+    Put16(b, cursor ? 2 : 1);
+    Put16(b, 1);
+    b.push_back(static_cast<uint8_t>(w));
+    b.push_back(static_cast<uint8_t>(h));
+    b.push_back(0);
+    b.push_back(0);
+    Put16(b, cursor ? 3 : 1);   // planes, or the hot spot's x
+    Put16(b, cursor ? 5 : 32);  // bit count, or the hot spot's y
+    Put32(b, static_cast<uint32_t>(image.size()));
+    Put32(b, 22);
+    b.insert(b.end(), image.begin(), image.end());
+    return b;
+}
+
+}  // namespace
+
+Bytes CraftedJpeg(int width, int height) {
+    Bytes b{0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08};
+    b.push_back(static_cast<uint8_t>(height >> 8));
+    b.push_back(static_cast<uint8_t>(height));
+    b.push_back(static_cast<uint8_t>(width >> 8));
+    b.push_back(static_cast<uint8_t>(width));
+    const uint8_t components[] = {0x03, 0x01, 0x22, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01, 0xFF, 0xD9};
+    b.insert(b.end(), std::begin(components), std::end(components));
+    return b;
+}
+
+Bytes CraftedPng(uint32_t width, uint32_t height) {
+    Bytes b{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    Bytes header;
+    Put32BigEndian(header, width);
+    Put32BigEndian(header, height);
+    header.insert(header.end(), {8, 6, 0, 0, 0});
+    PngChunk(b, "IHDR", header);
+    PngChunk(b, "IDAT", Bytes{0x78, 0x9C, 0x63, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01});
+    PngChunk(b, "IEND", Bytes{});
+    return b;
+}
+
+Bytes CraftedBmp(int32_t width, int32_t height, uint16_t bits) {
+    Bytes b{'B', 'M'};
+    Put32(b, 54);
+    Put32(b, 0);
+    Put32(b, 54);
+    Put32(b, 40);
+    Put32(b, static_cast<uint32_t>(width));
+    Put32(b, static_cast<uint32_t>(height));
+    Put16(b, 1);
+    Put16(b, bits);
+    for (int i = 0; i < 6; ++i) Put32(b, 0);
+    return b;
+}
+
+Bytes CraftedGif(uint16_t width, uint16_t height) {
+    Bytes b{'G', 'I', 'F', '8', '9', 'a'};
+    Put16(b, width);
+    Put16(b, height);
+    b.insert(b.end(), {0x80, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF});  // two colours
+    b.push_back(0x2C);
+    Put16(b, 0);
+    Put16(b, 0);
+    Put16(b, width);
+    Put16(b, height);
+    b.insert(b.end(), {0x00, 0x02, 0x00, 0x3B});
+    return b;
+}
+
+Bytes CraftedIcon(bool cursor, int32_t width, int32_t height, uint32_t size, uint32_t offset) {
+    Bytes b;
+    Put16(b, 0);
+    Put16(b, cursor ? 2 : 1);
+    Put16(b, 1);
+    b.insert(b.end(), {static_cast<uint8_t>(width), static_cast<uint8_t>(height), 0, 0});
+    Put16(b, 1);
+    Put16(b, 32);
+    Put32(b, size);
+    Put32(b, offset);
+    Put32(b, 40);
+    Put32(b, static_cast<uint32_t>(width));
+    Put32(b, static_cast<uint32_t>(height) * 2);
+    Put16(b, 1);
+    Put16(b, 32);
+    for (int i = 0; i < 6; ++i) Put32(b, 0);
+    return b;
+}
+
+std::vector<FuzzFile> FuzzSeeds() {
+    return {
+        {"seed.jpg", MakePicture(96, 64, L"image/jpeg")},
+        {"seed.png", MakePicture(96, 64, L"image/png")},
+        {"seed.bmp", MakePicture(40, 30, L"image/bmp")},
+        {"seed.gif", MakeGif(48, 32)},
+        {"seed.ico", IconFile(false, 16, 16)},
+        {"seed.cur", IconFile(true, 16, 16)},
+    };
+}
+
+std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count) {
+    const std::vector<FuzzFile> seeds = FuzzSeeds();
+    // mt19937's sequence is fixed by the standard; the distributions are not,
+    // so values are taken from it by plain remainders.
+    std::mt19937 random(seed);
+    auto below = [&](uint32_t n) { return n ? static_cast<uint32_t>(random() % n) : 0u; };
+    // Sizes a header may claim: the edges of every field and a few that
+    // exceed any memory.
+    const uint32_t sides[] = {0, 1, 2, 255, 256, 4096, 12000, 16384, 32767, 32768, 65535, 65536, 0x7FFFFFFF, 0xFFFFFFFF};
+    auto side = [&] { return below(3) ? sides[below(std::size(sides))] : random(); };
+    std::vector<FuzzFile> out;
+    out.reserve(count);
+    for (int n = 0; n < count; ++n) {
+        const FuzzFile& from = seeds[below(static_cast<uint32_t>(seeds.size()))];
+        const std::string ext = from.name.substr(from.name.find('.'));
+        Bytes b = from.bytes;
+        std::string how;
+        switch (below(4)) {
+            case 0: {
+                how = "cut";
+                b.resize(below(static_cast<uint32_t>(b.size())));
+                break;
+            }
+            case 1: {
+                how = "flip";
+                const uint32_t flips = 1 + below(8);
+                for (uint32_t i = 0; i < flips && !b.empty(); ++i) {
+                    // Mostly in the headers, where a flip changes the meaning.
+                    const uint32_t limit = below(2) ? std::min<uint32_t>(64, static_cast<uint32_t>(b.size()))
+                                                    : static_cast<uint32_t>(b.size());
+                    b[below(limit)] ^= static_cast<uint8_t>(1u << below(8));
+                }
+                break;
+            }
+            case 2: {
+                how = "run";
+                if (b.empty()) break;
+                const uint32_t at = below(static_cast<uint32_t>(b.size()));
+                const uint32_t length = std::min<uint32_t>(1 + below(64), static_cast<uint32_t>(b.size()) - at);
+                const uint8_t kinds[] = {0x00, 0xFF, 0x7F, 0x80};
+                const uint8_t value = below(5) == 4 ? static_cast<uint8_t>(random()) : kinds[below(4)];
+                std::fill(b.begin() + at, b.begin() + at + length, value);
+                break;
+            }
+            default: {
+                how = "header";
+                const uint32_t w = side(), h = side();
+                if (ext == ".jpg") b = CraftedJpeg(static_cast<int>(w & 0xFFFF), static_cast<int>(h & 0xFFFF));
+                if (ext == ".png") b = CraftedPng(w, h);
+                if (ext == ".bmp") {
+                    const uint16_t bits[] = {0, 1, 4, 8, 16, 24, 32, 64};
+                    b = CraftedBmp(static_cast<int32_t>(w), below(2) ? -static_cast<int32_t>(h & 0x7FFFFFFF)
+                                                                      : static_cast<int32_t>(h),
+                                   bits[below(8)]);
+                }
+                if (ext == ".gif") b = CraftedGif(static_cast<uint16_t>(w), static_cast<uint16_t>(h));
+                if (ext == ".ico" || ext == ".cur")
+                    b = CraftedIcon(ext == ".cur", static_cast<int32_t>(w), static_cast<int32_t>(h), side(),
+                                    below(2) ? 22 : side());
+                break;
+            }
+        }
+        char number[16];
+        wsprintfA(number, "%05d-", n);
+        out.push_back({number + how + ext, std::move(b)});
+    }
+    return out;
+}
+
+}  // namespace vela::test

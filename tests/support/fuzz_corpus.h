@@ -1,0 +1,40 @@
+#pragma once
+// Damaged and crafted picture files for the robustness tests and the long
+// runs: made from a seed, so that any file that misbehaves can be made again
+// from its seed and number.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace vela::test {
+
+struct FuzzFile {
+    std::string name;  // "<number>-<how>.<extension>"
+    Bytes bytes;
+};
+
+// Small well-formed pictures of every format the viewer opens: JPEG, PNG,
+// GIF, BMP, ICO and CUR (GDI+ must be usable; MakePicture starts it).
+std::vector<FuzzFile> FuzzSeeds();
+
+// `count` files made from the seeds by truncations, bit flips, byte runs
+// and crafted headers, chosen by a generator started from `seed`.
+std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count);
+
+// Headers that claim a size the data never has.
+// A 23-byte baseline JPEG: start, a three-component frame header of w x h,
+// end; no tables, no scan.
+Bytes CraftedJpeg(int width, int height);
+// A PNG with a correct IHDR of w x h (8-bit RGBA) and a tiny IDAT.
+Bytes CraftedPng(uint32_t width, uint32_t height);
+// A BMP header of w x h (negative h: top-down) at `bits` per pixel, no pixels.
+Bytes CraftedBmp(int32_t width, int32_t height, uint16_t bits);
+// A GIF with a screen and one image of w x h and an empty raster.
+Bytes CraftedGif(uint16_t width, uint16_t height);
+// An icon (or cursor) directory of one entry whose data size and offset are
+// as given, followed by a 32-bit DIB header of w x h.
+Bytes CraftedIcon(bool cursor, int32_t width, int32_t height, uint32_t size, uint32_t offset);
+
+}  // namespace vela::test

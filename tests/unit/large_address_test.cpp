@@ -1,0 +1,36 @@
+// Both binaries may use addresses above 2 GiB: a 32-bit viewer on 64-bit
+// Windows then has 4 GiB for large pictures.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "test_support.h"
+
+using namespace vela::test;
+
+namespace {
+
+// The file header's characteristics of a PE file, or -1 when unreadable.
+int Characteristics(const std::string& path) {
+    const vela::Bytes b = ReadBytes(path);
+    if (b.size() < 0x40) return -1;
+    uint32_t pe = 0;
+    memcpy(&pe, b.data() + 0x3C, 4);
+    if (pe + 24 > b.size() || memcmp(b.data() + pe, "PE\0\0", 4) != 0) return -1;
+    uint16_t flags = 0;
+    memcpy(&flags, b.data() + pe + 4 + 18, 2);  // IMAGE_FILE_HEADER.Characteristics
+    return flags;
+}
+
+}  // namespace
+
+TEST(LargeAddressAware, BothBinariesAreMarked) {
+    for (const char* name : {"VelaViewer.exe", "ExuiKrnln.dll"}) {
+        SCOPED_TRACE(name);
+        const int flags = Characteristics(ProgramFolder() + "\\" + name);
+        ASSERT_GE(flags, 0);
+        EXPECT_NE(flags & IMAGE_FILE_LARGE_ADDRESS_AWARE, 0);
+        // Sanity of the reading: both are 32-bit images.
+        EXPECT_NE(flags & IMAGE_FILE_32BIT_MACHINE, 0);
+    }
+}
