@@ -5,6 +5,8 @@
 #include "forms/standard_properties.h"
 #include "runtime/form_state.h"
 
+#include <vector>
+
 namespace vela::forms {
 
 void BindEvents(Form form, std::span<const EventBinding> bindings) {
@@ -12,26 +14,78 @@ void BindEvents(Form form, std::span<const EventBinding> bindings) {
 }
 
 namespace detail {
+namespace {
+
+// Input held while the start window's created handler runs.
+bool holdingInput = false;
+std::vector<EventArgs> heldInput;
+constexpr std::size_t kMaxHeldInput = 256;
+
+bool IsInput(Ctl control, int event) {
+    if (FormOf(control) != Form::MainWindow) return false;
+    // The window's own created and size-changed events are the start-up's
+    // work; its standard events (negative numbers) and every event of its
+    // controls come from the user.
+    return control != WindowControlOf(Form::MainWindow) || event < 0;
+}
+
+bool IsMove(int event) { return event == ev::MouseMove || event == ev::PictureMouseMove; }
+
+void Hold(const EventArgs& a) {
+    // A move only matters where it ends: consecutive moves keep the last.
+    if (IsMove(a.event) && !heldInput.empty() && heldInput.back().control == a.control &&
+        heldInput.back().event == a.event) {
+        heldInput.back() = a;
+        return;
+    }
+    if (heldInput.size() < kMaxHeldInput) heldInput.push_back(a);
+}
+
+int Dispatch(const EventArgs& a) {
+    // Copied: a handler may bind anew while it runs.
+    EventHandler handler = nullptr;
+    for (const EventBinding& b : StateOf(FormOf(a.control)).bindings) {
+        if (b.control == a.control && b.event == a.event) {
+            handler = b.handler;
+            break;
+        }
+    }
+    return handler ? handler(a) : 0;
+}
+
+}  // namespace
+
+void RaiseCreatedEvent(Form form) {
+    const Ctl window = WindowControlOf(form);
+    if (form != Form::MainWindow) {
+        RaiseEvent(window, ev::Created);
+        return;
+    }
+    holdingInput = true;
+    RaiseEvent(window, ev::Created);
+    holdingInput = false;
+    std::vector<EventArgs> held;
+    held.swap(heldInput);
+    for (const EventArgs& a : held) {
+        if (StartWindowClosed()) return;
+        Dispatch(a);
+    }
+}
 
 int RaiseEvent(Ctl control, int event, int count, const int* args) {
     // Once the start window is gone, what is still on its way (keys, clicks,
     // the engine's completions) has no window left to act on.
     if (StartWindowClosed()) return 0;
-    // Copied: a handler may bind anew while it runs.
-    EventHandler handler = nullptr;
-    for (const EventBinding& b : StateOf(FormOf(control)).bindings) {
-        if (b.control == control && b.event == event) {
-            handler = b.handler;
-            break;
-        }
-    }
-    if (!handler) return 0;
     EventArgs a{control, event, 0, {0, 0, 0, 0}};
     if (count < 0) count = 0;
     if (count > 4) count = 4;
     a.count = count;
     for (int i = 0; i < count; ++i) a.arg[i] = args[i];
-    return handler(a);
+    if (holdingInput && IsInput(control, event)) {
+        Hold(a);
+        return 0;
+    }
+    return Dispatch(a);
 }
 
 int CurrentModifierBits(int virtualKey) {

@@ -247,7 +247,7 @@ bool LoadForm(Form form, HWND owner) {
         UpdateWindow(window);
     }
     st.ready = true;
-    RaiseEvent(w.id, ev::Created);
+    RaiseCreatedEvent(form);
     return true;
 }
 

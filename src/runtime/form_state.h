@@ -49,6 +49,12 @@ bool AnyFormLoaded();
 
 // Raises an event on a control; the bound handler's result, 0 when none.
 int RaiseEvent(Ctl control, int event, int count = 0, const int* args = nullptr);
+// Raises a form's created event. For the start window, input that arrives
+// while its created handler runs (keys, clicks, wheel and mouse events let
+// through by the handler's message processing) is held and raised once the
+// handler has returned, so it acts on the finished window, not on one still
+// being measured and sized.
+void RaiseCreatedEvent(Form form);
 // Modifier bits from the keyboard state (key: the key of a key event, or 0).
 int CurrentModifierBits(int virtualKey = 0);
 

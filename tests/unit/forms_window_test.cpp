@@ -21,6 +21,7 @@ std::vector<EventArgs> g_events;
 bool g_allExistedAtCreation = false;
 int g_creates = 0;
 int g_minimumWidth = 0;  // the size handler widens the window to this
+int g_keysInsideCreated = -1, g_keysAfterLoad = -1;
 
 int Record(const EventArgs& a) {
     g_events.push_back(a);
@@ -34,6 +35,11 @@ int OnCreated(const EventArgs& a) {
                              IsLoaded(Form::MainWindow);
     std::string log = test::RecordedCalls();
     for (std::size_t at = 0; (at = log.find("create ", at)) != std::string::npos; ++at) ++g_creates;
+    // A key released while the created handler lets messages through.
+    PostMessageA(NativeWindow(Ctl::PictureView), WM_KEYUP, VK_RIGHT, 0xC0000001);
+    ProcessPendingMessages();
+    g_keysInsideCreated = 0;
+    for (const EventArgs& e : g_events) g_keysInsideCreated += e.event == ev::KeyUp;
     return 0;
 }
 
@@ -87,6 +93,7 @@ protected:
         test::ClearRecordedCalls();
         BindEvents(Form::MainWindow, kMainEvents);
         LoadMainWindow();
+        g_keysAfterLoad = CountOf(Ctl::MainWindow, ev::KeyUp);
     }
     void SetUp() override {
         ASSERT_TRUE(IsLoaded(Form::MainWindow));
@@ -107,6 +114,11 @@ TEST_F(MainWindowTest, BuiltCentredWithAllControlsBeforeCreatedEvent) {
     EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
     EXPECT_EQ(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_APPWINDOW, WS_EX_APPWINDOW);
     EXPECT_EQ(NativeWindow(Ctl::FileDialog), nullptr);  // a file dialog has no window of its own
+}
+
+TEST_F(MainWindowTest, InputDuringTheCreatedHandlerWaitsUntilItReturns) {
+    EXPECT_EQ(g_keysInsideCreated, 0);
+    EXPECT_EQ(g_keysAfterLoad, 1);
 }
 
 TEST_F(MainWindowTest, StoredGeometryAndCentring) {
