@@ -1,7 +1,7 @@
 /* framewatch.c - launch a viewer and time, from fork() to the moment a picture is shown, read from the X server
  * framebuffer (XGetImage on the root window; Xvfb, no compositor, no window manager). A picture is shown when
  * it is "image-like" (luminance stddev over a 128x128 probe > 3 and mean |diff| vs the grab before launch > 12, or > 5
- * vs the grab just before a key), but over SEVERAL probes at once (-p X,Y, repeatable; default: screen centre), so
+ * vs the grab just before a key) at SEVERAL probes at once (-p X,Y, repeatable; default: screen centre), so
  * that a picture drawn at an intermediate, not yet fitted place does not count. After a detection it keeps watching
  * the probes and reports when they last changed (the screen settled: no change for -S ms), which catches later
  * refinements (re-layout, a better-scaled copy).
