@@ -9,7 +9,7 @@
  * Usage: framewatch [-p X,Y]... [-S QUIET_MS (default 1500)] [-k KEYSYM -n STEPS -s SETTLE_MS] [-t TIMEOUT_MS]
  *                   [-o PREFIX (whole-screen PPM after each settle: PREFIX_0.ppm, PREFIX_1.ppm, ...)] [-H HOLD_MS] -- cmd...
  * Output: RESULT first_ms=.. settled_ms=.. [stepN_ms=.. stepN_settled_ms=..]... peak_kb=.. cleared_ms=..
- * (-1 = timeout / not known). peak_kb is the largest VmHWM (peak resident set) of the child and its descendants, read
+ * (-1 = timeout, the program ended, or not known). peak_kb is the largest VmHWM (peak resident set) of the child and its descendants, read
  * just before they are stopped after HOLD_MS: SIGTERM to the child's process group, SIGKILL when it is still there
  * 3 s later. cleared_ms is how long the probes took to show the screen of before the launch again (at most 5 s), so
  * that the next run starts from a clean screen. */
@@ -53,9 +53,16 @@ static void stats(const float *a, const float *r, double *sd, double *diff) {
     }
     double m = s / n; *sd = sqrt(fmax(0, s2 / n - m * m)); *diff = d / (3.0 * n);
 }
+static volatile pid_t child_pid;
+static int child_gone;
+/* a viewer that failed to start or died shows nothing more: stop waiting for it */
+static int child_exited(void) {
+    if (!child_gone && child_pid > 0 && waitpid(child_pid, NULL, WNOHANG) == child_pid) child_gone = 1;
+    return child_gone;
+}
 /* all probes image-like and different from ref */
 static double wait_image(double t0, double timeout, double thr) {
-    while (now_ms() - t0 < timeout) {
+    while (now_ms() - t0 < timeout && !child_exited()) {
         grab(cur); int ok = 1;
         for (int k = 0; k < np && ok; k++) { double sd, df; stats(cur[k], ref[k], &sd, &df); ok = sd > 3.0 && df > thr; }
         if (ok) return now_ms() - t0;
@@ -91,7 +98,6 @@ static void dump(const char *prefix, int n) {
 }
 
 /* stopped from outside (a time limit, Ctrl-C): take the child's whole group along, so nothing outlives the timer */
-static volatile pid_t child_pid;
 static void on_signal(int sig) {
     if (child_pid > 0) { kill(-child_pid, SIGKILL); kill(child_pid, SIGKILL); }
     signal(sig, SIG_DFL); raise(sig);
@@ -133,6 +139,7 @@ static long tree_peak_kb(int pid) {
 }
 /* SIGTERM to the child's group, SIGKILL after 3 s; never waits longer than that */
 static void stop_child(pid_t pid) {
+    if (child_gone) { kill(-pid, SIGKILL); return; }
     kill(-pid, SIGTERM); kill(pid, SIGTERM);
     double t = now_ms();
     while (now_ms() - t < 3000) {
