@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "imaging/bitmap_rows.h"
+#include "imaging/decoder_guards.h"
 #include "pool.h"
 #include "util/unique.h"
 
@@ -342,7 +342,10 @@ Image DecodeAny(const void* data, size_t length, bool* packed, const std::atomic
         out = DecodeJpegWic(data, length, packed, cancel);
         if (!out.Empty() || Cancelled(cancel)) return out;
     }
-    if (!vela::imaging::BitmapRowsInside(data, length) || !StartGdiplus()) return out;
+    if (!vela::imaging::BitmapRowsInside(data, length) || !vela::imaging::IconImagesInside(data, length) ||
+        !StartGdiplus())
+        return out;
+    length = vela::imaging::DecodableLength(data, length);
     vela::Unique<HGLOBAL, FreeGlobal> memory(GlobalAlloc(GMEM_MOVEABLE, length));
     if (!memory) return out;
     void* p = GlobalLock(memory.Get());

@@ -1,7 +1,7 @@
 #include <cstring>
 #include <exception>
 
-#include "imaging/bitmap_rows.h"
+#include "imaging/decoder_guards.h"
 #include "imaging/imaging_internal.h"
 
 namespace vela::imaging {
@@ -50,8 +50,8 @@ bool NamesExistingFile(const Bytes& picture, Text* path) {
 }
 
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture) {
-    if (!BitmapRowsInside(picture.data(), picture.size())) return nullptr;
-    const SIZE_T size = picture.size();
+    if (!BitmapRowsInside(picture.data(), picture.size()) || !IconImagesInside(picture.data(), picture.size())) return nullptr;
+    const SIZE_T size = DecodableLength(picture.data(), picture.size());
     HGLOBAL block = api::GlobalAlloc(GMEM_MOVEABLE, size);
     if (!block) return nullptr;
     Stream stream;

@@ -2,7 +2,7 @@
 #include <memory>
 #include <new>
 
-#include "imaging/bitmap_rows.h"
+#include "imaging/decoder_guards.h"
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
 
@@ -69,16 +69,17 @@ Size MeasureFile(const Text& path) {
 }
 
 Size MeasureContent(const Bytes& picture) {
-    if (!BitmapRowsInside(picture.data(), picture.size())) return {};
+    if (!BitmapRowsInside(picture.data(), picture.size()) || !IconImagesInside(picture.data(), picture.size())) return {};
+    const std::size_t size = DecodableLength(picture.data(), picture.size());
     // Declared in this order so that the image is disposed first, then the
     // stream released, and the block it reads freed last.
-    GlobalBlock block(api::GlobalAlloc(GMEM_MOVEABLE, picture.size()));
+    GlobalBlock block(api::GlobalAlloc(GMEM_MOVEABLE, size));
     Stream stream;
     Image image;
     if (!block) return {};
     void* data = api::GlobalLock(block.Get());
     if (!data) return {};
-    api::RtlMoveMemory(data, picture.data(), picture.size());
+    api::RtlMoveMemory(data, picture.data(), size);
     api::GlobalUnlock(block.Get());
     if (FAILED(api::CreateStreamOnHGlobal(block.Get(), FALSE, stream.Out()))) return {};
     api::GdipLoadImageFromStream(stream.Get(), image.Out());

@@ -206,3 +206,37 @@ TEST_F(EngineRobust, RequestsReplacedWhileADecodeRunsAreNeverDecoded) {
     EXPECT_TRUE(Near(box.Middle(), Opaque(colours[5])));
     Close(box.top);
 }
+
+TEST_F(EngineRobust, AnEngineUnloadedRightAfterItsLastControlLeavesNothingRunning) {
+    // A copy of its own, so that this process's engine stays loaded.
+    ScratchFolder dir("vela-unload");
+    const std::string copy = dir / "ExuiUnload.dll";
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\ExuiKrnln.dll").c_str(), copy.c_str(), FALSE));
+    const Bytes large = MakePicture(3000, 2000, L"image/jpeg", RGB(90, 60, 200));
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    HWND host = CreateWindowExA(0, "Static", nullptr, WS_CHILD | WS_VISIBLE, 100, 100, 300, 200, top, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(host, nullptr);
+    const int threads = ProcessThreads();
+    HMODULE engine = LoadLibraryA(copy.c_str());
+    ASSERT_NE(engine, nullptr);
+    auto create = reinterpret_cast<ExuiCreatePictureBoxEx>(
+        reinterpret_cast<void*>(GetProcAddress(engine, "CreateControl_PictureBoxEx")));
+    auto send = reinterpret_cast<ExuiControlSendMessage>(
+        reinterpret_cast<void*>(GetProcAddress(engine, "ControlSendMessage")));
+    auto destroy = reinterpret_cast<ExuiControlDestroy>(reinterpret_cast<void*>(GetProcAddress(engine, "ControlDestroy")));
+    ASSERT_TRUE(create && send && destroy);
+    ExuiBindingRecord record{host, 15, 1, 0, nullptr};
+    ExuiHandle control = create(0, top, 100, 100, 300, 200, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                0, 0, 0, 0, 0);
+    ASSERT_NE(control, nullptr);
+    ExuiData data{large.data(), static_cast<int32_t>(large.size())};
+    ASSERT_EQ(send(control, ENGINE_SET_ATTRIBUTE, 8, reinterpret_cast<INT_PTR>(&data), 0, 0), 1);
+    // Destroyed and unloaded while the decode runs: the decode stops and
+    // its workers are gone before the library is.
+    ASSERT_EQ(destroy(control), 1);
+    EXPECT_TRUE(FreeLibrary(engine));
+    EXPECT_EQ(GetModuleHandleA("ExuiUnload.dll"), nullptr);
+    EXPECT_TRUE(WaitFor([&] { return ProcessThreads() == threads; }, 5000)) << ProcessThreads() << " vs " << threads;
+    Close(top);
+}

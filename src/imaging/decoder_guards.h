@@ -1,0 +1,97 @@
+#pragma once
+// Checks made before picture bytes reach the platform's decoders, which
+// under Wine read past the end of some damaged files and end the process.
+// Shared by the viewer's measurement and rotation and by the engine's
+// decode (header only, so that the engine DLL needs nothing else from here).
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vela::imaging {
+
+// False for a BMP whose uncompressed pixel rows, as its header declares
+// them, do not lie wholly inside the data. The platform's decoder under
+// Wine reads past the end of such a file (a flipped height or data offset
+// is enough) and ends the process; it treats a short bitmap as
+// undecodable anyway, so rejecting it first changes no answer. True for
+// anything that is not a BMP, and for compressed rows (no fixed size).
+inline bool BitmapRowsInside(const void* data, std::size_t length) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    if (!p || length < 2 || p[0] != 'B' || p[1] != 'M') return true;
+    auto u16 = [&](std::size_t at) { return static_cast<uint32_t>(p[at] | (p[at + 1] << 8)); };
+    auto u32 = [&](std::size_t at) { return u16(at) | (u16(at + 2) << 16); };
+    if (length < 26) return false;
+    const uint64_t offset = u32(10), header = u32(14);
+    int64_t w = 0, h = 0;
+    uint32_t bits = 0, compression = BI_RGB;
+    if (header == 12) {
+        w = u16(18);
+        h = static_cast<int16_t>(u16(20));
+        bits = u16(24);
+    } else {
+        if (length < 34 || header < 40) return false;
+        w = static_cast<int32_t>(u32(18));
+        h = static_cast<int32_t>(u32(22));
+        bits = u16(28);
+        compression = u32(30);
+    }
+    if (compression != BI_RGB && compression != BI_BITFIELDS) return true;
+    if (w <= 0 || h == 0 || bits == 0 || bits > 32) return false;
+    const uint64_t stride = (static_cast<uint64_t>(w) * bits + 31) / 32 * 4;
+    return offset + stride * static_cast<uint64_t>(h < 0 ? -h : h) <= length;
+}
+
+// False for an icon or cursor whose directory or images, as declared, do not
+// lie inside the data (the decoder reads them wherever the directory says),
+// or whose bitmap image claims more rows than its entry holds.
+inline bool IconImagesInside(const void* data, std::size_t length) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    if (!p || length < 6 || p[0] != 0 || p[1] != 0 || (p[2] != 1 && p[2] != 2) || p[3] != 0) return true;
+    auto u16 = [&](std::size_t at) { return static_cast<uint32_t>(p[at] | (p[at + 1] << 8)); };
+    auto u32 = [&](std::size_t at) { return u16(at) | (u16(at + 2) << 16); };
+    const uint64_t count = u16(4);
+    if (count == 0 || 6 + 16 * count > length) return false;
+    for (uint64_t i = 0; i < count; ++i) {
+        const std::size_t entry = static_cast<std::size_t>(6 + 16 * i);
+        const uint64_t size = u32(entry + 8), offset = u32(entry + 12);
+        if (offset < 6 + 16 * count || size < 8 || offset + size > length) return false;
+        const std::size_t at = static_cast<std::size_t>(offset);
+        if (p[at] == 0x89 && p[at + 1] == 'P') continue;  // a PNG image: the PNG checks apply
+        if (size < 40 || u32(at) < 40) return false;
+        const int64_t w = static_cast<int32_t>(u32(at + 4)), h = static_cast<int32_t>(u32(at + 8));
+        const uint32_t bits = u16(at + 14);
+        if (w <= 0 || h <= 0 || bits == 0 || bits > 32) return false;
+        const uint64_t rows = static_cast<uint64_t>(h) / 2;
+        const uint64_t colours = bits <= 8 ? 4ull << bits : 0;
+        const uint64_t xor_ = (static_cast<uint64_t>(w) * bits + 31) / 32 * 4 * rows;
+        const uint64_t and_ = (static_cast<uint64_t>(w) + 31) / 32 * 4 * rows;
+        if (u32(at) + colours + xor_ + and_ > size) return false;
+    }
+    return true;
+}
+
+// How much of the bytes to hand to the decoder: for a PNG, up to the end of
+// its last chunk that lies wholly inside the data (its end chunk included),
+// so that the decoder never meets a chunk whose declared length runs past
+// the data (a damaged length makes it read beyond its buffer). A file cut
+// inside a chunk is thereby cut at the chunk before, which the decoder
+// takes as the same truncated file. Anything else: all of it.
+inline std::size_t DecodableLength(const void* data, std::size_t length) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (!p || length < 8) return length;
+    for (int i = 0; i < 8; ++i)
+        if (p[i] != signature[i]) return length;
+    std::size_t end = 8;
+    while (length - end >= 12) {
+        const uint64_t size = (uint64_t{p[end]} << 24) | (p[end + 1] << 16) | (p[end + 2] << 8) | p[end + 3];
+        if (size > length - end - 12) break;
+        const bool last = p[end + 4] == 'I' && p[end + 5] == 'E' && p[end + 6] == 'N' && p[end + 7] == 'D';
+        end += 12 + static_cast<std::size_t>(size);
+        if (last) break;
+    }
+    return end;
+}
+
+}  // namespace vela::imaging
