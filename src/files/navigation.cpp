@@ -2,6 +2,7 @@
 
 #include "app/picture_state.h"
 #include "files/paths.h"
+#include "files/prepare_ahead.h"
 #include "files/picture_list.h"
 #include "forms/forms.h"
 #include "view/view.h"
@@ -55,6 +56,7 @@ void ShowEntry(int index) {
     forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
     ShowTitleFor(path);
     FitPictureToWindow();
+    PrepareNeighbours();
 }
 
 }  // namespace
@@ -90,6 +92,7 @@ void OpenPictureFile(std::string_view path) {
     ScanFolder(file);
     if (forms::StartWindowClosed()) return;
     FitPictureToWindow();
+    PrepareNeighbours();
 }
 
 void ShowPreviousPicture() {
