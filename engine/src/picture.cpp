@@ -107,6 +107,7 @@ public:
                 Show(std::move(prepared));
                 return;
             }
+            YieldToShown();
         }
         if (bytes && !bytes->empty())
             job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_);

@@ -34,8 +34,9 @@ PreparedSet& TheSet() {
     return *set;
 }
 
-// Set on a worker while it prepares: its own allocations must not drop the
-// set it is filling when memory runs short; it simply gives up instead.
+// Set on a worker while it prepares, and while SetPrepared holds the lock:
+// their own allocations must not drop the set they are filling (nor take
+// the lock again) when memory runs short; they simply give up instead.
 thread_local bool t_preparing = false;
 
 bool Same(const std::vector<uint8_t>& a, const void* data, size_t length) {
@@ -50,8 +51,8 @@ uint64_t PixelBytes(const DecodedPicture& p) {
 
 bool Reducible(const Image& image) { return image.width >= 512 && image.height >= 512; }
 
-// Tests wait for a preparation to end: a manual-reset event of this name,
-// when the process has one, is set after each.
+// Tests wait for a picture to be prepared: a manual-reset event of this
+// name, when the process has one, is set after each one kept.
 void TellTests() {
     char name[64];
     wsprintfA(name, "uiengine-prepared-%lu", GetCurrentProcessId());
@@ -117,8 +118,9 @@ void RunWaiting() {
         e->done = true;
         if (!e->cancelled) e->picture = picture;
         ReleaseSRWLockExclusive(&s.lock);
+        const bool kept = picture && !e->cancelled;
         picture.reset();  // a dropped entry's pixels go here, outside the lock
-        TellTests();
+        if (kept) TellTests();
     }
     t_preparing = false;
     SetThreadPriority(self, priority);
@@ -132,6 +134,8 @@ int SetPrepared(const ExuiData* pictures, int count) {
     PreparedSet& s = TheSet();
     std::vector<std::shared_ptr<Entry>> next, dropped;
     bool start = false;
+    const bool wasPreparing = t_preparing;
+    t_preparing = true;
     AcquireSRWLockExclusive(&s.lock);
     try {
         next.reserve(kMaxPrepared);
@@ -167,6 +171,7 @@ int SetPrepared(const ExuiData* pictures, int count) {
     if (waiting && !s.busy) start = s.busy = true;
     const int n = static_cast<int>(s.entries.size());
     ReleaseSRWLockExclusive(&s.lock);
+    t_preparing = wasPreparing;
     dropped.clear();
     next.clear();
     if (start) {
@@ -208,6 +213,22 @@ bool DropPrepared() {
     for (const auto& x : dropped) x->cancelled = true;
     ReleaseSRWLockExclusive(&s.lock);
     return !dropped.empty();
+}
+
+void YieldToShown() {
+    PreparedSet& s = TheSet();
+    std::vector<std::shared_ptr<Entry>> dropped;
+    AcquireSRWLockExclusive(&s.lock);
+    for (auto it = s.entries.begin(); it != s.entries.end();) {
+        if ((*it)->started && !(*it)->done) {
+            (*it)->cancelled = true;
+            dropped.push_back(std::move(*it));
+            it = s.entries.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    ReleaseSRWLockExclusive(&s.lock);
 }
 
 void InspectPrepared(ExuiPreparedInfo* info) {

@@ -27,6 +27,11 @@ std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& b
 // something was held. Called when memory runs short and before the pool stops.
 bool DropPrepared();
 
+// A shown picture's decode starts: a preparation under way stops and leaves
+// the set (the host names it again with its next set if still wanted), so
+// that it takes no core from the picture the user waits for.
+void YieldToShown();
+
 void InspectPrepared(ExuiPreparedInfo* info);
 
 }  // namespace uiengine

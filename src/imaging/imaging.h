@@ -17,7 +17,8 @@ int MeasurePictureHeight(const Bytes& picture);
 // Drops the remembered measurements and their copies of the bytes.
 void ForgetMeasurement();
 // Measures the bytes into the remembered ones, for a later measurement of
-// equal bytes; callable from a background thread.
+// equal bytes; callable from one background thread. A measurement of equal
+// bytes asked for meanwhile waits for it rather than decoding them again.
 void MeasureAhead(const Bytes& picture);
 struct MeasurementCacheInfo {
     int entries = 0;

@@ -41,20 +41,36 @@ struct Remembered {
 
 class MeasurementCache {
 public:
-    bool Find(const Bytes& picture, Size* out) {
+    // With waitForAhead, bytes equal to those being measured ahead right now
+    // wait for that measurement (10 s at most) instead of decoding again.
+    bool Find(const Bytes& picture, Size* out, bool waitForAhead) {
         AcquireSRWLockExclusive(&lock_);
         bool found = false;
-        for (std::size_t i = 0; i < entries_.size(); ++i) {
-            if (!entries_[i].Matches(picture)) continue;
-            *out = entries_[i].result;
-            // The newest use goes to the end, where eviction comes last.
-            std::rotate(entries_.begin() + i, entries_.begin() + i + 1, entries_.end());
-            found = true;
-            break;
+        for (;;) {
+            for (std::size_t i = 0; i < entries_.size(); ++i) {
+                if (!entries_[i].Matches(picture)) continue;
+                *out = entries_[i].result;
+                // The newest use goes to the end, where eviction comes last.
+                std::rotate(entries_.begin() + i, entries_.begin() + i + 1, entries_.end());
+                found = true;
+                break;
+            }
+            if (found || !waitForAhead || !ahead_ || ahead_->size() != picture.size() ||
+                (!picture.empty() && std::memcmp(ahead_->data(), picture.data(), picture.size()) != 0))
+                break;
+            if (!SleepConditionVariableSRW(&aheadDone_, &lock_, 10000, 0)) break;
         }
         found ? ++hits_ : ++misses_;
         ReleaseSRWLockExclusive(&lock_);
         return found;
+    }
+    // The bytes a background thread is measuring now (null: none); they
+    // stay alive until it sets null again.
+    void SetAhead(const Bytes* picture) {
+        AcquireSRWLockExclusive(&lock_);
+        ahead_ = picture;
+        ReleaseSRWLockExclusive(&lock_);
+        if (!picture) WakeAllConditionVariable(&aheadDone_);
     }
     void Store(const Bytes& picture, Size measured) {
         if (picture.size() > kMaxHeldBytes) return;
@@ -106,6 +122,8 @@ public:
 
 private:
     SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE aheadDone_ = CONDITION_VARIABLE_INIT;
+    const Bytes* ahead_ = nullptr;
     std::vector<Remembered> entries_;  // oldest use first
     int hits_ = 0, misses_ = 0;
 };
@@ -149,11 +167,11 @@ Size MeasureContent(const Bytes& picture) {
     return SizeOf(image.Get());
 }
 
-Size Measure(const Bytes& picture) {
+Size Measure(const Bytes& picture, bool ahead = false) {
     Text path;
     const bool isFile = NamesExistingFile(picture, &path);
     Size found;
-    if (!isFile && remembered.Find(picture, &found)) return found;
+    if (!isFile && remembered.Find(picture, &found, !ahead)) return found;
     GdiplusSession session;
     if (!session.Started()) return {};
     if (isFile) return MeasureFile(path);
@@ -167,7 +185,13 @@ Size Measure(const Bytes& picture) {
 int MeasurePictureWidth(const Bytes& picture) { return Measure(picture).width; }
 int MeasurePictureHeight(const Bytes& picture) { return Measure(picture).height; }
 void ForgetMeasurement() { remembered.Forget(); }
-void MeasureAhead(const Bytes& picture) { Measure(picture); }
+void MeasureAhead(const Bytes& picture) {
+    struct Ahead {
+        explicit Ahead(const Bytes& p) { remembered.SetAhead(&p); }
+        ~Ahead() { remembered.SetAhead(nullptr); }
+    } ahead(picture);
+    Measure(picture, true);
+}
 MeasurementCacheInfo InspectMeasurements() { return remembered.Info(); }
 
 }  // namespace vela
