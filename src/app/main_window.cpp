@@ -55,7 +55,7 @@ void OnMainWindowCreated() {
     UpdateZoomLabel();
     forms::UpdateNow(Ctl::MainWindow);
     forms::UpdateNow(Ctl::SkinFrame);
-    PrepareNeighbours();
+    if (!forms::StartWindowClosed()) PrepareNeighbours();
 }
 
 void OnMainWindowSizeChanged() {

@@ -2,8 +2,8 @@
 
 #include "app/picture_state.h"
 #include "files/paths.h"
-#include "files/prepare_ahead.h"
 #include "files/picture_list.h"
+#include "files/prepare_ahead.h"
 #include "forms/forms.h"
 #include "view/view.h"
 
@@ -56,7 +56,8 @@ void ShowEntry(int index) {
     forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
     ShowTitleFor(path);
     FitPictureToWindow();
-    PrepareNeighbours();
+    // The fit lets messages through: the window may have been closed.
+    if (!forms::StartWindowClosed()) PrepareNeighbours();
 }
 
 }  // namespace
@@ -92,7 +93,7 @@ void OpenPictureFile(std::string_view path) {
     ScanFolder(file);
     if (forms::StartWindowClosed()) return;
     FitPictureToWindow();
-    PrepareNeighbours();
+    if (!forms::StartWindowClosed()) PrepareNeighbours();
 }
 
 void ShowPreviousPicture() {
