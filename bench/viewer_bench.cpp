@@ -1,7 +1,8 @@
 // Times the real viewer under Wine, as a user waits for it: from process
-// start to the picture shown fitted, stepping to the next picture, one zoom
-// step and one wheel step, and opening in a folder of 10,000 files; with one
-// GDI+ decode of the same file measured in the same run for reference.
+// start to the picture shown fitted, stepping to the next picture, stepping
+// to a neighbour prepared ahead, one zoom step and one wheel step, and
+// opening in a folder of 10,000 files; with one GDI+ decode of the same
+// file measured in the same run for reference.
 #include <windows.h>
 #include <gdiplus.h>
 
@@ -52,8 +53,8 @@ int main() {
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
     const int runs = 5;
     std::printf("viewer_bench: medians of %d runs, milliseconds\n", runs);
-    std::printf("%-22s %10s %10s %10s %10s %10s %10s\n", "picture", "decode", "open", "open/dec", "next", "zoom",
-                "wheel");
+    std::printf("%-22s %10s %10s %10s %10s %10s %10s %10s\n", "picture", "decode", "open", "open/dec", "next",
+                "next prep", "zoom", "wheel");
     const Case cases[] = {{"24 MP JPEG 6000x4000", 6000, 4000, L"image/jpeg", "jpg"},
                           {"12 MP JPEG 4000x3000", 4000, 3000, L"image/jpeg", "jpg"},
                           {"PNG 1920x1080", 1920, 1080, L"image/png", "png"}};
@@ -71,7 +72,9 @@ int main() {
         // Other bytes and another width, so that stepping decodes afresh and
         // its end shows in the zoom caption.
         WriteBytes(second, MakePicture(c.w * 9 / 10, c.h, c.mime, RGB(200, 90, 60)));
-        std::vector<double> decode, open, next, zoom, wheel;
+        const std::string third = dir / (std::string("c.") + c.ext);
+        WriteBytes(third, MakePicture(c.w * 8 / 10, c.h, c.mime, RGB(60, 200, 90)));
+        std::vector<double> decode, open, next, prepared, zoom, wheel;
         for (int i = 0; i < runs; ++i) decode.push_back(vela::bench::GdiplusDecodeMs(bytes));
         for (int i = 0; i < runs; ++i) {
             Viewer v;
@@ -87,6 +90,34 @@ int main() {
             if (!v.WaitTitle(Wide(std::string("b.") + c.ext) + L"—Vela图片查看器", 60000)) break;
             WaitFor([&] { return FittedCaptionShown(v) && v.ControlText(kZoomRatioButton) != firstCaption; }, 60000);
             next.push_back(vela::bench::NowMs() - t0);
+
+            // A step to a neighbour the viewer had time to prepare: the
+            // engine sets this event after each picture it prepared (an
+            // engine that prepares nothing never does; then the viewer has
+            // simply rested for as long).
+            {
+                char name[64];
+                wsprintfA(name, "uiengine-prepared-%lu", v.ProcessId());
+                HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, name);
+                WaitFor([&] { return WaitForSingleObject(ready, 0) == WAIT_OBJECT_0; }, 8000);
+                if (ready) CloseHandle(ready);
+                Settle();  // the viewer's own measurement of it, on its thread
+                // c is narrower than b: its fit changes the caption, or
+                // (both at their natural size) the view's width.
+                const std::wstring secondCaption = v.ControlText(kZoomRatioButton);
+                const RECT secondView = v.ControlRect(kPictureView);
+                t0 = vela::bench::NowMs();
+                v.KeyRelease(picture, VK_RIGHT, true);
+                if (!v.WaitTitle(Wide(std::string("c.") + c.ext) + L"—Vela图片查看器", 60000)) break;
+                WaitFor(
+                    [&] {
+                        const RECT r = v.ControlRect(kPictureView);
+                        return FittedCaptionShown(v) && (v.ControlText(kZoomRatioButton) != secondCaption ||
+                                                         r.right - r.left != secondView.right - secondView.left);
+                    },
+                    60000);
+                prepared.push_back(vela::bench::NowMs() - t0);
+            }
 
             // Each step starts once the engine has shown the last one: the
             // figure is the step's own cost, not the tail of the one before.
@@ -105,8 +136,10 @@ int main() {
             wheel.push_back(vela::bench::NowMs() - t0);
             v.Kill();
         }
-        std::printf("%-22s %10.0f %10.0f %10.2f %10.0f %10.1f %10.1f\n", c.label, vela::bench::Median(decode), vela::bench::Median(open),
-                    vela::bench::Median(open) / vela::bench::Median(decode), vela::bench::Median(next), vela::bench::Median(zoom), vela::bench::Median(wheel));
+        std::printf("%-22s %10.0f %10.0f %10.2f %10.0f %10.0f %10.1f %10.1f\n", c.label, vela::bench::Median(decode),
+                    vela::bench::Median(open), vela::bench::Median(open) / vela::bench::Median(decode),
+                    vela::bench::Median(next), vela::bench::Median(prepared), vela::bench::Median(zoom),
+                    vela::bench::Median(wheel));
     }
 
     // Opening a small picture in a folder of 10,000 files against an empty folder.

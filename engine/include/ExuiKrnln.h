@@ -110,6 +110,30 @@ typedef struct ExuiFrameInfo {
 // by a WindowEx of this engine (info filled), else 0.
 typedef int(__stdcall* ExuiInspectFrameFn)(HWND topLevel, ExuiFrameInfo* info);
 
+// Export "PreparePictures" (optional; a host must work without it): the
+// pictures the host expects to show next, as complete encoded files. The
+// engine copies each block during the call (the caller keeps its own and
+// may free it at once) and decodes the copies in the background, at idle
+// priority and only while no shown picture is being decoded. The call
+// replaces the earlier set: a block whose bytes equal one already prepared
+// keeps that decode, every other earlier one is dropped; (null, 0) drops
+// them all. A later write of a picture box's bytes that equal a finished
+// prepared picture's bytes (compared in full) shows that decode at once.
+// Prepared pictures are the first memory given back when the process runs
+// short. At most 3 blocks are taken, the first ones. Callable from any
+// thread; returns the number of pictures now prepared or queued.
+typedef int(__stdcall* ExuiPreparePictures)(const ExuiData* pictures, int32_t count);
+
+// Export "ExuiInspectPrepared", for tests and measurements (not used by
+// the viewer): the state of the prepared set, filled in by the engine.
+typedef struct ExuiPreparedInfo {
+    int32_t ready;       // decoded and kept
+    int32_t waiting;     // copied and not decoded yet (queued or running)
+    int32_t taken;       // picture writes served from a prepared decode so far
+    int32_t kilobytes;   // held by the prepared set: copies of the bytes and decoded pixels
+} ExuiPreparedInfo;
+typedef int(__stdcall* ExuiInspectPreparedFn)(ExuiPreparedInfo* info);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,4 +1,5 @@
 #include "canvas.h"
+#include "prepared.h"
 
 #include <algorithm>
 #include <cstring>
@@ -39,12 +40,22 @@ bool Sized(uint64_t pixels) { return pixels <= 0x3FFFFFFFull && RoomFor(pixels *
 
 }  // namespace
 
-bool RoomFor(uint64_t bytes, uint64_t alongside) {
-    if (bytes + alongside < kSmallBlock) return true;
+namespace {
+
+bool Fits(uint64_t bytes, uint64_t alongside) {
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;
     if (!GlobalMemoryStatusEx(&status) || status.ullAvailVirtual < bytes + alongside + kScreenMargin) return false;
     return LargestFreeRange() >= bytes;
+}
+
+}  // namespace
+
+bool RoomFor(uint64_t bytes, uint64_t alongside) {
+    if (bytes + alongside < kSmallBlock) return true;
+    if (Fits(bytes, alongside)) return true;
+    // Pictures prepared ahead are the first to give their memory back.
+    return DropPrepared() && Fits(bytes, alongside);
 }
 
 bool Image::Reset(int w, int h, uint32_t fill) {

@@ -1,4 +1,5 @@
 #include "control.h"
+#include "prepared.h"
 
 #include <set>
 #include <vector>
@@ -230,7 +231,10 @@ bool DestroyControl(Control* c) {
     // The last control gone: every control's work was cancelled in its
     // Detach, so the workers are stopped and joined here, on the window
     // thread and outside the loader lock; the next control starts them again.
-    if (Live().empty()) StopPool();
+    if (Live().empty()) {
+        DropPrepared();  // its running decode stops, so the pool can be joined
+        StopPool();
+    }
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "control.h"
 #include "frame.h"
 #include "picture.h"
+#include "prepared.h"
 
 using uiengine::Control;
 using uiengine::ControlType;
@@ -119,6 +120,16 @@ int __stdcall ExuiInspectFrame(HWND top, ExuiFrameInfo* info) {
         const uiengine::Image shot = f->Snapshot();
         memcpy(info->pixels, shot.pixels.data(), std::min(bytes, shot.pixels.size() * 4));
     }
+    return 1;
+}
+
+int __stdcall PreparePictures(const ExuiData* pictures, int32_t count) {
+    return uiengine::SetPrepared(pictures, count);
+}
+
+int __stdcall ExuiInspectPrepared(ExuiPreparedInfo* info) {
+    if (!info) return 0;
+    uiengine::InspectPrepared(info);
     return 1;
 }
 

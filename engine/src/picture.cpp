@@ -6,6 +6,7 @@
 #include "decode.h"
 #include "frame.h"
 #include "pool.h"
+#include "prepared.h"
 
 namespace uiengine {
 
@@ -100,6 +101,14 @@ public:
         // The decode shares the attribute's bytes: a later write makes a new
         // block and the worker keeps this one until it is done with it.
         auto bytes = attrs_.SharedDataOf(kPictureBytes);
+        // The same bytes decoded ahead: shown on the next frame, no decode.
+        if (bytes && !bytes->empty()) {
+            if (auto prepared = TakePrepared(*bytes)) {
+                Show(std::move(prepared));
+                return;
+            }
+            YieldToShown();
+        }
         if (bytes && !bytes->empty())
             job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_);
         Invalidate();

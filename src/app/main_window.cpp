@@ -6,6 +6,7 @@
 #include "files/navigation.h"
 #include "files/paths.h"
 #include "files/picture_actions.h"
+#include "files/prepare_ahead.h"
 #include "files/picture_list.h"
 #include "runtime/exit.h"
 #include "view/view.h"
@@ -54,6 +55,7 @@ void OnMainWindowCreated() {
     UpdateZoomLabel();
     forms::UpdateNow(Ctl::MainWindow);
     forms::UpdateNow(Ctl::SkinFrame);
+    if (!forms::StartWindowClosed()) PrepareNeighbours();
 }
 
 void OnMainWindowSizeChanged() {

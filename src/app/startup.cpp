@@ -5,6 +5,7 @@
 #include "app/event_table.h"
 #include "forms/forms.h"
 #include "files/picture_list.h"
+#include "files/prepare_ahead.h"
 #include "imaging/imaging.h"
 #include "runtime/exit.h"
 #include "skin/engine.h"
@@ -17,6 +18,7 @@ DropHandler* g_dropHandler = nullptr;
 DropHandler* TheDropHandler() { return g_dropHandler; }
 
 void ExitRoutine() {
+    StopPreparingAhead();
     ReleasePictureList();
     if (g_dropHandler) {
         g_dropHandler->Destroy();

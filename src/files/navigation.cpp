@@ -3,6 +3,7 @@
 #include "app/picture_state.h"
 #include "files/paths.h"
 #include "files/picture_list.h"
+#include "files/prepare_ahead.h"
 #include "forms/forms.h"
 #include "view/view.h"
 
@@ -55,6 +56,8 @@ void ShowEntry(int index) {
     forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
     ShowTitleFor(path);
     FitPictureToWindow();
+    // The fit lets messages through: the window may have been closed.
+    if (!forms::StartWindowClosed()) PrepareNeighbours();
 }
 
 }  // namespace
@@ -90,6 +93,7 @@ void OpenPictureFile(std::string_view path) {
     ScanFolder(file);
     if (forms::StartWindowClosed()) return;
     FitPictureToWindow();
+    if (!forms::StartWindowClosed()) PrepareNeighbours();
 }
 
 void ShowPreviousPicture() {

@@ -9,13 +9,23 @@ namespace vela {
 
 // Natural width / height in pixels; 0 when the bytes cannot be decoded.
 // When the bytes up to their first zero byte name an existing file, that
-// file is decoded instead. The last content measured is remembered (width
-// and height of one decode), so measuring the width and then the height of
+// file is decoded instead. The last content measured is remembered (a few
+// of them, by their bytes), so measuring the width and then the height of
 // the same bytes decodes them once; file paths are never remembered.
 int MeasurePictureWidth(const Bytes& picture);
 int MeasurePictureHeight(const Bytes& picture);
-// Drops the remembered measurement and its copy of the bytes.
+// Drops the remembered measurements and their copies of the bytes.
 void ForgetMeasurement();
+// Measures the bytes into the remembered ones, for a later measurement of
+// equal bytes; callable from one background thread. A measurement of equal
+// bytes asked for meanwhile waits for it rather than decoding them again.
+void MeasureAhead(const Bytes& picture);
+struct MeasurementCacheInfo {
+    int entries = 0;
+    std::size_t bytes = 0;  // copies held
+    int hits = 0, misses = 0;
+};
+MeasurementCacheInfo InspectMeasurements();
 
 // The picture turned 90 degrees clockwise, encoded as PNG; empty on failure.
 Bytes RotatePictureBytes(const Bytes& picture);

@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <cstring>
+#include <exception>
+#include <vector>
 #include <memory>
 #include <new>
 
@@ -16,37 +19,116 @@ struct Size {
     int height = 0;
 };
 
-// The bytes last measured (a copy) and what they measured. Every picture is
-// measured twice in a row (width, then height) and again on each fit and
-// window size change; a decode of a large JPEG costs a third of a second.
-struct RememberedMeasurement {
+// The last few contents measured (copies of their bytes) and what they
+// measured. Every picture is measured twice in a row (width, then height)
+// and again on each fit and window size change; the neighbours of the shown
+// picture are measured ahead on a background thread, so that a step finds
+// their size here. A decode of a large JPEG costs a third of a second or
+// more. Entries are found by their bytes, compared in full, never by path;
+// the oldest go first when the count or the bytes held pass their bounds.
+constexpr std::size_t kMaxEntries = 4;
+constexpr std::size_t kMaxHeldBytes = 64u << 20;
+
+struct Remembered {
     std::unique_ptr<unsigned char[]> bytes;
     std::size_t size = 0;
     Size result;
-    bool valid = false;
 
     bool Matches(const Bytes& picture) const {
-        return valid && size == picture.size() && (size == 0 || std::memcmp(bytes.get(), picture.data(), size) == 0);
-    }
-    void Store(const Bytes& picture, Size measured) {
-        Forget();
-        // Without memory for the copy the result is simply not remembered.
-        bytes.reset(new (std::nothrow) unsigned char[picture.size() ? picture.size() : 1]);
-        if (!bytes) return;
-        if (!picture.empty()) std::memcpy(bytes.get(), picture.data(), picture.size());
-        size = picture.size();
-        result = measured;
-        valid = true;
-    }
-    void Forget() {
-        bytes.reset();
-        size = 0;
-        result = {};
-        valid = false;
+        return size == picture.size() && (size == 0 || std::memcmp(bytes.get(), picture.data(), size) == 0);
     }
 };
 
-RememberedMeasurement remembered;
+class MeasurementCache {
+public:
+    // With waitForAhead, bytes equal to those being measured ahead right now
+    // wait for that measurement (10 s at most) instead of decoding again.
+    bool Find(const Bytes& picture, Size* out, bool waitForAhead) {
+        AcquireSRWLockExclusive(&lock_);
+        bool found = false;
+        for (;;) {
+            for (std::size_t i = 0; i < entries_.size(); ++i) {
+                if (!entries_[i].Matches(picture)) continue;
+                *out = entries_[i].result;
+                // The newest use goes to the end, where eviction comes last.
+                std::rotate(entries_.begin() + i, entries_.begin() + i + 1, entries_.end());
+                found = true;
+                break;
+            }
+            if (found || !waitForAhead || !ahead_ || ahead_->size() != picture.size() ||
+                (!picture.empty() && std::memcmp(ahead_->data(), picture.data(), picture.size()) != 0))
+                break;
+            if (!SleepConditionVariableSRW(&aheadDone_, &lock_, 10000, 0)) break;
+        }
+        found ? ++hits_ : ++misses_;
+        ReleaseSRWLockExclusive(&lock_);
+        return found;
+    }
+    // The bytes a background thread is measuring now (null: none); they
+    // stay alive until it sets null again.
+    void SetAhead(const Bytes* picture) {
+        AcquireSRWLockExclusive(&lock_);
+        ahead_ = picture;
+        ReleaseSRWLockExclusive(&lock_);
+        if (!picture) WakeAllConditionVariable(&aheadDone_);
+    }
+    void Store(const Bytes& picture, Size measured) {
+        if (picture.size() > kMaxHeldBytes) return;
+        Remembered r;
+        // Without memory for the copy the result is simply not remembered.
+        r.bytes.reset(new (std::nothrow) unsigned char[picture.size() ? picture.size() : 1]);
+        if (!r.bytes) return;
+        if (!picture.empty()) std::memcpy(r.bytes.get(), picture.data(), picture.size());
+        r.size = picture.size();
+        r.result = measured;
+        std::vector<Remembered> gone;  // freed outside the lock
+        AcquireSRWLockExclusive(&lock_);
+        try {
+            for (std::size_t i = 0; i < entries_.size(); ++i) {
+                if (entries_[i].Matches(picture)) {
+                    gone.push_back(std::move(entries_[i]));
+                    entries_.erase(entries_.begin() + i);
+                    break;
+                }
+            }
+            std::size_t held = r.size;
+            for (const auto& e : entries_) held += e.size;
+            while (!entries_.empty() && (entries_.size() >= kMaxEntries || held > kMaxHeldBytes)) {
+                held -= entries_.front().size;
+                gone.push_back(std::move(entries_.front()));
+                entries_.erase(entries_.begin());
+            }
+            entries_.push_back(std::move(r));
+        } catch (const std::exception&) {
+        }
+        ReleaseSRWLockExclusive(&lock_);
+    }
+    void Forget() {
+        std::vector<Remembered> gone;
+        AcquireSRWLockExclusive(&lock_);
+        gone.swap(entries_);
+        ReleaseSRWLockExclusive(&lock_);
+    }
+    MeasurementCacheInfo Info() {
+        MeasurementCacheInfo info;
+        AcquireSRWLockShared(&lock_);
+        info.entries = static_cast<int>(entries_.size());
+        for (const auto& e : entries_) info.bytes += e.size;
+        info.hits = hits_;
+        info.misses = misses_;
+        ReleaseSRWLockShared(&lock_);
+        return info;
+    }
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE aheadDone_ = CONDITION_VARIABLE_INIT;
+    const Bytes* ahead_ = nullptr;
+    std::vector<Remembered> entries_;  // oldest use first
+    int hits_ = 0, misses_ = 0;
+};
+
+MeasurementCache remembered;
 
 Size SizeOf(gdip::GpImage* image) {
     Size size;
@@ -86,10 +168,11 @@ Size MeasureContent(const Bytes& picture) {
     return SizeOf(image.Get());
 }
 
-Size Measure(const Bytes& picture) {
+Size Measure(const Bytes& picture, bool ahead = false) {
     Text path;
     const bool isFile = NamesExistingFile(picture, &path);
-    if (!isFile && remembered.Matches(picture)) return remembered.result;
+    Size found;
+    if (!isFile && remembered.Find(picture, &found, !ahead)) return found;
     GdiplusSession session;
     if (!session.Started()) return {};
     if (isFile) return MeasureFile(path);
@@ -103,5 +186,13 @@ Size Measure(const Bytes& picture) {
 int MeasurePictureWidth(const Bytes& picture) { return Measure(picture).width; }
 int MeasurePictureHeight(const Bytes& picture) { return Measure(picture).height; }
 void ForgetMeasurement() { remembered.Forget(); }
+void MeasureAhead(const Bytes& picture) {
+    struct Ahead {
+        explicit Ahead(const Bytes& p) { remembered.SetAhead(&p); }
+        ~Ahead() { remembered.SetAhead(nullptr); }
+    } ahead(picture);
+    Measure(picture, true);
+}
+MeasurementCacheInfo InspectMeasurements() { return remembered.Info(); }
 
 }  // namespace vela

@@ -80,6 +80,7 @@ const Engine& UseEngineModule(HMODULE m) {
     Bind(m, g_engine.ControPonintSizeSynchronise, "ControPonintSizeSynchronise");
     Bind(m, g_engine.ControlDestroy, "ControlDestroy");
     Bind(m, g_engine.CallInternalFunction_Ex, "CallInternalFunction_Ex");
+    Bind(m, g_engine.PreparePictures, "PreparePictures");
     Bind(m, g_engine.LoadImageEx, "LoadImageEx");
     Bind(m, g_engine.DestroyImageEx, "DestroyImageEx");
     Bind(m, g_engine.GetImageAttributeEx, "GetImageAttributeEx");

@@ -27,6 +27,10 @@ struct Engine {
     FARPROC CreateBinEx = nullptr, DeleteBinEx = nullptr, GetBinExDataPointer = nullptr,
             GetBinExDatalength = nullptr, GetBInExCache = nullptr;
 
+    // Optional: pictures decoded ahead of their showing. An engine without
+    // it works the same, only each new picture is decoded when it is shown.
+    ExuiPreparePictures PreparePictures = nullptr;
+
     bool Present() const { return CreateControl_WindowEx != nullptr; }
 };
 

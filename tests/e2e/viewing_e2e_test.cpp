@@ -122,6 +122,33 @@ TEST_F(ViewingE2E, StepsThroughTheFolderWithoutWrapping) {
     EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"100%"));
 }
 
+TEST_F(ViewingE2E, AStepToAPreparedNeighbourRewrittenOnDiskShowsTheNewContent) {
+    ASSERT_TRUE(WriteBytes(dir_ / "b.jpg", MakePicture(2400, 1600, L"image/jpeg")));
+    ASSERT_TRUE(WriteBytes(dir_ / "a.jpg", MakePicture(650, 380, L"image/jpeg")));
+    ASSERT_TRUE(viewer_.Start(Quoted(dir_ / "a.jpg")));
+    // The engine sets this event of the viewer's process after each picture
+    // it prepared ahead.
+    char name[64];
+    wsprintfA(name, "uiengine-prepared-%lu", viewer_.ProcessId());
+    HANDLE prepared = CreateEventA(nullptr, TRUE, FALSE, name);
+    ASSERT_NE(prepared, nullptr);
+    ASSERT_NE(viewer_.Main(), nullptr);
+    ASSERT_TRUE(viewer_.WaitTitle(L"a.jpg—Vela图片查看器")) << viewer_.Title();
+    ASSERT_TRUE(WaitFor([&] { return WaitForSingleObject(prepared, 0) == WAIT_OBJECT_0; }, 30000));
+    CloseHandle(prepared);
+    // b.jpg was read and decoded as 2400 x 1600; now it is another picture.
+    ASSERT_TRUE(WriteBytes(dir_ / "b.jpg", MakePicture(300, 200, L"image/jpeg", RGB(20, 160, 90))));
+    HWND picture = viewer_.Control(kPictureView);
+    viewer_.KeyRelease(picture, VK_RIGHT, true);
+    EXPECT_TRUE(viewer_.WaitTitle(L"b.jpg—Vela图片查看器")) << viewer_.Title();
+    EXPECT_TRUE(WaitView(250, 150, 300, 200)) << RectText(viewer_.ControlRect(kPictureView));
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"100%")) << viewer_.ControlText(kZoomRatioButton);
+    // Back to the unchanged a.jpg, prepared meanwhile as b's neighbour.
+    viewer_.KeyRelease(picture, VK_LEFT, true);
+    EXPECT_TRUE(viewer_.WaitTitle(L"a.jpg—Vela图片查看器")) << viewer_.Title();
+    EXPECT_TRUE(WaitView(75, 60, 650, 380)) << RectText(viewer_.ControlRect(kPictureView));
+}
+
 TEST_F(ViewingE2E, UnreadablePictureShowsItsNameAndZeroPercent) {
     ASSERT_TRUE(WriteText(dir_ / "broken.jpg", "this is text, not a JPEG"));
     ASSERT_TRUE(viewer_.Start(Quoted(dir_ / "broken.jpg")));

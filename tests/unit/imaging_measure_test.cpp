@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "files/paths.h"
 #include "imaging/imaging.h"
 #include "test_support.h"
 
@@ -154,4 +155,54 @@ TEST(ImagingMeasure, MeasuringTheSameBytesAgainDoesNotDecode) {
     const double first = double(t1.QuadPart - t0.QuadPart), tenMore = double(t2.QuadPart - t1.QuadPart);
     // Ten remembered answers cost less than the one decode.
     EXPECT_LT(tenMore, first) << first / f.QuadPart << " s against " << tenMore / f.QuadPart << " s";
+}
+
+TEST(ImagingMeasure, SeveralPicturesAreRememberedByTheirBytes) {
+    test::ScratchFolder folder("measurecache");
+    const struct {
+        int width, height;
+    } sizes[] = {{31, 17}, {17, 31}, {40, 41}};
+    std::vector<Bytes> pictures;
+    for (const auto& s : sizes) pictures.push_back(MakePicture(s.width, s.height, L"image/png"));
+    ForgetMeasurement();
+    for (const Bytes& p : pictures) MeasureAhead(p);
+    MeasurementCacheInfo info = InspectMeasurements();
+    EXPECT_EQ(info.entries, 3);
+    // Each one again, read from a file at another path: all found, none decoded.
+    const int hits = info.hits, misses = info.misses;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const std::string path = folder / ("copy" + std::to_string(i) + ".png");
+        ASSERT_TRUE(test::WriteBytes(path, pictures[i]));
+        Measured m = MeasureBoth(ReadWholeFile(path));
+        EXPECT_EQ(m.width, sizes[i].width) << i;
+        EXPECT_EQ(m.height, sizes[i].height) << i;
+    }
+    info = InspectMeasurements();
+    EXPECT_EQ(info.hits - hits, 6);
+    EXPECT_EQ(info.misses, misses);
+    // Different bytes miss and are measured afresh.
+    EXPECT_EQ(MeasurePictureWidth(MakePicture(32, 17, L"image/png")), 32);
+    EXPECT_EQ(InspectMeasurements().misses, misses + 1);
+}
+
+TEST(ImagingMeasure, RememberedMeasurementsStayBounded) {
+    ForgetMeasurement();
+    // Every later picture measured pushes out the oldest beyond the count...
+    for (int i = 1; i <= 12; ++i) MeasureAhead(MakePicture(i, 5, L"image/bmp"));
+    MeasurementCacheInfo info = InspectMeasurements();
+    EXPECT_EQ(info.entries, 4);
+    const int misses = info.misses;
+    EXPECT_EQ(MeasurePictureWidth(MakePicture(12, 5, L"image/bmp")), 12);  // the newest stays
+    EXPECT_EQ(MeasurePictureWidth(MakePicture(1, 5, L"image/bmp")), 1);    // the oldest went
+    EXPECT_EQ(InspectMeasurements().misses, misses + 1);
+    // ...and beyond the bytes held: a 40 MB picture leaves room for one of its size.
+    const Bytes big = MakePicture(3800, 3800, L"image/bmp");
+    ASSERT_GT(big.size(), 40u << 20);
+    MeasureAhead(big);
+    MeasureAhead(Bytes(big.begin(), big.end() - 1));
+    info = InspectMeasurements();
+    EXPECT_LE(info.bytes, 64u << 20);
+    EXPECT_EQ(info.entries, 1);
+    ForgetMeasurement();
+    EXPECT_EQ(InspectMeasurements().bytes, 0u);
 }

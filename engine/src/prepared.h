@@ -1,0 +1,37 @@
+#pragma once
+// Pictures decoded ahead of their showing: the neighbours of the shown
+// picture, named by the host through PreparePictures and decoded at idle
+// priority on the workers once no shown picture is being decoded. A picture
+// box whose new bytes equal a prepared picture's bytes (compared in full)
+// shows that decode at once instead of decoding again.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "ExuiKrnln.h"
+#include "picture.h"
+
+namespace uiengine {
+
+// Makes `pictures` the prepared set (at most kMaxPrepared, the first ones
+// kept): entries with equal bytes stay as they are, the rest are dropped
+// (a running decode stops at its next band of rows), new ones are copied
+// and queued. Thread-safe; never throws. Returns the number kept or queued.
+int SetPrepared(const ExuiData* pictures, int count);
+constexpr int kMaxPrepared = 3;
+
+// The finished decode of exactly these bytes, or null.
+std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& bytes);
+
+// Drops every prepared picture and stops the running preparation; true when
+// something was held. Called when memory runs short and before the pool stops.
+bool DropPrepared();
+
+// A shown picture's decode starts: a preparation under way stops and leaves
+// the set (the host names it again with its next set if still wanted), so
+// that it takes no core from the picture the user waits for.
+void YieldToShown();
+
+void InspectPrepared(ExuiPreparedInfo* info);
+
+}  // namespace uiengine

@@ -1,0 +1,122 @@
+#include "files/prepare_ahead.h"
+
+#include <windows.h>
+
+#include <exception>
+#include <vector>
+
+#include "files/paths.h"
+#include "files/picture_list.h"
+#include "imaging/imaging.h"
+#include "skin/engine.h"
+
+namespace vela {
+namespace {
+
+// The request shared with the background thread. The thread reads no
+// process-wide value of the UI thread: it gets its paths here.
+struct Request {
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
+    std::vector<Text> paths;  // the newest request, not taken yet
+    bool pending = false;
+    bool stopping = false;
+    unsigned generation = 0;  // counts requests: a worker on an older one stops
+    HANDLE thread = nullptr;  // UI thread only
+};
+Request g_request;
+
+bool StillWanted(unsigned generation) {
+    AcquireSRWLockShared(&g_request.lock);
+    const bool wanted = !g_request.stopping && g_request.generation == generation;
+    ReleaseSRWLockShared(&g_request.lock);
+    return wanted;
+}
+
+// The engine's prepared set becomes the pictures read so far for the
+// current request.
+void HandToEngine(const std::vector<Bytes>& pictures, unsigned generation) {
+    const auto prepare = skin::CurrentEngine().PreparePictures;
+    if (!prepare || !StillWanted(generation)) return;
+    std::vector<ExuiData> blocks;
+    for (const Bytes& b : pictures) blocks.push_back(ExuiData{b.data(), static_cast<int32_t>(b.size())});
+    prepare(blocks.data(), static_cast<int32_t>(blocks.size()));
+}
+
+void PrepareAll(const std::vector<Text>& paths, unsigned generation) {
+    std::vector<Bytes> read;
+    for (const Text& path : paths) {
+        if (!StillWanted(generation)) return;
+        Bytes bytes = ReadWholeFile(path);
+        if (bytes.empty() || !StillWanted(generation)) continue;
+        read.push_back(std::move(bytes));
+        // The engine's decode and this measurement run side by side.
+        HandToEngine(read, generation);
+        MeasureAhead(read.back());
+    }
+}
+
+DWORD WINAPI PrepareThread(void*) {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+    for (;;) {
+        AcquireSRWLockExclusive(&g_request.lock);
+        while (!g_request.stopping && !g_request.pending)
+            SleepConditionVariableSRW(&g_request.wake, &g_request.lock, INFINITE, 0);
+        if (g_request.stopping) {
+            ReleaseSRWLockExclusive(&g_request.lock);
+            return 0;
+        }
+        std::vector<Text> paths;
+        paths.swap(g_request.paths);
+        g_request.pending = false;
+        const unsigned generation = g_request.generation;
+        ReleaseSRWLockExclusive(&g_request.lock);
+        try {
+            PrepareAll(paths, generation);
+        } catch (const std::exception&) {
+            // No memory for a neighbour: it is simply decoded when shown.
+        }
+    }
+}
+
+}  // namespace
+
+void PrepareNeighbours() {
+    if (CurrentIndex < 1 || CurrentIndex > static_cast<int>(PictureList.size())) return;
+    const Text& current = PictureList[CurrentIndex - 1];
+    std::vector<Text> paths;
+    try {
+        // The next one first: stepping forward is the common way.
+        if (CurrentIndex < static_cast<int>(PictureList.size()) && PictureList[CurrentIndex] != current)
+            paths.push_back(PictureList[CurrentIndex]);
+        if (CurrentIndex > 1 && PictureList[CurrentIndex - 2] != current) paths.push_back(PictureList[CurrentIndex - 2]);
+    } catch (const std::exception&) {
+        return;
+    }
+    AcquireSRWLockExclusive(&g_request.lock);
+    g_request.paths.swap(paths);
+    g_request.pending = true;
+    ++g_request.generation;
+    ReleaseSRWLockExclusive(&g_request.lock);
+    WakeConditionVariable(&g_request.wake);
+    if (!g_request.thread) g_request.thread = CreateThread(nullptr, 0, PrepareThread, nullptr, 0, nullptr);
+}
+
+void StopPreparingAhead() {
+    if (!g_request.thread) return;
+    AcquireSRWLockExclusive(&g_request.lock);
+    g_request.stopping = true;
+    ReleaseSRWLockExclusive(&g_request.lock);
+    WakeConditionVariable(&g_request.wake);
+    WaitForSingleObject(g_request.thread, INFINITE);
+    CloseHandle(g_request.thread);
+    g_request.thread = nullptr;
+    AcquireSRWLockExclusive(&g_request.lock);
+    g_request.stopping = false;
+    g_request.pending = false;
+    g_request.paths.clear();
+    ReleaseSRWLockExclusive(&g_request.lock);
+    if (const auto prepare = skin::CurrentEngine().PreparePictures) prepare(nullptr, 0);
+}
+
+}  // namespace vela

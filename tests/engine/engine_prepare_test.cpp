@@ -1,0 +1,134 @@
+// Pictures prepared ahead through PreparePictures: a write of equal bytes
+// shows the prepared decode, other bytes are decoded as ever, and what a
+// dropped set held is given back.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "engine_harness.h"
+#include "test_support.h"
+
+using namespace vela::test;
+using vela::Bytes;
+
+namespace {
+
+ExuiPreparePictures Prepare() {
+    return reinterpret_cast<ExuiPreparePictures>(
+        reinterpret_cast<void*>(GetProcAddress(Engine().dll, "PreparePictures")));
+}
+
+ExuiPreparedInfo Prepared() {
+    ExuiPreparedInfo info{-1, -1, -1, -1};
+    auto inspect = reinterpret_cast<ExuiInspectPreparedFn>(
+        reinterpret_cast<void*>(GetProcAddress(Engine().dll, "ExuiInspectPrepared")));
+    if (inspect) inspect(&info);
+    return info;
+}
+
+int PrepareAll(const std::vector<const Bytes*>& pictures) {
+    std::vector<ExuiData> blocks;
+    for (const Bytes* p : pictures) blocks.push_back(ExuiData{p->data(), static_cast<int32_t>(p->size())});
+    return Prepare()(blocks.data(), static_cast<int32_t>(blocks.size()));
+}
+
+uint32_t Opaque(COLORREF c) { return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+bool Near(uint32_t a, uint32_t b) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
+        if (x - y > 6 || y - x > 6) return false;
+    }
+    return true;
+}
+
+// Private memory committed in this process, region by region.
+uint64_t PrivateBytes() {
+    uint64_t total = 0;
+    MEMORY_BASIC_INFORMATION mbi{};
+    for (const char* at = nullptr; VirtualQuery(at, &mbi, sizeof mbi) == sizeof mbi;) {
+        if (mbi.State == MEM_COMMIT && mbi.Type == MEM_PRIVATE) total += mbi.RegionSize;
+        const char* next = static_cast<const char*>(mbi.BaseAddress) + mbi.RegionSize;
+        if (next <= at) break;
+        at = next;
+    }
+    return total;
+}
+
+class EnginePrepare : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(Engine().dll, nullptr);
+        ASSERT_NE(Prepare(), nullptr);
+        top_ = MakeTopLevel(100, 100, 648, 411);
+        MakeSkinned(EngineType::WindowEx, top_, 4, 4, 24, 24, 16);
+        pic_ = MakeSkinned(EngineType::PictureBoxEx, top_, 100, 100, 330, 220, 15);
+        ASSERT_TRUE(WaitForFrame(top_));
+    }
+    void TearDown() override {
+        if (Prepare()) Prepare()(nullptr, 0);
+        if (top_) Close(top_);
+    }
+    void Show(const Bytes& b) { ASSERT_EQ(SetData(pic_, 8, b.data(), static_cast<int>(b.size())), 1); }
+    HWND top_ = nullptr, pic_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(EnginePrepare, EqualBytesTakeThePreparedDecodeAndOtherBytesDoNot) {
+    const COLORREF blue = RGB(30, 40, 220), red = RGB(220, 30, 30), green = RGB(30, 200, 60);
+    const Bytes a = MakePicture(3000, 2000, L"image/jpeg", blue);
+    const Bytes b = MakePicture(2000, 3000, L"image/jpeg", red);
+    const Bytes other = MakePicture(3000, 2000, L"image/jpeg", green);
+    ASSERT_EQ(PrepareAll({&a, &b}), 2);
+    ASSERT_TRUE(WaitFor([] { return Prepared().ready == 2; }, 30000));
+    EXPECT_EQ(Prepared().waiting, 0);
+    const int taken = Prepared().taken;
+    // Bytes not prepared: decoded as ever, the prepared ones stay.
+    Show(other);
+    EXPECT_EQ(Prepared().taken, taken);
+    ASSERT_TRUE(WaitForFrame(top_, 20000));
+    EXPECT_TRUE(Near(Shoot(top_).At(100 + 250, 100 + 150), Opaque(green)));
+    // A copy of a prepared picture's bytes (another block, equal content).
+    const Bytes copy = a;
+    Show(copy);
+    EXPECT_EQ(Prepared().taken, taken + 1);
+    ASSERT_TRUE(WaitForFrame(top_, 20000));
+    EXPECT_TRUE(Near(Shoot(top_).At(100 + 250, 100 + 150), Opaque(blue)));
+    // The same length with one byte changed is other bytes.
+    Bytes changed = b;
+    changed[changed.size() / 2] ^= 0x01;
+    Show(changed);
+    EXPECT_EQ(Prepared().taken, taken + 1);
+    ASSERT_TRUE(WaitForFrame(top_, 20000));
+    Show(b);
+    EXPECT_EQ(Prepared().taken, taken + 2);
+    ASSERT_TRUE(WaitForFrame(top_, 20000));
+    EXPECT_TRUE(Near(Shoot(top_).At(100 + 100, 100 + 150), Opaque(red)));
+}
+
+TEST_F(EnginePrepare, ADroppedSetGivesItsMemoryBack) {
+    const Bytes a = MakePicture(4000, 3000, L"image/jpeg", RGB(30, 40, 220));
+    const Bytes b = MakePicture(64, 48, L"image/png");
+    const uint64_t before = PrivateBytes();
+    ASSERT_EQ(PrepareAll({&a}), 1);
+    ASSERT_TRUE(WaitFor([] { return Prepared().ready == 1; }, 30000));
+    // The whole picture (48 MB) and its halved copies, and the copy of the bytes.
+    EXPECT_GE(Prepared().kilobytes, static_cast<int>((4000 * 3000 * 4 + a.size()) / 1024));
+    EXPECT_GE(PrivateBytes(), before + (48u << 20));
+    // A new set without it drops it; the empty set drops everything.
+    ASSERT_EQ(PrepareAll({&b}), 1);
+    ASSERT_TRUE(WaitFor([] { return Prepared().ready == 1 && Prepared().waiting == 0; }, 30000));
+    EXPECT_LT(Prepared().kilobytes, 1024);
+    EXPECT_LT(PrivateBytes(), before + (8u << 20));
+    EXPECT_EQ(Prepare()(nullptr, 0), 0);
+    const ExuiPreparedInfo none = Prepared();
+    EXPECT_EQ(none.ready, 0);
+    EXPECT_EQ(none.waiting, 0);
+    EXPECT_EQ(none.kilobytes, 0);
+    // Undecodable bytes are never kept.
+    const Bytes junk(5000, 0x5A);
+    ASSERT_EQ(PrepareAll({&junk}), 1);
+    ASSERT_TRUE(WaitFor([] { return Prepared().waiting == 0; }, 30000));
+    EXPECT_EQ(Prepared().ready, 0);
+}
