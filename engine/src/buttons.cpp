@@ -34,6 +34,7 @@ public:
 
     void Written(int index) override {
         if (Type() == ControlType::SuperbuttonEx && index == kButtonCaption) {
+            captionWritten_ = true;
             captionImage_.Clear();
             MirrorCaption();
         }
@@ -81,8 +82,11 @@ public:
             FillOver(canvas, RECT{gx + side - 1, gy, gx + side, gy + side}, white);
         }
         if (Type() == ControlType::SuperbuttonEx) {
+            // The design caption is a placeholder the host replaces: until it
+            // writes the caption, the button shows none rather than a text
+            // that was never meant for the user.
             const std::string& caption = attrs_.TextOf(kButtonCaption);
-            if (!caption.empty()) {
+            if (captionWritten_ && !caption.empty()) {
                 if (captionImage_.width != s.cx || captionImage_.height != s.cy)
                     captionImage_ = RenderText(caption.c_str(), font_.Get(), s.cx, s.cy, 0xFFFFFFFF);
                 DrawOver(canvas, captionImage_, x, y);
@@ -211,6 +215,7 @@ private:
     vela::Unique<HFONT, DeleteObject> font_;
     bool hover_ = false;
     bool pressed_ = false;
+    bool captionWritten_ = false;
 };
 
 }  // namespace

@@ -55,7 +55,7 @@ int Dispatch(const EventArgs& a) {
 
 }  // namespace
 
-void RaiseCreatedEvent(Form form) {
+void RaiseCreatedEvent(Form form, bool showAfter) {
     const Ctl window = WindowControlOf(form);
     if (form != Form::MainWindow) {
         RaiseEvent(window, ev::Created);
@@ -64,6 +64,14 @@ void RaiseCreatedEvent(Form form) {
     holdingInput = true;
     RaiseEvent(window, ev::Created);
     holdingInput = false;
+    // Shown before the held input acts on it, as the user saw it.
+    if (showAfter && !StartWindowClosed()) {
+        HWND h = StateOf(form).window;
+        if (IsWindow(h) && !IsWindowVisible(h)) {
+            ShowWindow(h, SW_SHOWNORMAL);
+            UpdateWindow(h);
+        }
+    }
     std::vector<EventArgs> held;
     held.swap(heldInput);
     for (const EventArgs& a : held) {

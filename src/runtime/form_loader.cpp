@@ -242,12 +242,17 @@ bool LoadForm(Form form, HWND owner) {
         DestroyWindow(window);
         return false;
     }
-    if (w.visible) {
+    // The start window appears once its created handler has opened, sized
+    // and fitted the first picture: the half-built window (the design
+    // caption, a view not yet fitted, a window still growing to the
+    // picture) is never on screen.
+    const bool showAfter = w.visible && form == Form::MainWindow;
+    if (w.visible && !showAfter) {
         ShowWindow(window, SW_SHOWNORMAL);
         UpdateWindow(window);
     }
     st.ready = true;
-    RaiseCreatedEvent(form);
+    RaiseCreatedEvent(form, showAfter);
     return true;
 }
 

@@ -54,7 +54,9 @@ int RaiseEvent(Ctl control, int event, int count = 0, const int* args = nullptr)
 // through by the handler's message processing) is held and raised once the
 // handler has returned, so it acts on the finished window, not on one still
 // being measured and sized.
-void RaiseCreatedEvent(Form form);
+// Raises the form's created event. The start window is shown only once its
+// handler has returned when `showAfter` (it was built hidden for that).
+void RaiseCreatedEvent(Form form, bool showAfter = false);
 // Modifier bits from the keyboard state (key: the key of a key event, or 0).
 int CurrentModifierBits(int virtualKey = 0);
 
