@@ -147,8 +147,9 @@ public:
     }
 
     bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
-        if (msg == WM_WINDOWPOSCHANGING && !(reinterpret_cast<const WINDOWPOS*>(lp)->flags & SWP_NOSIZE)) {
-            // The host sets the size (perhaps the one it has already).
+        if (msg == WM_WINDOWPOSCHANGING) {
+            // The host places the view (perhaps where it is already): the
+            // picture's own layout has been made.
             Fitted();
             return false;
         }
