@@ -8,6 +8,7 @@
 #include "imaging/imaging.h"
 #include "runtime/exit.h"
 #include "skin/engine.h"
+#include "util/startup_trace.h"
 
 namespace vela {
 namespace {
@@ -26,7 +27,9 @@ void ExitRoutine() {
 }
 
 int RunViewer() {
+    StartupMark("process start");
     skin::EngineLoader();
+    StartupMark("engine loaded");
     // Default floating-point state, every exception masked: a division by
     // zero gives an infinity and never traps.
     _fpreset();
@@ -37,6 +40,7 @@ int RunViewer() {
     runtime::RegisterExitRoutine(ExitRoutine);
     // The rotation relies on GDI+ being started for the window's life.
     StartImaging();
+    StartupMark("imaging started");
     BindMainWindowEvents();
     forms::LoadMainWindow();
     forms::RunMessageLoop();

@@ -4,6 +4,7 @@
 
 #include "forms/standard_properties.h"
 #include "runtime/form_state.h"
+#include "util/startup_trace.h"
 
 #include <vector>
 
@@ -70,6 +71,7 @@ void RaiseCreatedEvent(Form form, bool showAfter) {
         if (IsWindow(h) && !IsWindowVisible(h)) {
             ShowWindow(h, SW_SHOWNORMAL);
             UpdateWindow(h);
+            StartupMark("shown");
         }
     }
     std::vector<EventArgs> held;
