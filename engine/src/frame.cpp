@@ -95,6 +95,12 @@ void Frame::Forget(Control* control) {
 void Frame::Compose() {
     pending_ = false;
     if (Held()) return;  // composed once the last holder lets go
+    // A hidden window shows nothing: its frame is made when it is shown
+    // (WM_SHOWWINDOW asks for a whole one), not at every change before.
+    if (!IsWindowVisible(top_)) {
+        allDirty_ = true;
+        return;
+    }
     RECT wr{};
     GetWindowRect(top_, &wr);
     // A maximized skinned window covers its monitor's work area. (Without a
