@@ -4,7 +4,6 @@
 
 #include "forms/standard_properties.h"
 #include "runtime/form_state.h"
-#include "util/startup_trace.h"
 
 #include <vector>
 
@@ -56,7 +55,7 @@ int Dispatch(const EventArgs& a) {
 
 }  // namespace
 
-void RaiseCreatedEvent(Form form, bool showAfter) {
+void RaiseCreatedEvent(Form form) {
     const Ctl window = WindowControlOf(form);
     if (form != Form::MainWindow) {
         RaiseEvent(window, ev::Created);
@@ -65,15 +64,6 @@ void RaiseCreatedEvent(Form form, bool showAfter) {
     holdingInput = true;
     RaiseEvent(window, ev::Created);
     holdingInput = false;
-    // Shown before the held input acts on it, as the user saw it.
-    if (showAfter && !StartWindowClosed()) {
-        HWND h = StateOf(form).window;
-        if (IsWindow(h) && !IsWindowVisible(h)) {
-            ShowWindow(h, SW_SHOWNORMAL);
-            UpdateWindow(h);
-            StartupMark("shown");
-        }
-    }
     std::vector<EventArgs> held;
     held.swap(heldInput);
     for (const EventArgs& a : held) {

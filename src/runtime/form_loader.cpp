@@ -242,17 +242,12 @@ bool LoadForm(Form form, HWND owner) {
         DestroyWindow(window);
         return false;
     }
-    // The start window appears once its created handler has opened, sized
-    // and fitted the first picture: the half-built window (the design
-    // caption, a view not yet fitted, a window still growing to the
-    // picture) is never on screen.
-    const bool showAfter = w.visible && form == Form::MainWindow;
-    if (w.visible && !showAfter) {
+    if (w.visible) {
         ShowWindow(window, SW_SHOWNORMAL);
         UpdateWindow(window);
     }
     st.ready = true;
-    RaiseCreatedEvent(form, showAfter);
+    RaiseCreatedEvent(form);
     return true;
 }
 

@@ -54,9 +54,7 @@ int RaiseEvent(Ctl control, int event, int count = 0, const int* args = nullptr)
 // through by the handler's message processing) is held and raised once the
 // handler has returned, so it acts on the finished window, not on one still
 // being measured and sized.
-// Raises the form's created event. The start window is shown only once its
-// handler has returned when `showAfter` (it was built hidden for that).
-void RaiseCreatedEvent(Form form, bool showAfter = false);
+void RaiseCreatedEvent(Form form);
 // Modifier bits from the keyboard state (key: the key of a key event, or 0).
 int CurrentModifierBits(int virtualKey = 0);
 

