@@ -25,10 +25,9 @@ constexpr UINT kRestMs = 200;
 constexpr UINT_PTR kSharpTimer = 0x5E1A;
 // New bytes wait for the host to give the view its size (the host measures
 // the picture and fits the view after writing the bytes); a host that never
-// does is not waited for longer than this (a loaded machine may take a
-// second between the bytes and the fit).
+// does is not waited for longer than this.
 constexpr UINT_PTR kFitTimer = 0x5E1B;
-constexpr UINT kFitWaitMs = 4000;
+constexpr UINT kFitWaitMs = 1000;
 
 // The part of a view of size s that the window shows, in view coordinates.
 RECT VisiblePart(HWND host, HWND top, SIZE s) {
