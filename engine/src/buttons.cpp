@@ -1,14 +1,45 @@
 // ButtonEx and SuperbuttonEx (clickable, three looks: normal, hover,
 // pressed) and MinutesboxEx (a group that only draws its background).
 #include <algorithm>
+#include <memory>
 
 #include "control.h"
 #include "decode.h"
+#include "pool.h"
 #include "util/unique.h"
 
 namespace uiengine {
 
 namespace {
+
+// A button's skin pictures, decoded on a worker while the window is still
+// being built and the host measures its first picture; the first draw
+// takes them (waiting only for what is not done yet).
+struct SkinDecode {
+    std::vector<uint8_t> states[2][3];
+    std::vector<uint8_t> glyphs[2];
+    Image stateImages[2][3];
+    Image glyphImages[2];
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    SkinDecode() = default;
+    SkinDecode(const SkinDecode&) = delete;
+    SkinDecode& operator=(const SkinDecode&) = delete;
+    ~SkinDecode() {
+        if (done) CloseHandle(done);
+    }
+    void Run() {
+        for (int set = 0; set < 2; ++set) {
+            for (int state = 0; state < 3; ++state) {
+                stateImages[set][state] = DecodePicture(states[set][state].data(), states[set][state].size());
+                states[set][state] = {};
+            }
+            glyphImages[set] = DecodePicture(glyphs[set].data(), glyphs[set].size());
+            glyphs[set] = {};
+        }
+        SetEvent(done);
+    }
+};
+constexpr DWORD kSkinWaitMs = 10000;
 
 class Button : public Control {
 public:
@@ -16,14 +47,16 @@ public:
         : Control(type, host, parent, callback, binding) {}
 
     void Attach() override {
-        for (int set = 0; set < 2; ++set) {
-            for (int state = 0; state < 3; ++state) {
-                const auto& png = skin_.stateImages[set][state];
-                states_[set][state] = DecodePicture(png.data(), png.size());
+        try {
+            auto job = std::make_shared<SkinDecode>();
+            for (int set = 0; set < 2; ++set) {
+                for (int state = 0; state < 3; ++state) job->states[set][state] = skin_.stateImages[set][state];
+                job->glyphs[set] = skin_.glyphs[set];
             }
-            Image glyph = DecodePicture(skin_.glyphs[set].data(), skin_.glyphs[set].size());
-            glyphCanvas_[set] = {glyph.width, glyph.height};
-            glyphs_[set] = CropToInk(glyph, &inkAt_[set]);
+            skinJob_ = job;
+            if (!job->done || !SubmitTask([job] { job->Run(); })) job->Run();
+        } catch (const std::exception&) {
+            skinJob_.reset();  // no room: the plain look
         }
         if (Type() == ControlType::SuperbuttonEx) {
             attrs_.SetDesignText(kButtonCaption, skin_.text);
@@ -34,6 +67,7 @@ public:
 
     void Written(int index) override {
         if (Type() == ControlType::SuperbuttonEx && index == kButtonCaption) {
+            captionWritten_ = true;
             captionImage_.Clear();
             MirrorCaption();
         }
@@ -46,6 +80,7 @@ public:
     }
 
     void Draw(const Canvas& canvas, int x, int y) override {
+        TakeSkin();
         if (Type() == ControlType::MinutesboxEx) {
             DrawScaled(canvas, x, y, 0, 0);
             return;
@@ -81,8 +116,11 @@ public:
             FillOver(canvas, RECT{gx + side - 1, gy, gx + side, gy + side}, white);
         }
         if (Type() == ControlType::SuperbuttonEx) {
+            // The design caption is a placeholder the host replaces: until it
+            // writes the caption, the button shows none rather than a text
+            // that was never meant for the user.
             const std::string& caption = attrs_.TextOf(kButtonCaption);
-            if (!caption.empty()) {
+            if (captionWritten_ && !caption.empty()) {
                 if (captionImage_.width != s.cx || captionImage_.height != s.cy)
                     captionImage_ = RenderText(caption.c_str(), font_.Get(), s.cx, s.cy, 0xFFFFFFFF);
                 DrawOver(canvas, captionImage_, x, y);
@@ -198,8 +236,21 @@ private:
         return glyphFitted_;
     }
 
+    void TakeSkin() {
+        if (!skinJob_) return;
+        if (skinJob_->done && WaitForSingleObject(skinJob_->done, kSkinWaitMs) != WAIT_OBJECT_0) return;
+        for (int set = 0; set < 2; ++set) {
+            for (int state = 0; state < 3; ++state) states_[set][state] = std::move(skinJob_->stateImages[set][state]);
+            const Image& glyph = skinJob_->glyphImages[set];
+            glyphCanvas_[set] = {glyph.width, glyph.height};
+            glyphs_[set] = CropToInk(glyph, &inkAt_[set]);
+        }
+        skinJob_.reset();
+    }
+
     void MirrorCaption() { SetWindowTextA(host_, attrs_.TextOf(kButtonCaption).c_str()); }
 
+    std::shared_ptr<SkinDecode> skinJob_;  // until the first draw takes its pictures
     Image states_[2][3];
     Image glyphs_[2];       // cropped to their ink
     SIZE glyphCanvas_[2]{};  // the glyphs' own sizes
@@ -211,6 +262,7 @@ private:
     vela::Unique<HFONT, DeleteObject> font_;
     bool hover_ = false;
     bool pressed_ = false;
+    bool captionWritten_ = false;
 };
 
 }  // namespace

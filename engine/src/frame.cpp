@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "control.h"
 
 namespace uiengine {
@@ -62,7 +64,25 @@ void Frame::InvalidateControl(Control* control) {
         if (e.first == control) Invalidate(e.second);
 }
 
+void Frame::Hold(const Control* control) {
+    if (std::find(holders_.begin(), holders_.end(), control) == holders_.end()) holders_.push_back(control);
+}
+
+void Frame::Release(const Control* control) {
+    auto at = std::find(holders_.begin(), holders_.end(), control);
+    if (at == holders_.end()) return;
+    holders_.erase(at);
+    // What was asked for meanwhile is composed now.
+    if (holders_.empty() && (allDirty_ || !IsRectEmpty(&dirty_))) {
+        if (!pending_) {
+            pending_ = true;
+            PostMessageA(top_, ComposeMessage(), 0, 0);
+        }
+    }
+}
+
 void Frame::Forget(Control* control) {
+    Release(control);
     for (size_t i = 0; i < drawnAt_.size(); ++i) {
         if (drawnAt_[i].first == control) {
             Invalidate(drawnAt_[i].second);
@@ -74,6 +94,13 @@ void Frame::Forget(Control* control) {
 
 void Frame::Compose() {
     pending_ = false;
+    if (Held()) return;  // composed once the last holder lets go
+    // A hidden window shows nothing: its frame is made when it is shown
+    // (WM_SHOWWINDOW asks for a whole one), not at every change before.
+    if (!IsWindowVisible(top_)) {
+        allDirty_ = true;
+        return;
+    }
     RECT wr{};
     GetWindowRect(top_, &wr);
     // A maximized skinned window covers its monitor's work area. (Without a

@@ -35,8 +35,16 @@ public:
     // Composes now and shows the result.
     void Compose();
 
+    // A control of the window has a state that must not be seen (a new
+    // picture not yet at the size its host gives it): no frame is composed
+    // until every such control lets go, so the screen keeps the last frame
+    // (or shows nothing yet) instead of a half-made one.
+    void Hold(const Control* control);
+    void Release(const Control* control);
+    bool Held() const { return !holders_.empty(); }
+
     int FrameCount() const { return frames_; }
-    bool Pending() const { return pending_; }
+    bool Pending() const { return pending_ || Held(); }
     // A copy of the last composed buffer (premultiplied BGRA, top-down).
     Image Snapshot() const;
     SIZE FrameSize() const { return dibSize_; }
@@ -56,6 +64,7 @@ private:
     Control* skin_;
     WNDPROC previous_ = nullptr;
     bool pending_ = false;
+    std::vector<const Control*> holders_;
     RECT dirty_{0, 0, 0, 0};
     bool allDirty_ = true;
     std::vector<std::pair<Control*, RECT>> drawnAt_;  // where each control was last drawn

@@ -24,6 +24,11 @@ constexpr long long kWholeCopyLimit = 4LL * 1920 * 1080;
 constexpr int kQuickMargin = 64;
 constexpr UINT kRestMs = 200;
 constexpr UINT_PTR kSharpTimer = 0x5E1A;
+// New bytes wait for the host to give the view its size (the host measures
+// the picture and fits the view after writing the bytes); a host that never
+// does is not waited for longer than this.
+constexpr UINT_PTR kFitTimer = 0x5E1B;
+constexpr UINT kFitWaitMs = 1000;
 
 // The part of a view of size s that the window shows, in view coordinates.
 RECT VisiblePart(HWND host, HWND top, SIZE s) {
@@ -87,7 +92,12 @@ public:
     void Detach() override {
         DropJob();
         DropSharp();
-        if (IsWindow(host_)) KillTimer(host_, kSharpTimer);
+        awaitingFit_ = awaitingPicture_ = false;
+        UpdateHold();
+        if (IsWindow(host_)) {
+            KillTimer(host_, kSharpTimer);
+            KillTimer(host_, kFitTimer);
+        }
     }
 
     void Written(int index) override {
@@ -111,10 +121,20 @@ public:
         }
         if (bytes && !bytes->empty())
             job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_);
+        // Until the new picture is decoded and the host has set the view's
+        // size for it, the window keeps its last frame: no frame shows the
+        // new picture at the old size, nor an empty view between two pictures.
+        awaitingPicture_ = job_ != nullptr;
+        awaitingFit_ = true;
+        SetTimer(host_, kFitTimer, kFitWaitMs, nullptr);
+        UpdateHold();
         Invalidate();
     }
 
-    void Synchronise(int /*kind*/) override { Invalidate(); }
+    void Synchronise(int kind) override {
+        if (kind == 1) Fitted();
+        Invalidate();
+    }
 
     void Draw(const Canvas& canvas, int x, int y) override {
         if (!picture_) return;
@@ -136,6 +156,17 @@ public:
     }
 
     bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        if (msg == WM_WINDOWPOSCHANGING) {
+            // The host places the view (perhaps where it is already): the
+            // picture's own layout has been made.
+            Fitted();
+            return false;
+        }
+        if (msg == WM_TIMER && wp == kFitTimer) {
+            Fitted();
+            *result = 0;
+            return true;
+        }
         if (msg == WM_TIMER && wp == kSharpTimer) {
             KillTimer(host_, kSharpTimer);
             const SIZE s = Size();
@@ -163,11 +194,13 @@ public:
                 // Shown at once; the smaller copies follow. The worker's
                 // copy for the view is taken when the size is still its size.
                 if (!picture_) {
+                    awaitingPicture_ = false;
                     Show(job_->first);
                     const SIZE s = Size();
                     if (!job_->view.Empty() && s.cx == job_->viewSize.cx && s.cy == job_->viewSize.cy)
                         Adopt(QuickCopy{std::move(job_->view), job_->viewRect, false}, s);
                     job_->view.Clear();
+                    UpdateHold();
                 }
             } else if (job_ && wp == generation_ && lp == kDecodeComplete &&
                        job_->stage.load(std::memory_order_acquire) >= 2) {
@@ -175,6 +208,7 @@ public:
                 std::shared_ptr<const DecodedPicture> first = job_->first;
                 job_.reset();
                 DecodeTaken();
+                awaitingPicture_ = false;  // an undecodable picture shows as an empty view
                 if (complete && complete->full && !complete->full->Empty()) {
                     if (picture_ && picture_ == first) {
                         Refine(std::move(complete));
@@ -182,6 +216,7 @@ public:
                         Show(std::move(complete));
                     }
                 }
+                UpdateHold();
             }
             *result = 0;
             return true;
@@ -236,6 +271,24 @@ private:
         SetEvent(job_->shown);
         job_.reset();
         DecodeTaken();
+    }
+
+    void Fitted() {
+        if (!awaitingFit_) return;
+        awaitingFit_ = false;
+        KillTimer(host_, kFitTimer);
+        UpdateHold();
+    }
+
+    void UpdateHold() {
+        if (!IsWindow(top_)) return;
+        Frame* f = Frame::Of(top_);
+        if (!f) return;
+        if (awaitingFit_ || awaitingPicture_) {
+            f->Hold(this);
+        } else {
+            f->Release(this);
+        }
     }
 
     // A newly decoded picture: the next frame draws it.
@@ -332,6 +385,8 @@ private:
     WPARAM generation_ = 0;
     std::shared_ptr<const DecodedPicture> picture_;
     bool announce_ = false;  // the picture was not drawn yet
+    bool awaitingFit_ = false;      // new bytes, and the host has not set the view's size since
+    bool awaitingPicture_ = false;  // new bytes whose decode has not delivered a picture yet
     std::shared_ptr<SharpJob> sharp_;
     WPARAM sharpGeneration_ = 0;
     Image prepared_;

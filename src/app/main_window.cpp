@@ -9,6 +9,7 @@
 #include "files/prepare_ahead.h"
 #include "files/picture_list.h"
 #include "runtime/exit.h"
+#include "util/startup_trace.h"
 #include "view/view.h"
 #include "view/view_math.h"
 
@@ -25,6 +26,7 @@ int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 }  // namespace
 
 void OnMainWindowCreated() {
+    StartupMark("window built");
     forms::SetInt(Ctl::PictureView, prop::Width, 0);
     forms::SetInt(Ctl::PictureView, prop::Height, 0);
     TheDropHandler()->Attach(forms::NativeWindow(Ctl::MainWindow), OnFileDropped);
@@ -35,8 +37,11 @@ void OnMainWindowCreated() {
     if (!path.empty()) {
         forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
         ShowTitleFor(path);
+        StartupMark("picture read");
         MeasureShownPicture();
+        StartupMark("picture measured");
         ScanFolder(path);
+        StartupMark("folder scanned");
         // The scan lets messages through: the window may have been closed.
         if (forms::StartWindowClosed()) return;
         SizeWindowToPicture();
@@ -55,6 +60,7 @@ void OnMainWindowCreated() {
     UpdateZoomLabel();
     forms::UpdateNow(Ctl::MainWindow);
     forms::UpdateNow(Ctl::SkinFrame);
+    StartupMark("fitted");
     if (!forms::StartWindowClosed()) PrepareNeighbours();
 }
 

@@ -9,6 +9,7 @@
 #include "imaging/imaging.h"
 #include "runtime/exit.h"
 #include "skin/engine.h"
+#include "util/startup_trace.h"
 
 namespace vela {
 namespace {
@@ -28,7 +29,9 @@ void ExitRoutine() {
 }
 
 int RunViewer() {
+    StartupMark("process start");
     skin::EngineLoader();
+    StartupMark("engine loaded");
     // Default floating-point state, every exception masked: a division by
     // zero gives an infinity and never traps.
     _fpreset();
@@ -39,6 +42,7 @@ int RunViewer() {
     runtime::RegisterExitRoutine(ExitRoutine);
     // The rotation relies on GDI+ being started for the window's life.
     StartImaging();
+    StartupMark("imaging started");
     BindMainWindowEvents();
     forms::LoadMainWindow();
     forms::RunMessageLoop();

@@ -334,6 +334,9 @@ TEST_F(EngineDecode, FirstFrameFitsTheViewWhoseSizeChangedDuringTheDecode) {
     HoldSmallerCopies holdAgain;
     ASSERT_TRUE(holdAgain.Made());
     ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
+    // The host sets the view's size after the bytes, as the viewer's fit
+    // does (here the size it has already): only then is the picture shown.
+    SetWindowPos(pic, nullptr, 0, 0, 1300, 900, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(WaitFor([&] { return Info(top).pictureFrame > before; }));
     EXPECT_EQ(Info(top).pending, 1);
     // The mark ends at 325 x 225 of the view: at (125, 75) in the window.

@@ -46,6 +46,8 @@ TEST(EngineFuzz, DamagedPicturesDecodeMeasureAndRotateQuietly) {
         SCOPED_TRACE(f.name);
         const Bytes& b = f.bytes;
         ASSERT_EQ(SetData(pic, 8, b.empty() ? nullptr : b.data(), static_cast<int>(b.size())), 1);
+        // Placed after the bytes, as the viewer's fit does.
+        SetWindowPos(pic, nullptr, 100, 100, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
         ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
         vela::ForgetMeasurement();
         const int w = vela::MeasurePictureWidth(b), h = vela::MeasurePictureHeight(b);

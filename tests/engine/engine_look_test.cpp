@@ -115,14 +115,21 @@ TEST_F(EngineLook, BackdropCaptionAndIcon) {
     EXPECT_STREQ(title, "Vela图片查看器");
     EXPECT_NE(SendMessageA(main_.top, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(main_.top, WM_GETICON, ICON_SMALL, 0), 0);
-    // The caption of ZoomRatioButton: "123" in white within the button.
-    ink = 0;
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 50; ++x) {
-            POINT p = InFrame(main_.top, main_.zoomRatio, x, y);
-            ink += (s.At(p.x, p.y) & 0xFF) > 200;
-        }
-    EXPECT_GT(ink, 10);
+    // ZoomRatioButton's design caption "123" is a placeholder: no text
+    // until the host writes one.
+    auto captionInk = [&](const FrameShot& shot) {
+        int n = 0;
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 50; ++x) {
+                POINT p = InFrame(main_.top, main_.zoomRatio, x, y);
+                n += (shot.At(p.x, p.y) & 0xFF) > 200;
+            }
+        return n;
+    };
+    EXPECT_EQ(captionInk(s), 0);
+    ASSERT_EQ(SetText(main_.zoomRatio, 17, "123"), 1);
+    ASSERT_TRUE(WaitForFrame(main_.top));
+    EXPECT_GT(captionInk(Shoot(main_.top)), 10);
 }
 
 TEST_F(EngineLook, SuperbuttonHoverAndPressedStates) {

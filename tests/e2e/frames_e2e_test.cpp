@@ -1,0 +1,229 @@
+// What the screen shows while the real viewer starts on a picture and steps
+// to the next one: every frame is read back from the screen (BitBlt from the
+// screen DC, which under Wine reads the X server's picture of it) and no
+// frame may show a picture at a size other than its fitted one, a caption
+// that is not the final one next to the first picture, or, during the step,
+// neither picture.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "viewer_driver.h"
+
+using namespace vela::test;
+
+namespace {
+
+constexpr COLORREF kFirstColour = RGB(220, 30, 160);
+constexpr COLORREF kSecondColour = RGB(20, 190, 220);
+// A strip around the middle of the screen holds the toolbar of the centred
+// window, and so its zoom caption.
+constexpr int kStripLeft = 760, kStripWidth = 400;
+
+struct Shot {
+    RECT first{0, 0, 0, 0};   // where the first picture's colour lies (empty: absent)
+    RECT second{0, 0, 0, 0};  // the same for the second picture
+    int firstHalf = 0;        // the width of the first picture's white mark (a quarter of it), along its top row
+    std::vector<uint32_t> strip;  // kStripWidth columns of the whole screen height
+};
+
+bool Near(uint32_t pixel, COLORREF c) {
+    const int r = (pixel >> 16) & 255, g = (pixel >> 8) & 255, b = pixel & 255;
+    return std::abs(r - GetRValue(c)) < 30 && std::abs(g - GetGValue(c)) < 30 && std::abs(b - GetBValue(c)) < 30;
+}
+
+// The rows and columns holding at least a few pixels of the colour: the
+// picture's rectangle on screen (the white quarter of the test pictures
+// leaves three quarters spanning it).
+RECT Extent(const uint32_t* px, int w, int h, COLORREF c) {
+    std::vector<int> rows(h), cols(w);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (Near(px[y * w + x], c)) ++rows[y], ++cols[x];
+    RECT r{0, 0, 0, 0};
+    int y0 = 0, y1 = h - 1, x0 = 0, x1 = w - 1;
+    while (y0 < h && rows[y0] < 8) ++y0;
+    while (y1 >= 0 && rows[y1] < 8) --y1;
+    while (x0 < w && cols[x0] < 8) ++x0;
+    while (x1 >= 0 && cols[x1] < 8) --x1;
+    if (y0 <= y1 && x0 <= x1) r = RECT{x0, y0, x1 + 1, y1 + 1};
+    return r;
+}
+
+// Reads the screen over and over on its own thread, keeping every frame that
+// differs from the one before.
+class ScreenWatch {
+public:
+    ScreenWatch() : thread_([this] { Run(); }) {}
+    ~ScreenWatch() {
+        stop_ = true;
+        thread_.join();
+    }
+    // Waits until the screen has changed since the last Take and then not
+    // changed for `quietMs` (at most 30 s).
+    bool WaitStill(DWORD quietMs) {
+        return WaitFor([&] { return changed_ && GetTickCount() - lastChange_ > quietMs; }, 30000);
+    }
+    std::vector<Shot> Take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<Shot> out;
+        out.swap(shots_);
+        changed_ = false;
+        return out;
+    }
+
+private:
+    void Run() {
+        const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(dc, dib);
+        const uint32_t* px = static_cast<const uint32_t*>(bits);
+        uint64_t lastHash = 0;
+        while (!stop_) {
+            BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+            GdiFlush();
+            uint64_t hash = 1469598103934665603ull;
+            for (int i = 0; i < w * h; i += 3) hash = (hash ^ (px[i] & 0xFFFFFF)) * 1099511628211ull;
+            if (hash == lastHash) continue;
+            lastHash = hash;
+            lastChange_ = GetTickCount();
+            changed_ = true;
+            Shot s;
+            s.first = Extent(px, w, h, kFirstColour);
+            s.second = Extent(px, w, h, kSecondColour);
+            if (!IsRectEmpty(&s.first)) {
+                const uint32_t* row = px + (s.first.top + 2) * w;
+                int x = s.first.left;
+                while (x < w && !Near(row[x], kFirstColour)) ++x;
+                s.firstHalf = x - s.first.left;
+            }
+            s.strip.resize(static_cast<size_t>(kStripWidth) * h);
+            for (int y = 0; y < h; ++y)
+                std::copy_n(px + y * w + kStripLeft, kStripWidth, s.strip.begin() + static_cast<ptrdiff_t>(y) * kStripWidth);
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (shots_.size() < 120) shots_.push_back(std::move(s));
+        }
+        SelectObject(dc, old);
+        DeleteObject(dib);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+    }
+
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> changed_{true};
+    std::atomic<DWORD> lastChange_{GetTickCount()};
+    std::mutex mutex_;
+    std::vector<Shot> shots_;
+    std::thread thread_;
+};
+
+// Scaled edges blend into the ground: a pixel either way is the same place.
+bool SamePlace(const RECT& a, const RECT& b) {
+    return std::abs(a.left - b.left) <= 2 && std::abs(a.top - b.top) <= 2 && std::abs(a.right - b.right) <= 2 &&
+           std::abs(a.bottom - b.bottom) <= 2;
+}
+
+RECT ScreenRectOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+// Mean difference of a control's pixels between two frames' strips.
+double StripDifference(const Shot& a, const Shot& b, const RECT& screenRect) {
+    double sum = 0;
+    int n = 0;
+    for (int y = screenRect.top; y < screenRect.bottom; ++y)
+        for (int x = std::max<LONG>(screenRect.left, kStripLeft); x < std::min<LONG>(screenRect.right, kStripLeft + kStripWidth); ++x) {
+            const uint32_t p = a.strip[static_cast<size_t>(y) * kStripWidth + (x - kStripLeft)];
+            const uint32_t q = b.strip[static_cast<size_t>(y) * kStripWidth + (x - kStripLeft)];
+            for (int k = 0; k < 24; k += 8) sum += std::abs(static_cast<int>((p >> k) & 255) - static_cast<int>((q >> k) & 255));
+            ++n;
+        }
+    return n ? sum / n : 1e9;
+}
+
+}  // namespace
+
+// A picture shown fitted at launch, then a wider one fitted into the same
+// window at another size: the first picture never shows but at its fitted
+// place and beside its final caption; during the step every frame shows one
+// of the two pictures at its own fitted place, and the sharper copy that
+// follows the step's first frame lies exactly where that frame put it.
+TEST(FramesE2E, LaunchAndStepShowOnlyFittedFrames) {
+    ScratchFolder dir("frames");
+    ASSERT_TRUE(WriteBytes(dir / "a.jpg", MakePicture(1500, 800, L"image/jpeg", kFirstColour)));
+    ASSERT_TRUE(WriteBytes(dir / "b.jpg", MakePicture(2400, 1000, L"image/jpeg", kSecondColour)));
+    Viewer v;
+    ScreenWatch watch;
+    ASSERT_TRUE(watch.WaitStill(300));
+    watch.Take();  // the screen before the viewer starts
+
+    ASSERT_TRUE(v.Start(Quoted(dir / "a.jpg")));
+    ASSERT_NE(v.Main(), nullptr);
+    ASSERT_TRUE(v.WaitControlText(kZoomRatioButton, L"100%")) << v.ControlText(kZoomRatioButton);
+    ASSERT_TRUE(watch.WaitStill(1000));
+    const RECT firstPlace = ScreenRectOf(v.Control(kPictureView));
+    const RECT zoomPlace = ScreenRectOf(v.Control(kZoomRatioButton));
+    std::vector<Shot> launch = watch.Take();
+    ASSERT_FALSE(launch.empty());
+    ASSERT_TRUE(SamePlace(launch.back().first, firstPlace))
+        << RectText(launch.back().first) << " vs " << RectText(firstPlace);
+    int shown = 0;
+    for (size_t i = 0; i < launch.size(); ++i) {
+        const Shot& s = launch[i];
+        if (IsRectEmpty(&s.first)) continue;
+        ++shown;
+        // The window still grows and moves to its place around the fitted
+        // view, and its edges or the screen's may cut the view: the white
+        // mark (a quarter of the width), where its left edge is on screen,
+        // gives the view's width.
+        if (s.first.left > 0) {
+            EXPECT_LE(std::abs(4 * s.firstHalf - (firstPlace.right - firstPlace.left)), 12)
+                << "launch frame " << i << ": " << RectText(s.first) << ", half " << s.firstHalf;
+        }
+        EXPECT_LE(s.first.bottom - s.first.top, firstPlace.bottom - firstPlace.top + 2)
+            << "launch frame " << i << ": " << RectText(s.first);
+        // Where the window stands at its place, the caption is the final one.
+        if (SamePlace(s.first, firstPlace)) {
+            EXPECT_LT(StripDifference(s, launch.back(), zoomPlace), 1.0) << "launch frame " << i << ": another caption";
+        }
+    }
+    EXPECT_GE(shown, 1);
+
+    const std::wstring firstCaption = v.ControlText(kZoomRatioButton);
+    v.KeyRelease(v.Control(kPictureView), VK_RIGHT, true);
+    ASSERT_TRUE(v.WaitTitle(L"b.jpg—Vela图片查看器")) << v.Title();
+    ASSERT_TRUE(WaitFor([&] { return v.ControlText(kZoomRatioButton) != firstCaption; }));
+    ASSERT_TRUE(watch.WaitStill(1000));
+    const RECT secondPlace = ScreenRectOf(v.Control(kPictureView));
+    ASSERT_FALSE(SamePlace(firstPlace, secondPlace));
+    std::vector<Shot> step = watch.Take();
+    ASSERT_FALSE(step.empty());
+    ASSERT_TRUE(SamePlace(step.back().second, secondPlace))
+        << RectText(step.back().second) << " vs " << RectText(secondPlace);
+    for (size_t i = 0; i < step.size(); ++i) {
+        const Shot& s = step[i];
+        const bool first = !IsRectEmpty(&s.first), second = !IsRectEmpty(&s.second);
+        EXPECT_TRUE(first != second) << "step frame " << i << ": first " << RectText(s.first) << ", second "
+                                     << RectText(s.second);
+        if (first) {
+            EXPECT_TRUE(SamePlace(s.first, firstPlace)) << "step frame " << i << ": " << RectText(s.first);
+        }
+        if (second) {
+            EXPECT_TRUE(SamePlace(s.second, secondPlace)) << "step frame " << i << ": " << RectText(s.second);
+        }
+    }
+    v.Kill();
+}
