@@ -17,24 +17,7 @@ using vela::Bytes;
 
 namespace {
 
-constexpr uint32_t kBackdrop = 0x8C000000;  // black at alpha 140, premultiplied
-
-uint32_t Opaque(COLORREF c) { return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
 uint32_t Grey(int v) { return 0xFF000000u | (v << 16) | (v << 8) | v; }
-
-bool Near(uint32_t a, uint32_t b, int tolerance = 6) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
-        if (x - y > tolerance || y - x > tolerance) return false;
-    }
-    return true;
-}
-
-ExuiFrameInfo Info(HWND top) {
-    ExuiFrameInfo info{};
-    Engine().inspect(top, &info);
-    return info;
-}
 
 // The number of colour components in a JPEG's frame header, 0 when none.
 int JpegComponents(const Bytes& jpeg) {
@@ -127,21 +110,21 @@ TEST_F(EngineDecode, FirstFrameShowsTheRightPictureBeforeTheSmallerCopiesExist) 
     // 600 x 400 (the one a 330 x 220 view is drawn from once complete).
     const Bytes jpeg = MakePicture(2400, 1600, L"image/jpeg", colour);
     auto check = [&](const FrameShot& s) {
-        EXPECT_TRUE(Near(s.At(100, 100), 0xFFFFFFFF));
-        EXPECT_TRUE(Near(s.At(100 + 70, 100 + 45), 0xFFFFFFFF));
-        EXPECT_TRUE(Near(s.At(100 + 95, 100 + 20), Opaque(colour)));
-        EXPECT_TRUE(Near(s.At(100 + 329, 100 + 219), Opaque(colour)));
-        EXPECT_EQ(s.At(99, 150), kBackdrop);
-        EXPECT_EQ(s.At(430, 150), kBackdrop);
+        EXPECT_TRUE(PixelNear(s.At(100, 100), 0xFFFFFFFF));
+        EXPECT_TRUE(PixelNear(s.At(100 + 70, 100 + 45), 0xFFFFFFFF));
+        EXPECT_TRUE(PixelNear(s.At(100 + 95, 100 + 20), OpaquePixel(colour)));
+        EXPECT_TRUE(PixelNear(s.At(100 + 329, 100 + 219), OpaquePixel(colour)));
+        EXPECT_EQ(s.At(99, 150), kComposedBackdrop);
+        EXPECT_EQ(s.At(430, 150), kComposedBackdrop);
     };
     HoldSmallerCopies hold;
     ASSERT_TRUE(hold.Made());
-    const int before = Info(top).frames;
-    EXPECT_EQ(Info(top).pictureFrame, 0);
+    const int before = FrameInfoOf(top).frames;
+    EXPECT_EQ(FrameInfoOf(top).pictureFrame, 0);
     ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
-    ASSERT_TRUE(WaitFor([&] { return Info(top).pictureFrame > before; }));
+    ASSERT_TRUE(WaitFor([&] { return FrameInfoOf(top).pictureFrame > before; }));
     // On screen while the smaller copies are held back: still pending.
-    const ExuiFrameInfo shown = Info(top);
+    const ExuiFrameInfo shown = FrameInfoOf(top);
     EXPECT_EQ(shown.pending, 1);
     const int rescalesShown = shown.rescales;
     const FrameShot first = Shoot(top);
@@ -150,10 +133,10 @@ TEST_F(EngineDecode, FirstFrameShowsTheRightPictureBeforeTheSmallerCopiesExist) 
     // 600 x 400 copy, once, and the picture is the same.
     hold.Release();
     ASSERT_TRUE(WaitFor([&] {
-        const ExuiFrameInfo info = Info(top);
+        const ExuiFrameInfo info = FrameInfoOf(top);
         return !info.pending && info.frames > first.frames;
     }));
-    const ExuiFrameInfo complete = Info(top);
+    const ExuiFrameInfo complete = FrameInfoOf(top);
     EXPECT_EQ(complete.pictureFrame, shown.pictureFrame);
     EXPECT_EQ(complete.rescales, rescalesShown + 1);
     check(Shoot(top));
@@ -177,13 +160,13 @@ TEST_F(EngineDecode, RewritingThePictureWhileItDecodesShowsOnlyTheNewOne) {
     bool oldSeen = false;
     ASSERT_TRUE(WaitFor([&] {
         const FrameShot s = Shoot(top);
-        oldSeen = oldSeen || Near(s.At(100 + 250, 100 + 150), Opaque(oldColour));
-        return !Info(top).pending;
+        oldSeen = oldSeen || PixelNear(s.At(100 + 250, 100 + 150), OpaquePixel(oldColour));
+        return !FrameInfoOf(top).pending;
     }));
     EXPECT_FALSE(oldSeen);
     FrameShot s = Shoot(top);
-    EXPECT_TRUE(Near(s.At(100 + 250, 100 + 150), Opaque(newColour)));
-    EXPECT_TRUE(Near(s.At(100 + 10, 100 + 10), 0xFFFFFFFF));
+    EXPECT_TRUE(PixelNear(s.At(100 + 250, 100 + 150), OpaquePixel(newColour)));
+    EXPECT_TRUE(PixelNear(s.At(100 + 10, 100 + 10), 0xFFFFFFFF));
     ExuiData read{};
     ASSERT_EQ(Engine().send(HandleOf(pic), 10242, 8, reinterpret_cast<INT_PTR>(&read), 0, 0), 1);
     ASSERT_EQ(read.length, static_cast<int32_t>(small.size()));
@@ -193,20 +176,20 @@ TEST_F(EngineDecode, RewritingThePictureWhileItDecodesShowsOnlyTheNewOne) {
         // replaced: the held decode ends without showing anything.
         HoldSmallerCopies hold;
         ASSERT_TRUE(hold.Made());
-        const int before = Info(top).frames;
+        const int before = FrameInfoOf(top).frames;
         ASSERT_EQ(SetData(pic, 8, large.data(), static_cast<int>(large.size())), 1);
-        ASSERT_TRUE(WaitFor([&] { return Info(top).pictureFrame > before; }));
-        EXPECT_TRUE(Near(Shoot(top).At(100 + 250, 100 + 150), Opaque(oldColour)));
+        ASSERT_TRUE(WaitFor([&] { return FrameInfoOf(top).pictureFrame > before; }));
+        EXPECT_TRUE(PixelNear(Shoot(top).At(100 + 250, 100 + 150), OpaquePixel(oldColour)));
         ASSERT_EQ(SetData(pic, 8, small.data(), static_cast<int>(small.size())), 1);
-        ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
-        EXPECT_TRUE(Near(Shoot(top).At(100 + 250, 100 + 150), Opaque(newColour)));
+        ASSERT_TRUE(WaitFor([&] { return !FrameInfoOf(top).pending; }));
+        EXPECT_TRUE(PixelNear(Shoot(top).At(100 + 250, 100 + 150), OpaquePixel(newColour)));
     }
     // The held decode is released now; the next picture still decodes and
     // shows on its own.
     const Bytes again = MakePicture(640, 600, L"image/jpeg", oldColour);
     ASSERT_EQ(SetData(pic, 8, again.data(), static_cast<int>(again.size())), 1);
-    ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
-    EXPECT_TRUE(Near(Shoot(top).At(100 + 250, 100 + 150), Opaque(oldColour)));
+    ASSERT_TRUE(WaitFor([&] { return !FrameInfoOf(top).pending; }));
+    EXPECT_TRUE(PixelNear(Shoot(top).At(100 + 250, 100 + 150), OpaquePixel(oldColour)));
     Close(top);
 }
 
@@ -222,19 +205,19 @@ TEST_F(EngineDecode, GreyJpegDecodesAndShows) {
     ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
     ASSERT_TRUE(WaitForFrame(top));
     FrameShot s = Shoot(top);
-    EXPECT_TRUE(Near(s.At(100 + 20, 100 + 100), Grey(220)));
-    EXPECT_TRUE(Near(s.At(100 + 130, 100 + 10), Grey(220)));
-    EXPECT_TRUE(Near(s.At(100 + 170, 100 + 190), Grey(40)));
-    EXPECT_TRUE(Near(s.At(100 + 299, 100 + 199), Grey(40)));
-    EXPECT_EQ(s.At(99, 150), kBackdrop);
-    EXPECT_EQ(s.At(400, 150), kBackdrop);
+    EXPECT_TRUE(PixelNear(s.At(100 + 20, 100 + 100), Grey(220)));
+    EXPECT_TRUE(PixelNear(s.At(100 + 130, 100 + 10), Grey(220)));
+    EXPECT_TRUE(PixelNear(s.At(100 + 170, 100 + 190), Grey(40)));
+    EXPECT_TRUE(PixelNear(s.At(100 + 299, 100 + 199), Grey(40)));
+    EXPECT_EQ(s.At(99, 150), kComposedBackdrop);
+    EXPECT_EQ(s.At(400, 150), kComposedBackdrop);
     // At 1:1 (the whole picture, no halved copy), its middle in the window.
     SetWindowPos(pic, nullptr, -450, -300, 1200, 800, SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(WaitForFrame(top));
     s = Shoot(top);
-    EXPECT_TRUE(Near(s.At(140, 100), Grey(220)));
-    EXPECT_TRUE(Near(s.At(160, 100), Grey(40)));
-    EXPECT_TRUE(Near(s.At(640, 400), Grey(40)));
+    EXPECT_TRUE(PixelNear(s.At(140, 100), Grey(220)));
+    EXPECT_TRUE(PixelNear(s.At(160, 100), Grey(40)));
+    EXPECT_TRUE(PixelNear(s.At(640, 400), Grey(40)));
     Close(top);
 }
 
@@ -252,26 +235,26 @@ TEST_F(EngineDecode, OddSizedColourJpegIsWholeAtFullAndHalfSize) {
     // The mark covers the top-left 251 x 195 (points away from the 16 x 16
     // blocks its edges cross, where the encoder blurs the colours).
     FrameShot s = Shoot(top);
-    EXPECT_TRUE(Near(s.At(40, 60), 0xFFFFFFFF));
-    EXPECT_TRUE(Near(s.At(40 + 235, 60 + 170), 0xFFFFFFFF));
-    EXPECT_TRUE(Near(s.At(40 + 257, 60 + 100), Opaque(colour)));
-    EXPECT_TRUE(Near(s.At(40 + 100, 60 + 210), Opaque(colour)));
-    EXPECT_TRUE(Near(s.At(40 + 1000, 60), Opaque(colour)));
-    EXPECT_TRUE(Near(s.At(40, 60 + 776), Opaque(colour)));
-    EXPECT_TRUE(Near(s.At(40 + 1000, 60 + 776), Opaque(colour)));
-    EXPECT_EQ(s.At(39, 300), kBackdrop);
-    EXPECT_EQ(s.At(40 + 1001, 300), kBackdrop);
-    EXPECT_EQ(s.At(300, 60 + 777), kBackdrop);
+    EXPECT_TRUE(PixelNear(s.At(40, 60), 0xFFFFFFFF));
+    EXPECT_TRUE(PixelNear(s.At(40 + 235, 60 + 170), 0xFFFFFFFF));
+    EXPECT_TRUE(PixelNear(s.At(40 + 257, 60 + 100), OpaquePixel(colour)));
+    EXPECT_TRUE(PixelNear(s.At(40 + 100, 60 + 210), OpaquePixel(colour)));
+    EXPECT_TRUE(PixelNear(s.At(40 + 1000, 60), OpaquePixel(colour)));
+    EXPECT_TRUE(PixelNear(s.At(40, 60 + 776), OpaquePixel(colour)));
+    EXPECT_TRUE(PixelNear(s.At(40 + 1000, 60 + 776), OpaquePixel(colour)));
+    EXPECT_EQ(s.At(39, 300), kComposedBackdrop);
+    EXPECT_EQ(s.At(40 + 1001, 300), kComposedBackdrop);
+    EXPECT_EQ(s.At(300, 60 + 777), kComposedBackdrop);
     // The halved copy itself, drawn 1:1.
     SetWindowPos(pic, nullptr, 0, 0, 500, 388, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(WaitForFrame(top));
     s = Shoot(top);
-    EXPECT_TRUE(Near(s.At(40, 60), 0xFFFFFFFF));
-    EXPECT_TRUE(Near(s.At(40 + 110, 60 + 80), 0xFFFFFFFF));
-    EXPECT_TRUE(Near(s.At(40 + 130, 60 + 50), Opaque(colour)));
-    EXPECT_TRUE(Near(s.At(40 + 499, 60 + 387), Opaque(colour)));
-    EXPECT_EQ(s.At(40 + 500, 200), kBackdrop);
-    EXPECT_EQ(s.At(200, 60 + 388), kBackdrop);
+    EXPECT_TRUE(PixelNear(s.At(40, 60), 0xFFFFFFFF));
+    EXPECT_TRUE(PixelNear(s.At(40 + 110, 60 + 80), 0xFFFFFFFF));
+    EXPECT_TRUE(PixelNear(s.At(40 + 130, 60 + 50), OpaquePixel(colour)));
+    EXPECT_TRUE(PixelNear(s.At(40 + 499, 60 + 387), OpaquePixel(colour)));
+    EXPECT_EQ(s.At(40 + 500, 200), kComposedBackdrop);
+    EXPECT_EQ(s.At(200, 60 + 388), kComposedBackdrop);
     Close(top);
 }
 
@@ -306,46 +289,46 @@ TEST_F(EngineDecode, FirstFrameFitsTheViewWhoseSizeChangedDuringTheDecode) {
     ASSERT_TRUE(hold.Made());
     // The view grows to 440 x 300 once the worker has prepared the first
     // frame for 330 x 220: the first frame is drawn for the new size.
-    int before = Info(top).frames;
+    int before = FrameInfoOf(top).frames;
     ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
     ASSERT_TRUE(WaitFirstStateQueued(pic));
     SetWindowPos(pic, nullptr, 0, 0, 440, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_TRUE(WaitFor([&] { return Info(top).pictureFrame > before; }));
-    EXPECT_EQ(Info(top).pending, 1);
+    ASSERT_TRUE(WaitFor([&] { return FrameInfoOf(top).pictureFrame > before; }));
+    EXPECT_EQ(FrameInfoOf(top).pending, 1);
     FrameShot s = Shoot(top);
-    EXPECT_TRUE(Near(s.At(100, 100), 0xFFFFFFFF));
-    EXPECT_TRUE(Near(s.At(100 + 100, 100 + 65), 0xFFFFFFFF));
-    EXPECT_TRUE(Near(s.At(100 + 125, 100 + 30), Opaque(colour)));
-    EXPECT_TRUE(Near(s.At(100 + 30, 100 + 90), Opaque(colour)));
-    EXPECT_TRUE(Near(s.At(100 + 439, 100 + 299), Opaque(colour)));
-    EXPECT_EQ(s.At(99, 200), kBackdrop);
-    EXPECT_EQ(s.At(100 + 440, 200), kBackdrop);
-    EXPECT_EQ(s.At(200, 100 + 300), kBackdrop);
+    EXPECT_TRUE(PixelNear(s.At(100, 100), 0xFFFFFFFF));
+    EXPECT_TRUE(PixelNear(s.At(100 + 100, 100 + 65), 0xFFFFFFFF));
+    EXPECT_TRUE(PixelNear(s.At(100 + 125, 100 + 30), OpaquePixel(colour)));
+    EXPECT_TRUE(PixelNear(s.At(100 + 30, 100 + 90), OpaquePixel(colour)));
+    EXPECT_TRUE(PixelNear(s.At(100 + 439, 100 + 299), OpaquePixel(colour)));
+    EXPECT_EQ(s.At(99, 200), kComposedBackdrop);
+    EXPECT_EQ(s.At(100 + 440, 200), kComposedBackdrop);
+    EXPECT_EQ(s.At(200, 100 + 300), kComposedBackdrop);
     hold.Release();
-    ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
+    ASSERT_TRUE(WaitFor([&] { return !FrameInfoOf(top).pending; }));
 
     // A view larger than the first halved copy when the decode ends
     // (1300 x 900) is first drawn from the whole picture.
     SetData(pic, 8, nullptr, 0);
-    ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
+    ASSERT_TRUE(WaitFor([&] { return !FrameInfoOf(top).pending; }));
     SetWindowPos(pic, nullptr, -200, -150, 1300, 900, SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(WaitForFrame(top));
-    before = Info(top).frames;
+    before = FrameInfoOf(top).frames;
     HoldSmallerCopies holdAgain;
     ASSERT_TRUE(holdAgain.Made());
     ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
     // The host sets the view's size after the bytes, as the viewer's fit
     // does (here the size it has already): only then is the picture shown.
     SetWindowPos(pic, nullptr, 0, 0, 1300, 900, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_TRUE(WaitFor([&] { return Info(top).pictureFrame > before; }));
-    EXPECT_EQ(Info(top).pending, 1);
+    ASSERT_TRUE(WaitFor([&] { return FrameInfoOf(top).pictureFrame > before; }));
+    EXPECT_EQ(FrameInfoOf(top).pending, 1);
     // The mark ends at 325 x 225 of the view: at (125, 75) in the window.
     s = Shoot(top);
-    EXPECT_TRUE(Near(s.At(100, 50), 0xFFFFFFFF));
-    EXPECT_TRUE(Near(s.At(150, 50), Opaque(colour)));
-    EXPECT_TRUE(Near(s.At(100, 100), Opaque(colour)));
-    EXPECT_TRUE(Near(s.At(600, 400), Opaque(colour)));
+    EXPECT_TRUE(PixelNear(s.At(100, 50), 0xFFFFFFFF));
+    EXPECT_TRUE(PixelNear(s.At(150, 50), OpaquePixel(colour)));
+    EXPECT_TRUE(PixelNear(s.At(100, 100), OpaquePixel(colour)));
+    EXPECT_TRUE(PixelNear(s.At(600, 400), OpaquePixel(colour)));
     holdAgain.Release();
-    ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
+    ASSERT_TRUE(WaitFor([&] { return !FrameInfoOf(top).pending; }));
     Close(top);
 }

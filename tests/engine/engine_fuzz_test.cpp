@@ -19,12 +19,6 @@ namespace {
 constexpr uint32_t kSeed = 20261207;
 constexpr int kFiles = 400;
 
-ExuiFrameInfo Info(HWND top) {
-    ExuiFrameInfo info{};
-    Engine().inspect(top, &info);
-    return info;
-}
-
 }  // namespace
 
 TEST(EngineFuzz, DamagedPicturesDecodeMeasureAndRotateQuietly) {
@@ -48,7 +42,7 @@ TEST(EngineFuzz, DamagedPicturesDecodeMeasureAndRotateQuietly) {
         ASSERT_EQ(SetData(pic, 8, b.empty() ? nullptr : b.data(), static_cast<int>(b.size())), 1);
         // Placed after the bytes, as the viewer's fit does.
         SetWindowPos(pic, nullptr, 100, 100, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
-        ASSERT_TRUE(WaitFor([&] { return !Info(top).pending; }));
+        ASSERT_TRUE(WaitFor([&] { return !FrameInfoOf(top).pending; }));
         vela::ForgetMeasurement();
         const int w = vela::MeasurePictureWidth(b), h = vela::MeasurePictureHeight(b);
         // Both or neither.

@@ -13,19 +13,6 @@ using vela::Bytes;
 
 namespace {
 
-constexpr uint32_t kBackdrop = 0x8C000000;  // black at alpha 140, premultiplied
-
-// Opaque pixels of a solid picture of colour c as the engine composes them.
-uint32_t Opaque(COLORREF c) { return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
-
-bool Near(uint32_t a, uint32_t b, int tolerance = 6) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
-        if (x - y > tolerance || y - x > tolerance) return false;
-    }
-    return true;
-}
-
 class EngineLifecycle : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(Engine().dll, nullptr); }
@@ -60,8 +47,8 @@ TEST_F(EngineLifecycle, WindowSkinTakesOverTheFrame) {
     FrameShot shot = Shoot(top);
     ASSERT_EQ(shot.width, 648);
     ASSERT_EQ(shot.height, 411);
-    EXPECT_EQ(shot.At(300, 200), kBackdrop);
-    EXPECT_EQ(shot.At(647, 410), kBackdrop);
+    EXPECT_EQ(shot.At(300, 200), kComposedBackdrop);
+    EXPECT_EQ(shot.At(647, 410), kComposedBackdrop);
     // Without its skin the window gets its own frame back.
     Close(frame);
     EXPECT_NE(GetWindowLongA(top, GWL_STYLE) & WS_CAPTION, 0);
@@ -79,22 +66,22 @@ TEST_F(EngineLifecycle, PictureFollowsItsHostWhenMovedAndResized) {
     ASSERT_TRUE(WaitForFrame(top));
     FrameShot shot = Shoot(top);
     // The picture fills the control: its white top-left quarter mark, then the colour.
-    EXPECT_TRUE(Near(shot.At(101, 101), 0xFFFFFFFF));
-    EXPECT_TRUE(Near(shot.At(190, 170), Opaque(colour)));
-    EXPECT_EQ(shot.At(99, 99), kBackdrop);
-    EXPECT_EQ(shot.At(201, 181), kBackdrop);
+    EXPECT_TRUE(PixelNear(shot.At(101, 101), 0xFFFFFFFF));
+    EXPECT_TRUE(PixelNear(shot.At(190, 170), OpaquePixel(colour)));
+    EXPECT_EQ(shot.At(99, 99), kComposedBackdrop);
+    EXPECT_EQ(shot.At(201, 181), kComposedBackdrop);
 
     // Moved: the layer's host procedure tells the engine through WM_MOVE.
     SetWindowPos(pic, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(WaitFor([&] {
         FrameShot s = Shoot(top);
-        return s.width && Near(s.At(390, 270), Opaque(colour)) && s.At(190, 170) == kBackdrop;
+        return s.width && PixelNear(s.At(390, 270), OpaquePixel(colour)) && s.At(190, 170) == kComposedBackdrop;
     }));
     // Resized to 200 x 160: the mark now covers 50 x 40.
     SetWindowPos(pic, nullptr, 0, 0, 200, 160, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(WaitFor([&] {
         FrameShot s = Shoot(top);
-        return s.width && Near(s.At(345, 235), 0xFFFFFFFF) && Near(s.At(490, 350), Opaque(colour));
+        return s.width && PixelNear(s.At(345, 235), 0xFFFFFFFF) && PixelNear(s.At(490, 350), OpaquePixel(colour));
     }));
     EXPECT_EQ(Engine().sync(pic, 1), 1);
     EXPECT_EQ(Engine().sync(top, 1), 0);
@@ -114,7 +101,7 @@ TEST_F(EngineLifecycle, UndecodablePictureShowsNothingAndRaisesNothing) {
         ASSERT_TRUE(WaitForFrame(top));
         FrameShot shot = Shoot(top);
         for (int y = 100; y < 180; y += 13)
-            for (int x = 100; x < 200; x += 17) ASSERT_EQ(shot.At(x, y), kBackdrop) << x << "," << y;
+            for (int x = 100; x < 200; x += 17) ASSERT_EQ(shot.At(x, y), kComposedBackdrop) << x << "," << y;
     }
     EXPECT_TRUE(EngineEvents().empty());
     Close(top);
@@ -215,15 +202,15 @@ TEST_F(EngineLifecycle, FirstFrameShowsALargeJpegScaledIntoTheViewAndStaysRightW
     ASSERT_TRUE(WaitForFrame(top));
     auto check = [&](const FrameShot& s) {
         // The white mark covers the top-left 601 x 401 of the picture: 82 x 55 of the view.
-        EXPECT_TRUE(Near(s.At(100, 100), 0xFFFFFFFF));
-        EXPECT_TRUE(Near(s.At(100 + 70, 100 + 45), 0xFFFFFFFF));
-        EXPECT_TRUE(Near(s.At(100 + 95, 100 + 20), Opaque(colour)));
-        EXPECT_TRUE(Near(s.At(100 + 20, 100 + 65), Opaque(colour)));
-        EXPECT_TRUE(Near(s.At(100 + 329, 100 + 219), Opaque(colour)));
+        EXPECT_TRUE(PixelNear(s.At(100, 100), 0xFFFFFFFF));
+        EXPECT_TRUE(PixelNear(s.At(100 + 70, 100 + 45), 0xFFFFFFFF));
+        EXPECT_TRUE(PixelNear(s.At(100 + 95, 100 + 20), OpaquePixel(colour)));
+        EXPECT_TRUE(PixelNear(s.At(100 + 20, 100 + 65), OpaquePixel(colour)));
+        EXPECT_TRUE(PixelNear(s.At(100 + 329, 100 + 219), OpaquePixel(colour)));
         // Nothing outside the view.
-        EXPECT_EQ(s.At(99, 150), kBackdrop);
-        EXPECT_EQ(s.At(430, 150), kBackdrop);
-        EXPECT_EQ(s.At(200, 320), kBackdrop);
+        EXPECT_EQ(s.At(99, 150), kComposedBackdrop);
+        EXPECT_EQ(s.At(430, 150), kComposedBackdrop);
+        EXPECT_EQ(s.At(200, 320), kComposedBackdrop);
     };
     const FrameShot first = Shoot(top);
     check(first);
@@ -249,13 +236,13 @@ TEST_F(EngineLifecycle, ViewLargerThanTheWindowIsDrawnWhereverItIsPannedTo) {
     SetWindowPos(pic, nullptr, 0, 0, 4000, 3000, SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(WaitForFrame(top));
     FrameShot s = Shoot(top);
-    EXPECT_TRUE(Near(s.At(300, 200), 0xFFFFFFFF));
+    EXPECT_TRUE(PixelNear(s.At(300, 200), 0xFFFFFFFF));
     // Panned at once (before any pause) far into the part not yet scaled:
     // the picture's colour, not a hole.
     SetWindowPos(pic, nullptr, -3000, -2300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(WaitForFrame(top));
     s = Shoot(top);
-    EXPECT_TRUE(Near(s.At(300, 200), Opaque(colour)));
-    EXPECT_TRUE(Near(s.At(640, 405), Opaque(colour)));
+    EXPECT_TRUE(PixelNear(s.At(300, 200), OpaquePixel(colour)));
+    EXPECT_TRUE(PixelNear(s.At(640, 405), OpaquePixel(colour)));
     Close(top);
 }

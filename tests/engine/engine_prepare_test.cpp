@@ -32,16 +32,6 @@ int PrepareAll(const std::vector<const Bytes*>& pictures) {
     return Prepare()(blocks.data(), static_cast<int32_t>(blocks.size()));
 }
 
-uint32_t Opaque(COLORREF c) { return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
-
-bool Near(uint32_t a, uint32_t b) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
-        if (x - y > 6 || y - x > 6) return false;
-    }
-    return true;
-}
-
 // Private memory committed in this process, region by region.
 uint64_t PrivateBytes() {
     uint64_t total = 0;
@@ -88,13 +78,13 @@ TEST_F(EnginePrepare, EqualBytesTakeThePreparedDecodeAndOtherBytesDoNot) {
     Show(other);
     EXPECT_EQ(Prepared().taken, taken);
     ASSERT_TRUE(WaitForFrame(top_, 20000));
-    EXPECT_TRUE(Near(Shoot(top_).At(100 + 250, 100 + 150), Opaque(green)));
+    EXPECT_TRUE(PixelNear(Shoot(top_).At(100 + 250, 100 + 150), OpaquePixel(green)));
     // A copy of a prepared picture's bytes (another block, equal content).
     const Bytes copy = a;
     Show(copy);
     EXPECT_EQ(Prepared().taken, taken + 1);
     ASSERT_TRUE(WaitForFrame(top_, 20000));
-    EXPECT_TRUE(Near(Shoot(top_).At(100 + 250, 100 + 150), Opaque(blue)));
+    EXPECT_TRUE(PixelNear(Shoot(top_).At(100 + 250, 100 + 150), OpaquePixel(blue)));
     // The same length with one byte changed is other bytes.
     Bytes changed = b;
     changed[changed.size() / 2] ^= 0x01;
@@ -104,7 +94,7 @@ TEST_F(EnginePrepare, EqualBytesTakeThePreparedDecodeAndOtherBytesDoNot) {
     Show(b);
     EXPECT_EQ(Prepared().taken, taken + 2);
     ASSERT_TRUE(WaitForFrame(top_, 20000));
-    EXPECT_TRUE(Near(Shoot(top_).At(100 + 100, 100 + 150), Opaque(red)));
+    EXPECT_TRUE(PixelNear(Shoot(top_).At(100 + 100, 100 + 150), OpaquePixel(red)));
 }
 
 TEST_F(EnginePrepare, ADroppedSetGivesItsMemoryBack) {

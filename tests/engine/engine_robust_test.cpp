@@ -18,24 +18,6 @@ using vela::Bytes;
 
 namespace {
 
-constexpr uint32_t kBackdrop = 0x8C000000;  // black at alpha 140, premultiplied
-
-uint32_t Opaque(COLORREF c) { return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
-
-bool Near(uint32_t a, uint32_t b, int tolerance = 6) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
-        if (x - y > tolerance || y - x > tolerance) return false;
-    }
-    return true;
-}
-
-ExuiFrameInfo Info(HWND top) {
-    ExuiFrameInfo info{};
-    Engine().inspect(top, &info);
-    return info;
-}
-
 int ProcessThreads() {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snap == INVALID_HANDLE_VALUE) return -1;
@@ -121,12 +103,12 @@ TEST_F(EngineRobust, HeadersClaimingHugePicturesShowNothingAndTheProcessGoesOn) 
         SCOPED_TRACE(c.what);
         ASSERT_EQ(box.Write(good), 1);
         ASSERT_TRUE(WaitForFrame(box.top));
-        ASSERT_TRUE(Near(box.Middle(), Opaque(colour)));
+        ASSERT_TRUE(PixelNear(box.Middle(), OpaquePixel(colour)));
         EngineEvents().clear();
         ASSERT_EQ(box.Write(c.bytes), 1);
         ASSERT_TRUE(WaitForFrame(box.top));
         // Undecodable: the old picture gone, nothing drawn, nothing raised.
-        EXPECT_EQ(box.Middle(), kBackdrop);
+        EXPECT_EQ(box.Middle(), kComposedBackdrop);
         EXPECT_TRUE(EngineEvents().empty());
     }
     Close(box.top);
@@ -156,11 +138,11 @@ TEST_F(EngineRobust, DecodesRunOnAPoolSizedFromTheProcessorsAndJoinedWithTheLast
         }
         ASSERT_TRUE(WaitFor([&] {
             most = std::max(most, ProcessThreads() - baseline);
-            return !Info(box.top).pending;
+            return !FrameInfoOf(box.top).pending;
         }));
         EXPECT_GE(most, 1);
         EXPECT_LE(most, Processors());
-        EXPECT_TRUE(Near(box.Middle(), Opaque(colours[5])));
+        EXPECT_TRUE(PixelNear(box.Middle(), OpaquePixel(colours[5])));
         // Closed while a decode runs: it stops, and when the window (the
         // last control) is gone, so are the workers.
         ASSERT_EQ(box.Write(large[0]), 1);
@@ -184,26 +166,26 @@ TEST_F(EngineRobust, RequestsReplacedWhileADecodeRunsAreNeverDecoded) {
         // Every decode that reaches its first state stays there while this
         // lives, so whatever ran is still in memory when the last is shown.
         HoldSmallerCopies hold;
-        const int frame = Info(box.top).pictureFrame;
+        const int frame = FrameInfoOf(box.top).pictureFrame;
         for (const Bytes& b : large) {
             ASSERT_EQ(box.Write(b), 1);
             sample();
         }
         ASSERT_TRUE(WaitFor([&] {
             sample();
-            return Info(box.top).pictureFrame > frame;
+            return FrameInfoOf(box.top).pictureFrame > frame;
         }));
-        EXPECT_TRUE(Near(box.Middle(), Opaque(colours[5])));
+        EXPECT_TRUE(PixelNear(box.Middle(), OpaquePixel(colours[5])));
         hold.Release();
         ASSERT_TRUE(WaitFor([&] {
             sample();
-            return !Info(box.top).pending;
+            return !FrameInfoOf(box.top).pending;
         }));
     }
     // One decode with the decoder's own copy beside it at the most (the
     // running one stops before the newest starts), never all six at once.
     EXPECT_LT(most, 3 * decoded) << most / 1048576 << " MiB";
-    EXPECT_TRUE(Near(box.Middle(), Opaque(colours[5])));
+    EXPECT_TRUE(PixelNear(box.Middle(), OpaquePixel(colours[5])));
     Close(box.top);
 }
 

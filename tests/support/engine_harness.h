@@ -4,6 +4,7 @@
 // the layer's classes, records the engine's events.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,27 @@ struct EngineApi {
 };
 // The engine of the test's folder, loaded once for the process.
 const EngineApi& Engine();
+
+// The frame's backdrop as the engine composes it: black at alpha 140, premultiplied.
+inline constexpr uint32_t kComposedBackdrop = 0x8C000000;
+// The composed pixel of an opaque picture of colour c.
+inline uint32_t OpaquePixel(COLORREF c) {
+    return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+// Every channel of a and b within tolerance of each other.
+inline bool PixelNear(uint32_t a, uint32_t b, int tolerance = 6) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
+        if (x - y > tolerance || y - x > tolerance) return false;
+    }
+    return true;
+}
+// What the engine reports of a top-level window's last frame.
+inline ExuiFrameInfo FrameInfoOf(HWND top) {
+    ExuiFrameInfo info{};
+    Engine().inspect(top, &info);
+    return info;
+}
 
 enum class EngineType { WindowEx, MinutesboxEx, PictureBoxEx, ButtonEx, SuperbuttonEx };
 
