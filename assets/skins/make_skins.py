@@ -150,7 +150,7 @@ def minus(a, b):
     return lambda x, y: a(x, y) and not b(x, y)
 
 
-def raster(size, shape, colour=WHITE, ss=4, base=None, w=None, h=None):
+def raster(size, shape, colour=WHITE, ss=4, base=None, w=None, h=None, alpha=1.0):
     """Anti-aliased RGBA of a shape in one colour over `base` (or transparent)."""
     w = w or size
     h = h or size
@@ -167,7 +167,7 @@ def raster(size, shape, colour=WHITE, ss=4, base=None, w=None, h=None):
                         hits += 1
             if not hits:
                 continue
-            a = hits * 255 // n
+            a = int(hits * 255 // n * alpha)
             i = (y * w + x) * 4
             # source-over of a straight colour on a straight pixel
             da = out[i + 3]
@@ -175,14 +175,87 @@ def raster(size, shape, colour=WHITE, ss=4, base=None, w=None, h=None):
             if oa == 0:
                 continue
             for k in range(3):
-                out[i + k] = (colour[k] * a + out[i + k] * da * (255 - a) // 255) // oa
+                out[i + k] = min(255, (colour[k] * a + out[i + k] * da * (255 - a) // 255) // oa)
             out[i + 3] = oa
     return out
 
+# ---------------------------------------------------------------- halos
+# White chrome lies over any picture: a soft dark halo around the ink keeps
+# it readable over white, and being black it vanishes over dark pictures,
+# so no box shows there.
+
+HALO_ALPHA = 0.72  # of black, right at the ink's edge
+
+
+def scaled(shape, s):
+    """A shape drawn in canvas units, evaluated on a canvas s times larger."""
+    if s == 1:
+        return shape
+    return lambda x, y: shape(x / s, y / s)
+
+
+def with_halo(rgba, w, h, radius):
+    """White-on-transparent ink over a black halo fading out `radius` pixels
+    past the ink. Returns a new straight-RGBA buffer."""
+    reach = int(math.ceil(radius)) + 1
+    kernel = []
+    for dy in range(-reach, reach + 1):
+        for dx in range(-reach, reach + 1):
+            d = math.hypot(dx, dy)
+            # Full strength within a pixel of the ink, then fading out.
+            f = 1.0 if d <= 1.0 else max(0.0, 1.0 - (d - 1.0) / radius)
+            if f > 0:
+                kernel.append((dx, dy, f))
+    halo = [0.0] * (w * h)
+    for y in range(h):
+        for x in range(w):
+            a = rgba[(y * w + x) * 4 + 3]
+            if not a:
+                continue
+            for dx, dy, f in kernel:
+                nx, ny = x + dx, y + dy
+                if 0 <= nx < w and 0 <= ny < h:
+                    v = a * f
+                    if v > halo[ny * w + nx]:
+                        halo[ny * w + nx] = v
+    out = bytearray(w * h * 4)
+    for i in range(w * h):
+        ha = int(halo[i] * HALO_ALPHA + 0.5)
+        ia = rgba[i * 4 + 3]
+        # white ink (straight) over black halo (straight)
+        oa = ia + ha * (255 - ia) // 255
+        if not oa:
+            continue
+        c = rgba[i * 4] * ia // oa
+        out[i * 4:i * 4 + 4] = bytes((c, c, c, oa))
+    return out
+
+
+def over(top, base):
+    """Straight-RGBA source-over of top on base, in place in base."""
+    for i in range(0, len(base), 4):
+        a = top[i + 3]
+        if not a:
+            continue
+        da = base[i + 3]
+        oa = a + da * (255 - a) // 255
+        for k in range(3):
+            base[i + k] = min(255, (top[i + k] * a + base[i + k] * da * (255 - a) // 255) // oa)
+        base[i + 3] = oa
+    return base
+
+
+def shadowed(size, shape, base, s):
+    """The maximize glyphs' thin squares: a crisp shadow one canvas unit down
+    and right under the ink (a soft halo would fill their small insides)."""
+    raster(size, scaled(lambda x, y: shape(x - 1.0, y - 1.0), s), (0, 0, 0), base=base, alpha=HALO_ALPHA)
+    return raster(size, scaled(shape, s), base=base)
+
 # ---------------------------------------------------------------- glyphs
 # Toolbar glyphs on a 64 canvas keep their ink inside the middle 36 pixels, so
-# the engine shows them 1:1 in 50-pixel buttons; one stroke width (3) and
-# round caps make them one family.
+# that with their halo they stay inside 50-pixel buttons and the engine shows
+# them 1:1; one stroke width (3) and round caps make them one family. Every
+# glyph is drawn again from its shapes for each display scale.
 
 W = 3.0
 
@@ -223,7 +296,8 @@ def rotate_glyph():
 
 
 def gear_glyph():
-    # Ink within the middle 24 pixels: the settings button is 30 wide.
+    # Ink within the middle 24 pixels: the settings button is 30 wide, and
+    # a narrower halo keeps it inside at every scale.
     cx, cy = 32.0, 32.0
     teeth = []
     for k in range(8):
@@ -312,8 +386,30 @@ def font(face, points):
     return struct.pack("<i", points) + gbk(face)
 
 
-def glyph_png(size, shape):
-    return png(size, size, raster(size, shape))
+# Display scales the skins are drawn for, in per cent. The engine takes the
+# smallest one at or above its window's scale; 100 % keeps slot numbers below
+# 256, the others carry percent / 25 in the slot's high byte.
+SCALES = (100, 125, 150, 200)
+HALO_RADIUS = 3.0  # pixels at 100 %
+
+
+def side(length, percent):
+    """A length at a scale, rounded half up as the viewer's controls are."""
+    return (length * percent + 50) // 100
+
+
+def scale_slot(slot, percent):
+    return slot if percent == 100 else slot | ((percent // 25) << 8)
+
+
+def glyph_entries(size, shape, halo=HALO_RADIUS):
+    entries = []
+    for percent in SCALES:
+        s = percent / 100.0
+        n = side(size, percent)
+        ink = raster(n, scaled(shape, s))
+        entries.append((GLYPH, scale_slot(0, percent), png(n, n, with_halo(ink, n, n, halo * s))))
+    return entries
 
 
 def superbutton_states(w, h):
@@ -321,13 +417,24 @@ def superbutton_states(w, h):
             for state, alpha in ((0, 0), (1, 64), (2, 128))]
 
 
-def window_button(glyphs, hover_fill, pressed_fill):
-    """glyphs: list per set of a shape; fills: (colour, alpha)."""
+def window_button(glyphs, hover_fill, pressed_fill, halo=None):
+    """glyphs: list per set of a shape; fills: (colour, alpha); halo: the
+    radius of a soft halo, or None for the thin shadow."""
     entries = []
-    for set_index, shape in enumerate(glyphs):
-        for state, (colour, alpha) in enumerate(((WHITE, 0), hover_fill, pressed_fill)):
-            base = solid(30, 30, colour, alpha)
-            entries.append((STATE_IMAGE, set_index * 4 + state, png(30, 30, raster(30, shape, base=base))))
+    for percent in SCALES:
+        s = percent / 100.0
+        n = side(30, percent)
+        for set_index, shape in enumerate(glyphs):
+            for state, (colour, alpha) in enumerate(((WHITE, 0), hover_fill, pressed_fill)):
+                base = solid(n, n, colour, alpha)
+                # An opaque fill already sets the ink apart.
+                if alpha == 255:
+                    image = raster(n, scaled(shape, s), base=base)
+                elif halo:
+                    image = over(with_halo(raster(n, scaled(shape, s)), n, n, halo * s), base)
+                else:
+                    image = shadowed(n, shape, base, s)
+                entries.append((STATE_IMAGE, scale_slot(set_index * 4 + state, percent), png(n, n, image)))
     return entries
 
 
@@ -350,15 +457,15 @@ def build(out):
     toolbar = {"ZoomInButton": magnifier("+"), "ZoomOutButton": magnifier("-"), "SaveButton": save_glyph(),
                "DeleteButton": delete_glyph(), "RotateButton": rotate_glyph()}
     for name, shape in toolbar.items():
-        packs[name] = pack(superbutton_states(50, 50) + [(GLYPH, 0, glyph_png(64, shape))])
+        packs[name] = pack(superbutton_states(50, 50) + glyph_entries(64, shape))
     packs["ZoomRatioButton"] = pack(superbutton_states(50, 50) + [(TEXT, 0, gbk("123")),
                                                                   (FONT, 0, font("微软雅黑", 11))])
-    packs["SettingsButton"] = pack(superbutton_states(30, 30) + [(GLYPH, 0, glyph_png(64, gear_glyph()))])
-    packs["PreviousButton"] = pack(superbutton_states(30, 90) + [(GLYPH, 0, glyph_png(48, chevron(-1)))])
-    packs["NextButton"] = pack(superbutton_states(30, 90) + [(GLYPH, 0, glyph_png(48, chevron(+1)))])
-    packs["MinimizeButton"] = pack(window_button([dash()], (WHITE, 38), (WHITE, 77)))
+    packs["SettingsButton"] = pack(superbutton_states(30, 30) + glyph_entries(64, gear_glyph(), halo=2.4))
+    packs["PreviousButton"] = pack(superbutton_states(30, 90) + glyph_entries(48, chevron(-1)))
+    packs["NextButton"] = pack(superbutton_states(30, 90) + glyph_entries(48, chevron(+1)))
+    packs["MinimizeButton"] = pack(window_button([dash()], (WHITE, 38), (WHITE, 77), halo=2.0))
     packs["MaximizeButton"] = pack(window_button([square(), restore()], (WHITE, 38), (WHITE, 77)))
-    packs["CloseButton"] = pack(window_button([cross()], ((212, 64, 39), 255), ((166, 42, 21), 255)))
+    packs["CloseButton"] = pack(window_button([cross()], ((212, 64, 39), 255), ((166, 42, 21), 255), halo=2.0))
     packs["Toolbar"] = pack([])
     packs["PictureView"] = pack([])
     for name, data in packs.items():

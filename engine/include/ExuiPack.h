@@ -15,7 +15,13 @@
 //     uint32_t reserved    0
 //   then `count` entries, each
 //     uint16_t tag         EXPK_* below
-//     uint16_t slot        which image of a kind (see the tags), else 0
+//     uint16_t slot        which image of a kind (see the tags), else 0;
+//                          for EXPK_STATE_IMAGE and EXPK_GLYPH the high byte
+//                          names the display scale the picture is drawn for,
+//                          in quarters (5 = 125 %, 6 = 150 %, 8 = 200 %; 0 is
+//                          100 %). A window shows the pictures of the smallest
+//                          scale at or above its own (else the largest), and
+//                          a kind missing at that scale from the 100 % ones
 //     uint32_t size        bytes of the payload
 //     payload, then zero padding to a multiple of 4
 //

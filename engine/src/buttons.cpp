@@ -47,20 +47,11 @@ public:
         : Control(type, host, parent, callback, binding) {}
 
     void Attach() override {
-        try {
-            auto job = std::make_shared<SkinDecode>();
-            for (int set = 0; set < 2; ++set) {
-                for (int state = 0; state < 3; ++state) job->states[set][state] = skin_.stateImages[set][state];
-                job->glyphs[set] = skin_.glyphs[set];
-            }
-            skinJob_ = job;
-            if (!job->done || !SubmitTask([job] { job->Run(); })) job->Run();
-        } catch (const std::exception&) {
-            skinJob_.reset();  // no room: the plain look
-        }
+        dpi_ = DpiOf(top_);
+        StartSkinDecode(true);
         if (Type() == ControlType::SuperbuttonEx) {
             attrs_.SetDesignText(kButtonCaption, skin_.text);
-            font_.Reset(MakeFont(skin_, 11));
+            font_.Reset(MakeFont(skin_, 11, dpi_));
             MirrorCaption();
         }
     }
@@ -80,6 +71,7 @@ public:
     }
 
     void Draw(const Canvas& canvas, int x, int y) override {
+        FollowDpi();
         TakeSkin();
         if (Type() == ControlType::MinutesboxEx) {
             DrawScaled(canvas, x, y, 0, 0);
@@ -122,7 +114,8 @@ public:
             const std::string& caption = attrs_.TextOf(kButtonCaption);
             if (captionWritten_ && !caption.empty()) {
                 if (captionImage_.width != s.cx || captionImage_.height != s.cy)
-                    captionImage_ = RenderText(caption.c_str(), font_.Get(), s.cx, s.cy, 0xFFFFFFFF);
+                    captionImage_ = RenderText(caption.c_str(), font_.Get(), s.cx, s.cy, 0xFFFFFFFF, DT_CENTER,
+                                               TextHalo(dpi_));
                 DrawOver(canvas, captionImage_, x, y);
             }
         }
@@ -236,6 +229,37 @@ private:
         return glyphFitted_;
     }
 
+    // The pictures drawn for the window's scale, decoded on a worker (or
+    // here when there is no worker or no room for the job).
+    void StartSkinDecode(bool background) {
+        try {
+            const ScaledArt art = skin_.ArtFor(dpi_);
+            auto job = std::make_shared<SkinDecode>();
+            for (int set = 0; set < 2; ++set) {
+                for (int state = 0; state < 3; ++state) job->states[set][state] = art.stateImages[set][state];
+                job->glyphs[set] = art.glyphs[set];
+            }
+            skinJob_ = job;
+            if (!background || !job->done || !SubmitTask([job] { job->Run(); })) job->Run();
+        } catch (const std::exception&) {
+            skinJob_.reset();  // no room: the plain look
+        }
+    }
+
+    // The window went to a monitor of another scale: the pictures and the
+    // caption's font of that scale.
+    void FollowDpi() {
+        const int dpi = DpiOf(top_);
+        if (dpi == dpi_) return;
+        TakeSkin();  // a decode still running must not land after the new one
+        dpi_ = dpi;
+        StartSkinDecode(false);
+        scaled_.clear();
+        glyphSource_ = nullptr;
+        captionImage_.Clear();
+        if (Type() == ControlType::SuperbuttonEx) font_.Reset(MakeFont(skin_, 11, dpi_));
+    }
+
     void TakeSkin() {
         if (!skinJob_) return;
         if (skinJob_->done && WaitForSingleObject(skinJob_->done, kSkinWaitMs) != WAIT_OBJECT_0) return;
@@ -263,6 +287,7 @@ private:
     bool hover_ = false;
     bool pressed_ = false;
     bool captionWritten_ = false;
+    int dpi_ = 96;
 };
 
 }  // namespace

@@ -1,4 +1,6 @@
 #include "canvas.h"
+
+#include <cmath>
 #include "prepared.h"
 
 #include <algorithm>
@@ -439,7 +441,47 @@ Image ScaleRegion(const Image& src, int fullW, int fullH, RECT region, const std
     return out;
 }
 
-Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UINT align) {
+namespace {
+
+// Opacity of the text halo right at the ink, of 255; it fades out over the
+// halo's width.
+constexpr int kHaloAlpha = 184;
+
+// Per pixel the halo's alpha from the text's coverage: the strongest of
+// every inked pixel within reach, weighed by its distance.
+std::vector<uint8_t> HaloOf(const std::vector<uint8_t>& cov, int w, int h, int radius) {
+    struct Tap {
+        int dx, dy, weight;  // weight of 256
+    };
+    std::vector<Tap> taps;
+    const int reach = radius + 1;
+    for (int dy = -reach; dy <= reach; ++dy) {
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const double d = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+            const double f = d <= 1.0 ? 1.0 : 1.0 - (d - 1.0) / radius;
+            if (f > 0) taps.push_back({dx, dy, static_cast<int>(f * 256)});
+        }
+    }
+    std::vector<uint8_t> halo(cov.size());
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int c = cov[static_cast<size_t>(y) * w + x];
+            if (!c) continue;
+            for (const Tap& t : taps) {
+                const int nx = x + t.dx, ny = y + t.dy;
+                if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+                uint8_t& v = halo[static_cast<size_t>(ny) * w + nx];
+                const int a = c * t.weight * kHaloAlpha / (256 * 255);
+                if (a > v) v = static_cast<uint8_t>(a);
+            }
+        }
+    }
+    return halo;
+}
+
+}  // namespace
+
+Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UINT align, int halo) {
     Image out;
     if (!text || !*text || w <= 0 || h <= 0) return out;
     BITMAPINFO bi{};
@@ -461,14 +503,22 @@ Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UI
     GdiFlush();
     SelectObject(dc.Get(), oldFont);
     SelectObject(dc.Get(), oldBitmap);
-    out.Reset(w, h);
+    if (!out.Reset(w, h)) return out;
     const uint32_t* src = static_cast<const uint32_t*>(bits);
+    std::vector<uint8_t> coverage(out.pixels.size());
+    for (size_t i = 0; i < coverage.size(); ++i) coverage[i] = (src[i] >> 8) & 0xFF;  // green: grey anti-aliasing
+    std::vector<uint8_t> dark;
+    if (halo > 0) dark = HaloOf(coverage, w, h, halo);
     const uint32_t ca = colour >> 24, cr = (colour >> 16) & 0xFF, cg = (colour >> 8) & 0xFF, cb = colour & 0xFF;
     for (size_t i = 0; i < out.pixels.size(); ++i) {
-        uint32_t cov = (src[i] >> 8) & 0xFF;  // green channel: grey anti-aliasing coverage
-        if (!cov) continue;
-        out.pixels[i] = (((ca * cov + 127) / 255) << 24) | (((cr * cov + 127) / 255) << 16) |
-                        (((cg * cov + 127) / 255) << 8) | ((cb * cov + 127) / 255);
+        const uint32_t cov = coverage[i];
+        const uint32_t under = dark.empty() ? 0 : dark[i];
+        if (!cov && !under) continue;
+        // The text (premultiplied) over the black halo.
+        const uint32_t ta = (ca * cov + 127) / 255;
+        const uint32_t a = ta + (under * (255 - ta) + 127) / 255;
+        out.pixels[i] = (a << 24) | (((cr * cov + 127) / 255) << 16) | (((cg * cov + 127) / 255) << 8) |
+                        ((cb * cov + 127) / 255);
     }
     return out;
 }

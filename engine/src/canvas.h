@@ -112,7 +112,12 @@ bool AllOpaque(const Image& image);
 
 // White-on-transparent text coverage drawn through GDI in the given font,
 // tinted with a premultiplied colour; in a box of w x h, vertically centred,
-// horizontally by align (DT_CENTER, DT_LEFT).
-Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UINT align = DT_CENTER);
+// horizontally by align (DT_CENTER, DT_LEFT). A halo above 0 lays a soft
+// black halo that many pixels wide under the text, so that light text reads
+// over light pictures too (and, being black, leaves no box over dark ones).
+// Every caption text of the chrome is drawn here, so all of them look alike.
+Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UINT align = DT_CENTER, int halo = 0);
+// The halo width for text at `dpi`.
+inline int TextHalo(int dpi) { return (2 * dpi + 48) / 96; }
 
 }  // namespace uiengine

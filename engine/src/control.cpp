@@ -77,7 +77,22 @@ UINT DecodedMessage() {
     return m;
 }
 
-HFONT MakeFont(const Skin& skin, int defaultPoints) {
+int DpiOf(HWND window) {
+    // GetDpiForWindow exists from Windows 10 1607; before it the system's
+    // one setting is every window's.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto forWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    int dpi = forWindow && window ? static_cast<int>(forWindow(window)) : 0;
+    if (dpi <= 0) {
+        HDC dc = GetDC(nullptr);
+        dpi = GetDeviceCaps(dc, LOGPIXELSY);
+        ReleaseDC(nullptr, dc);
+    }
+    return dpi >= 48 && dpi <= 960 ? dpi : 96;
+}
+
+HFONT MakeFont(const Skin& skin, int defaultPoints, int dpi) {
     // The designed face first, then CJK sans-serif faces that draw Chinese
     // text where the designed one is not installed.
     const char* fallbacks[] = {"Microsoft YaHei", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "SimSun"};
@@ -93,9 +108,7 @@ HFONT MakeFont(const Skin& skin, int defaultPoints) {
         }
     }
     const int points = skin.fontSize > 0 && skin.fontSize < 200 ? skin.fontSize : defaultPoints;
-    HDC dc = GetDC(nullptr);
-    const int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, dc);
+    const int height = -MulDiv(points, dpi, 72);
     return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, face.c_str());
 }

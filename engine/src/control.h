@@ -40,6 +40,9 @@ public:
     // WindowEx: the background and caption under everything else; the
     // canvas is the part of the window at `at`, the window is `whole` large.
     virtual void DrawBackdrop(const Canvas& /*canvas*/, POINT /*at*/, SIZE /*whole*/) {}
+    // WindowEx: what lies above every control (the title, which no picture
+    // may cover); same arguments.
+    virtual void DrawAbove(const Canvas& /*canvas*/, POINT /*at*/, SIZE /*whole*/) {}
     virtual int CaptionHeight() const { return 0; }
     // A wheel turn routed here from anywhere in the window (screen point).
     virtual bool Wheel(POINT /*screen*/, WPARAM /*wp*/) { return false; }
@@ -94,8 +97,14 @@ std::unique_ptr<Control> MakeWindowSkin(HWND host, HWND parent, ExuiEventCallbac
 UINT ComposeMessage();  // to a top-level window: compose the frame now
 UINT DecodedMessage();  // to a host: a picture decode finished
 
-// The control's font from its skin (face with CJK fallback, size in points),
-// or the GUI default; the caller owns it.
-HFONT MakeFont(const Skin& skin, int defaultPoints);
+// The control's font from its skin (face with CJK fallback, size in points
+// at `dpi`), or the GUI default; the caller owns it.
+HFONT MakeFont(const Skin& skin, int defaultPoints, int dpi);
+
+// The dots per inch of the monitor a window shows on (96 is 100 %): the
+// chrome is drawn for it, and follows it when the window moves.
+int DpiOf(HWND window);
+// A length of the 96-dpi design at `dpi`, rounded.
+inline int AtDpi(int length, int dpi) { return MulDiv(length, dpi, 96); }
 
 }  // namespace uiengine

@@ -154,6 +154,7 @@ void Frame::Compose() {
     GetWindowRect(top_, &now);  // children are placed relative to where the window is now
     windowAt_ = POINT{now.left, now.top};
     DrawChildren(canvas, top_, POINT{now.left + part.left, now.top + part.top});
+    skin_->DrawAbove(canvas, POINT{part.left, part.top}, SIZE{w, h});
     GdiFlush();
     QueryPerformanceCounter(&q2);
     POINT src{0, 0};

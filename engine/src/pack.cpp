@@ -40,7 +40,19 @@ Skin ReadPack(const void* pack) {
         at += 8;
         if (size > length - at) return skin;
         const uint8_t* p = base + at;
+        // The high byte of a slot names the scale in quarters (0: 100 %).
+        const int quarters = slot >> 8;
         const int set = (slot / 4) & 1, state = slot % 4;
+        auto art = [&]() -> ScaledArt* {
+            if (quarters == 0 || quarters == 4) return nullptr;
+            for (ScaledArt& a : read.scaled)
+                if (a.percent == quarters * 25) return &a;
+            ScaledArt a;
+            a.percent = quarters * 25;
+            auto at = std::find_if(read.scaled.begin(), read.scaled.end(),
+                                   [&](const ScaledArt& b) { return b.percent > a.percent; });
+            return &*read.scaled.insert(at, std::move(a));
+        };
         switch (tag) {
             case EXPK_TEXT: read.text = Text(p, size); break;
             case EXPK_FONT:
@@ -50,10 +62,16 @@ Skin ReadPack(const void* pack) {
                 }
                 break;
             case EXPK_STATE_IMAGE:
-                if (state < 3 && slot < 8) read.stateImages[set][state].assign(p, p + size);
+                if (state < 3 && (slot & 0xFF) < 8) {
+                    ScaledArt* a = art();
+                    (a ? a->stateImages[set][state] : read.stateImages[set][state]).assign(p, p + size);
+                }
                 break;
             case EXPK_GLYPH:
-                if (slot < 8) read.glyphs[set].assign(p, p + size);
+                if ((slot & 0xFF) < 8) {
+                    ScaledArt* a = art();
+                    (a ? a->glyphs[set] : read.glyphs[set]).assign(p, p + size);
+                }
                 break;
             case EXPK_ICON: read.icon.assign(p, p + size); break;
             case EXPK_FILL:
@@ -72,6 +90,33 @@ Skin ReadPack(const void* pack) {
     }
     read.present = true;
     return read;
+}
+
+ScaledArt Skin::ArtFor(int dpi) const {
+    ScaledArt out;
+    for (int set = 0; set < 2; ++set) {
+        for (int state = 0; state < 3; ++state) out.stateImages[set][state] = stateImages[set][state];
+        out.glyphs[set] = glyphs[set];
+    }
+    const int percent = (dpi * 100 + 95) / 96;  // rounded up: never a smaller picture than the window's scale
+    if (percent <= 100 || scaled.empty()) return out;
+    const ScaledArt* pick = &scaled.back();
+    for (const ScaledArt& a : scaled) {
+        if (a.percent >= percent) {
+            pick = &a;
+            break;
+        }
+    }
+    out.percent = pick->percent;
+    bool anyState = false;
+    for (int set = 0; set < 2; ++set)
+        for (int state = 0; state < 3; ++state) anyState = anyState || !pick->stateImages[set][state].empty();
+    if (anyState)
+        for (int set = 0; set < 2; ++set)
+            for (int state = 0; state < 3; ++state) out.stateImages[set][state] = pick->stateImages[set][state];
+    if (!pick->glyphs[0].empty() || !pick->glyphs[1].empty())
+        for (int set = 0; set < 2; ++set) out.glyphs[set] = pick->glyphs[set];
+    return out;
 }
 
 }  // namespace uiengine

@@ -50,8 +50,8 @@ public:
 
     void Attach() override {
         attrs_.SetDesignText(kWindowTitle, skin_.text);
-        font_.Reset(MakeFont(skin_, 14));
         caption_ = skin_.captionHeight > 0 && skin_.captionHeight < 400 ? skin_.captionHeight : kDefaultCaption;
+        FollowDpi();
         const uint32_t fill = skin_.hasFill ? skin_.fill : kDefaultFill;
         fill_ = Premultiply(fill >> 24, (fill >> 16) & 0xFF, (fill >> 8) & 0xFF, fill & 0xFF);
         if (top_ && top_ != host_ && !Frame::Of(top_)) {
@@ -93,7 +93,7 @@ public:
         }
     }
 
-    int CaptionHeight() const override { return caption_; }
+    int CaptionHeight() const override { return AtDpi(caption_, dpi_); }
 
     bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
         if (msg == WM_NCHITTEST && frame_) {
@@ -105,18 +105,36 @@ public:
         return Control::HostMessage(msg, wp, lp, result);
     }
 
-    void DrawBackdrop(const Canvas& canvas, POINT at, SIZE whole) override {
+    void DrawBackdrop(const Canvas& canvas, POINT /*at*/, SIZE /*whole*/) override {
         FillCopy(canvas, RECT{0, 0, canvas.width, canvas.height}, fill_);
+    }
+
+    // The title goes over the controls: a picture reaching the top edge
+    // must not hide it.
+    void DrawAbove(const Canvas& canvas, POINT at, SIZE whole) override {
+        FollowDpi();
         const std::string& title = attrs_.TextOf(kWindowTitle);
-        if (title.empty() || at.y >= caption_) return;
-        const int left = 12, width = whole.cx - left - 130;  // clear of the window buttons
+        const int caption = AtDpi(caption_, dpi_);
+        if (title.empty() || at.y >= caption) return;
+        // Clear of the window buttons.
+        const int left = AtDpi(12, dpi_), width = whole.cx - left - AtDpi(130, dpi_);
         if (width <= 0) return;
-        if (titleImage_.width != width || titleImage_.height != caption_)
-            titleImage_ = RenderText(title.c_str(), font_.Get(), width, caption_, 0xFFFFFFFF, DT_LEFT | DT_END_ELLIPSIS);
+        if (titleImage_.width != width || titleImage_.height != caption)
+            titleImage_ = RenderText(title.c_str(), font_.Get(), width, caption, 0xFFFFFFFF, DT_LEFT | DT_END_ELLIPSIS,
+                                     TextHalo(dpi_));
         DrawOver(canvas, titleImage_, left - at.x, -at.y);
     }
 
 private:
+    // The font (and so the title) for the monitor the window is on now.
+    void FollowDpi() {
+        const int dpi = DpiOf(top_ ? top_ : host_);
+        if (font_ && dpi == dpi_) return;
+        dpi_ = dpi;
+        font_.Reset(MakeFont(skin_, 14, dpi_));
+        titleImage_.Clear();
+    }
+
     void TakeOverFrame() {
         savedStyle_ = GetWindowLongA(top_, GWL_STYLE);
         savedExStyle_ = GetWindowLongA(top_, GWL_EXSTYLE);
@@ -150,7 +168,8 @@ private:
     vela::Unique<HICON, DestroyIconHandle> bigIcon_, smallIcon_;
     Image titleImage_;
     LONG savedStyle_ = 0, savedExStyle_ = 0;
-    int caption_ = kDefaultCaption;
+    int caption_ = kDefaultCaption;  // at 96 dpi
+    int dpi_ = 96;
     uint32_t fill_ = 0;
 };
 

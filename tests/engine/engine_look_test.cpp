@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 #include "engine_harness.h"
 #include "test_support.h"
@@ -218,4 +221,117 @@ TEST_F(EngineLook, PictureIsOpaqueAndButtonsBlendOverIt) {
     SetWindowPos(main_.picture, nullptr, 280, 144, 128, 120, SWP_NOZORDER | SWP_NOACTIVATE);
     SetData(main_.picture, 8, nullptr, 0);
     EXPECT_TRUE(PixelBecomes(main_.top, free.x, free.y, kBackdrop));
+}
+
+namespace {
+
+// Relative luminance of an opaque composed pixel (sRGB), for contrast ratios
+// as accessibility guidelines state them: (L1 + 0.05) / (L2 + 0.05).
+double Luminance(uint32_t p) {
+    auto lin = [](int c) {
+        const double v = c / 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin((p >> 16) & 0xFF) + 0.7152 * lin((p >> 8) & 0xFF) + 0.0722 * lin(p & 0xFF);
+}
+
+struct Readability {
+    int core = 0;              // white ink pixels (bright over the black picture)
+    double contrast = 0;       // core against the darker half of the pixels bordering it, over white
+    double darkShare = 0;      // share of bordering pixels darker than mid-grey, over white
+    int boxPixels = -1;        // pixels farther than 5 from the ink that differ from the picture (both pictures)
+};
+
+// One area of the frame (a control's, or the caption band) over a black and
+// over a white picture.
+Readability Measure(const FrameShot& black, const FrameShot& white, RECT area) {
+    Readability r;
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    auto inside = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h; };
+    std::vector<char> core(static_cast<size_t>(w) * h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) core[y * w + x] = (black.At(area.left + x, area.top + y) & 0xFF) >= 200;
+    std::vector<double> ring;
+    int dark = 0;
+    r.boxPixels = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            if (core[y * w + x]) {
+                ++r.core;
+                continue;
+            }
+            int nearest = 99;
+            for (int dy = -6; dy <= 6; ++dy)
+                for (int dx = -6; dx <= 6; ++dx)
+                    if (inside(x + dx, y + dy) && core[(y + dy) * w + x + dx])
+                        nearest = std::min(nearest, std::max(std::abs(dx), std::abs(dy)));
+            const uint32_t overWhite = white.At(area.left + x, area.top + y);
+            if (nearest == 1) {
+                ring.push_back(Luminance(overWhite));
+                dark += (overWhite & 0xFF) < 128;
+            } else if (nearest > 5) {
+                r.boxPixels += !PixelNear(overWhite, 0xFFFFFFFF, 2);
+                r.boxPixels += !PixelNear(black.At(area.left + x, area.top + y), 0xFF000000, 2);
+            }
+        }
+    }
+    if (ring.empty()) return r;
+    std::sort(ring.begin(), ring.end());
+    double sum = 0;
+    const size_t half = (ring.size() + 1) / 2;
+    for (size_t i = 0; i < half; ++i) sum += ring[i];
+    r.contrast = (1.0 + 0.05) / (sum / half + 0.05);
+    r.darkShare = static_cast<double>(dark) / ring.size();
+    return r;
+}
+
+RECT AreaOf(HWND top, HWND host) {
+    RECT r{}, w{};
+    GetWindowRect(host, &r);
+    GetWindowRect(top, &w);
+    OffsetRect(&r, -w.left, -w.top);
+    return r;
+}
+
+}  // namespace
+
+// White chrome over any picture: a dark halo (or, for the window buttons'
+// thin strokes, a shadow) sets every glyph, the zoom caption and the title
+// apart from a white picture, and leaves no box over a black one. The title
+// lies above the picture.
+TEST_F(EngineLook, ChromeReadsOverWhiteAndLeavesNoBoxOverBlack) {
+    ASSERT_EQ(SetText(main_.zoomRatio, 17, "100%"), 1);
+    SetWindowPos(main_.picture, nullptr, 0, 0, 648, 411, SWP_NOZORDER | SWP_NOACTIVATE);
+    auto over = [&](COLORREF colour) {
+        const vela::Bytes png = MakePicture(648, 411, L"image/png", colour);
+        EXPECT_EQ(SetData(main_.picture, 8, png.data(), static_cast<int>(png.size())), 1);
+        // A pixel no chrome covers shows the picture.
+        EXPECT_TRUE(PixelBecomes(main_.top, 300, 250, OpaquePixel(colour)));
+        return Shoot(main_.top);
+    };
+    const FrameShot black = over(RGB(0, 0, 0));
+    const FrameShot white = over(RGB(255, 255, 255));
+    const struct {
+        const char* name;
+        RECT area;
+    } cases[] = {
+        {"zoom in", AreaOf(main_.top, main_.zoomIn)},    {"zoom out", AreaOf(main_.top, main_.zoomOut)},
+        {"save", AreaOf(main_.top, main_.save)},         {"delete", AreaOf(main_.top, main_.remove)},
+        {"rotate", AreaOf(main_.top, main_.rotate)},     {"zoom caption", AreaOf(main_.top, main_.zoomRatio)},
+        {"settings", AreaOf(main_.top, main_.settings)}, {"previous", AreaOf(main_.top, main_.previous)},
+        {"next", AreaOf(main_.top, main_.next)},         {"minimize", AreaOf(main_.top, main_.minimize)},
+        {"maximize", AreaOf(main_.top, main_.maximize)}, {"close", AreaOf(main_.top, main_.close)},
+        {"title", RECT{0, 0, 300, 30}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Readability r = Measure(black, white, c.area);
+        EXPECT_GE(r.core, 8);
+        EXPECT_GE(r.contrast, 3.0);
+        EXPECT_GE(r.darkShare, 0.33);
+        EXPECT_EQ(r.boxPixels, 0);
+    }
+    SetWindowPos(main_.picture, nullptr, 280, 144, 128, 120, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetData(main_.picture, 8, nullptr, 0);
+    EXPECT_TRUE(PixelBecomes(main_.top, 300, 250, kBackdrop));
 }
