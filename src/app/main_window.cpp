@@ -45,8 +45,12 @@ void OnMainWindowCreated() {
         // The scan lets messages through: the window may have been closed.
         if (forms::StartWindowClosed()) return;
         SizeWindowToPicture();
-        if (PictureWidth < 700) forms::SetInt(Ctl::MainWindow, prop::Width, 800);
-        if (PictureHeight < 400) forms::SetInt(Ctl::MainWindow, prop::Height, 500);
+        // The smallest window (800 x 500 at 100 %) grows with the display
+        // scaling; a picture gets it while it and the margin fit inside.
+        const int minWidth = forms::Scaled(800), minHeight = forms::Scaled(500);
+        const int margin = forms::Scaled(static_cast<int>(view::kMargin));
+        if (PictureWidth < minWidth - margin) forms::SetInt(Ctl::MainWindow, prop::Width, minWidth);
+        if (PictureHeight < minHeight - margin) forms::SetInt(Ctl::MainWindow, prop::Height, minHeight);
         forms::SetInt(Ctl::MainWindow, prop::Left,
                       view::CentredPosition(ScreenWidth(), forms::GetInt(Ctl::MainWindow, prop::Width)));
         forms::SetInt(Ctl::MainWindow, prop::Top,

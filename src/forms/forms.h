@@ -104,6 +104,15 @@ bool StartWindowClosed();
 // Property access. Integers and booleans share GetInt/SetInt; texts and data
 // blocks have their own calls. A control whose window is not loaded stops the
 // program with the run-time error box and exit code -1.
+// Display scaling: the dots per inch of the monitor the main window is on
+// (96 before it exists: then the system's setting), and a length of the
+// 100 % design at that scaling, rounded. The controls' places and sizes, the
+// window's smallest size and the layout margins follow it; the picture's own
+// pixels do not.
+int Dpi();
+int Scaled(int length);
+double Scaled(double length);
+
 int GetInt(Ctl control, int property);
 void SetInt(Ctl control, int property, int value);
 Text GetText(Ctl control, int property);

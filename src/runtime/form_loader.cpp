@@ -101,10 +101,10 @@ HMENU BuildMenu(const FormDef& def, FormState& st) {
     return bar;
 }
 
-HWND CreateStandardControl(const ControlDef& c, HWND parent) {
+HWND CreateStandardControl(const ControlDef& c, const ControlState& s, HWND parent) {
     DWORD style = WS_CHILD | WS_TABSTOP | (c.visible ? WS_VISIBLE : 0);
     style |= c.type == ControlType::CheckBox ? BS_AUTOCHECKBOX : BS_PUSHBUTTON;
-    HWND h = CreateWindowExA(0, "BUTTON", c.caption ? c.caption : "", style, c.left, c.top, c.width, c.height, parent,
+    HWND h = CreateWindowExA(0, "BUTTON", c.caption ? c.caption : "", style, s.left, s.top, s.width, s.height, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr), nullptr);
     if (h) SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return h;
@@ -113,10 +113,11 @@ HWND CreateStandardControl(const ControlDef& c, HWND parent) {
 // Builds one control; false when it cannot be built.
 bool BuildControl(Form form, const ControlDef& c, FormState& st) {
     ControlState& s = st.controls[c.id];
-    s.left = c.left;
-    s.top = c.top;
-    s.width = c.width;
-    s.height = c.height;
+    const RECT at = ScaledRect(c.left, c.top, c.width, c.height, st.dpi);
+    s.left = at.left;
+    s.top = at.top;
+    s.width = at.right - at.left;
+    s.height = at.bottom - at.top;
     s.visible = c.visible;
     if (c.type == ControlType::CommonDlg) {
         s.exists = true;
@@ -134,14 +135,14 @@ bool BuildControl(Form form, const ControlDef& c, FormState& st) {
         params.style = c.visible ? WS_VISIBLE : 0;
         params.parent = parent;
         params.controlId = static_cast<int>(c.id);
-        params.left = c.left;
-        params.top = c.top;
-        params.width = c.width;
-        params.height = c.height;
+        params.left = s.left;
+        params.top = s.top;
+        params.width = s.width;
+        params.height = s.height;
         params.formId = static_cast<int>(form);
         s.hwnd = skin::CreateSkinnedControl(SkinTypeOf(c.type), params);
     } else {
-        s.hwnd = CreateStandardControl(c, parent);
+        s.hwnd = CreateStandardControl(c, s, parent);
     }
     s.exists = s.hwnd != nullptr;
     return s.exists;
@@ -196,17 +197,19 @@ bool LoadForm(Form form, HWND owner) {
     if (w.minimizeBox) style |= WS_MINIMIZEBOX;
     if (w.maximizeBox) style |= WS_MAXIMIZEBOX;
     DWORD exStyle = (w.shownInTaskbar ? WS_EX_APPWINDOW : 0) | (w.topmost ? WS_EX_TOPMOST : 0);
-    int left = w.left, top = w.top;
+    st.dpi = SystemDpi();
+    const int width = AtDpi(w.width, st.dpi), height = AtDpi(w.height, st.dpi);
+    int left = AtDpi(w.left, st.dpi), top = AtDpi(w.top, st.dpi);
     if (w.state == 1) {
-        left = static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - w.width / 2.0);
-        top = static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - w.height / 2.0);
+        left = static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - width / 2.0);
+        top = static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - height / 2.0);
     }
     ControlState& ws = st.controls[w.id];
     ws.visible = w.visible;
     // The window procedure learns its form from the creation parameter.
     static Form creating;
     creating = form;
-    HWND window = CreateWindowExA(exStyle, kFormWindowClass, w.caption, style, left, top, w.width, w.height, owner,
+    HWND window = CreateWindowExA(exStyle, kFormWindowClass, w.caption, style, left, top, width, height, owner,
                                   nullptr, GetModuleHandleA(nullptr), &creating);
     if (!window) {
         st = FormState{};

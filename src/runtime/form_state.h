@@ -36,6 +36,7 @@ struct FormState {
     HWND window = nullptr;
     HMENU menu = nullptr;
     int storedWindowState = 1;
+    int dpi = 96;  // the display scaling the controls are laid out for
     std::map<Ctl, ControlState> controls;  // the window itself included
     std::vector<EventBinding> bindings;
 };
@@ -70,6 +71,17 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // (keys of any descendant to its form window, right-button release to
 // MainWindow), then translates and dispatches it.
 void RouteAndDispatch(const MSG& msg);
+// Display scaling (form_dpi.cpp). The dots per inch a new window is built
+// for, and a design length at a given dpi, rounded.
+int SystemDpi();
+int AtDpi(int length, int dpi);
+// A control's design rectangle at a dpi: its edges are scaled, so that
+// neighbours that touch at 100 % touch at every scaling.
+RECT ScaledRect(int left, int top, int width, int height, int dpi);
+// WM_DPICHANGED: the controls follow the new scaling (the picture keeps its
+// pixels), then the window takes the suggested rectangle and lays itself out.
+void FollowDpiChange(Form form, int dpi, const RECT& suggested);
+
 // Stops the program with the run-time error box and exit code -1.
 [[noreturn]] void RuntimeError(const char* text);
 

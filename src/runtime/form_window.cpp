@@ -66,6 +66,14 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 }
             }
             return 0;
+        case WM_DPICHANGED:
+            // Another monitor's scaling (the manifest declares the viewer
+            // aware of each monitor's): the chrome follows it.
+            if (ready) {
+                FollowDpiChange(form, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+                return 0;
+            }
+            break;
         case WM_CLOSE:
             if (form == Form::AssociationWindow && StateOf(Form::MainWindow).loaded) {
                 // Re-enabled before the modal window goes, so that activation

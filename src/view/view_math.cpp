@@ -26,11 +26,11 @@ int CentredPosition(int outer, int inner) {
     return TruncToInt(D(D(outer / 2.0) - D(inner / 2.0)));
 }
 
-bool NeedsFitting(int pictureWidth, int windowWidth) {
-    return static_cast<double>(pictureWidth) > D(windowWidth - kMargin);
+bool NeedsFitting(int pictureWidth, int windowWidth, double margin) {
+    return static_cast<double>(pictureWidth) > D(windowWidth - margin);
 }
 
-int FittedWidth(int windowWidth) { return TruncToInt(D(windowWidth - kMargin)); }
+int FittedWidth(int windowWidth, double margin) { return TruncToInt(D(windowWidth - margin)); }
 
 int FittedHeight(int pictureWidth, int pictureHeight, int viewWidth) {
     const double ratio = D(static_cast<double>(pictureWidth) / viewWidth);
@@ -85,8 +85,8 @@ ViewRect WheelStep(ViewRect view, int windowWidth, int windowHeight, int cursorX
     return view;
 }
 
-int WindowSideForPicture(int pictureSide, int screenSide) {
-    if (static_cast<double>(pictureSide) < D(screenSide - kMargin)) return TruncToInt(D(pictureSide + kMargin));
+int WindowSideForPicture(int pictureSide, int screenSide, double margin) {
+    if (static_cast<double>(pictureSide) < D(screenSide - margin)) return TruncToInt(D(pictureSide + margin));
     return screenSide;
 }
 

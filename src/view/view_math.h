@@ -26,11 +26,15 @@ struct Size {
     bool operator==(const Size&) const = default;
 };
 
+// The margins below are those of 100 % display scaling; at other scalings
+// the caller passes them scaled (forms::Scaled), the picture's own sides
+// stay in pixels.
+
 // A picture wider than the window less the margin is fitted; any other is
 // shown at its natural size.
-bool NeedsFitting(int pictureWidth, int windowWidth);
+bool NeedsFitting(int pictureWidth, int windowWidth, double margin = kMargin);
 // trunc(window width - 100).
-int FittedWidth(int windowWidth);
+int FittedWidth(int windowWidth, double margin = kMargin);
 // The height that keeps the picture's ratio at the given view width:
 // trunc(pictureHeight / (pictureWidth / viewWidth)).
 int FittedHeight(int pictureWidth, int pictureHeight, int viewWidth);
@@ -62,7 +66,7 @@ ViewRect WheelStep(ViewRect view, int windowWidth, int windowHeight, int cursorX
 
 // Window side for a picture side: the side plus the margin while that stays
 // under the screen side less the margin, else the whole screen side.
-int WindowSideForPicture(int pictureSide, int screenSide);
+int WindowSideForPicture(int pictureSide, int screenSide, double margin = kMargin);
 
 // trunc(outer side - offset): the edge buttons, the toolbar and the
 // top-right buttons sit at fixed distances from the window's far edges.

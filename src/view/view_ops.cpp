@@ -65,8 +65,9 @@ void UpdateZoomLabel() { ShowZoomCaption(); }
 
 void FitPictureToWindow() {
     MeasureShownPicture();
-    if (NeedsFitting(PictureWidth, Get(Ctl::MainWindow, prop::Width))) {
-        Set(Ctl::PictureView, prop::Width, FittedWidth(Get(Ctl::MainWindow, prop::Width)));
+    const double margin = forms::Scaled(kMargin);
+    if (NeedsFitting(PictureWidth, Get(Ctl::MainWindow, prop::Width), margin)) {
+        Set(Ctl::PictureView, prop::Width, FittedWidth(Get(Ctl::MainWindow, prop::Width), margin));
         Set(Ctl::PictureView, prop::Height,
             FittedHeight(PictureWidth, PictureHeight, Get(Ctl::PictureView, prop::Width)));
     } else {
@@ -92,7 +93,9 @@ void FitPictureToWindow() {
                   {Ctl::SettingsButton, kSettingsOffset}};
     for (const auto& c : corner) {
         Set(c.button, prop::Top, 0);
-        Set(c.button, prop::Left, FromFarEdge(Get(Ctl::MainWindow, prop::Width), c.offset));
+        // Whole scaled button widths, so that rounded sides never overlap.
+        const double offset = c.offset / kCloseOffset * forms::Scaled(static_cast<int>(kCloseOffset));
+        Set(c.button, prop::Left, FromFarEdge(Get(Ctl::MainWindow, prop::Width), offset));
     }
 
     if (!forms::ProcessPendingMessages()) return;
@@ -140,8 +143,9 @@ void SizeWindowToPicture() {
     Set(Ctl::PictureView, prop::Width, PictureWidth);
     Set(Ctl::PictureView, prop::Height, PictureHeight);
     // Each of these runs the size-changed handler, which refits.
-    Set(Ctl::MainWindow, prop::Width, WindowSideForPicture(PictureWidth, screenWidth));
-    Set(Ctl::MainWindow, prop::Height, WindowSideForPicture(PictureHeight, screenHeight));
+    const double margin = forms::Scaled(kMargin);
+    Set(Ctl::MainWindow, prop::Width, WindowSideForPicture(PictureWidth, screenWidth, margin));
+    Set(Ctl::MainWindow, prop::Height, WindowSideForPicture(PictureHeight, screenHeight, margin));
     Set(Ctl::MainWindow, prop::Left, CentredPosition(screenWidth, Get(Ctl::MainWindow, prop::Width)));
     Set(Ctl::MainWindow, prop::Top, CentredPosition(screenHeight, Get(Ctl::MainWindow, prop::Height)));
 }
