@@ -5,7 +5,8 @@
 # build/screenshots/ (or $2). Xvfb has no compositor, so the screen shows the
 # translucent backdrop over black; the engine's own frames of the same states,
 # laid over a striped ground as a compositing desktop would show them, are
-# saved beside them in engine/.
+# saved beside them in engine/; then the window over a white, a black and a
+# busy picture at 100 % and 150 % display scaling (over-*.png).
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 PICTURE=${1:-$BUILD/bin/sample/sample.png}
@@ -22,4 +23,10 @@ wine ./viewer_screenshots.exe "$(winepath -w "$(realpath "$PICTURE")")" "$(winep
 mkdir -p "$OUT/engine"
 VELA_SCREENSHOTS="$(winepath -w "$(realpath "$OUT/engine")")" wine ./engine_screens_test.exe >/dev/null \
     || die "engine frame screenshots failed"
+# The chrome over white, black and busy pictures at 100 % and 150 % display
+# scaling (the latter in a prefix copy set to 144 dpi).
+out_w="$(winepath -w "$(realpath "$OUT")")"
+wine ./viewer_screenshots.exe --over "$out_w" 100 || die "screenshots over pictures failed"
+bash "$ROOT/scripts/wine-dpi.sh" 144 ./viewer_screenshots.exe --over "$out_w" 150 \
+    || die "screenshots at 150 % failed"
 say "screenshots in $OUT"
