@@ -107,5 +107,12 @@ TEST(DisplayScaling, ChromeAndMarginsGrowByOneAndAHalfThePictureKeepsItsPixels) 
     EXPECT_GE(ink.first, 3);
     EXPECT_LE(ink.last, Width(caption) - 4);
     EXPECT_GE(ink.last - ink.first + 1, 30);
+    // The magnifier is the one drawn for 150 %, not the 100 % one (31
+    // pixels of white from its ring to its handle's end): 46 pixels.
+    RECT zoomIn{};
+    GetWindowRect(viewer.Control(kZoomInButton), &zoomIn);
+    const Ink glyph = BrightColumns(zoomIn);
+    EXPECT_GE(glyph.last - glyph.first + 1, 44);
+    EXPECT_LE(glyph.last - glyph.first + 1, 48);
     viewer.Kill();
 }
