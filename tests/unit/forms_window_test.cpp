@@ -453,3 +453,30 @@ TEST_F(MainWindowTest, PopupMenuItemRaisesItsClick) {
 }
 
 }  // namespace
+
+// Moved to a monitor at 150 %: the controls grow by 1.5 from their edges,
+// the picture keeps its pixels, the window takes the rectangle offered; and
+// back at 100 % everything is as before.
+TEST_F(MainWindowTest, ControlsFollowTheMonitorsScaling) {
+    const Ctl scaled[] = {Ctl::Toolbar, Ctl::ZoomRatioButton, Ctl::SettingsButton, Ctl::NextButton};
+    auto sides = [&] {
+        std::vector<int> v;
+        for (Ctl c : scaled)
+            for (int p : {prop::Left, prop::Top, prop::Width, prop::Height}) v.push_back(GetInt(c, p));
+        return v;
+    };
+    const std::vector<int> before = sides();
+    const int picture = GetInt(Ctl::PictureView, prop::Width);
+    RECT offered{100, 100, 1072, 716};
+    SendMessageA(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&offered));
+    EXPECT_EQ(Scaled(100), 150);
+    std::vector<int> want = before;
+    for (int& v : want) v = MulDiv(v, 3, 2);
+    EXPECT_EQ(sides(), want);
+    EXPECT_EQ(GetInt(Ctl::PictureView, prop::Width), picture);
+    EXPECT_EQ(GetInt(Ctl::MainWindow, prop::Width), 972);
+    RECT back{100, 100, 748, 511};
+    SendMessageA(Main(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+    EXPECT_EQ(Scaled(100), 100);
+    EXPECT_EQ(sides(), before);
+}
