@@ -51,6 +51,9 @@ enum {
     ENGINE_EVENT_MOUSE_MOVE = 668,  // PictureBoxEx
     ENGINE_EVENT_WHEEL = 670        // PictureBoxEx, arg3 = signed wheel distance (120 a notch)
 };
+// The modifier bits the mouse events carry (arg3 of the button events), the
+// same bits the viewer's key and mouse events report: Ctrl, Shift, Alt held.
+enum { EXUI_MODIFIER_CTRL = 1, EXUI_MODIFIER_SHIFT = 2, EXUI_MODIFIER_ALT = 4 };
 
 // Attribute values, passed by address:
 //   integer, boolean: int32_t.

@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/command_line.h"
-#include "app/picture_state.h"
+#include "view/picture_state.h"
 #include "app/startup.h"
 #include "files/navigation.h"
 #include "files/paths.h"

@@ -1,6 +1,6 @@
 #include "files/navigation.h"
 
-#include "app/picture_state.h"
+#include "view/picture_state.h"
 #include "files/paths.h"
 #include "files/picture_list.h"
 #include "files/prepare_ahead.h"
@@ -75,7 +75,7 @@ void ScanFolder(std::string_view path) {
     const bool stands = RebuildPictureList(path, [] { LetMessagesThrough(); });
     if (!stands || forms::StartWindowClosed()) return;  // overtaken, or the program is ending
     listPending = false;
-    const bool empty = path.substr(0, path.find('\0')).empty();
+    const bool empty = UntilNul(path).empty();
     if (empty && !PictureList.empty()) {
         forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(PictureList[0]));
     }
@@ -83,7 +83,7 @@ void ScanFolder(std::string_view path) {
 }
 
 void OpenPictureFile(std::string_view path) {
-    const Text file(path.substr(0, path.find('\0')));
+    const Text file(UntilNul(path));
     // An empty path names no file; scanning for it would show the program
     // folder's first picture under an empty title.
     if (file.empty()) return;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/picture_state.h"
+#include "view/picture_state.h"
 #include "files/paths.h"
 #include "files/picture_list.h"
 #include "runtime/entry_points.h"
@@ -115,7 +115,7 @@ Text FileTypeName(std::string_view path) {
     SHFILEINFOA info{};
     api::SHGetFileInfoA(Text(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME);
     if (com) api::CoUninitialize();
-    return Text(info.szTypeName, strnlen(info.szTypeName, sizeof info.szTypeName));
+    return Text(UntilNul(info.szTypeName, sizeof info.szTypeName));
 }
 
 Text PictureInformationText(std::int64_t kilobytes, int width, int height, const FileTimesText& times,

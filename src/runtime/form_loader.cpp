@@ -186,7 +186,6 @@ bool LoadForm(Form form, HWND owner) {
     st = FormState{};
     st.bindings = bindings;
     st.loaded = true;
-    st.storedWindowState = def.window.state;
     RegisterFormClass();
     InstallSkinHooks();
 

@@ -64,8 +64,7 @@ int WindowState(HWND h) {
     return 0;
 }
 
-void SetWindowState(FormState& st, HWND h, int value) {
-    st.storedWindowState = value;
+void SetWindowState(HWND h, int value) {
     if (!(GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE)) return;  // kept, nothing on screen
     switch (value) {
         case 0:
@@ -205,7 +204,7 @@ void SetInt(Ctl control, int property, int value) {
     HWND h = t.state->hwnd;
     switch (t.type) {
         case ControlType::Window:
-            if (property == prop::WindowState) SetWindowState(StateOf(FormOf(control)), h, value);
+            if (property == prop::WindowState) SetWindowState(h, value);
             if (property == prop::AlwaysOnTop) {
                 SetWindowPos(h, value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                              SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -249,7 +248,7 @@ Text GetText(Ctl control, int property) {
 
 void SetText(Ctl control, int property, std::string_view value) {
     Target t = Resolve(control, Access::Write);
-    Text text(value.substr(0, value.find('\0')));
+    Text text(UntilNul(value));
     if (property == prop::Tag) {
         t.state->tag = text;
         return;

@@ -35,7 +35,6 @@ struct FormState {
     bool ready = false;   // all controls exist: window events are raised
     HWND window = nullptr;
     HMENU menu = nullptr;
-    int storedWindowState = 1;
     std::map<Ctl, ControlState> controls;  // the window itself included
     std::vector<EventBinding> bindings;
 };

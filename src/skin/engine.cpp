@@ -1,5 +1,6 @@
 #include "skin/engine.h"
 
+#include "runtime/text.h"
 #include "util/unique.h"
 
 namespace vela::skin {
@@ -33,7 +34,7 @@ std::string ReadPathFile(const std::string& file, bool& opened) {
     DWORD read = 0;
     if (!ReadFile(h.Get(), buffer, 255, &read, nullptr)) return {};
     // The path ends at its first NUL byte like any text.
-    return std::string(buffer, strnlen(buffer, read));
+    return std::string(UntilNul(buffer, read));
 }
 
 std::string CurrentDirectory() {
