@@ -89,7 +89,10 @@ typedef int(__stdcall* ExuiControlSendMessage)(ExuiHandle control, int message, 
 typedef int(__stdcall* ExuiControPonintSizeSynchronise)(HWND host, int kind);
 // Frees the control and everything it holds.
 typedef int(__stdcall* ExuiControlDestroy)(ExuiHandle control);
-// The start-up handshake: (2008, the library's module handle, 0, 0, 20210101).
+// The start-up handshake: (ENGINE_HANDSHAKE_FUNCTION, the library's module
+// handle, 0, 0, ENGINE_HANDSHAKE_MAGIC); the engine answers 1 when the module
+// handle is its own.
+enum { ENGINE_HANDSHAKE_FUNCTION = 2008, ENGINE_HANDSHAKE_MAGIC = 20210101 };
 typedef int(__stdcall* ExuiCallInternalFunction_Ex)(int function, INT_PTR arg1, INT_PTR arg2, INT_PTR arg3,
                                                    INT_PTR arg4);
 

@@ -196,7 +196,7 @@ bool LoadForm(Form form, HWND owner) {
     if (w.maximizeBox) style |= WS_MAXIMIZEBOX;
     DWORD exStyle = (w.shownInTaskbar ? WS_EX_APPWINDOW : 0) | (w.topmost ? WS_EX_TOPMOST : 0);
     int left = w.left, top = w.top;
-    if (w.state == 1) {
+    if (w.state == window_state::CentredOnScreen) {
         left = static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - w.width / 2.0);
         top = static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - w.height / 2.0);
     }

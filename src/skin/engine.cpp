@@ -92,7 +92,8 @@ const Engine& UseEngineModule(HMODULE m) {
     Bind(m, g_engine.GetBinExDatalength, "GetBinExDatalength");
     Bind(m, g_engine.GetBInExCache, "GetBInExCache");
     if (g_engine.CallInternalFunction_Ex) {
-        g_engine.CallInternalFunction_Ex(2008, reinterpret_cast<INT_PTR>(m), 0, 0, 20210101);
+        g_engine.CallInternalFunction_Ex(ENGINE_HANDSHAKE_FUNCTION, reinterpret_cast<INT_PTR>(m), 0, 0,
+                                         ENGINE_HANDSHAKE_MAGIC);
     }
     return g_engine;
 }
