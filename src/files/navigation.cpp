@@ -14,10 +14,11 @@ using forms::Ctl;
 namespace prop = forms::prop;
 
 // While a folder is enumerated the window's pending messages are let
-// through, so that it stays responsive in a large folder. Under Wine every
-// look at the queue is a round trip to the server (about 60 us), which in a
-// folder of 10,000 files cost more than half a second; looking at most every
-// few milliseconds keeps the window just as responsive for a fraction of it.
+// through, so that it stays responsive in a large folder. A look at the
+// queue is not free (a round trip to the window server on some systems,
+// more than half a second over a folder of 10,000 files); looking at most
+// every few milliseconds keeps the window just as responsive for a fraction
+// of it.
 constexpr DWORD kScanMessageIntervalMs = 8;
 
 bool LetMessagesThrough() {
