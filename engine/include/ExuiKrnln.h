@@ -51,6 +51,9 @@ enum {
     ENGINE_EVENT_MOUSE_MOVE = 668,  // PictureBoxEx
     ENGINE_EVENT_WHEEL = 670        // PictureBoxEx, arg3 = signed wheel distance (120 a notch)
 };
+// The modifier bits the mouse events carry (arg3 of the button events), the
+// same bits the viewer's key and mouse events report: Ctrl, Shift, Alt held.
+enum { EXUI_MODIFIER_CTRL = 1, EXUI_MODIFIER_SHIFT = 2, EXUI_MODIFIER_ALT = 4 };
 
 // Attribute values, passed by address:
 //   integer, boolean: int32_t.
@@ -86,7 +89,10 @@ typedef int(__stdcall* ExuiControlSendMessage)(ExuiHandle control, int message, 
 typedef int(__stdcall* ExuiControPonintSizeSynchronise)(HWND host, int kind);
 // Frees the control and everything it holds.
 typedef int(__stdcall* ExuiControlDestroy)(ExuiHandle control);
-// The start-up handshake: (2008, the library's module handle, 0, 0, 20210101).
+// The start-up handshake: (ENGINE_HANDSHAKE_FUNCTION, the library's module
+// handle, 0, 0, ENGINE_HANDSHAKE_MAGIC); the engine answers 1 when the module
+// handle is its own.
+enum { ENGINE_HANDSHAKE_FUNCTION = 2008, ENGINE_HANDSHAKE_MAGIC = 20210101 };
 typedef int(__stdcall* ExuiCallInternalFunction_Ex)(int function, INT_PTR arg1, INT_PTR arg2, INT_PTR arg3,
                                                    INT_PTR arg4);
 

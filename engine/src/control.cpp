@@ -140,9 +140,9 @@ SIZE Control::Size() const {
 
 int Control::Modifiers(WPARAM keyState) {
     int m = 0;
-    if (keyState & MK_CONTROL) m |= 1;
-    if (keyState & MK_SHIFT) m |= 2;
-    if (GetKeyState(VK_MENU) < 0) m |= 4;
+    if (keyState & MK_CONTROL) m |= EXUI_MODIFIER_CTRL;
+    if (keyState & MK_SHIFT) m |= EXUI_MODIFIER_SHIFT;
+    if (GetKeyState(VK_MENU) < 0) m |= EXUI_MODIFIER_ALT;
     return m;
 }
 

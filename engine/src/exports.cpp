@@ -27,7 +27,9 @@ ExuiHandle Create(ControlType type, HWND parent, ExuiEventCallback callback, con
 
 }  // namespace
 
-#define Z int, int, int, int, int
+// Five of the zero arguments a create call takes after the binding record
+// (ignored; their count is part of each export's stack frame).
+#define FIVE_IGNORED int, int, int, int, int
 extern "C" {
 
 // Nothing is joined here, on purpose. Each worker of the pool holds a
@@ -40,27 +42,27 @@ extern "C" {
 // the process.
 BOOL WINAPI DllMain(HANDLE, DWORD, LPVOID) { return TRUE; }
 
-ExuiHandle __stdcall CreateControl_WindowEx(ENGINE_CREATE_ARGS, Z, Z, Z, Z) {
+ExuiHandle __stdcall CreateControl_WindowEx(ENGINE_CREATE_ARGS, FIVE_IGNORED, FIVE_IGNORED, FIVE_IGNORED, FIVE_IGNORED) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::WindowEx, parent, callback, binding);
 }
 
-ExuiHandle __stdcall CreateControl_MinutesboxEx(ENGINE_CREATE_ARGS, Z, Z, Z, int, int) {
+ExuiHandle __stdcall CreateControl_MinutesboxEx(ENGINE_CREATE_ARGS, FIVE_IGNORED, FIVE_IGNORED, FIVE_IGNORED, int, int) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::MinutesboxEx, parent, callback, binding);
 }
 
-ExuiHandle __stdcall CreateControl_PictureBoxEx(ENGINE_CREATE_ARGS, Z, Z, Z, int, int) {
+ExuiHandle __stdcall CreateControl_PictureBoxEx(ENGINE_CREATE_ARGS, FIVE_IGNORED, FIVE_IGNORED, FIVE_IGNORED, int, int) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::PictureBoxEx, parent, callback, binding);
 }
 
-ExuiHandle __stdcall CreateControl_ButtonEx(ENGINE_CREATE_ARGS, Z, Z, int, int, int, int) {
+ExuiHandle __stdcall CreateControl_ButtonEx(ENGINE_CREATE_ARGS, FIVE_IGNORED, FIVE_IGNORED, int, int, int, int) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::ButtonEx, parent, callback, binding);
 }
 
-ExuiHandle __stdcall CreateControl_SuperbuttonEx(ENGINE_CREATE_ARGS, Z, Z, Z, int, int, int, int) {
+ExuiHandle __stdcall CreateControl_SuperbuttonEx(ENGINE_CREATE_ARGS, FIVE_IGNORED, FIVE_IGNORED, FIVE_IGNORED, int, int, int, int) {
     (void)parentControl, (void)left, (void)top, (void)width, (void)height;
     return Create(ControlType::SuperbuttonEx, parent, callback, binding);
 }
@@ -97,8 +99,8 @@ int __stdcall ControlDestroy(ExuiHandle handle) {
 int __stdcall CallInternalFunction_Ex(int function, INT_PTR module, INT_PTR a2, INT_PTR a3,
                                                             INT_PTR magic) {
     // The start-up handshake; nothing else is served here.
-    return function == 2008 && reinterpret_cast<HMODULE>(module) == ThisModule() && a2 == 0 && a3 == 0 &&
-                   magic == 20210101
+    return function == ENGINE_HANDSHAKE_FUNCTION && reinterpret_cast<HMODULE>(module) == ThisModule() && a2 == 0 &&
+                   a3 == 0 && magic == ENGINE_HANDSHAKE_MAGIC
                ? 1
                : 0;
 }

@@ -31,7 +31,7 @@ std::size_t ReadArgument(std::string_view s, std::size_t i, Text* argument) {
 }  // namespace
 
 Text LastCommandLineArgument(std::string_view s) {
-    s = s.substr(0, s.find('\0'));
+    s = UntilNul(s);
     std::size_t i = 0;
     Text argument;
     while (i < s.size() && IsSeparator(s[i])) ++i;
@@ -51,7 +51,7 @@ Text LastCommandLineArgument(std::string_view s) {
 Text CommandLinePicturePath() { return LastCommandLineArgument(GetCommandLineA()); }
 
 Text FullPathOf(std::string_view path) {
-    const Text given(path.substr(0, path.find('\0')));
+    const Text given(UntilNul(path));
     if (given.empty()) return given;
     Text full(MAX_PATH, '\0');
     for (;;) {

@@ -28,7 +28,7 @@ int OnKeyReleased(const EventArgs& e) {
 }
 
 int OnWheel(const EventArgs& e) {
-    WheelZoom(e.arg[2]);
+    WheelZoom(e.arg[forms::kPictureWheelDistanceArg]);
     return 0;
 }
 

@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/command_line.h"
-#include "app/picture_state.h"
+#include "view/picture_state.h"
 #include "app/startup.h"
 #include "files/navigation.h"
 #include "files/paths.h"
@@ -113,12 +113,13 @@ void ShowContextMenu() {
     forms::PopupMenuAt(Ctl::ContextMenu, cursor.x + 3, cursor.y + 3, Ctl::MainWindow);
 }
 
-void OnMinimizeClicked() { forms::SetInt(Ctl::MainWindow, prop::WindowState, 2); }
+void OnMinimizeClicked() { forms::SetInt(Ctl::MainWindow, prop::WindowState, forms::window_state::Minimized); }
 
 void OnMaximizeClicked() {
+    using namespace forms::window_state;
     switch (forms::GetInt(Ctl::MainWindow, prop::WindowState)) {
-        case 0: forms::SetInt(Ctl::MainWindow, prop::WindowState, 3); break;
-        case 3: forms::SetInt(Ctl::MainWindow, prop::WindowState, 0); break;
+        case Normal: forms::SetInt(Ctl::MainWindow, prop::WindowState, Maximized); break;
+        case Maximized: forms::SetInt(Ctl::MainWindow, prop::WindowState, Normal); break;
         default: break;  // minimized: left alone
     }
 }

@@ -2,6 +2,8 @@
 
 #include <float.h>
 
+#include <memory>
+
 #include "app/event_table.h"
 #include "forms/forms.h"
 #include "files/picture_list.h"
@@ -13,19 +15,20 @@
 
 namespace vela {
 namespace {
-DropHandler* g_dropHandler = nullptr;
+std::unique_ptr<DropHandler> g_dropHandler;
 }
 
-DropHandler* TheDropHandler() { return g_dropHandler; }
+DropHandler* TheDropHandler() { return g_dropHandler.get(); }
 
 void ExitRoutine() {
     StopPreparingAhead();
     ReleasePictureList();
     if (g_dropHandler) {
         g_dropHandler->Destroy();
-        delete g_dropHandler;
-        g_dropHandler = nullptr;
+        g_dropHandler.reset();
     }
+    // Nothing measures or turns a picture any more.
+    StopImaging();
 }
 
 int RunViewer() {
@@ -38,7 +41,7 @@ int RunViewer() {
     _controlfp(_PC_64, _MCW_PC);
     _controlfp(_MCW_EM, _MCW_EM);
     // PictureList starts empty; the one DropHandler is made unattached.
-    g_dropHandler = new DropHandler();
+    g_dropHandler = std::make_unique<DropHandler>();
     runtime::RegisterExitRoutine(ExitRoutine);
     // The rotation relies on GDI+ being started for the window's life.
     StartImaging();

@@ -108,7 +108,7 @@ void DropHandler::HandleDrop(HDROP drop) {
     const UINT count = api::DragQueryFileA(drop, kAllFiles, buffer, kPathBufferSize);
     for (UINT i = 0; i < count; ++i) {
         if (api::DragQueryFileA(drop, i, buffer, kPathBufferSize) == 0) buffer[0] = '\0';
-        const Text path(buffer, strnlen(buffer, kPathBufferSize));
+        const Text path(UntilNul(buffer, kPathBufferSize));
         if (callback_) callback_(path);
     }
     api::DragFinish(drop);
@@ -120,7 +120,7 @@ void OnFileDropped(const Text& path) {
 }
 
 bool IsDroppedPicture(std::string_view path) {
-    const Text file(path.substr(0, path.find('\0')));
+    const Text file(UntilNul(path));
     const std::string_view extension = api::PathFindExtensionA(file.c_str());
     std::string_view types = DroppedPictureTypes;
     while (!types.empty()) {

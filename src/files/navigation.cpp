@@ -1,6 +1,6 @@
 #include "files/navigation.h"
 
-#include "app/picture_state.h"
+#include "view/picture_state.h"
 #include "files/paths.h"
 #include "files/picture_list.h"
 #include "files/prepare_ahead.h"
@@ -14,10 +14,11 @@ using forms::Ctl;
 namespace prop = forms::prop;
 
 // While a folder is enumerated the window's pending messages are let
-// through, so that it stays responsive in a large folder. Under Wine every
-// look at the queue is a round trip to the server (about 60 us), which in a
-// folder of 10,000 files cost more than half a second; looking at most every
-// few milliseconds keeps the window just as responsive for a fraction of it.
+// through, so that it stays responsive in a large folder. A look at the
+// queue is not free (a round trip to the window server on some systems,
+// more than half a second over a folder of 10,000 files); looking at most
+// every few milliseconds keeps the window just as responsive for a fraction
+// of it.
 constexpr DWORD kScanMessageIntervalMs = 8;
 
 bool LetMessagesThrough() {
@@ -75,7 +76,7 @@ void ScanFolder(std::string_view path) {
     const bool stands = RebuildPictureList(path, [] { LetMessagesThrough(); });
     if (!stands || forms::StartWindowClosed()) return;  // overtaken, or the program is ending
     listPending = false;
-    const bool empty = path.substr(0, path.find('\0')).empty();
+    const bool empty = UntilNul(path).empty();
     if (empty && !PictureList.empty()) {
         forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(PictureList[0]));
     }
@@ -83,7 +84,7 @@ void ScanFolder(std::string_view path) {
 }
 
 void OpenPictureFile(std::string_view path) {
-    const Text file(path.substr(0, path.find('\0')));
+    const Text file(UntilNul(path));
     // An empty path names no file; scanning for it would show the program
     // folder's first picture under an empty title.
     if (file.empty()) return;

@@ -8,13 +8,13 @@
 namespace vela {
 
 Text FolderOfPath(std::string_view path) {
-    path = path.substr(0, path.find('\0'));
+    path = UntilNul(path);
     std::size_t slash = FindLastByte(path, '\\');
     return slash == kNotFound ? Text() : Text(path.substr(0, slash + 1));
 }
 
 Text FileNameOfPath(std::string_view path) {
-    Text p(path.substr(0, path.find('\0')));
+    Text p(UntilNul(path));
     const char* name = api::PathFindFileNameA(p.c_str());
     if (!name) return {};
     Text part(name);
@@ -24,7 +24,7 @@ Text FileNameOfPath(std::string_view path) {
 }
 
 Bytes ReadWholeFile(std::string_view path) {
-    Text p(path.substr(0, path.find('\0')));
+    Text p(UntilNul(path));
     if (p.empty()) return {};
     Unique<HANDLE, CloseHandle> file(
         CreateFileA(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -2,11 +2,12 @@
 
 #include <cstring>
 
-#include "app/picture_state.h"
+#include "view/picture_state.h"
 #include "files/paths.h"
 #include "files/picture_list.h"
 #include "runtime/entry_points.h"
 #include "runtime/message_box.h"
+#include "util/com_initialization.h"
 
 namespace vela {
 namespace {
@@ -109,13 +110,12 @@ FileTimesText FileTimesAsText(std::string_view path) {
 }
 
 Text FileTypeName(std::string_view path) {
-    // Only a successful initialisation is balanced: uninitialising after a
-    // refusal would undo a caller's own COM set-up.
-    const bool com = SUCCEEDED(api::CoInitialize(nullptr));
     SHFILEINFOA info{};
-    api::SHGetFileInfoA(Text(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME);
-    if (com) api::CoUninitialize();
-    return Text(info.szTypeName, strnlen(info.szTypeName, sizeof info.szTypeName));
+    {
+        const ComInitialization com;
+        api::SHGetFileInfoA(Text(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME);
+    }
+    return Text(UntilNul(info.szTypeName, sizeof info.szTypeName));
 }
 
 Text PictureInformationText(std::int64_t kilobytes, int width, int height, const FileTimesText& times,

@@ -23,7 +23,6 @@ constexpr std::string_view kPictureSubstrings[] = {".jpg", ".bmp", ".ico", ".png
 // latest has been overtaken by one started during its message processing.
 unsigned scanGeneration = 0;
 
-std::string_view UntilNul(std::string_view s) { return s.substr(0, s.find('\0')); }
 
 bool EndsWithBackslash(std::string_view text) {
     // The last character, not the last byte: a GBK trail byte 0x5C is no backslash.

@@ -61,6 +61,11 @@ inline constexpr int Picture = 16;                                           // 
 inline constexpr int Caption = 25;                                           // SuperbuttonEx
 }  // namespace prop
 
+// Values of the window's WindowState property.
+namespace window_state {
+inline constexpr int Normal = 0, CentredOnScreen = 1, Minimized = 2, Maximized = 3;
+}  // namespace window_state
+
 // Event numbers.
 namespace ev {
 inline constexpr int Created = 0, SizeChanged = 4;                                         // window
@@ -76,6 +81,9 @@ struct EventArgs {
     int count;
     int arg[4];
 };
+// Where an event's arguments carry what: the picture box's wheel event
+// reports its distance third (after the cursor's x and y).
+inline constexpr int kPictureWheelDistanceArg = 2;
 using EventHandler = int (*)(const EventArgs& args);
 
 struct EventBinding {

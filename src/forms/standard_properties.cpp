@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "ExuiKrnln.h"
+
 #include <algorithm>
 
 namespace vela::forms {
@@ -24,7 +26,12 @@ int ModifierBits(bool ctrl, bool shift, bool alt, int virtualKey) {
     bool isCtrl = virtualKey == VK_CONTROL || virtualKey == VK_LCONTROL || virtualKey == VK_RCONTROL;
     bool isShift = virtualKey == VK_SHIFT || virtualKey == VK_LSHIFT || virtualKey == VK_RSHIFT;
     bool isAlt = virtualKey == VK_MENU || virtualKey == VK_LMENU || virtualKey == VK_RMENU;
-    return (ctrl && !isCtrl ? 1 : 0) | (shift && !isShift ? 2 : 0) | (alt && !isAlt ? 4 : 0);
+    return (ctrl && !isCtrl ? EXUI_MODIFIER_CTRL : 0) | (shift && !isShift ? EXUI_MODIFIER_SHIFT : 0) |
+           (alt && !isAlt ? EXUI_MODIFIER_ALT : 0);
+}
+
+int MouseModifierBits(unsigned keyFlags) {
+    return ModifierBits((keyFlags & MK_CONTROL) != 0, (keyFlags & MK_SHIFT) != 0, GetKeyState(VK_MENU) < 0);
 }
 
 }  // namespace vela::forms

@@ -23,5 +23,8 @@ int ReportedKeyCode(int virtualKey);
 // Modifier bits 1 Ctrl, 2 Shift, 4 Alt from the keys held; for a key event
 // the modifier that is itself the key is not reported (key 0 for mouse events).
 int ModifierBits(bool ctrl, bool shift, bool alt, int virtualKey = 0);
+// The modifier bits of a mouse message: Ctrl and Shift from its key flags
+// (MK_CONTROL, MK_SHIFT), Alt from the keyboard's state.
+int MouseModifierBits(unsigned keyFlags);
 
 }  // namespace vela::forms

@@ -32,12 +32,10 @@ GdiplusSession::~GdiplusSession() {
 }
 
 Bytes WideTextFromPath(std::string_view path) {
-    Text text(path.substr(0, path.find('\0')));
+    const std::wstring text = WideFromGbk(UntilNul(path));
     if (text.empty()) return {};
-    int units = api::MultiByteToWideChar(kCodePageGbk, 0, text.c_str(), -1, nullptr, 0);
-    if (units <= 0) return {};
-    Bytes wide(static_cast<std::size_t>(units) * 2, 0);
-    api::MultiByteToWideChar(kCodePageGbk, 0, text.c_str(), -1, reinterpret_cast<WCHAR*>(wide.data()), units);
+    Bytes wide((text.size() + 1) * sizeof(wchar_t), 0);  // with its terminating NUL
+    std::memcpy(wide.data(), text.data(), text.size() * sizeof(wchar_t));
     return wide;
 }
 

@@ -64,7 +64,6 @@ VELA_ENTRY("kernel32.dll", GlobalSize);
 #undef RtlMoveMemory
 using RtlMoveMemoryFn = void(WINAPI*)(void* destination, const void* source, SIZE_T length);
 VELA_ENTRY_TYPED("kernel32.dll", RtlMoveMemory, RtlMoveMemoryFn);
-VELA_ENTRY("kernel32.dll", MultiByteToWideChar);
 
 // ole32.dll
 VELA_ENTRY("ole32.dll", CreateStreamOnHGlobal);

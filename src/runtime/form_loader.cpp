@@ -187,7 +187,6 @@ bool LoadForm(Form form, HWND owner) {
     st = FormState{};
     st.bindings = bindings;
     st.loaded = true;
-    st.storedWindowState = def.window.state;
     RegisterFormClass();
     InstallSkinHooks();
 
@@ -200,7 +199,7 @@ bool LoadForm(Form form, HWND owner) {
     st.dpi = SystemDpi();
     const int width = AtDpi(w.width, st.dpi), height = AtDpi(w.height, st.dpi);
     int left = AtDpi(w.left, st.dpi), top = AtDpi(w.top, st.dpi);
-    if (w.state == 1) {
+    if (w.state == window_state::CentredOnScreen) {
         left = static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - width / 2.0);
         top = static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - height / 2.0);
     }

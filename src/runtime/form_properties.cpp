@@ -59,19 +59,18 @@ RECT PlaceOf(HWND h) {
 }
 
 int WindowState(HWND h) {
-    if (IsIconic(h)) return 2;
-    if (IsZoomed(h)) return 3;
-    return 0;
+    if (IsIconic(h)) return window_state::Minimized;
+    if (IsZoomed(h)) return window_state::Maximized;
+    return window_state::Normal;
 }
 
-void SetWindowState(FormState& st, HWND h, int value) {
-    st.storedWindowState = value;
+void SetWindowState(HWND h, int value) {
     if (!(GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE)) return;  // kept, nothing on screen
     switch (value) {
-        case 0:
+        case window_state::Normal:
             if (IsIconic(h) || IsZoomed(h)) ShowWindow(h, SW_RESTORE);
             break;
-        case 1: {
+        case window_state::CentredOnScreen: {
             if (IsIconic(h) || IsZoomed(h)) ShowWindow(h, SW_RESTORE);
             RECT r{};
             GetWindowRect(h, &r);
@@ -80,10 +79,10 @@ void SetWindowState(FormState& st, HWND h, int value) {
             SetWindowPos(h, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             break;
         }
-        case 2:
+        case window_state::Minimized:
             ShowWindow(h, SW_MINIMIZE);
             break;
-        case 3:
+        case window_state::Maximized:
             ShowWindow(h, SW_MAXIMIZE);
             break;
         default:
@@ -192,7 +191,7 @@ int GetInt(Ctl control, int property) {
         default:
             if (IsSkinned(t.type)) {
                 int32_t value = 0;
-                skin::GetSkinnedProperty(h, property - 8, &value);
+                skin::GetSkinnedProperty(h, skin::AttributeIndex(property), &value);
                 return value;
             }
             return 0;
@@ -205,7 +204,7 @@ void SetInt(Ctl control, int property, int value) {
     HWND h = t.state->hwnd;
     switch (t.type) {
         case ControlType::Window:
-            if (property == prop::WindowState) SetWindowState(StateOf(FormOf(control)), h, value);
+            if (property == prop::WindowState) SetWindowState(h, value);
             if (property == prop::AlwaysOnTop) {
                 SetWindowPos(h, value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                              SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -220,7 +219,7 @@ void SetInt(Ctl control, int property, int value) {
         default:
             if (IsSkinned(t.type)) {
                 int32_t v = value;
-                skin::SetSkinnedProperty(h, property - 8, &v);
+                skin::SetSkinnedProperty(h, skin::AttributeIndex(property), &v);
             }
             return;
     }
@@ -241,7 +240,7 @@ Text GetText(Ctl control, int property) {
     if (t.type == ControlType::CommonDlg && property == prop::DialogFileName) return t.state->fileName;
     if (IsSkinned(t.type)) {
         const char* value = nullptr;
-        skin::GetSkinnedProperty(h, property - 8, &value);
+        skin::GetSkinnedProperty(h, skin::AttributeIndex(property), &value);
         return value ? Text(value) : Text();  // the engine's copy: taken at once
     }
     return {};
@@ -249,7 +248,7 @@ Text GetText(Ctl control, int property) {
 
 void SetText(Ctl control, int property, std::string_view value) {
     Target t = Resolve(control, Access::Write);
-    Text text(value.substr(0, value.find('\0')));
+    Text text(UntilNul(value));
     if (property == prop::Tag) {
         t.state->tag = text;
         return;
@@ -262,7 +261,7 @@ void SetText(Ctl control, int property, std::string_view value) {
         t.state->fileName = text;
     } else if (IsSkinned(t.type)) {
         const char* p = text.c_str();
-        skin::SetSkinnedProperty(h, property - 8, &p);
+        skin::SetSkinnedProperty(h, skin::AttributeIndex(property), &p);
     }
 }
 
@@ -270,7 +269,7 @@ Bytes GetData(Ctl control, int property) {
     Target t = Resolve(control, Access::Read);
     if (property < 8 || !IsSkinned(t.type)) return {};
     ExuiData d{nullptr, 0};
-    skin::GetSkinnedProperty(t.state->hwnd, property - 8, &d);
+    skin::GetSkinnedProperty(t.state->hwnd, skin::AttributeIndex(property), &d);
     if (!d.data || d.length <= 0) return {};
     const auto* p = static_cast<const unsigned char*>(d.data);
     // The engine's block, copied at once; a picture the process has no room
@@ -286,7 +285,7 @@ void SetData(Ctl control, int property, const Bytes& value) {
     Target t = Resolve(control, Access::Write);
     if (property < 8 || !IsSkinned(t.type)) return;
     ExuiData d{value.empty() ? nullptr : value.data(), static_cast<int32_t>(value.size())};
-    skin::SetSkinnedProperty(t.state->hwnd, property - 8, &d);
+    skin::SetSkinnedProperty(t.state->hwnd, skin::AttributeIndex(property), &d);
 }
 
 }  // namespace vela::forms

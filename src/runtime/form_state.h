@@ -35,7 +35,6 @@ struct FormState {
     bool ready = false;   // all controls exist: window events are raised
     HWND window = nullptr;
     HMENU menu = nullptr;
-    int storedWindowState = 1;
     int dpi = 96;  // the display scaling the controls are laid out for
     std::map<Ctl, ControlState> controls;  // the window itself included
     std::vector<EventBinding> bindings;

@@ -3,17 +3,14 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include "forms/standard_properties.h"
 #include "runtime/form_state.h"
 
 namespace vela::forms::detail {
 namespace {
 
-int MouseModifiers(WPARAM keys) {
-    return ((keys & MK_CONTROL) ? 1 : 0) | ((keys & MK_SHIFT) ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-}
-
 void RaiseMouse(Form form, int event, LPARAM pos, WPARAM keys) {
-    int args[3] = {GET_X_LPARAM(pos), GET_Y_LPARAM(pos), MouseModifiers(keys)};
+    int args[3] = {GET_X_LPARAM(pos), GET_Y_LPARAM(pos), MouseModifierBits(static_cast<unsigned>(keys))};
     RaiseEvent(WindowControlOf(form), event, 3, args);
 }
 
@@ -53,7 +50,7 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_MOUSEWHEEL:
             if (ready) {
-                int args[2] = {GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA, MouseModifiers(GET_KEYSTATE_WPARAM(wParam))};
+                int args[2] = {GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA, MouseModifierBits(GET_KEYSTATE_WPARAM(wParam))};
                 RaiseEvent(WindowControlOf(form), ev::Wheel, 2, args);
             }
             return 0;

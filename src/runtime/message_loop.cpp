@@ -38,9 +38,7 @@ void RouteRightButtonUp(const MSG& msg) {
     if (!st || !st->ready) return;
     POINT p{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
     MapWindowPoints(msg.hwnd, st->window, &p, 1);
-    int keys = static_cast<int>(msg.wParam);
-    int args[3] = {p.x, p.y,
-                   ((keys & MK_CONTROL) ? 1 : 0) | ((keys & MK_SHIFT) ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0)};
+    int args[3] = {p.x, p.y, MouseModifierBits(static_cast<unsigned>(msg.wParam))};
     RaiseEvent(WindowControlOf(form), ev::RightUp, 3, args);
 }
 

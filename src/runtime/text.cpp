@@ -18,11 +18,6 @@ bool MatchesAt(std::string_view text, std::size_t at, std::string_view needle, b
     return true;
 }
 
-std::string_view UntilNul(std::string_view s) {
-    std::size_t n = s.find('\0');
-    return n == std::string_view::npos ? s : s.substr(0, n);
-}
-
 }  // namespace
 
 std::size_t FindText(std::string_view text, std::string_view needle, std::size_t from, bool ignoreAsciiCase) {

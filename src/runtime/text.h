@@ -32,6 +32,14 @@ inline bool ContainsText(std::string_view text, std::string_view needle) {
 }
 // Offset of the last character that is the single byte b, or kNotFound.
 std::size_t FindLastByte(std::string_view text, char b);
+// The text as the platform reads it: the bytes up to the first NUL (all if
+// none). A fixed buffer is read no further than its capacity.
+inline std::string_view UntilNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+inline std::string_view UntilNul(const char* buffer, std::size_t capacity) {
+    std::size_t n = 0;
+    while (n < capacity && buffer[n] != '\0') ++n;
+    return {buffer, n};
+}
 // Byte-wise, case-sensitive equality of two texts, each ending at its first NUL.
 bool SameText(std::string_view a, std::string_view b);
 // The text held by a byte array: its bytes up to the first NUL (all if none).

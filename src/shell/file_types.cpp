@@ -108,7 +108,7 @@ Text DriveLetterPath(std::string_view devicePath) {
         const char drive[3] = {letter, ':', '\0'};
         char device[260] = "";
         if (api::QueryDosDeviceA(drive, device, sizeof device) == 0) continue;
-        const std::string_view name(device, strnlen(device, sizeof device));
+        const std::string_view name = UntilNul(device, sizeof device);
         // The device name must end where a path part ends: volume 1 is no
         // prefix of volume 10.
         if (name.empty() || !devicePath.starts_with(name)) continue;

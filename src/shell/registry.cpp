@@ -29,9 +29,9 @@ Key OpenKey(HKEY root, const Text& key, REGSAM access) {
 Text ExpandEnvironment(const Text& text) {
     DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
     if (needed == 0) return text;
-    // The count may be in characters rather than bytes (Wine counts UTF-16
-    // units and cuts the GBK text to that many bytes): a double-byte
-    // character takes at most two bytes, so twice the count always holds it.
+    // Some systems give the count in characters rather than bytes and cut
+    // the GBK text to that many bytes: a double-byte character takes at most
+    // two bytes, so twice the count always holds it.
     const DWORD capacity = needed * 2;
     Text out(capacity, '\0');
     DWORD written = ExpandEnvironmentStringsA(text.c_str(), out.data(), capacity);

@@ -1,5 +1,6 @@
 #include "skin/engine.h"
 
+#include "runtime/text.h"
 #include "util/unique.h"
 
 namespace vela::skin {
@@ -33,7 +34,7 @@ std::string ReadPathFile(const std::string& file, bool& opened) {
     DWORD read = 0;
     if (!ReadFile(h.Get(), buffer, 255, &read, nullptr)) return {};
     // The path ends at its first NUL byte like any text.
-    return std::string(buffer, strnlen(buffer, read));
+    return std::string(UntilNul(buffer, read));
 }
 
 std::string CurrentDirectory() {
@@ -91,7 +92,8 @@ const Engine& UseEngineModule(HMODULE m) {
     Bind(m, g_engine.GetBinExDatalength, "GetBinExDatalength");
     Bind(m, g_engine.GetBInExCache, "GetBInExCache");
     if (g_engine.CallInternalFunction_Ex) {
-        g_engine.CallInternalFunction_Ex(2008, reinterpret_cast<INT_PTR>(m), 0, 0, 20210101);
+        g_engine.CallInternalFunction_Ex(ENGINE_HANDSHAKE_FUNCTION, reinterpret_cast<INT_PTR>(m), 0, 0,
+                                         ENGINE_HANDSHAKE_MAGIC);
     }
     return g_engine;
 }

@@ -52,7 +52,11 @@ HWND CreateSkinnedControl(SkinType type, const SkinnedControlParams& params);
 // Whether a skinned control can be built at all.
 bool EngineAvailable();
 
-// Engine attribute writes and reads (index = property number - 8). value
+// Property numbers from 8 up are the engine's attributes, counted from 0.
+inline constexpr int kFirstAttributeProperty = 8;
+constexpr int AttributeIndex(int property) { return property - kFirstAttributeProperty; }
+
+// Engine attribute writes and reads (index = AttributeIndex(property)). value
 // points at an int32_t, a const char* or an ExuiData by the attribute's kind;
 // on a read the engine stores its own pointer there, to be copied at once.
 // The engine's answer; 0 when the host has no engine control.

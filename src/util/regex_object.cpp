@@ -56,9 +56,6 @@ RegexObject::RegexObject() {
     // The subject starts as the number 0, as the component's own callers see it.
     subject_.v.vt = VT_I4;
     subject_.v.lVal = 0;
-    // S_FALSE (already initialised here) is balanced too; a thread set up
-    // for another apartment model keeps it, and is not left below.
-    comInitialized_ = SUCCEEDED(api::CoInitialize(nullptr));
 }
 
 RegexObject::~RegexObject() {
@@ -66,7 +63,6 @@ RegexObject::~RegexObject() {
     matches_.Reset();
     engine_.Reset();
     subject_.Clear();
-    if (comInitialized_) api::CoUninitialize();
 }
 
 bool RegexObject::Call(IDispatch* object, const wchar_t* name, WORD firstKind, WORD secondKind, VARIANT* args,

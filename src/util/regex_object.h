@@ -9,6 +9,7 @@
 #include <oaidl.h>
 
 #include "runtime/text.h"
+#include "util/com_initialization.h"
 #include "util/unique.h"
 
 namespace vela {
@@ -66,10 +67,11 @@ private:
 
     int PositionOf(std::string_view found, IDispatch* match);
 
+    // First: COM stays initialised until every reference below is gone.
+    ComInitialization com_;
     Dispatch engine_;
     Dispatch matches_;
     Variant subject_;
-    bool comInitialized_ = false;
 };
 
 }  // namespace vela

@@ -103,7 +103,7 @@ Text ComposeWindowsVersionName(const WindowsVersionFacts& f, WindowsVersionOptio
 
     Text decoration;
     if (options.servicePack) {
-        Text pack = f.servicePack.substr(0, f.servicePack.find('\0'));
+        Text pack(UntilNul(f.servicePack));
         if (pack.empty()) pack = f.csdVersion;
         decoration = pack.size() > 2 ? pack : Text();
     }
@@ -125,7 +125,7 @@ Text WindowsVersionName(int& major, int& minor, bool includeEdition, bool includ
     f.major = static_cast<int>(record.dwMajorVersion);
     f.minor = static_cast<int>(record.dwMinorVersion);
     f.build = static_cast<int>(record.dwBuildNumber);
-    f.servicePack.assign(record.szCSDVersion, strnlen(record.szCSDVersion, sizeof record.szCSDVersion));
+    f.servicePack = UntilNul(record.szCSDVersion, sizeof record.szCSDVersion);
     f.suiteMask = record.wSuiteMask;
     f.productType = record.wProductType;
 

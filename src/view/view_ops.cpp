@@ -1,7 +1,7 @@
 // The thin layer over the controls: every rule's numbers come from
 // view_math; here they are read from and written to the properties, one at
 // a time, because a write can run other handlers (a size change refits).
-#include "app/picture_state.h"
+#include "view/picture_state.h"
 #include "forms/forms.h"
 #include "imaging/imaging.h"
 #include "runtime/entry_points.h"

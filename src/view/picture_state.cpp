@@ -1,4 +1,4 @@
-#include "app/picture_state.h"
+#include "view/picture_state.h"
 
 namespace vela {
 
