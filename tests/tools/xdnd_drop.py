@@ -9,7 +9,8 @@ Usage: xdnd_drop.py WINDOW X Y DONE PATH...
   DONE    a file written once the target has finished ("0": dropped,
           "refused": the target did not accept)
   PATH    absolute Unix paths, dropped in this order
-Exit status 0 after a finished drop, 1 on time-out, 2 when refused.
+Exit status 0 after a finished drop, 1 on time-out, 2 when refused, 3 when
+the window is gone ("no window": the X server refused a message to it).
 """
 import os
 import select
@@ -24,6 +25,8 @@ from Xlib.protocol import event
 def main(argv):
     target_id, x, y, done, paths = int(argv[1], 0), int(argv[2]), int(argv[3]), argv[4], argv[5:]
     d = display.Display()
+    errors = []
+    d.set_error_handler(lambda error, request: errors.append(error))
     atom = d.intern_atom
     uri_list = atom("text/uri-list")
     source = d.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)  # never mapped
@@ -61,6 +64,9 @@ def main(argv):
     dropped = False
     deadline = time.monotonic() + 20
     while time.monotonic() < deadline:
+        d.sync()  # errors of the messages sent so far arrive here
+        if errors:
+            return finish(3, "no window")
         while d.pending_events():
             e = d.next_event()
             if e.type == X.SelectionRequest:
