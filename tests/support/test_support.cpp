@@ -253,6 +253,66 @@ Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colou
     return out;
 }
 
+Bytes MakeCornerMarkedJpeg(int width, int height, COLORREF colour) {
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return {};
+    Bytes out;
+    {
+        Gdiplus::Bitmap bitmap(width, height, PixelFormat24bppRGB);
+        {
+            Gdiplus::Graphics g(&bitmap);
+            g.Clear(Gdiplus::Color(GetRValue(colour), GetGValue(colour), GetBValue(colour)));
+            Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255)), black(Gdiplus::Color(0, 0, 0));
+            g.FillRectangle(&white, 0, 0, width / 3, height / 3);
+            g.FillRectangle(&black, width - width / 3, 0, width / 3, height / 3);
+        }
+        CLSID clsid;
+        IStream* stream = nullptr;
+        if (EncoderClsid(L"image/jpeg", &clsid) && CreateStreamOnHGlobal(nullptr, TRUE, &stream) == S_OK) {
+            if (bitmap.Save(stream, &clsid, nullptr) == Gdiplus::Ok) out = BytesOfStream(stream);
+            stream->Release();
+        }
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return out;
+}
+
+Bytes WithApp1(const Bytes& jpeg, const Bytes& app1) {
+    if (jpeg.size() < 2) return jpeg;
+    const size_t length = app1.size() + 2;
+    Bytes out(jpeg.begin(), jpeg.begin() + 2);
+    out.push_back(0xFF);
+    out.push_back(0xE1);
+    out.push_back(static_cast<unsigned char>(length >> 8));
+    out.push_back(static_cast<unsigned char>(length & 0xFF));
+    out.insert(out.end(), app1.begin(), app1.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+Bytes WithExifOrientation(const Bytes& jpeg, int value, bool bigEndian) {
+    Bytes b = {'E', 'x', 'i', 'f', 0, 0};
+    auto put = [&](unsigned v, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            const int shift = bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
+            b.push_back(static_cast<unsigned char>(v >> shift));
+        }
+    };
+    b.push_back(bigEndian ? 'M' : 'I');
+    b.push_back(bigEndian ? 'M' : 'I');
+    put(42, 2);
+    put(8, 4);        // first directory right after the header
+    put(1, 2);        // one entry
+    put(0x0112, 2);   // orientation
+    put(3, 2);        // SHORT
+    put(1, 4);        // one value
+    put(static_cast<unsigned>(value), 2);
+    put(0, 2);        // the value field's unused half
+    put(0, 4);        // no next directory
+    return WithApp1(jpeg, b);
+}
+
 Bytes MakeGif(int width, int height, COLORREF colour) {
     auto put16 = [](Bytes& b, int v) {
         b.push_back(static_cast<unsigned char>(v & 0xFF));

@@ -74,6 +74,18 @@ Bytes BytesOfStream(IStream* stream);
 // as "image/jpeg", "image/png", "image/bmp" or "image/gif".
 Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour = RGB(200, 120, 40));
 
+// A JPEG (through GDI+) whose marks tell every turn and mirror apart: on the
+// coloured ground a white block in the top-left corner and a black block in
+// the top-right one, each a third of the sides.
+Bytes MakeCornerMarkedJpeg(int width, int height, COLORREF colour = RGB(200, 120, 40));
+// The JPEG with an APP1 EXIF block spliced in after its start marker: a TIFF
+// block (little- or big-endian) whose first directory holds one entry: the
+// orientation (tag 0x0112, SHORT, one value) of the given value.
+Bytes WithExifOrientation(const Bytes& jpeg, int value, bool bigEndian = false);
+// The JPEG with `app1` (the segment's content after its length: "Exif\0\0"
+// and the TIFF block, or anything else) spliced in as an APP1 segment.
+Bytes WithApp1(const Bytes& jpeg, const Bytes& app1);
+
 // A GIF written byte by byte (the platform's GIF encoder may write no image
 // data): the given colour with the top-left quarter white, as MakePicture.
 Bytes MakeGif(int width, int height, COLORREF colour = RGB(200, 120, 40));
