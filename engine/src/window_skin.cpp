@@ -13,6 +13,12 @@ namespace {
 
 constexpr int kDefaultCaption = 30;
 constexpr uint32_t kDefaultFill = 0x8C000000;  // black at alpha 140
+// The look of a button caption (the zoom percentage): the skin's face at
+// the caption's size, white. The hint line is written in it.
+constexpr int kCaptionPoints = 11;
+constexpr uint32_t kCaptionColour = 0xFFFFFFFF;
+// The band the hint line is rendered into, centred on the window's middle.
+constexpr int kHintBand = 40;
 
 void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
 
@@ -43,6 +49,17 @@ HICON IconFromFile(const std::vector<uint8_t>& ico, int side) {
                                     LR_DEFAULTCOLOR);
 }
 
+// One line of text centred in the whole window (`whole` large; the canvas
+// is its part at `at`), in the given font and colour. The rendered line is
+// kept in *rendered while the window's width stays.
+void DrawCentredLine(const Canvas& canvas, POINT at, SIZE whole, const std::string& text, HFONT font,
+                     uint32_t colour, Image* rendered) {
+    if (text.empty() || whole.cx <= 0 || whole.cy <= 0) return;
+    if (rendered->width != whole.cx || rendered->height != kHintBand)
+        *rendered = RenderText(text.c_str(), font, whole.cx, kHintBand, colour);
+    DrawOver(canvas, *rendered, -at.x, whole.cy / 2 - kHintBand / 2 - at.y);
+}
+
 class WindowSkin : public Control {
 public:
     WindowSkin(HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding)
@@ -51,6 +68,10 @@ public:
     void Attach() override {
         attrs_.SetDesignText(kWindowTitle, skin_.text);
         font_.Reset(MakeFont(skin_, 14));
+        Skin captionLook;
+        captionLook.fontFace = skin_.fontFace;
+        captionLook.fontSize = kCaptionPoints;
+        hintFont_.Reset(MakeFont(captionLook, kCaptionPoints));
         caption_ = skin_.captionHeight > 0 && skin_.captionHeight < 400 ? skin_.captionHeight : kDefaultCaption;
         const uint32_t fill = skin_.hasFill ? skin_.fill : kDefaultFill;
         fill_ = Premultiply(fill >> 24, (fill >> 16) & 0xFF, (fill >> 8) & 0xFF, fill & 0xFF);
@@ -86,6 +107,11 @@ public:
             titleImage_.Clear();
             MirrorTitle();
         }
+        if (index == kWindowHint) {
+            hintImage_.Clear();
+            // Readable from outside the composed frame, like the title.
+            SetWindowTextA(host_, attrs_.TextOf(kWindowHint).c_str());
+        }
         if (frame_) {
             frame_->Invalidate();  // the caption band spans the window
         } else {
@@ -107,6 +133,8 @@ public:
 
     void DrawBackdrop(const Canvas& canvas, POINT at, SIZE whole) override {
         FillCopy(canvas, RECT{0, 0, canvas.width, canvas.height}, fill_);
+        // Under every control: the host clears it once a picture shows.
+        DrawCentredLine(canvas, at, whole, attrs_.TextOf(kWindowHint), hintFont_.Get(), kCaptionColour, &hintImage_);
         const std::string& title = attrs_.TextOf(kWindowTitle);
         if (title.empty() || at.y >= caption_) return;
         const int left = 12, width = whole.cx - left - 130;  // clear of the window buttons
@@ -146,9 +174,9 @@ private:
     }
 
     std::unique_ptr<Frame> frame_;
-    vela::Unique<HFONT, DeleteObject> font_;
+    vela::Unique<HFONT, DeleteObject> font_, hintFont_;
     vela::Unique<HICON, DestroyIconHandle> bigIcon_, smallIcon_;
-    Image titleImage_;
+    Image titleImage_, hintImage_;
     LONG savedStyle_ = 0, savedExStyle_ = 0;
     int caption_ = kDefaultCaption;
     uint32_t fill_ = 0;

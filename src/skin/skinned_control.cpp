@@ -7,7 +7,7 @@ namespace vela::skin {
 namespace {
 
 constexpr SkinTypeInfo kTypes[] = {
-    {SkinType::WindowEx, "\"WindowEx\"", 29, 11, 20},
+    {SkinType::WindowEx, "\"WindowEx\"", 30, 11, 20},
     {SkinType::MinutesboxEx, "MinutesboxEx", 26, 0, 17},
     {SkinType::PictureBoxEx, "PictureBoxEx", 25, 0, 17},
     {SkinType::ButtonEx, "ButtonEx", 23, 0, 14},
