@@ -3,10 +3,8 @@
 // maximized, caption texts.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "engine_harness.h"
 #include "test_support.h"
@@ -220,52 +218,4 @@ TEST_F(EngineLook, PictureIsOpaqueAndButtonsBlendOverIt) {
     SetWindowPos(main_.picture, nullptr, 280, 144, 128, 120, SWP_NOZORDER | SWP_NOACTIVATE);
     SetData(main_.picture, 8, nullptr, 0);
     EXPECT_TRUE(PixelBecomes(main_.top, free.x, free.y, kBackdrop));
-}
-
-TEST_F(EngineLook, HintLineIsCentredInTheLookOfTheZoomCaption) {
-    // The ink of a part of the frame: its bounding box and its pixels.
-    struct Ink {
-        RECT box{1 << 20, 1 << 20, -1, -1};
-        std::vector<uint32_t> pixels;
-    };
-    auto inkOf = [](const FrameShot& s, RECT part) {
-        Ink ink;
-        for (int y = part.top; y < part.bottom; ++y)
-            for (int x = part.left; x < part.right; ++x)
-                if ((s.At(x, y) & 0xFF) > 100) {
-                    ink.box = {std::min<LONG>(ink.box.left, x), std::min<LONG>(ink.box.top, y),
-                               std::max<LONG>(ink.box.right, x + 1), std::max<LONG>(ink.box.bottom, y + 1)};
-                }
-        for (int y = ink.box.top; y < ink.box.bottom; ++y)
-            for (int x = ink.box.left; x < ink.box.right; ++x) ink.pixels.push_back(s.At(x, y));
-        return ink;
-    };
-    // The middle of the window, clear of the edge buttons' chevrons.
-    const RECT middle{60, 150, 588, 260};
-    EXPECT_TRUE(inkOf(Shoot(main_.top), middle).pixels.empty());
-    ASSERT_EQ(SetText(main_.frame, 21, "拖"), 1);
-    ASSERT_EQ(SetText(main_.zoomRatio, 17, "拖"), 1);
-    ASSERT_TRUE(WaitForFrame(main_.top));
-    const FrameShot s = Shoot(main_.top);
-    const Ink hint = inkOf(s, middle);
-    ASSERT_FALSE(hint.pixels.empty());
-    // Centred on the window's middle (648 x 411).
-    EXPECT_NEAR((hint.box.left + hint.box.right) / 2.0, 324, 3);
-    EXPECT_NEAR((hint.box.top + hint.box.bottom) / 2.0, 205, 3);
-    // The same glyph, pixel for pixel, as the zoom caption draws it.
-    const POINT at = InFrame(main_.top, main_.zoomRatio, 0, 0);
-    const Ink caption = inkOf(s, RECT{at.x, at.y, at.x + 50, at.y + 50});
-    EXPECT_EQ(hint.box.right - hint.box.left, caption.box.right - caption.box.left);
-    EXPECT_EQ(hint.box.bottom - hint.box.top, caption.box.bottom - caption.box.top);
-    EXPECT_EQ(hint.pixels, caption.pixels);
-    char text[64] = "";
-    GetWindowTextA(main_.frame, text, sizeof text);
-    EXPECT_STREQ(text, "拖");
-    // Written empty, it is gone.
-    ASSERT_EQ(SetText(main_.frame, 21, ""), 1);
-    ASSERT_EQ(SetText(main_.zoomRatio, 17, "123"), 1);
-    ASSERT_TRUE(WaitForFrame(main_.top));
-    EXPECT_TRUE(inkOf(Shoot(main_.top), middle).pixels.empty());
-    GetWindowTextA(main_.frame, text, sizeof text);
-    EXPECT_STREQ(text, "");
 }

@@ -228,7 +228,7 @@ Bytes BytesOfStream(IStream* stream) {
     return out;
 }
 
-Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour) {
+Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour, COLORREF topRight) {
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return {};
@@ -241,35 +241,12 @@ Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colou
             // A mark in the top-left corner so that orientation can be told.
             Gdiplus::SolidBrush mark(Gdiplus::Color(255, 255, 255));
             g.FillRectangle(&mark, 0, 0, width / 4 + 1, height / 4 + 1);
+            Gdiplus::SolidBrush second(Gdiplus::Color(GetRValue(topRight), GetGValue(topRight), GetBValue(topRight)));
+            if (topRight != CLR_INVALID) g.FillRectangle(&second, width - width / 4 - 1, 0, width / 4 + 1, height / 4 + 1);
         }
         CLSID clsid;
         IStream* stream = nullptr;
         if (EncoderClsid(mimeType, &clsid) && CreateStreamOnHGlobal(nullptr, TRUE, &stream) == S_OK) {
-            if (bitmap.Save(stream, &clsid, nullptr) == Gdiplus::Ok) out = BytesOfStream(stream);
-            stream->Release();
-        }
-    }
-    Gdiplus::GdiplusShutdown(token);
-    return out;
-}
-
-Bytes MakeCornerMarkedJpeg(int width, int height, COLORREF colour) {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return {};
-    Bytes out;
-    {
-        Gdiplus::Bitmap bitmap(width, height, PixelFormat24bppRGB);
-        {
-            Gdiplus::Graphics g(&bitmap);
-            g.Clear(Gdiplus::Color(GetRValue(colour), GetGValue(colour), GetBValue(colour)));
-            Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255)), black(Gdiplus::Color(0, 0, 0));
-            g.FillRectangle(&white, 0, 0, width / 3, height / 3);
-            g.FillRectangle(&black, width - width / 3, 0, width / 3, height / 3);
-        }
-        CLSID clsid;
-        IStream* stream = nullptr;
-        if (EncoderClsid(L"image/jpeg", &clsid) && CreateStreamOnHGlobal(nullptr, TRUE, &stream) == S_OK) {
             if (bitmap.Save(stream, &clsid, nullptr) == Gdiplus::Ok) out = BytesOfStream(stream);
             stream->Release();
         }
@@ -292,25 +269,13 @@ Bytes WithApp1(const Bytes& jpeg, const Bytes& app1) {
 }
 
 Bytes WithExifOrientation(const Bytes& jpeg, int value, bool bigEndian) {
-    Bytes b = {'E', 'x', 'i', 'f', 0, 0};
-    auto put = [&](unsigned v, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            const int shift = bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
-            b.push_back(static_cast<unsigned char>(v >> shift));
-        }
-    };
-    b.push_back(bigEndian ? 'M' : 'I');
-    b.push_back(bigEndian ? 'M' : 'I');
-    put(42, 2);
-    put(8, 4);        // first directory right after the header
-    put(1, 2);        // one entry
-    put(0x0112, 2);   // orientation
-    put(3, 2);        // SHORT
-    put(1, 4);        // one value
-    put(static_cast<unsigned>(value), 2);
-    put(0, 2);        // the value field's unused half
-    put(0, 4);        // no next directory
-    return WithApp1(jpeg, b);
+    // "Exif", the TIFF header, then a directory of one entry: 0x0112, SHORT, one value.
+    const unsigned char v = static_cast<unsigned char>(value);
+    const Bytes little = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                          0x12, 1, 3, 0, 1, 0, 0, 0, v, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes big = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
+                       1, 0x12, 0, 3, 0, 0, 0, 1, 0, v, 0, 0, 0, 0, 0, 0};
+    return WithApp1(jpeg, bigEndian ? big : little);
 }
 
 Bytes MakeGif(int width, int height, COLORREF colour) {

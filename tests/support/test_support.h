@@ -71,13 +71,11 @@ bool EncoderClsid(const wchar_t* mimeType, CLSID* clsid);
 Bytes BytesOfStream(IStream* stream);
 
 // Picture files made through GDI+: a solid picture of the given size encoded
-// as "image/jpeg", "image/png", "image/bmp" or "image/gif".
-Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour = RGB(200, 120, 40));
+// as "image/jpeg", "image/png", "image/bmp" or "image/gif", its top-left
+// quarter white; with `topRight`, the top-right quarter that colour.
+Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour = RGB(200, 120, 40),
+                  COLORREF topRight = CLR_INVALID);
 
-// A JPEG (through GDI+) whose marks tell every turn and mirror apart: on the
-// coloured ground a white block in the top-left corner and a black block in
-// the top-right one, each a third of the sides.
-Bytes MakeCornerMarkedJpeg(int width, int height, COLORREF colour = RGB(200, 120, 40));
 // The JPEG with an APP1 EXIF block spliced in after its start marker: a TIFF
 // block (little- or big-endian) whose first directory holds one entry: the
 // orientation (tag 0x0112, SHORT, one value) of the given value.
