@@ -68,6 +68,14 @@ typedef struct ExuiData {
     int32_t length;
 } ExuiData;
 
+// WindowEx property 29 (attribute index 21), text, empty at start: a hint
+// line drawn centred in the middle of the window, over the background and
+// under every control, in the look of a button caption (the skin's face at
+// 11 points, white). The host writes it while it has nothing to show and
+// writes the empty text to take it away. The line is also the text of the
+// WindowEx's host window, so that it can be read from outside the frame.
+enum { ENGINE_WINDOW_HINT_ATTRIBUTE = 21 };
+
 // The create operations: 0 (no parent control), the parent window, left, top,
 // width, height, the event callback, the binding record, then the zeros the
 // type takes. Each returns the engine handle (also stored as "Tab_Control"),

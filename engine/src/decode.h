@@ -9,7 +9,8 @@
 
 namespace uiengine {
 
-// The whole picture (first frame), or an empty image when the bytes cannot
+// The whole picture (first frame) as it stands upright (a JPEG's EXIF
+// orientation applied: the decoders give the rows as stored), or an empty image when the bytes cannot
 // be decoded, or when the process has no room for it, or once *cancel is
 // set (checked between bands of rows; what was made is freed at once).
 // Never throws, never keeps a reference to data. When `packed`

@@ -13,6 +13,12 @@ namespace {
 
 constexpr int kDefaultCaption = 30;
 constexpr uint32_t kDefaultFill = 0x8C000000;  // black at alpha 140
+// The look of a button caption (the zoom percentage): the skin's face at
+// the caption's size, white. The hint line is written in it.
+constexpr int kCaptionPoints = 11;
+constexpr uint32_t kCaptionColour = 0xFFFFFFFF;
+// The band the hint line is rendered into, centred on the window's middle.
+constexpr int kHintBand = 40;
 
 void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
 
@@ -41,6 +47,18 @@ HICON IconFromFile(const std::vector<uint8_t>& ico, int side) {
     const uint32_t offset = e[12] | (e[13] << 8) | (e[14] << 16) | (static_cast<uint32_t>(e[15]) << 24);
     return CreateIconFromResourceEx(const_cast<uint8_t*>(p + offset), size, TRUE, 0x00030000, side, side,
                                     LR_DEFAULTCOLOR);
+}
+
+// One line of text centred in the whole window (`whole` large; the canvas
+// is its part at `at`), in the given font and colour. The rendered line is
+// kept in *rendered while the window's width stays.
+void DrawCentredLine(const Canvas& canvas, POINT at, SIZE whole, const std::string& text, HFONT font,
+                     uint32_t colour, int dpi, Image* rendered) {
+    if (text.empty() || whole.cx <= 0 || whole.cy <= 0) return;
+    const int band = AtDpi(kHintBand, dpi);
+    if (rendered->width != whole.cx || rendered->height != band)
+        *rendered = RenderText(text.c_str(), font, whole.cx, band, colour, DT_CENTER, TextHalo(dpi));
+    DrawOver(canvas, *rendered, -at.x, whole.cy / 2 - band / 2 - at.y);
 }
 
 class WindowSkin : public Control {
@@ -86,6 +104,11 @@ public:
             titleImage_.Clear();
             MirrorTitle();
         }
+        if (index == kWindowHint) {
+            hintImage_.Clear();
+            // Readable from outside the composed frame, like the title.
+            SetWindowTextA(host_, attrs_.TextOf(kWindowHint).c_str());
+        }
         if (frame_) {
             frame_->Invalidate();  // the caption band spans the window
         } else {
@@ -105,8 +128,12 @@ public:
         return Control::HostMessage(msg, wp, lp, result);
     }
 
-    void DrawBackdrop(const Canvas& canvas, POINT /*at*/, SIZE /*whole*/) override {
+    void DrawBackdrop(const Canvas& canvas, POINT at, SIZE whole) override {
         FillCopy(canvas, RECT{0, 0, canvas.width, canvas.height}, fill_);
+        // Under every control: the host clears it once a picture shows.
+        FollowDpi();
+        DrawCentredLine(canvas, at, whole, attrs_.TextOf(kWindowHint), hintFont_.Get(), kCaptionColour, dpi_,
+                        &hintImage_);
     }
 
     // The title goes over the controls: a picture reaching the top edge
@@ -132,7 +159,12 @@ private:
         if (font_ && dpi == dpi_) return;
         dpi_ = dpi;
         font_.Reset(MakeFont(skin_, 14, dpi_));
+        Skin captionLook;
+        captionLook.fontFace = skin_.fontFace;
+        captionLook.fontSize = kCaptionPoints;
+        hintFont_.Reset(MakeFont(captionLook, kCaptionPoints, dpi_));
         titleImage_.Clear();
+        hintImage_.Clear();
     }
 
     void TakeOverFrame() {
@@ -164,9 +196,9 @@ private:
     }
 
     std::unique_ptr<Frame> frame_;
-    vela::Unique<HFONT, DeleteObject> font_;
+    vela::Unique<HFONT, DeleteObject> font_, hintFont_;
     vela::Unique<HICON, DestroyIconHandle> bigIcon_, smallIcon_;
-    Image titleImage_;
+    Image titleImage_, hintImage_;
     LONG savedStyle_ = 0, savedExStyle_ = 0;
     int caption_ = kDefaultCaption;  // at 96 dpi
     int dpi_ = 96;

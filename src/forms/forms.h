@@ -56,7 +56,7 @@ inline constexpr int Left = 0, Top = 1, Width = 2, Height = 3, Tag = 4, Visible 
 inline constexpr int WindowCaption = 8, WindowState = 18, AlwaysOnTop = 29;  // window
 inline constexpr int Checked = 18;                                           // CheckBox
 inline constexpr int DialogType = 8, DialogFileName = 10;                    // CommonDlg
-inline constexpr int FrameTitle = 26;                                        // WindowEx
+inline constexpr int FrameTitle = 26, FrameHint = 29;                        // WindowEx
 inline constexpr int Picture = 16;                                           // PictureBoxEx
 inline constexpr int Caption = 25;                                           // SuperbuttonEx
 }  // namespace prop

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "imaging/decoder_guards.h"
+#include "imaging/exif_orientation.h"
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
 
@@ -141,13 +142,34 @@ Size SizeOf(gdip::GpImage* image) {
     return size;
 }
 
+// The size of the picture as it stands upright: a photo whose EXIF block
+// says it is to be turned a quarter has its sides swapped.
+Size Upright(Size stored, int orientation) {
+    if (OrientationSwapsSides(orientation)) std::swap(stored.width, stored.height);
+    return stored;
+}
+
+// The EXIF orientation of a file, read from its head (the EXIF block comes
+// before a JPEG's picture data, in its first 64 KB segment or so).
+int OrientationOfFile(const Text& path) {
+    constexpr DWORD kHead = 256 * 1024;
+    Unique<HANDLE, CloseHandle> file(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return kOrientationUpright;
+    std::unique_ptr<unsigned char[]> head(new (std::nothrow) unsigned char[kHead]);
+    DWORD read = 0;
+    if (!head || !ReadFile(file.Get(), head.get(), kHead, &read, nullptr)) return kOrientationUpright;
+    return JpegOrientation(head.get(), read);
+}
+
 Size MeasureFile(const Text& path) {
     Bytes wide = WideTextFromPath(path);
     if (wide.empty()) return {};
     Image image;
     // A failed load leaves the image null: the size is then 0 x 0.
     api::GdipLoadImageFromFile(reinterpret_cast<const WCHAR*>(wide.data()), image.Out());
-    return SizeOf(image.Get());
+    if (!image) return {};
+    return Upright(SizeOf(image.Get()), OrientationOfFile(path));
 }
 
 Size MeasureContent(const Bytes& picture) {
@@ -165,7 +187,8 @@ Size MeasureContent(const Bytes& picture) {
     api::GlobalUnlock(block.Get());
     if (FAILED(api::CreateStreamOnHGlobal(block.Get(), FALSE, stream.Out()))) return {};
     api::GdipLoadImageFromStream(stream.Get(), image.Out());
-    return SizeOf(image.Get());
+    if (!image) return {};
+    return Upright(SizeOf(image.Get()), JpegOrientation(picture.data(), picture.size()));
 }
 
 Size Measure(const Bytes& picture, bool ahead = false) {

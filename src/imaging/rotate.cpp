@@ -1,5 +1,6 @@
 #include <memory>
 
+#include "imaging/exif_orientation.h"
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
 
@@ -13,8 +14,14 @@ using namespace imaging;
 // is not safe, so only StopImaging ends it.
 GdiplusSession* processSession = nullptr;
 
-// Rotate90FlipNone: a quarter turn clockwise, no flip.
-constexpr int kRotate90FlipNone = 1;
+// The RotateFlipType steps that stand a picture of each EXIF orientation
+// upright and then turn it a quarter clockwise (index: orientation; 0 is no
+// step). Only pure turns (1 to 3) and pure mirrors (4 left-right, 6
+// top-bottom) are used: Wine's GDI+ swaps the two kinds that turn and
+// mirror at once (5 and 7) against their documented meaning, so the two
+// orientations that need such a step take a mirror and then a turn.
+// Orientation 8 (stored a quarter anticlockwise of upright) needs no step.
+constexpr int kUprightThenQuarter[9][2] = {{1, 0}, {1, 0}, {4, 1}, {3, 0}, {6, 1}, {4, 0}, {2, 0}, {6, 0}, {0, 0}};
 
 }  // namespace
 
@@ -39,7 +46,10 @@ Bytes RotatePictureBytes(const Bytes& picture) {
     }
     Image bitmap(BitmapFromPictureBytes(picture));
     if (!bitmap) return {};
-    api::GdipImageRotateFlip(bitmap.Get(), kRotate90FlipNone);
+    // The turn applies to the picture as it stands upright, so a photo the
+    // camera stored on its side comes out turned from what the user saw.
+    for (int type : kUprightThenQuarter[JpegOrientation(picture.data(), picture.size())])
+        if (type != 0) api::GdipImageRotateFlip(bitmap.Get(), type);
     return EncodeImageAsPng(bitmap.Get());
 }
 

@@ -9,7 +9,7 @@ namespace {
 constexpr SkinTypeInfo kTypes[] = {
     // The window skin's host class is the ten characters "WindowEx" with its
     // double quotes: the quotes are part of the registered name.
-    {SkinType::WindowEx, "\"WindowEx\"", 29, 11, 20},
+    {SkinType::WindowEx, "\"WindowEx\"", 30, 11, 20},
     {SkinType::MinutesboxEx, "MinutesboxEx", 26, 0, 17},
     {SkinType::PictureBoxEx, "PictureBoxEx", 25, 0, 17},
     {SkinType::ButtonEx, "ButtonEx", 23, 0, 14},

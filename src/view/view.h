@@ -12,7 +12,8 @@ extern int DragActive;
 extern double DragOffsetX;
 extern double DragOffsetY;
 
-// PictureWidth and PictureHeight := the size of the bytes PictureView holds.
+// PictureWidth and PictureHeight := the size of the bytes PictureView holds;
+// the window shows its hint line exactly while that size is 0.
 void MeasureShownPicture();
 
 void CentrePictureView();

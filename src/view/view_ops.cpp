@@ -41,6 +41,17 @@ void CentreVertically(Ctl c) {
     Set(c, prop::Top, CentredPosition(Get(Ctl::MainWindow, prop::Height), Get(c, prop::Height)));
 }
 
+// What the window says while it shows no picture.
+constexpr const char* kEmptyWindowHint = "拖放图片到此处，或右键打开图片";
+
+// The hint line stands exactly while nothing measurable is shown; it is
+// written only when that changes (each write recomposes the window).
+void ShowHintWhileEmpty() {
+    const bool empty = PictureWidth <= 0 || PictureHeight <= 0;
+    if (forms::GetText(Ctl::SkinFrame, prop::FrameHint).empty() != empty) return;
+    forms::SetText(Ctl::SkinFrame, prop::FrameHint, empty ? kEmptyWindowHint : "");
+}
+
 POINT CursorOnScreen() {
     POINT p{0, 0};
     api::GetCursorPos(&p);
@@ -53,6 +64,7 @@ void MeasureShownPicture() {
     const Bytes picture = forms::GetData(Ctl::PictureView, prop::Picture);
     PictureWidth = MeasurePictureWidth(picture);
     PictureHeight = MeasurePictureHeight(picture);
+    ShowHintWhileEmpty();
 }
 
 void CentrePictureView() {

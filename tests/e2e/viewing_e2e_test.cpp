@@ -160,6 +160,24 @@ TEST_F(ViewingE2E, UnreadablePictureShowsItsNameAndZeroPercent) {
     EXPECT_TRUE(WaitView(400, 250, 0, 0)) << RectText(viewer_.ControlRect(kPictureView));
 }
 
+TEST_F(ViewingE2E, EmptyWindowSaysWhatToDoUntilAPictureShows) {
+    const std::wstring hint = L"拖放图片到此处，或右键打开图片";
+    ASSERT_TRUE(WriteText(dir_ / "a.jpg", "not a picture either"));
+    ASSERT_TRUE(WriteBytes(dir_ / "b.jpg", MakePicture(300, 200, L"image/jpeg")));
+    ASSERT_TRUE(viewer_.Start(Quoted(dir_ / "a.jpg")));
+    ASSERT_NE(viewer_.Main(), nullptr);
+    ASSERT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"0%")) << viewer_.ControlText(kZoomRatioButton);
+    EXPECT_TRUE(viewer_.WaitControlText(kSkinFrame, hint)) << viewer_.ControlText(kSkinFrame);
+    // A step to the next file shows a picture: the line goes.
+    viewer_.KeyRelease(viewer_.Control(kPictureView), VK_RIGHT, true);
+    ASSERT_TRUE(viewer_.WaitTitle(L"b.jpg—Vela图片查看器")) << viewer_.Title();
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"100%")) << viewer_.ControlText(kZoomRatioButton);
+    EXPECT_TRUE(viewer_.WaitControlText(kSkinFrame, L"")) << viewer_.ControlText(kSkinFrame);
+    // And comes back on a step to the unreadable one.
+    viewer_.KeyRelease(viewer_.Control(kPictureView), VK_LEFT, true);
+    EXPECT_TRUE(viewer_.WaitControlText(kSkinFrame, hint)) << viewer_.ControlText(kSkinFrame);
+}
+
 TEST_F(ViewingE2E, RotateTurnsTheViewAndKeepsTheCaption) {
     Open("turn.jpg", 400, 300);
     ASSERT_TRUE(WaitView(200, 100, 400, 300)) << RectText(viewer_.ControlRect(kPictureView));

@@ -19,7 +19,7 @@ struct TypeKinds {
     const char* kinds;
 };
 const TypeKinds kTypes[] = {
-    {EngineType::WindowEx, "bbiiididdddiiiiiditdd"},
+    {EngineType::WindowEx, "bbiiididdddiiiiiditddt"},
     {EngineType::MinutesboxEx, "bbiiididdiididitdd"},
     {EngineType::PictureBoxEx, "bbiiididdiibiiidd"},
     {EngineType::ButtonEx, "bbiiididddiitdd"},

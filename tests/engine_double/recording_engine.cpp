@@ -45,7 +45,7 @@ enum class Kind { Int, Text, Data };
 Kind KindOf(const std::string& type, int index) {
     if (type == "PictureBoxEx" && index == 8) return Kind::Data;
     if (type == "SuperbuttonEx" && index == 17) return Kind::Text;
-    if (type == "WindowEx" && index == 18) return Kind::Text;
+    if (type == "WindowEx" && (index == 18 || index == 21)) return Kind::Text;
     return Kind::Int;
 }
 

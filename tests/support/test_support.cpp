@@ -228,7 +228,7 @@ Bytes BytesOfStream(IStream* stream) {
     return out;
 }
 
-Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour) {
+Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour, COLORREF topRight) {
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return {};
@@ -241,6 +241,8 @@ Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colou
             // A mark in the top-left corner so that orientation can be told.
             Gdiplus::SolidBrush mark(Gdiplus::Color(255, 255, 255));
             g.FillRectangle(&mark, 0, 0, width / 4 + 1, height / 4 + 1);
+            Gdiplus::SolidBrush second(Gdiplus::Color(GetRValue(topRight), GetGValue(topRight), GetBValue(topRight)));
+            if (topRight != CLR_INVALID) g.FillRectangle(&second, width - width / 4 - 1, 0, width / 4 + 1, height / 4 + 1);
         }
         CLSID clsid;
         IStream* stream = nullptr;
@@ -251,6 +253,29 @@ Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colou
     }
     Gdiplus::GdiplusShutdown(token);
     return out;
+}
+
+Bytes WithApp1(const Bytes& jpeg, const Bytes& app1) {
+    if (jpeg.size() < 2) return jpeg;
+    const size_t length = app1.size() + 2;
+    Bytes out(jpeg.begin(), jpeg.begin() + 2);
+    out.push_back(0xFF);
+    out.push_back(0xE1);
+    out.push_back(static_cast<unsigned char>(length >> 8));
+    out.push_back(static_cast<unsigned char>(length & 0xFF));
+    out.insert(out.end(), app1.begin(), app1.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+Bytes WithExifOrientation(const Bytes& jpeg, int value, bool bigEndian) {
+    // "Exif", the TIFF header, then a directory of one entry: 0x0112, SHORT, one value.
+    const unsigned char v = static_cast<unsigned char>(value);
+    const Bytes little = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                          0x12, 1, 3, 0, 1, 0, 0, 0, v, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes big = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
+                       1, 0x12, 0, 3, 0, 0, 0, 1, 0, v, 0, 0, 0, 0, 0, 0};
+    return WithApp1(jpeg, bigEndian ? big : little);
 }
 
 Bytes MakeGif(int width, int height, COLORREF colour) {

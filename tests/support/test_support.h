@@ -71,8 +71,18 @@ bool EncoderClsid(const wchar_t* mimeType, CLSID* clsid);
 Bytes BytesOfStream(IStream* stream);
 
 // Picture files made through GDI+: a solid picture of the given size encoded
-// as "image/jpeg", "image/png", "image/bmp" or "image/gif".
-Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour = RGB(200, 120, 40));
+// as "image/jpeg", "image/png", "image/bmp" or "image/gif", its top-left
+// quarter white; with `topRight`, the top-right quarter that colour.
+Bytes MakePicture(int width, int height, const wchar_t* mimeType, COLORREF colour = RGB(200, 120, 40),
+                  COLORREF topRight = CLR_INVALID);
+
+// The JPEG with an APP1 EXIF block spliced in after its start marker: a TIFF
+// block (little- or big-endian) whose first directory holds one entry: the
+// orientation (tag 0x0112, SHORT, one value) of the given value.
+Bytes WithExifOrientation(const Bytes& jpeg, int value, bool bigEndian = false);
+// The JPEG with `app1` (the segment's content after its length: "Exif\0\0"
+// and the TIFF block, or anything else) spliced in as an APP1 segment.
+Bytes WithApp1(const Bytes& jpeg, const Bytes& app1);
 
 // A GIF written byte by byte (the platform's GIF encoder may write no image
 // data): the given colour with the top-left quarter white, as MakePicture.

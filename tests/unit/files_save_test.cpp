@@ -13,7 +13,8 @@ using vela::test::ScratchFolder;
 
 TEST(FilesSave, BytesArriveUnchanged) {
     ScratchFolder f("save");
-    const Bytes jpeg = test::MakePicture(320, 200, L"image/jpeg");
+    // A phone photo stored on its side: saved as the file was, EXIF block and all.
+    const Bytes jpeg = test::WithExifOrientation(test::MakePicture(320, 200, L"image/jpeg"), 6);
     ASSERT_TRUE(WritePictureFile(f / "copy.jpg", jpeg));
     EXPECT_EQ(test::ReadBytes(f / "copy.jpg"), jpeg);
     // Over a longer file: truncated to the new content.

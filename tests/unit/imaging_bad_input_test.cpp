@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging/exif_orientation.h"
 #include "imaging/imaging.h"
 #include "test_support.h"
 
@@ -148,4 +149,35 @@ TEST(ImagingBadInput, BrokenIconsGiveNothing) {
     EXPECT_EQ(o.width, 0);
     o = Try(Bytes{0, 0, 1, 0, 5, 0, 32});
     EXPECT_EQ(o.width, 0);
+}
+
+TEST(ImagingBadInput, DamagedExifBlocksLeaveThePictureAsStored) {
+    // APP1 segments of the right length whose TIFF block lies.
+    const struct {
+        const char* what;
+        Bytes tiff;
+    } cases[] = {
+        {"directory beyond the segment", {'I', 'I', 42, 0, 0x00, 0xFF, 0xFF, 0xFF}},
+        {"entry count beyond the segment", {'I', 'I', 42, 0, 8, 0, 0, 0, 0xFF, 0xFF, 0x12, 1, 3, 0}},
+        {"entry cut by the segment's end", {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 1, 0x12, 0, 3, 0, 0}},
+        {"directory linking to itself", {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x69, 0x87, 4, 0, 1, 0, 0, 0, 8, 0, 0, 0, 8, 0, 0, 0}},
+        {"orientation as a LONG", {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 1, 4, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0}},
+        {"orientation 65535", {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 1, 0x12, 0, 3, 0, 0, 0, 1, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}},
+        {"no byte order", {'X', 'X', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 1, 3, 0, 1, 0, 0, 0, 6, 0}},
+        {"no TIFF at all", {}},
+    };
+    const Bytes plain = MakePicture(64, 48, L"image/jpeg");
+    for (const auto& c : cases) {
+        Bytes app1 = {'E', 'x', 'i', 'f', 0, 0};
+        for (unsigned char b : c.tiff) app1.push_back(b);
+        const Outcome o = Try(test::WithApp1(plain, app1));
+        EXPECT_EQ(o.width, 64) << c.what;
+        EXPECT_EQ(o.height, 48) << c.what;
+        EXPECT_GT(o.rotated, 0u) << c.what;
+    }
+    // Bytes cut anywhere inside the EXIF block (start marker, segment
+    // marker and length, then 32 bytes): never read beyond their end.
+    const Bytes whole = test::WithExifOrientation(plain, 6);
+    for (size_t n = 0; n < 38; ++n) EXPECT_EQ(imaging::JpegOrientation(whole.data(), n), 1) << n;
+    EXPECT_EQ(imaging::JpegOrientation(whole.data(), 38), 6);
 }
