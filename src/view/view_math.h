@@ -38,7 +38,9 @@ int FittedWidth(int windowWidth, double margin = kMargin);
 // The height that keeps the picture's ratio at the given view width:
 // trunc(pictureHeight / (pictureWidth / viewWidth)).
 int FittedHeight(int pictureWidth, int pictureHeight, int viewWidth);
-Size FitSize(int pictureWidth, int pictureHeight, int windowWidth);
+// The view's size for a picture: fitted to the window's width less the
+// margin, or the picture's own size.
+Size FitSize(int pictureWidth, int pictureHeight, int windowWidth, double margin = kMargin);
 
 // trunc((viewWidth / pictureWidth) * 100): the quotient first; 0 when the
 // picture width is 0.
