@@ -4,37 +4,16 @@
 #include <cstdio>
 
 namespace vela::view {
-namespace {
-
-// The FPU may run at extended precision (the app resets it to its default
-// state); storing each intermediate as a double gives the double results the
-// rules are stated in (29 / 100 * 100 is just below 29 in double precision).
-double AsDouble(double value) {
-    volatile double stored = value;
-    return stored;
-}
-
-}  // namespace
-
-int TruncToInt(double value) {
-    // NaN fails both comparisons.
-    if (!(value > -2147483649.0 && value < 2147483648.0)) return 0;
-    return static_cast<int>(value);
-}
-
-int CentredPosition(int outer, int inner) {
-    return TruncToInt(AsDouble(AsDouble(outer / 2.0) - AsDouble(inner / 2.0)));
-}
 
 bool NeedsFitting(int pictureWidth, int windowWidth, double margin) {
-    return static_cast<double>(pictureWidth) > AsDouble(windowWidth - margin);
+    return static_cast<double>(pictureWidth) > StoredDouble(windowWidth - margin);
 }
 
-int FittedWidth(int windowWidth, double margin) { return TruncToInt(AsDouble(windowWidth - margin)); }
+int FittedWidth(int windowWidth, double margin) { return TruncToInt(StoredDouble(windowWidth - margin)); }
 
 int FittedHeight(int pictureWidth, int pictureHeight, int viewWidth) {
-    const double ratio = AsDouble(static_cast<double>(pictureWidth) / viewWidth);
-    return TruncToInt(AsDouble(pictureHeight / ratio));
+    const double ratio = StoredDouble(static_cast<double>(pictureWidth) / viewWidth);
+    return TruncToInt(StoredDouble(pictureHeight / ratio));
 }
 
 Size FitSize(int pictureWidth, int pictureHeight, int windowWidth, double margin) {
@@ -44,8 +23,8 @@ Size FitSize(int pictureWidth, int pictureHeight, int windowWidth, double margin
 }
 
 int ZoomPercent(int viewWidth, int pictureWidth) {
-    const double quotient = AsDouble(static_cast<double>(viewWidth) / pictureWidth);
-    return TruncToInt(AsDouble(quotient * kPercent));
+    const double quotient = StoredDouble(static_cast<double>(viewWidth) / pictureWidth);
+    return TruncToInt(StoredDouble(quotient * kPercent));
 }
 
 Text ZoomLabelText(int viewWidth, int pictureWidth) {
@@ -54,16 +33,16 @@ Text ZoomLabelText(int viewWidth, int pictureWidth) {
     return text;
 }
 
-int ZoomInSide(int side) { return TruncToInt(AsDouble(side * kZoomStep)); }
-int ZoomOutSide(int side) { return TruncToInt(AsDouble(side / kZoomStep)); }
+int ZoomInSide(int side) { return TruncToInt(StoredDouble(side * kZoomStep)); }
+int ZoomOutSide(int side) { return TruncToInt(StoredDouble(side / kZoomStep)); }
 
-double CursorRatio(int cursor, int oldSide) { return AsDouble(static_cast<double>(cursor) / oldSide); }
+double CursorRatio(int cursor, int oldSide) { return StoredDouble(static_cast<double>(cursor) / oldSide); }
 
 int AnchoredPosition(int position, int cursor, double ratio, int newSide, bool zoomIn) {
-    const double anchor = AsDouble(newSide * ratio);
+    const double anchor = StoredDouble(newSide * ratio);
     // Both forms move the view by the distance the anchored pixel moved.
-    if (zoomIn) return TruncToInt(AsDouble(position - AsDouble(anchor - cursor)));
-    return TruncToInt(AsDouble(AsDouble(static_cast<double>(position) + cursor) - anchor));
+    if (zoomIn) return TruncToInt(StoredDouble(position - StoredDouble(anchor - cursor)));
+    return TruncToInt(StoredDouble(StoredDouble(static_cast<double>(position) + cursor) - anchor));
 }
 
 ViewRect WheelStep(ViewRect view, int windowWidth, int windowHeight, int cursorX, int cursorY, int distance) {
@@ -86,14 +65,14 @@ ViewRect WheelStep(ViewRect view, int windowWidth, int windowHeight, int cursorX
 }
 
 int WindowSideForPicture(int pictureSide, int screenSide, double margin) {
-    if (static_cast<double>(pictureSide) < AsDouble(screenSide - margin)) return TruncToInt(AsDouble(pictureSide + margin));
+    if (static_cast<double>(pictureSide) < StoredDouble(screenSide - margin)) return TruncToInt(StoredDouble(pictureSide + margin));
     return screenSide;
 }
 
-int FromFarEdge(int windowWidth, double offset) { return TruncToInt(AsDouble(windowWidth - offset)); }
+int FromFarEdge(int windowWidth, double offset) { return TruncToInt(StoredDouble(windowWidth - offset)); }
 
-double DragOffset(int position, int cursor) { return AsDouble(static_cast<double>(position) - cursor); }
+double DragOffset(int position, int cursor) { return StoredDouble(static_cast<double>(position) - cursor); }
 
-int DraggedPosition(double offset, int cursor) { return TruncToInt(AsDouble(offset + cursor)); }
+int DraggedPosition(double offset, int cursor) { return TruncToInt(StoredDouble(offset + cursor)); }
 
 }  // namespace vela::view

@@ -133,8 +133,13 @@ void SizeWindowToPicture() {
     const double margin = forms::Scaled(kMargin);
     Set(Ctl::MainWindow, prop::Width, WindowSideForPicture(PictureWidth, screenWidth, margin));
     Set(Ctl::MainWindow, prop::Height, WindowSideForPicture(PictureHeight, screenHeight, margin));
-    Set(Ctl::MainWindow, prop::Left, CentredPosition(screenWidth, Get(Ctl::MainWindow, prop::Width)));
-    Set(Ctl::MainWindow, prop::Top, CentredPosition(screenHeight, Get(Ctl::MainWindow, prop::Height)));
+    CentreMainWindowOnScreen();
+}
+
+void CentreMainWindowOnScreen() {
+    const ScreenPlace place = CentredOnScreen(Get(Ctl::MainWindow, prop::Width), Get(Ctl::MainWindow, prop::Height));
+    Set(Ctl::MainWindow, prop::Left, place.left);
+    Set(Ctl::MainWindow, prop::Top, place.top);
 }
 
 void RotatePicture() {
