@@ -51,10 +51,7 @@ void OnMainWindowCreated() {
         const int margin = forms::Scaled(static_cast<int>(view::kMargin));
         if (PictureWidth < minWidth - margin) forms::SetInt(Ctl::MainWindow, prop::Width, minWidth);
         if (PictureHeight < minHeight - margin) forms::SetInt(Ctl::MainWindow, prop::Height, minHeight);
-        forms::SetInt(Ctl::MainWindow, prop::Left,
-                      view::CentredPosition(ScreenWidth(), forms::GetInt(Ctl::MainWindow, prop::Width)));
-        forms::SetInt(Ctl::MainWindow, prop::Top,
-                      view::CentredPosition(ScreenHeight(), forms::GetInt(Ctl::MainWindow, prop::Height)));
+        CentreMainWindowOnScreen();
     } else {
         ScanFolder("");
         if (forms::StartWindowClosed()) return;

@@ -5,6 +5,7 @@
 #include "runtime/exit.h"
 #include "runtime/form_state.h"
 #include "runtime/message_box.h"
+#include "util/centring.h"
 #include "skin/engine.h"
 #include "skin/skinned_control.h"
 
@@ -200,8 +201,9 @@ bool LoadForm(Form form, HWND owner) {
     const int width = AtDpi(w.width, st.dpi), height = AtDpi(w.height, st.dpi);
     int left = AtDpi(w.left, st.dpi), top = AtDpi(w.top, st.dpi);
     if (w.state == window_state::CentredOnScreen) {
-        left = static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - width / 2.0);
-        top = static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - height / 2.0);
+        const ScreenPlace place = CentredOnScreen(width, height);
+        left = place.left;
+        top = place.top;
     }
     ControlState& ws = st.controls[w.id];
     ws.visible = w.visible;

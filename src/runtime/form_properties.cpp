@@ -10,6 +10,7 @@
 #include "runtime/exit.h"
 #include "runtime/form_state.h"
 #include "skin/skinned_control.h"
+#include "util/centring.h"
 
 namespace vela::forms {
 namespace detail {
@@ -74,9 +75,8 @@ void SetWindowState(HWND h, int value) {
             if (IsIconic(h) || IsZoomed(h)) ShowWindow(h, SW_RESTORE);
             RECT r{};
             GetWindowRect(h, &r);
-            int left = static_cast<int>(GetSystemMetrics(SM_CXSCREEN) / 2.0 - (r.right - r.left) / 2.0);
-            int top = static_cast<int>(GetSystemMetrics(SM_CYSCREEN) / 2.0 - (r.bottom - r.top) / 2.0);
-            SetWindowPos(h, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            const ScreenPlace place = CentredOnScreen(r.right - r.left, r.bottom - r.top);
+            SetWindowPos(h, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             break;
         }
         case window_state::Minimized:

@@ -28,6 +28,8 @@ void WheelZoom(int distance);
 void ShowActualSize();
 // MainWindow := picture plus margin, capped at the screen, centred on it.
 void SizeWindowToPicture();
+// MainWindow's place := centred on the screen (its size read as it is now).
+void CentreMainWindowOnScreen();
 // A quarter turn clockwise of the bytes and of the view; nothing measured.
 void RotatePicture();
 

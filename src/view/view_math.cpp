@@ -4,48 +4,27 @@
 #include <cstdio>
 
 namespace vela::view {
-namespace {
-
-// The FPU may run at extended precision (the app resets it to its default
-// state); storing each intermediate as a double gives the double results the
-// rules are stated in (29 / 100 * 100 is just below 29 in double precision).
-double D(double value) {
-    volatile double stored = value;
-    return stored;
-}
-
-}  // namespace
-
-int TruncToInt(double value) {
-    // NaN fails both comparisons.
-    if (!(value > -2147483649.0 && value < 2147483648.0)) return 0;
-    return static_cast<int>(value);
-}
-
-int CentredPosition(int outer, int inner) {
-    return TruncToInt(D(D(outer / 2.0) - D(inner / 2.0)));
-}
 
 bool NeedsFitting(int pictureWidth, int windowWidth, double margin) {
-    return static_cast<double>(pictureWidth) > D(windowWidth - margin);
+    return static_cast<double>(pictureWidth) > StoredDouble(windowWidth - margin);
 }
 
-int FittedWidth(int windowWidth, double margin) { return TruncToInt(D(windowWidth - margin)); }
+int FittedWidth(int windowWidth, double margin) { return TruncToInt(StoredDouble(windowWidth - margin)); }
 
 int FittedHeight(int pictureWidth, int pictureHeight, int viewWidth) {
-    const double ratio = D(static_cast<double>(pictureWidth) / viewWidth);
-    return TruncToInt(D(pictureHeight / ratio));
+    const double ratio = StoredDouble(static_cast<double>(pictureWidth) / viewWidth);
+    return TruncToInt(StoredDouble(pictureHeight / ratio));
 }
 
-Size FitSize(int pictureWidth, int pictureHeight, int windowWidth) {
-    if (!NeedsFitting(pictureWidth, windowWidth)) return {pictureWidth, pictureHeight};
-    const int width = FittedWidth(windowWidth);
+Size FitSize(int pictureWidth, int pictureHeight, int windowWidth, double margin) {
+    if (!NeedsFitting(pictureWidth, windowWidth, margin)) return {pictureWidth, pictureHeight};
+    const int width = FittedWidth(windowWidth, margin);
     return {width, FittedHeight(pictureWidth, pictureHeight, width)};
 }
 
 int ZoomPercent(int viewWidth, int pictureWidth) {
-    const double quotient = D(static_cast<double>(viewWidth) / pictureWidth);
-    return TruncToInt(D(quotient * kPercent));
+    const double quotient = StoredDouble(static_cast<double>(viewWidth) / pictureWidth);
+    return TruncToInt(StoredDouble(quotient * kPercent));
 }
 
 Text ZoomLabelText(int viewWidth, int pictureWidth) {
@@ -54,16 +33,16 @@ Text ZoomLabelText(int viewWidth, int pictureWidth) {
     return text;
 }
 
-int ZoomInSide(int side) { return TruncToInt(D(side * kZoomStep)); }
-int ZoomOutSide(int side) { return TruncToInt(D(side / kZoomStep)); }
+int ZoomInSide(int side) { return TruncToInt(StoredDouble(side * kZoomStep)); }
+int ZoomOutSide(int side) { return TruncToInt(StoredDouble(side / kZoomStep)); }
 
-double CursorRatio(int cursor, int oldSide) { return D(static_cast<double>(cursor) / oldSide); }
+double CursorRatio(int cursor, int oldSide) { return StoredDouble(static_cast<double>(cursor) / oldSide); }
 
 int AnchoredPosition(int position, int cursor, double ratio, int newSide, bool zoomIn) {
-    const double anchor = D(newSide * ratio);
+    const double anchor = StoredDouble(newSide * ratio);
     // Both forms move the view by the distance the anchored pixel moved.
-    if (zoomIn) return TruncToInt(D(position - D(anchor - cursor)));
-    return TruncToInt(D(D(static_cast<double>(position) + cursor) - anchor));
+    if (zoomIn) return TruncToInt(StoredDouble(position - StoredDouble(anchor - cursor)));
+    return TruncToInt(StoredDouble(StoredDouble(static_cast<double>(position) + cursor) - anchor));
 }
 
 ViewRect WheelStep(ViewRect view, int windowWidth, int windowHeight, int cursorX, int cursorY, int distance) {
@@ -86,14 +65,14 @@ ViewRect WheelStep(ViewRect view, int windowWidth, int windowHeight, int cursorX
 }
 
 int WindowSideForPicture(int pictureSide, int screenSide, double margin) {
-    if (static_cast<double>(pictureSide) < D(screenSide - margin)) return TruncToInt(D(pictureSide + margin));
+    if (static_cast<double>(pictureSide) < StoredDouble(screenSide - margin)) return TruncToInt(StoredDouble(pictureSide + margin));
     return screenSide;
 }
 
-int FromFarEdge(int windowWidth, double offset) { return TruncToInt(D(windowWidth - offset)); }
+int FromFarEdge(int windowWidth, double offset) { return TruncToInt(StoredDouble(windowWidth - offset)); }
 
-double DragOffset(int position, int cursor) { return D(static_cast<double>(position) - cursor); }
+double DragOffset(int position, int cursor) { return StoredDouble(static_cast<double>(position) - cursor); }
 
-int DraggedPosition(double offset, int cursor) { return TruncToInt(D(offset + cursor)); }
+int DraggedPosition(double offset, int cursor) { return TruncToInt(StoredDouble(offset + cursor)); }
 
 }  // namespace vela::view

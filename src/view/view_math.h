@@ -3,6 +3,7 @@
 // that every rule can be checked with plain numbers. Geometry is computed in
 // double precision from integers and written back truncated toward zero.
 #include "runtime/text.h"
+#include "util/centring.h"
 
 namespace vela::view {
 
@@ -12,13 +13,9 @@ inline constexpr double kPercent = 100.0;
 // Left edges of the four top-right buttons, counted from the window's right edge.
 inline constexpr double kCloseOffset = 30.0, kMaximizeOffset = 60.0, kMinimizeOffset = 90.0, kSettingsOffset = 120.0;
 
-// Truncation toward zero to a 32-bit integer. A quotient by zero (infinity,
-// NaN) or a value no int can hold gives 0, whatever the FPU would have made.
-int TruncToInt(double value);
-
-// trunc(outer / 2 - inner / 2): the position that puts the middle of the
-// inner side at the middle of the outer one (negative when inner is larger).
-int CentredPosition(int outer, int inner);
+// Truncation and centring (util/centring.h) are shared with the form layer.
+using ::vela::CentredPosition;
+using ::vela::TruncToInt;
 
 struct Size {
     int width = 0;
@@ -38,7 +35,9 @@ int FittedWidth(int windowWidth, double margin = kMargin);
 // The height that keeps the picture's ratio at the given view width:
 // trunc(pictureHeight / (pictureWidth / viewWidth)).
 int FittedHeight(int pictureWidth, int pictureHeight, int viewWidth);
-Size FitSize(int pictureWidth, int pictureHeight, int windowWidth);
+// The view's size for a picture: fitted to the window's width less the
+// margin, or the picture's own size.
+Size FitSize(int pictureWidth, int pictureHeight, int windowWidth, double margin = kMargin);
 
 // trunc((viewWidth / pictureWidth) * 100): the quotient first; 0 when the
 // picture width is 0.

@@ -77,15 +77,9 @@ void UpdateZoomLabel() { ShowZoomCaption(); }
 
 void FitPictureToWindow() {
     MeasureShownPicture();
-    const double margin = forms::Scaled(kMargin);
-    if (NeedsFitting(PictureWidth, Get(Ctl::MainWindow, prop::Width), margin)) {
-        Set(Ctl::PictureView, prop::Width, FittedWidth(Get(Ctl::MainWindow, prop::Width), margin));
-        Set(Ctl::PictureView, prop::Height,
-            FittedHeight(PictureWidth, PictureHeight, Get(Ctl::PictureView, prop::Width)));
-    } else {
-        Set(Ctl::PictureView, prop::Width, PictureWidth);
-        Set(Ctl::PictureView, prop::Height, PictureHeight);
-    }
+    const Size view = FitSize(PictureWidth, PictureHeight, Get(Ctl::MainWindow, prop::Width), forms::Scaled(kMargin));
+    Set(Ctl::PictureView, prop::Width, view.width);
+    Set(Ctl::PictureView, prop::Height, view.height);
     CentrePictureView();
 
     Set(Ctl::PreviousButton, prop::Left, 0);
@@ -120,21 +114,14 @@ void ZoomOut() { StepZoom(false); }
 void WheelZoom(int distance) {
     const POINT cursor = CursorPositionIn(forms::NativeWindow(Ctl::PictureView));
     if (distance != 0) {
-        const bool zoomIn = distance > 0;
-        if (Get(Ctl::PictureView, prop::Width) > Get(Ctl::MainWindow, prop::Width)) {
-            const double rx = CursorRatio(cursor.x, Get(Ctl::PictureView, prop::Width));
-            const double ry = CursorRatio(cursor.y, Get(Ctl::PictureView, prop::Height));
-            ScaleView(zoomIn);
-            Set(Ctl::PictureView, prop::Left,
-                AnchoredPosition(Get(Ctl::PictureView, prop::Left), cursor.x, rx, Get(Ctl::PictureView, prop::Width),
-                                 zoomIn));
-            Set(Ctl::PictureView, prop::Top,
-                AnchoredPosition(Get(Ctl::PictureView, prop::Top), cursor.y, ry, Get(Ctl::PictureView, prop::Height),
-                                 zoomIn));
-        } else {
-            ScaleView(zoomIn);
-            CentrePictureView();
-        }
+        const ViewRect now{Get(Ctl::PictureView, prop::Left), Get(Ctl::PictureView, prop::Top),
+                           Get(Ctl::PictureView, prop::Width), Get(Ctl::PictureView, prop::Height)};
+        const ViewRect next = WheelStep(now, Get(Ctl::MainWindow, prop::Width), Get(Ctl::MainWindow, prop::Height),
+                                        cursor.x, cursor.y, distance);
+        Set(Ctl::PictureView, prop::Width, next.width);
+        Set(Ctl::PictureView, prop::Height, next.height);
+        Set(Ctl::PictureView, prop::Left, next.left);
+        Set(Ctl::PictureView, prop::Top, next.top);
         if (!forms::ProcessPendingMessages()) return;
     }
     ShowZoomCaption();
@@ -158,8 +145,13 @@ void SizeWindowToPicture() {
     const double margin = forms::Scaled(kMargin);
     Set(Ctl::MainWindow, prop::Width, WindowSideForPicture(PictureWidth, screenWidth, margin));
     Set(Ctl::MainWindow, prop::Height, WindowSideForPicture(PictureHeight, screenHeight, margin));
-    Set(Ctl::MainWindow, prop::Left, CentredPosition(screenWidth, Get(Ctl::MainWindow, prop::Width)));
-    Set(Ctl::MainWindow, prop::Top, CentredPosition(screenHeight, Get(Ctl::MainWindow, prop::Height)));
+    CentreMainWindowOnScreen();
+}
+
+void CentreMainWindowOnScreen() {
+    const ScreenPlace place = CentredOnScreen(Get(Ctl::MainWindow, prop::Width), Get(Ctl::MainWindow, prop::Height));
+    Set(Ctl::MainWindow, prop::Left, place.left);
+    Set(Ctl::MainWindow, prop::Top, place.top);
 }
 
 void RotatePicture() {
