@@ -48,8 +48,10 @@ Bytes RotatePictureBytes(const Bytes& picture) {
     if (!bitmap) return {};
     // The turn applies to the picture as it stands upright, so a photo the
     // camera stored on its side comes out turned from what the user saw.
+    // A step that fails leaves no turned picture: the caller keeps the
+    // bytes and the view as they are rather than swap the view's sides.
     for (int type : kUprightThenQuarter[JpegOrientation(picture.data(), picture.size())])
-        if (type != 0) api::GdipImageRotateFlip(bitmap.Get(), type);
+        if (type != 0 && api::GdipImageRotateFlip(bitmap.Get(), type) != gdip::Ok) return {};
     return EncodeImageAsPng(bitmap.Get());
 }
 
