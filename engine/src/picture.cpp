@@ -102,8 +102,12 @@ public:
 
     void Written(int index) override {
         if (index != kPictureBytes) return;
-        // The old picture goes at once; the new one arrives from the worker.
+        // The old picture goes at once (offered to the prepared set, for a
+        // step back); the new one arrives from the worker.
+        if (picture_) OfferShown(std::move(shownBytes_), picture_);
+        shownBytes_.reset();
         picture_.reset();
+        fromPrepared_ = false;
         DropSharp();
         prepared_.Clear();
         announce_ = false;
@@ -114,13 +118,24 @@ public:
         // The same bytes decoded ahead: shown on the next frame, no decode.
         if (bytes && !bytes->empty()) {
             if (auto prepared = TakePrepared(*bytes)) {
+                // Without the whole picture, that is decoded only once a
+                // view larger than the halved copy asks for it (a zoom).
+                fromPrepared_ = prepared->full == nullptr;
                 Show(std::move(prepared));
+                shownBytes_ = std::move(bytes);
+                // Drawn once the host has sized the view for it, like any new picture.
+                awaitingPicture_ = false;
+                awaitingFit_ = true;
+                SetTimer(host_, kFitTimer, kFitWaitMs, nullptr);
+                UpdateHold();
                 return;
             }
             YieldToShown();
         }
-        if (bytes && !bytes->empty())
+        if (bytes && !bytes->empty()) {
+            shownBytes_ = bytes;
             job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_);
+        }
         // Until the new picture is decoded and the host has set the view's
         // size for it, the window keeps its last frame: no frame shows the
         // new picture at the old size, nor an empty view between two pictures.
@@ -193,7 +208,10 @@ public:
             } else if (job_ && wp == generation_ && lp == kDecodeFirst && job_->stage.load(std::memory_order_acquire) >= 1) {
                 // Shown at once; the smaller copies follow. The worker's
                 // copy for the view is taken when the size is still its size.
-                if (!picture_) {
+                if (picture_) {
+                    SetEvent(job_->shown);  // shown already (prepared): the rest at once
+                    job_->view.Clear();
+                } else {
                     awaitingPicture_ = false;
                     Show(job_->first);
                     const SIZE s = Size();
@@ -210,11 +228,12 @@ public:
                 DecodeTaken();
                 awaitingPicture_ = false;  // an undecodable picture shows as an empty view
                 if (complete && complete->full && !complete->full->Empty()) {
-                    if (picture_ && picture_ == first) {
+                    if (picture_ && (picture_ == first || fromPrepared_)) {
                         Refine(std::move(complete));
                     } else {
                         Show(std::move(complete));
                     }
+                    fromPrepared_ = false;
                 }
                 UpdateHold();
             }
@@ -303,8 +322,11 @@ private:
     // The same picture with its complete chain: the copy for the current
     // size is made again only when a better level now exists for it.
     void Refine(std::shared_ptr<const DecodedPicture> picture) {
+        // Levels of equal size hold equal pixels (halving is exact), whichever decode made them.
+        const Image& before = SourceFor(*picture_, preparedSize_);
+        const Image& after = SourceFor(*picture, preparedSize_);
         const bool same = preparedSize_.cx <= 0 || preparedSize_.cy <= 0 ||
-                          &SourceFor(*picture_, preparedSize_) == &SourceFor(*picture, preparedSize_);
+                          (before.width == after.width && before.height == after.height);
         picture_ = std::move(picture);
         if (same) return;
         prepared_.Clear();
@@ -326,7 +348,18 @@ private:
             UnionRect(&region, &region, &need);
         }
         prepared_.Clear();  // the old copy goes before the new one is made
+        if (fromPrepared_ && !job_ && (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
+            DecodeWhole();
         Adopt(MakeQuick(SourceFor(*picture_, s), s, region), s);
+    }
+
+    // A picture prepared ahead without the whole picture, shown at a size
+    // its halved copy does not cover: the whole picture is decoded now, and
+    // until it arrives the halved copy is drawn enlarged.
+    void DecodeWhole() {
+        auto bytes = attrs_.SharedDataOf(kPictureBytes);
+        if (!bytes || bytes != shownBytes_) return;
+        job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_);
     }
 
     // A quick copy for size s becomes the one drawn; the sharp copy follows
@@ -385,6 +418,8 @@ private:
     WPARAM generation_ = 0;
     std::shared_ptr<const DecodedPicture> picture_;
     bool announce_ = false;  // the picture was not drawn yet
+    bool fromPrepared_ = false;  // picture_ was prepared ahead without the whole picture
+    std::shared_ptr<const std::vector<uint8_t>> shownBytes_;  // the bytes picture_ was decoded from
     bool awaitingFit_ = false;      // new bytes, and the host has not set the view's size since
     bool awaitingPicture_ = false;  // new bytes whose decode has not delivered a picture yet
     std::shared_ptr<SharpJob> sharp_;

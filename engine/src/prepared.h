@@ -20,8 +20,18 @@ namespace uiengine {
 int SetPrepared(const ExuiData* pictures, int count);
 constexpr int kMaxPrepared = 3;
 
-// The finished decode of exactly these bytes, or null.
+// The finished decode of exactly these bytes, or null. A large picture's
+// comes without the whole picture (full is null): its halved copies cover
+// a fitted view, and the caller decodes the whole picture behind them.
 std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& bytes);
+
+// The picture a picture box stops showing, with its bytes, joins the set
+// (without its whole picture when its halved copies cover a fitted view):
+// the host names it again as a neighbour, and a step back then takes it
+// instead of decoding it again. It stays only when the host's next set
+// names it; at most one such picture waits for that, and none is kept for
+// a host that never named a set. Never throws.
+void OfferShown(std::shared_ptr<const std::vector<uint8_t>> bytes, const std::shared_ptr<const DecodedPicture>& picture);
 
 // Drops every prepared picture and stops the running preparation; true when
 // something was held. Called when memory runs short and before the pool stops.
