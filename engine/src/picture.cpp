@@ -107,7 +107,6 @@ public:
         if (picture_) OfferShown(std::move(shownBytes_), picture_);
         shownBytes_.reset();
         picture_.reset();
-        fromPrepared_ = false;
         DropSharp();
         prepared_.Clear();
         announce_ = false;
@@ -120,7 +119,6 @@ public:
             if (auto prepared = TakePrepared(*bytes)) {
                 // Without the whole picture, that is decoded only once a
                 // view larger than the halved copy asks for it (a zoom).
-                fromPrepared_ = prepared->full == nullptr;
                 Show(std::move(prepared));
                 shownBytes_ = std::move(bytes);
                 // Drawn once the host has sized the view for it, like any new picture.
@@ -227,13 +225,16 @@ public:
                 job_.reset();
                 DecodeTaken();
                 awaitingPicture_ = false;  // an undecodable picture shows as an empty view
-                if (complete && complete->full && !complete->full->Empty()) {
-                    if (picture_ && (picture_ == first || fromPrepared_)) {
+                // (A large JPEG's complete state may hold its halved copies only.)
+                if (complete && ((complete->full && !complete->full->Empty()) || !complete->levels.empty())) {
+                    // A picture shown already is of these bytes (a write drops the
+                    // job): its first state, or its halved copies when the whole
+                    // picture was asked for.
+                    if (picture_) {
                         Refine(std::move(complete));
                     } else {
                         Show(std::move(complete));
                     }
-                    fromPrepared_ = false;
                 }
                 UpdateHold();
             }
@@ -348,18 +349,18 @@ private:
             UnionRect(&region, &region, &need);
         }
         prepared_.Clear();  // the old copy goes before the new one is made
-        if (fromPrepared_ && !job_ && (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
+        if (!picture_->full && !job_ && (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
             DecodeWhole();
         Adopt(MakeQuick(SourceFor(*picture_, s), s, region), s);
     }
 
-    // A picture prepared ahead without the whole picture, shown at a size
-    // its halved copy does not cover: the whole picture is decoded now, and
-    // until it arrives the halved copy is drawn enlarged.
+    // A picture held without the whole picture, shown at a size its halved
+    // copy does not cover: the whole picture is decoded now, and until it
+    // arrives the halved copy is drawn enlarged.
     void DecodeWhole() {
         auto bytes = attrs_.SharedDataOf(kPictureBytes);
         if (!bytes || bytes != shownBytes_) return;
-        job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_);
+        job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_, true);
     }
 
     // A quick copy for size s becomes the one drawn; the sharp copy follows
@@ -418,7 +419,6 @@ private:
     WPARAM generation_ = 0;
     std::shared_ptr<const DecodedPicture> picture_;
     bool announce_ = false;  // the picture was not drawn yet
-    bool fromPrepared_ = false;  // picture_ was prepared ahead without the whole picture
     std::shared_ptr<const std::vector<uint8_t>> shownBytes_;  // the bytes picture_ was decoded from
     bool awaitingFit_ = false;      // new bytes, and the host has not set the view's size since
     bool awaitingPicture_ = false;  // new bytes whose decode has not delivered a picture yet
@@ -469,10 +469,21 @@ void RunDecode(DecodeJob* job) {
     std::shared_ptr<const std::vector<uint8_t>> bytes = std::move(job->bytes);
     if (job->cancelled || !bytes) return;
     bool packed = false;
-    auto full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), &packed, cancel));
+    auto picture = std::make_shared<DecodedPicture>();
+    // A large colour JPEG: its halved copy straight from the decoder, the
+    // whole picture left for a zoom that needs it.
+    std::shared_ptr<Image> full;
+    auto half = job->whole ? std::make_shared<const Image>()
+                           : std::make_shared<const Image>(DecodeHalved(bytes->data(), bytes->size(), HalvedCoversFit, cancel));
+    if (job->cancelled) return;
+    if (!half->Empty()) {
+        picture->levels.push_back(std::move(half));
+        full = std::make_shared<Image>();
+    } else {
+        full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), &packed, cancel));
+    }
     bytes.reset();  // the attribute may hold them still, or not any more
     if (job->cancelled) return;
-    auto picture = std::make_shared<DecodedPicture>();
     if (!full->Empty()) picture->full = full;
     if (Reducible(*full)) {
         // The first state: the first halved copy (straight from the
@@ -495,7 +506,7 @@ void RunDecode(DecodeJob* job) {
         RECT client{};
         GetClientRect(target, &client);
         const SIZE view{client.right, client.bottom};
-        if (packed && view.cx <= half.width && view.cy <= half.height) {
+        if ((packed || !picture->full) && view.cx <= half.width && view.cy <= half.height) {
             picture->full = nullptr;
             const RECT visible = VisiblePart(target, GetAncestor(target, GA_ROOT), view);
             if (!IsRectEmpty(&visible) && !job->cancelled) {
@@ -601,7 +612,7 @@ bool DecodeLane::Queue(std::shared_ptr<DecodeJob> job) {
 }
 
 std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const std::vector<uint8_t>> bytes,
-                                       HWND target, UINT message, WPARAM id) {
+                                       HWND target, UINT message, WPARAM id, bool whole) {
     std::shared_ptr<DecodeJob> job;
     try {
         job = std::make_shared<DecodeJob>();
@@ -612,6 +623,7 @@ std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const s
     job->target = target;
     job->message = message;
     job->id = id;
+    job->whole = whole;
     if (!lane.Queue(job)) return nullptr;
     ++g_pending;
     return job;

@@ -11,6 +11,14 @@
 
 namespace uiengine {
 
+bool HalfCoversFit(int w, int h) {
+    const int screenW = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CXSCREEN));
+    const int screenH = std::max(GetSystemMetrics(SM_CYVIRTUALSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return w / 2 >= screenW || h / 2 >= screenH;
+}
+
+bool HalvedCoversFit(int w, int h) { return w >= 1024 && h >= 1024 && HalfCoversFit(w, h); }
+
 namespace {
 
 struct Entry {
@@ -64,15 +72,6 @@ void TellTests() {
     }
 }
 
-// True when a picture of w x h, fitted into any window on this desktop, is
-// shown at half its size or less: its first halved copy then covers the
-// fitted view, and the whole picture is needed only for a zoom.
-bool HalfCoversFit(int w, int h) {
-    const int screenW = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CXSCREEN));
-    const int screenH = std::max(GetSystemMetrics(SM_CYVIRTUALSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    return w / 2 >= screenW || h / 2 >= screenH;
-}
-
 // What a step needs for its first fitted frame: for a picture whose first
 // halved copy covers any fitted view, that copy and the smaller ones (the
 // whole picture is decoded again only for a zoom past that copy: keeping
@@ -88,7 +87,7 @@ std::shared_ptr<const DecodedPicture> Decode(Entry& e) {
     auto picture = std::make_shared<DecodedPicture>();
     // A colour JPEG straight to its halved copy, never whole in memory.
     auto halved = std::make_shared<const Image>(DecodeHalved(
-        e.bytes->data(), e.bytes->size(), [](int w, int h) { return w >= 1024 && h >= 1024 && HalfCoversFit(w, h); },
+        e.bytes->data(), e.bytes->size(), HalvedCoversFit,
         cancel));
     if (e.cancelled) return nullptr;
     bool packed = false;

@@ -13,6 +13,14 @@
 
 namespace uiengine {
 
+// True when a picture of w x h, fitted into any window on this desktop, is
+// shown at half its size or less: its first halved copy then covers the
+// fitted view, and the whole picture is needed only for a zoom.
+bool HalfCoversFit(int w, int h);
+// The same for a picture large enough to have halved copies (both sides at
+// least 1024): such a picture is decoded to its halved copy first.
+bool HalvedCoversFit(int w, int h);
+
 // Makes `pictures` the prepared set (at most kMaxPrepared, the first ones
 // kept): entries with equal bytes stay as they are, the rest are dropped
 // (a running decode stops at its next band of rows), new ones are copied
@@ -22,7 +30,8 @@ constexpr int kMaxPrepared = 3;
 
 // The finished decode of exactly these bytes, or null. A large picture's
 // comes without the whole picture (full is null): its halved copies cover
-// a fitted view, and the caller decodes the whole picture behind them.
+// a fitted view, and the caller decodes the whole picture when a zoom
+// needs it.
 std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& bytes);
 
 // The picture a picture box stops showing, with its bytes, joins the set

@@ -45,7 +45,7 @@ void HandToEngine(const std::vector<Bytes>& pictures, unsigned generation) {
 }
 
 // One after the other, so that no two whole decodes of a large picture
-// hold their memory at once: the measurements first (a neighbour shown
+// hold their memory at once: each neighbour read and measured (one shown
 // before is remembered already), then the engine's decodes, which it runs
 // one at a time.
 void PrepareAll(const std::vector<Text>& paths, unsigned generation) {
@@ -53,11 +53,9 @@ void PrepareAll(const std::vector<Text>& paths, unsigned generation) {
     for (const Text& path : paths) {
         if (!StillWanted(generation)) return;
         Bytes bytes = ReadWholeFile(path);
-        if (!bytes.empty()) read.push_back(std::move(bytes));
-    }
-    for (const Bytes& bytes : read) {
-        if (!StillWanted(generation)) return;
+        if (bytes.empty() || !StillWanted(generation)) continue;
         MeasureAhead(bytes);
+        read.push_back(std::move(bytes));
     }
     HandToEngine(read, generation);
 }
