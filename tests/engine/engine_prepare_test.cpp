@@ -176,3 +176,17 @@ TEST_F(EnginePrepare, PreparedPicturesGoFirstWhenMemoryRunsShort) {
         EXPECT_EQ(PixelNear(Shoot(top_).At(100 + 250, 100 + 150), OpaquePixel(green)), c.shown);
     }
 }
+
+// A 6000 x 4000 colour JPEG is shown from its halved copy (24 MB) without
+// its whole picture (96 MB) until the view grows past that copy.
+TEST_F(EnginePrepare, ALargeJpegIsHeldWholeOnlyOnceAZoomNeedsIt) {
+    const Bytes big = MakePicture(6000, 4000, L"image/jpeg", RGB(30, 40, 220));
+    const uint64_t before = PrivateBytes();
+    Show(big);
+    ASSERT_TRUE(WaitForFrame(top_, 20000));
+    EXPECT_TRUE(PixelNear(Shoot(top_).At(100 + 250, 100 + 150), OpaquePixel(RGB(30, 40, 220))));
+    EXPECT_LT(PrivateBytes(), before + (60u << 20));
+    ASSERT_TRUE(SetWindowPos(pic_, nullptr, 0, 0, 3200, 2200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    InvalidateRect(pic_, nullptr, FALSE);
+    EXPECT_TRUE(WaitFor([&] { return PrivateBytes() >= before + (96u << 20); }, 30000));
+}
