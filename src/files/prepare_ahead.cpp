@@ -84,6 +84,7 @@ DWORD WINAPI PrepareThread(void*) {
 }
 
 HANDLE g_startMeasure = nullptr;  // UI thread only
+constexpr DWORD kStartMeasureBytes = 1u << 20;
 
 DWORD WINAPI MeasureStartThread(void* parameter) {
     const std::unique_ptr<Text> path(static_cast<Text*>(parameter));
@@ -107,6 +108,13 @@ void WaitForStartMeasure() {
 
 void MeasureStartPicture(std::string_view path) {
     if (path.empty() || g_startMeasure) return;
+    // Only a file whose decode takes long is worth a thread started beside
+    // the engine's loading; a small one is measured at once when its turn comes.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    const Text name(path.substr(0, path.find('\0')));
+    if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (data.nFileSizeHigh == 0 && data.nFileSizeLow < kStartMeasureBytes))
+        return;
     std::unique_ptr<Text> copy;
     try {
         copy = std::make_unique<Text>(path);
