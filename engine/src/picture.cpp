@@ -106,6 +106,7 @@ public:
         // step back); the new one arrives from the worker.
         if (picture_) OfferShown(std::move(shownBytes_), picture_);
         shownBytes_.reset();
+        wholeAsked_ = false;
         picture_.reset();
         DropSharp();
         prepared_.Clear();
@@ -349,7 +350,7 @@ private:
             UnionRect(&region, &region, &need);
         }
         prepared_.Clear();  // the old copy goes before the new one is made
-        if (!picture_->full && !job_ && (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
+        if (!picture_->full && !job_ && !wholeAsked_ && (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
             DecodeWhole();
         Adopt(MakeQuick(SourceFor(*picture_, s), s, region), s);
     }
@@ -360,6 +361,7 @@ private:
     void DecodeWhole() {
         auto bytes = attrs_.SharedDataOf(kPictureBytes);
         if (!bytes || bytes != shownBytes_) return;
+        wholeAsked_ = true;  // once per picture: a decode that failed for want of memory is not retried on every size
         job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_, true);
     }
 
@@ -420,6 +422,7 @@ private:
     std::shared_ptr<const DecodedPicture> picture_;
     bool announce_ = false;  // the picture was not drawn yet
     std::shared_ptr<const std::vector<uint8_t>> shownBytes_;  // the bytes picture_ was decoded from
+    bool wholeAsked_ = false;  // the whole picture was asked for since these bytes came
     bool awaitingFit_ = false;      // new bytes, and the host has not set the view's size since
     bool awaitingPicture_ = false;  // new bytes whose decode has not delivered a picture yet
     std::shared_ptr<SharpJob> sharp_;
