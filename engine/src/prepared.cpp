@@ -73,7 +73,7 @@ void TellTests() {
 }
 
 // What a step needs for its first fitted frame: for a picture whose first
-// halved copy covers any fitted view, that copy and the smaller ones (the
+// halved copy covers any fitted view, that copy alone (the
 // whole picture is decoded again only for a zoom past that copy: keeping
 // it for each neighbour would hold three whole pictures at once);
 // otherwise the whole picture and its chain, as a shown decode ends with.
@@ -108,8 +108,10 @@ std::shared_ptr<const DecodedPicture> Decode(Entry& e) {
         if (packed && !WidenPacked(*full, cancel)) return nullptr;
         picture->full = full;
     }
-    const Image* last = picture->levels.empty() ? picture->full.get() : picture->levels.back().get();
-    while (!e.cancelled && Reducible(*last)) {
+    // A halved copy alone is all a fitted view needs (a smaller view is
+    // averaged from it): no smaller copies are kept beside it.
+    const Image* last = picture->full ? picture->full.get() : nullptr;
+    while (last && !e.cancelled && Reducible(*last)) {
         auto next = std::make_shared<const Image>(Halve(*last, cancel));
         if (next->Empty()) break;
         last = next.get();
@@ -249,7 +251,7 @@ void OfferShown(std::shared_ptr<const std::vector<uint8_t>> bytes, const std::sh
         const Image* whole = picture->full.get();
         if (whole && !picture->levels.empty() && HalfCoversFit(whole->width, whole->height)) {
             auto levels = std::make_shared<DecodedPicture>();
-            levels->levels = picture->levels;
+            levels->levels.push_back(picture->levels.front());  // the fitted view's source, as prepared
             e->picture = std::move(levels);
         } else if (whole || !picture->levels.empty()) {
             e->picture = picture;

@@ -35,7 +35,7 @@ constexpr int kMaxPrepared = 3;
 std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& bytes);
 
 // The picture a picture box stops showing, with its bytes, joins the set
-// (without its whole picture when its halved copies cover a fitted view):
+// (only its first halved copy when that covers a fitted view):
 // the host names it again as a neighbour, and a step back then takes it
 // instead of decoding it again. It stays only when the host's next set
 // names it; at most one such picture waits for that, and none is kept for

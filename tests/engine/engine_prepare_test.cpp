@@ -147,7 +147,7 @@ TEST_F(EnginePrepare, ADroppedSetGivesItsMemoryBack) {
     EXPECT_EQ(Prepared().ready, 0);
 }
 
-// Two large neighbours prepared (their copies about 32 MB each), then a
+// Two large neighbours prepared (their halved copies 23 MB each), then a
 // shown 3000 x 2000 picture whose decode asks for 24 + 18 MB and the
 // engine's 96 MB margin while the process is bound to a little more than
 // it holds: the prepared pictures go first; with them gone the shown one
@@ -156,7 +156,7 @@ TEST_F(EnginePrepare, PreparedPicturesGoFirstWhenMemoryRunsShort) {
     const struct {
         int boundMiB;  // above what is committed once both are prepared
         bool shown;
-    } cases[] = {{118, true}, {40, false}};
+    } cases[] = {{130, true}, {40, false}};
     const COLORREF green = RGB(30, 200, 60);
     const Bytes a = MakePicture(6000, 4000, L"image/jpeg", RGB(30, 40, 220));
     const Bytes b = MakePicture(4000, 6000, L"image/jpeg", RGB(220, 30, 30));
