@@ -22,20 +22,48 @@ constexpr uint64_t kScreenMargin = 96ull << 20;
 // Blocks below this size are taken without asking the address space.
 constexpr uint64_t kSmallBlock = 16ull << 20;
 
-uint64_t LargestFreeRange() {
+// The address space as the process sees it, region by region: the largest
+// free range, all that is free, and the private memory committed.
+struct AddressSpace {
+    uint64_t largestFree = 0, free = 0, privateCommitted = 0;
+};
+AddressSpace ReadAddressSpace() {
     SYSTEM_INFO si{};
     GetSystemInfo(&si);
-    uint64_t largest = 0;
+    AddressSpace a;
     auto at = static_cast<const char*>(si.lpMinimumApplicationAddress);
     const auto end = static_cast<const char*>(si.lpMaximumApplicationAddress);
     MEMORY_BASIC_INFORMATION mbi{};
     while (at < end && VirtualQuery(at, &mbi, sizeof mbi) == sizeof mbi) {
-        if (mbi.State == MEM_FREE) largest = std::max<uint64_t>(largest, mbi.RegionSize);
+        if (mbi.State == MEM_FREE) {
+            a.largestFree = std::max<uint64_t>(a.largestFree, mbi.RegionSize);
+            a.free += mbi.RegionSize;
+        } else if (mbi.State == MEM_COMMIT && mbi.Type == MEM_PRIVATE) {
+            a.privateCommitted += mbi.RegionSize;
+        }
         const char* next = static_cast<const char*>(mbi.BaseAddress) + mbi.RegionSize;
         if (next <= at) break;
         at = next;
     }
-    return largest;
+    return a;
+}
+
+// Tests play a process short of memory: while this process has a file
+// mapping of this name, its first 8 bytes are the private memory the
+// process may commit in all (what is committed already counts against it).
+// Zero or no mapping: no such bound.
+uint64_t BoundForTests() {
+    char name[64];
+    wsprintfA(name, "uiengine-memory-bound-%lu", GetCurrentProcessId());
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
+    if (!mapping) return 0;
+    uint64_t bound = 0;
+    if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof bound)) {
+        std::memcpy(&bound, view, sizeof bound);
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return bound;
 }
 
 bool Sized(uint64_t pixels) { return pixels <= 0x3FFFFFFFull && RoomFor(pixels * 4); }
@@ -44,11 +72,18 @@ bool Sized(uint64_t pixels) { return pixels <= 0x3FFFFFFFull && RoomFor(pixels *
 
 namespace {
 
+// What is left is the least of what the system reports (Wine's report
+// does not follow the process's allocations), what the address space has
+// free, and what a test's bound leaves.
 bool Fits(uint64_t bytes, uint64_t alongside) {
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;
-    if (!GlobalMemoryStatusEx(&status) || status.ullAvailVirtual < bytes + alongside + kScreenMargin) return false;
-    return LargestFreeRange() >= bytes;
+    if (!GlobalMemoryStatusEx(&status)) return false;
+    const AddressSpace space = ReadAddressSpace();
+    uint64_t left = std::min<uint64_t>(status.ullAvailVirtual, space.free);
+    if (const uint64_t bound = BoundForTests())
+        left = std::min(left, bound > space.privateCommitted ? bound - space.privateCommitted : 0);
+    return left >= bytes + alongside + kScreenMargin && space.largestFree >= bytes;
 }
 
 }  // namespace

@@ -287,7 +287,79 @@ Image DecodeJpegWic(const void* data, size_t length, bool* packed, const std::at
     return out;
 }
 
+// A colour JPEG halved while it is read: the decoder's rows come a band at
+// a time into a small buffer and are halved from there, so the whole
+// picture never needs a buffer of ours. The same pixels as HalvePacked of
+// the whole decode. Empty when the picture is not a 24-bit colour JPEG the
+// component reads, when there is no room, or once cancelled.
+Image DecodeJpegHalvedWic(const void* data, size_t length, bool (*wanted)(int, int), const std::atomic<bool>* cancel) {
+    Image out;
+    const HRESULT co = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    struct Uninit {
+        bool on;
+        ~Uninit() {
+            if (on) CoUninitialize();
+        }
+    } uninit{SUCCEEDED(co)};
+    Com<IWICImagingFactory> factory;
+    Com<IWICStream> stream;
+    Com<IWICBitmapDecoder> decoder;
+    Com<IWICBitmapFrameDecode> frame;
+    UINT w = 0, h = 0;
+    WICPixelFormatGUID format{};
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(factory.Out()))) ||
+        FAILED(factory.Get()->CreateStream(stream.Out())) ||
+        FAILED(stream.Get()->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)),
+                                                  static_cast<DWORD>(length))) ||
+        FAILED(factory.Get()->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                      decoder.Out())) ||
+        FAILED(decoder.Get()->GetFrame(0, frame.Out())) || FAILED(frame.Get()->GetSize(&w, &h)) ||
+        FAILED(frame.Get()->GetPixelFormat(&format)) || !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) ||
+        w < 2 || h < 2 || w > 32768 || h > 32768 || !wanted(static_cast<int>(w), static_cast<int>(h)) ||
+        !RoomFor(uint64_t{w / 2} * (h / 2) * 4, uint64_t{w} * h * 3) ||
+        !out.Allocate(static_cast<int>(w / 2), static_cast<int>(h / 2)))
+        return Image{};
+    const UINT stride = w * 3;
+    const int bandPairs = 128;  // rows of the halved picture per band
+    std::vector<uint8_t> rows;
+    try {
+        rows.resize(static_cast<size_t>(stride) * 2 * bandPairs);
+    } catch (...) {
+        return Image{};
+    }
+    for (int y0 = 0; y0 < out.height; y0 += bandPairs) {
+        const int n = std::min(bandPairs, out.height - y0);
+        const WICRect rect{0, 2 * y0, static_cast<INT>(w), 2 * n};
+        if (Cancelled(cancel) || FAILED(frame.Get()->CopyPixels(&rect, stride, stride * 2 * n, rows.data())))
+            return Image{};
+        const bool whole = ParallelRows(
+            n,
+            [&](int first, int last) {
+                std::vector<uint32_t> wide(2 * static_cast<size_t>(w));
+                for (int y = first; y < last; ++y) {
+                    Widen(rows.data() + size_t{stride} * (2 * y), wide.data(), w);
+                    Widen(rows.data() + size_t{stride} * (2 * y + 1), wide.data() + w, w);
+                    HalveRow(wide.data(), wide.data() + w, out.Row(y0 + y), out.width);
+                }
+            },
+            cancel);
+        if (!whole) return Image{};
+    }
+    out.opaque = true;
+    return out;
+}
+
 }  // namespace
+
+Image DecodeHalved(const void* data, size_t length, bool (*wanted)(int, int), const std::atomic<bool>* cancel) {
+    try {
+        if (!data || length == 0 || length > 0x7FFFFFFF || !LooksLikeJpeg(data, length)) return Image{};
+        return DecodeJpegHalvedWic(data, length, wanted, cancel);
+    } catch (...) {
+        return Image{};
+    }
+}
 
 bool WidenPacked(Image& image, const std::atomic<bool>* cancel) {
     if (image.Empty() || WidenInPlace(image, cancel)) return true;

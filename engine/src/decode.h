@@ -28,4 +28,12 @@ bool WidenPacked(Image& image, const std::atomic<bool>* cancel = nullptr);
 // is no room or when cancelled.
 Image HalvePacked(const Image& image, const std::atomic<bool>* cancel = nullptr);
 
+// A colour JPEG's first halved copy (both sides halved, rounded down), made
+// band by band as the decoder reads, without a buffer for the whole
+// picture; the same pixels as HalvePacked of DecodePicture's packed result.
+// Empty for any other picture, for a size `wanted` (given the whole
+// picture's width and height) refuses, when there is no room, or once
+// cancelled.
+Image DecodeHalved(const void* data, size_t length, bool (*wanted)(int, int), const std::atomic<bool>* cancel = nullptr);
+
 }  // namespace uiengine

@@ -102,7 +102,11 @@ public:
 
     void Written(int index) override {
         if (index != kPictureBytes) return;
-        // The old picture goes at once; the new one arrives from the worker.
+        // The old picture goes at once (offered to the prepared set, for a
+        // step back); the new one arrives from the worker.
+        if (picture_) OfferShown(std::move(shownBytes_), picture_);
+        shownBytes_.reset();
+        wholeAsked_ = false;
         picture_.reset();
         DropSharp();
         prepared_.Clear();
@@ -114,13 +118,23 @@ public:
         // The same bytes decoded ahead: shown on the next frame, no decode.
         if (bytes && !bytes->empty()) {
             if (auto prepared = TakePrepared(*bytes)) {
+                // Without the whole picture, that is decoded only once a
+                // view larger than the halved copy asks for it (a zoom).
                 Show(std::move(prepared));
+                shownBytes_ = std::move(bytes);
+                // Drawn once the host has sized the view for it, like any new picture.
+                awaitingPicture_ = false;
+                awaitingFit_ = true;
+                SetTimer(host_, kFitTimer, kFitWaitMs, nullptr);
+                UpdateHold();
                 return;
             }
             YieldToShown();
         }
-        if (bytes && !bytes->empty())
+        if (bytes && !bytes->empty()) {
+            shownBytes_ = bytes;
             job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_);
+        }
         // Until the new picture is decoded and the host has set the view's
         // size for it, the window keeps its last frame: no frame shows the
         // new picture at the old size, nor an empty view between two pictures.
@@ -193,7 +207,10 @@ public:
             } else if (job_ && wp == generation_ && lp == kDecodeFirst && job_->stage.load(std::memory_order_acquire) >= 1) {
                 // Shown at once; the smaller copies follow. The worker's
                 // copy for the view is taken when the size is still its size.
-                if (!picture_) {
+                if (picture_) {
+                    SetEvent(job_->shown);  // shown already (prepared): the rest at once
+                    job_->view.Clear();
+                } else {
                     awaitingPicture_ = false;
                     Show(job_->first);
                     const SIZE s = Size();
@@ -209,8 +226,12 @@ public:
                 job_.reset();
                 DecodeTaken();
                 awaitingPicture_ = false;  // an undecodable picture shows as an empty view
-                if (complete && complete->full && !complete->full->Empty()) {
-                    if (picture_ && picture_ == first) {
+                // (A large JPEG's complete state may hold its halved copies only.)
+                if (complete && ((complete->full && !complete->full->Empty()) || !complete->levels.empty())) {
+                    // A picture shown already is of these bytes (a write drops the
+                    // job): its first state, or its halved copies when the whole
+                    // picture was asked for.
+                    if (picture_) {
                         Refine(std::move(complete));
                     } else {
                         Show(std::move(complete));
@@ -303,8 +324,11 @@ private:
     // The same picture with its complete chain: the copy for the current
     // size is made again only when a better level now exists for it.
     void Refine(std::shared_ptr<const DecodedPicture> picture) {
+        // Levels of equal size hold equal pixels (halving is exact), whichever decode made them.
+        const Image& before = SourceFor(*picture_, preparedSize_);
+        const Image& after = SourceFor(*picture, preparedSize_);
         const bool same = preparedSize_.cx <= 0 || preparedSize_.cy <= 0 ||
-                          &SourceFor(*picture_, preparedSize_) == &SourceFor(*picture, preparedSize_);
+                          (before.width == after.width && before.height == after.height);
         picture_ = std::move(picture);
         if (same) return;
         prepared_.Clear();
@@ -326,7 +350,19 @@ private:
             UnionRect(&region, &region, &need);
         }
         prepared_.Clear();  // the old copy goes before the new one is made
+        if (!picture_->full && !job_ && !wholeAsked_ && (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
+            DecodeWhole();
         Adopt(MakeQuick(SourceFor(*picture_, s), s, region), s);
+    }
+
+    // A picture held without the whole picture, shown at a size its halved
+    // copy does not cover: the whole picture is decoded now, and until it
+    // arrives the halved copy is drawn enlarged.
+    void DecodeWhole() {
+        auto bytes = attrs_.SharedDataOf(kPictureBytes);
+        if (!bytes || bytes != shownBytes_) return;
+        wholeAsked_ = true;  // once per picture: a decode that failed for want of memory is not retried on every size
+        job_ = StartDecode(lane_, std::move(bytes), host_, DecodedMessage(), ++generation_, true);
     }
 
     // A quick copy for size s becomes the one drawn; the sharp copy follows
@@ -385,6 +421,8 @@ private:
     WPARAM generation_ = 0;
     std::shared_ptr<const DecodedPicture> picture_;
     bool announce_ = false;  // the picture was not drawn yet
+    std::shared_ptr<const std::vector<uint8_t>> shownBytes_;  // the bytes picture_ was decoded from
+    bool wholeAsked_ = false;  // the whole picture was asked for since these bytes came
     bool awaitingFit_ = false;      // new bytes, and the host has not set the view's size since
     bool awaitingPicture_ = false;  // new bytes whose decode has not delivered a picture yet
     std::shared_ptr<SharpJob> sharp_;
@@ -434,10 +472,21 @@ void RunDecode(DecodeJob* job) {
     std::shared_ptr<const std::vector<uint8_t>> bytes = std::move(job->bytes);
     if (job->cancelled || !bytes) return;
     bool packed = false;
-    auto full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), &packed, cancel));
+    auto picture = std::make_shared<DecodedPicture>();
+    // A large colour JPEG: its halved copy straight from the decoder, the
+    // whole picture left for a zoom that needs it.
+    std::shared_ptr<Image> full;
+    auto half = job->whole ? std::make_shared<const Image>()
+                           : std::make_shared<const Image>(DecodeHalved(bytes->data(), bytes->size(), HalvedCoversFit, cancel));
+    if (job->cancelled) return;
+    if (!half->Empty()) {
+        picture->levels.push_back(std::move(half));
+        full = std::make_shared<Image>();
+    } else {
+        full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), &packed, cancel));
+    }
     bytes.reset();  // the attribute may hold them still, or not any more
     if (job->cancelled) return;
-    auto picture = std::make_shared<DecodedPicture>();
     if (!full->Empty()) picture->full = full;
     if (Reducible(*full)) {
         // The first state: the first halved copy (straight from the
@@ -460,7 +509,7 @@ void RunDecode(DecodeJob* job) {
         RECT client{};
         GetClientRect(target, &client);
         const SIZE view{client.right, client.bottom};
-        if (packed && view.cx <= half.width && view.cy <= half.height) {
+        if ((packed || !picture->full) && view.cx <= half.width && view.cy <= half.height) {
             picture->full = nullptr;
             const RECT visible = VisiblePart(target, GetAncestor(target, GA_ROOT), view);
             if (!IsRectEmpty(&visible) && !job->cancelled) {
@@ -566,7 +615,7 @@ bool DecodeLane::Queue(std::shared_ptr<DecodeJob> job) {
 }
 
 std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const std::vector<uint8_t>> bytes,
-                                       HWND target, UINT message, WPARAM id) {
+                                       HWND target, UINT message, WPARAM id, bool whole) {
     std::shared_ptr<DecodeJob> job;
     try {
         job = std::make_shared<DecodeJob>();
@@ -577,6 +626,7 @@ std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const s
     job->target = target;
     job->message = message;
     job->id = id;
+    job->whole = whole;
     if (!lane.Queue(job)) return nullptr;
     ++g_pending;
     return job;

@@ -34,6 +34,9 @@ struct DecodeJob {
     // Set by the UI thread when the picture is replaced or the control goes:
     // the worker then stops at its next step and frees what it made.
     std::atomic<bool> cancelled{false};
+    // The whole picture is wanted (a zoom past the halved copy): never decoded
+    // to its halved copy alone.
+    bool whole = false;
     // Set by the worker with `first` when the control's size was known then:
     // the copy of the part `viewRect` of the view at `viewSize`, made from
     // the first halved copy as the UI thread would make it; empty when none.
@@ -84,8 +87,11 @@ private:
 // have halved copies, nor for bytes that do not decode), then
 // kDecodeComplete. The job lives as long as either side holds it.
 // Null when there is no memory even for the job.
+// A colour JPEG whose halved copy covers any fitted view is decoded to that
+// copy and the smaller ones only (the complete state then has no whole
+// picture), unless `whole` asks for it.
 std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const std::vector<uint8_t>> bytes,
-                                       HWND target, UINT message, WPARAM id);
+                                       HWND target, UINT message, WPARAM id, bool whole = false);
 
 // Number of decodes started and not yet completed and taken over on the UI
 // thread (all controls).

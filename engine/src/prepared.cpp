@@ -11,6 +11,14 @@
 
 namespace uiengine {
 
+bool HalfCoversFit(int w, int h) {
+    const int screenW = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CXSCREEN));
+    const int screenH = std::max(GetSystemMetrics(SM_CYVIRTUALSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return w / 2 >= screenW || h / 2 >= screenH;
+}
+
+bool HalvedCoversFit(int w, int h) { return w >= 1024 && h >= 1024 && HalfCoversFit(w, h); }
+
 namespace {
 
 struct Entry {
@@ -19,12 +27,14 @@ struct Entry {
     bool started = false;                               // under the lock
     bool done = false;                                  // under the lock
     std::atomic<bool> cancelled{false};
+    bool offered = false;  // under the lock: a shown picture not named by the host since
 };
 
 struct PreparedSet {
     SRWLOCK lock = SRWLOCK_INIT;
     std::vector<std::shared_ptr<Entry>> entries;
     bool busy = false;  // a worker is decoding the waiting entries, one after the other
+    bool used = false;  // the host has named a set
     int taken = 0;
 };
 
@@ -62,29 +72,53 @@ void TellTests() {
     }
 }
 
-// The whole picture and its complete chain of halved copies, as a shown
-// decode ends with; null when undecodable, cancelled, or when keeping it
-// would leave no room for a picture of its size to be shown.
+// What a step needs for its first fitted frame: for a picture whose first
+// halved copy covers any fitted view, that copy alone (the
+// whole picture is decoded again only for a zoom past that copy: keeping
+// it for each neighbour would hold three whole pictures at once);
+// otherwise the whole picture and its chain, as a shown decode ends with.
+// Null when undecodable, cancelled, or when keeping it would leave no room
+// for a picture of its size to be shown.
 std::shared_ptr<const DecodedPicture> Decode(Entry& e) {
     const std::atomic<bool>* cancel = &e.cancelled;
     // After the shown pictures' own work: nothing starts while one decodes.
     while (!e.cancelled && PendingDecodes() > 0) Sleep(10);
     if (e.cancelled) return nullptr;
-    bool packed = false;
-    auto full = std::make_shared<Image>(DecodePicture(e.bytes->data(), e.bytes->size(), &packed, cancel));
-    if (e.cancelled || full->Empty()) return nullptr;
-    if (packed && !WidenPacked(*full, cancel)) return nullptr;
     auto picture = std::make_shared<DecodedPicture>();
-    picture->full = full;
-    const Image* last = full.get();
-    while (!e.cancelled && Reducible(*last)) {
+    // A colour JPEG straight to its halved copy, never whole in memory.
+    auto halved = std::make_shared<const Image>(DecodeHalved(
+        e.bytes->data(), e.bytes->size(), HalvedCoversFit,
+        cancel));
+    if (e.cancelled) return nullptr;
+    bool packed = false;
+    auto full = halved->Empty()
+                    ? std::make_shared<Image>(DecodePicture(e.bytes->data(), e.bytes->size(), &packed, cancel))
+                    : std::make_shared<Image>();
+    if (e.cancelled) return nullptr;
+    if (!halved->Empty()) {
+        picture->levels.push_back(std::move(halved));
+    } else if (full->Empty()) {
+        return nullptr;
+    } else if (Reducible(*full) && HalfCoversFit(full->width, full->height)) {
+        auto half = std::make_shared<const Image>(packed ? HalvePacked(*full, cancel) : Halve(*full, cancel));
+        full.reset();  // gone before the smaller copies are made
+        if (e.cancelled || half->Empty()) return nullptr;
+        picture->levels.push_back(std::move(half));
+    } else {
+        if (packed && !WidenPacked(*full, cancel)) return nullptr;
+        picture->full = full;
+    }
+    // A halved copy alone is all a fitted view needs (a smaller view is
+    // averaged from it): no smaller copies are kept beside it.
+    const Image* last = picture->full ? picture->full.get() : nullptr;
+    while (last && !e.cancelled && Reducible(*last)) {
         auto next = std::make_shared<const Image>(Halve(*last, cancel));
         if (next->Empty()) break;
         last = next.get();
         picture->levels.push_back(std::move(next));
     }
     if (e.cancelled) return nullptr;
-    if (Reducible(*full) && picture->levels.empty()) return nullptr;  // no room for its copies
+    if (picture->full && Reducible(*picture->full) && picture->levels.empty()) return nullptr;  // no room for its copies
     if (!RoomFor(PixelBytes(*picture))) return nullptr;
     return picture;
 }
@@ -150,7 +184,9 @@ int SetPrepared(const ExuiData* pictures, int count) {
                     break;
                 }
             }
-            if (!kept) {
+            if (kept) {
+                kept->offered = false;
+            } else {
                 if (!RoomFor(static_cast<uint64_t>(length))) continue;
                 kept = std::make_shared<Entry>();
                 const auto* p = static_cast<const uint8_t*>(data);
@@ -167,6 +203,7 @@ int SetPrepared(const ExuiData* pictures, int count) {
         dropped.push_back(x);
     }
     s.entries.swap(next);
+    if (count > 0) s.used = true;
     const bool waiting = std::any_of(s.entries.begin(), s.entries.end(), [](const auto& x) { return !x->started; });
     if (waiting && !s.busy) start = s.busy = true;
     const int n = static_cast<int>(s.entries.size());
@@ -202,6 +239,45 @@ std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& b
     }
     ReleaseSRWLockExclusive(&s.lock);
     return picture;
+}
+
+void OfferShown(std::shared_ptr<const std::vector<uint8_t>> bytes, const std::shared_ptr<const DecodedPicture>& picture) {
+    if (!bytes || bytes->empty() || !picture || t_preparing) return;
+    PreparedSet& s = TheSet();
+    std::vector<std::shared_ptr<Entry>> dropped;
+    try {
+        auto e = std::make_shared<Entry>();
+        e->bytes = std::move(bytes);
+        const Image* whole = picture->full.get();
+        if (whole && !picture->levels.empty() && HalfCoversFit(whole->width, whole->height)) {
+            auto levels = std::make_shared<DecodedPicture>();
+            levels->levels.push_back(picture->levels.front());  // the fitted view's source, as prepared
+            e->picture = std::move(levels);
+        } else if (whole || !picture->levels.empty()) {
+            e->picture = picture;
+        } else {
+            return;
+        }
+        e->started = e->done = e->offered = true;
+        AcquireSRWLockExclusive(&s.lock);
+        if (s.used) {
+            for (auto it = s.entries.begin(); it != s.entries.end();) {
+                if ((*it)->offered || Same(*(*it)->bytes, e->bytes->data(), e->bytes->size())) {
+                    dropped.push_back(std::move(*it));
+                    it = s.entries.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            try {
+                s.entries.push_back(e);
+            } catch (...) {
+            }
+        }
+        ReleaseSRWLockExclusive(&s.lock);
+    } catch (...) {
+        // No memory for the entry: the picture is simply decoded again when wanted.
+    }
 }
 
 bool DropPrepared() {

@@ -13,6 +13,14 @@
 
 namespace uiengine {
 
+// True when a picture of w x h, fitted into any window on this desktop, is
+// shown at half its size or less: its first halved copy then covers the
+// fitted view, and the whole picture is needed only for a zoom.
+bool HalfCoversFit(int w, int h);
+// The same for a picture large enough to have halved copies (both sides at
+// least 1024): such a picture is decoded to its halved copy first.
+bool HalvedCoversFit(int w, int h);
+
 // Makes `pictures` the prepared set (at most kMaxPrepared, the first ones
 // kept): entries with equal bytes stay as they are, the rest are dropped
 // (a running decode stops at its next band of rows), new ones are copied
@@ -20,8 +28,19 @@ namespace uiengine {
 int SetPrepared(const ExuiData* pictures, int count);
 constexpr int kMaxPrepared = 3;
 
-// The finished decode of exactly these bytes, or null.
+// The finished decode of exactly these bytes, or null. A large picture's
+// comes without the whole picture (full is null): its halved copies cover
+// a fitted view, and the caller decodes the whole picture when a zoom
+// needs it.
 std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& bytes);
+
+// The picture a picture box stops showing, with its bytes, joins the set
+// (only its first halved copy when that covers a fitted view):
+// the host names it again as a neighbour, and a step back then takes it
+// instead of decoding it again. It stays only when the host's next set
+// names it; at most one such picture waits for that, and none is kept for
+// a host that never named a set. Never throws.
+void OfferShown(std::shared_ptr<const std::vector<uint8_t>> bytes, const std::shared_ptr<const DecodedPicture>& picture);
 
 // Drops every prepared picture and stops the running preparation; true when
 // something was held. Called when memory runs short and before the pool stops.

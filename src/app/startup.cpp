@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/command_line.h"
 #include "app/event_table.h"
 #include "forms/forms.h"
 #include "files/picture_list.h"
@@ -33,6 +34,7 @@ void ExitRoutine() {
 
 int RunViewer() {
     StartupMark("process start");
+    MeasureStartPicture(FullPathOf(CommandLinePicturePath()));
     skin::EngineLoader();
     StartupMark("engine loaded");
     // Default floating-point state, every exception masked: a division by

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <memory>
 #include <vector>
 
 #include "files/paths.h"
@@ -43,17 +44,20 @@ void HandToEngine(const std::vector<Bytes>& pictures, unsigned generation) {
     prepare(blocks.data(), static_cast<int32_t>(blocks.size()));
 }
 
+// One after the other, so that no two whole decodes of a large picture
+// hold their memory at once: each neighbour read and measured (one shown
+// before is remembered already), then the engine's decodes, which it runs
+// one at a time.
 void PrepareAll(const std::vector<Text>& paths, unsigned generation) {
     std::vector<Bytes> read;
     for (const Text& path : paths) {
         if (!StillWanted(generation)) return;
         Bytes bytes = ReadWholeFile(path);
         if (bytes.empty() || !StillWanted(generation)) continue;
+        MeasureAhead(bytes);
         read.push_back(std::move(bytes));
-        // The engine's decode and this measurement run side by side.
-        HandToEngine(read, generation);
-        MeasureAhead(read.back());
     }
+    HandToEngine(read, generation);
 }
 
 DWORD WINAPI PrepareThread(void*) {
@@ -79,7 +83,47 @@ DWORD WINAPI PrepareThread(void*) {
     }
 }
 
+HANDLE g_startMeasure = nullptr;  // UI thread only
+constexpr DWORD kStartMeasureBytes = 1u << 20;
+
+DWORD WINAPI MeasureStartThread(void* parameter) {
+    const std::unique_ptr<Text> path(static_cast<Text*>(parameter));
+    try {
+        const Bytes bytes = ReadWholeFile(*path);
+        if (!bytes.empty()) MeasureAhead(bytes);
+    } catch (const std::exception&) {
+        // No memory: the start window measures the picture itself.
+    }
+    return 0;
+}
+
+void WaitForStartMeasure() {
+    if (!g_startMeasure) return;
+    WaitForSingleObject(g_startMeasure, INFINITE);
+    CloseHandle(g_startMeasure);
+    g_startMeasure = nullptr;
+}
+
 }  // namespace
+
+void MeasureStartPicture(std::string_view path) {
+    if (path.empty() || g_startMeasure) return;
+    // Only a file whose decode takes long is worth a thread started beside
+    // the engine's loading; a small one is measured at once when its turn comes.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    const Text name(path.substr(0, path.find('\0')));
+    if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (data.nFileSizeHigh == 0 && data.nFileSizeLow < kStartMeasureBytes))
+        return;
+    std::unique_ptr<Text> copy;
+    try {
+        copy = std::make_unique<Text>(path);
+    } catch (const std::exception&) {
+        return;
+    }
+    g_startMeasure = CreateThread(nullptr, 0, MeasureStartThread, copy.get(), 0, nullptr);
+    if (g_startMeasure) copy.release();
+}
 
 void PrepareNeighbours() {
     if (CurrentIndex < 1 || CurrentIndex > static_cast<int>(PictureList.size())) return;
@@ -103,6 +147,7 @@ void PrepareNeighbours() {
 }
 
 void StopPreparingAhead() {
+    WaitForStartMeasure();
     if (!g_request.thread) return;
     AcquireSRWLockExclusive(&g_request.lock);
     g_request.stopping = true;

@@ -5,6 +5,8 @@
 // on a background thread at idle priority. A step still reads its file
 // whole; only when those bytes equal the prepared ones are the prepared
 // results used, so a file changed on disk is never shown stale.
+#include <string_view>
+
 namespace vela {
 
 // Asks for the neighbours of the current entry; a newer call replaces an
@@ -13,5 +15,11 @@ void PrepareNeighbours();
 // Ends the background thread (waiting for it) and drops what the engine
 // holds for it. The next PrepareNeighbours starts it again.
 void StopPreparingAhead();
+// The picture named at start is read and measured on a thread of its own
+// while the engine loads and the start window is built: the measurement's
+// decode is the longest part of a large picture's start, and the start
+// window's own measurement of equal bytes waits for this one instead of
+// decoding again. StopPreparingAhead waits for it too.
+void MeasureStartPicture(std::string_view path);
 
 }  // namespace vela

@@ -28,7 +28,8 @@ struct Size {
 // more. Entries are found by their bytes, compared in full, never by path;
 // the oldest go first when the count or the bytes held pass their bounds.
 constexpr std::size_t kMaxEntries = 4;
-constexpr std::size_t kMaxHeldBytes = 64u << 20;
+// Three large photos (the shown picture and its neighbours), not a fourth.
+constexpr std::size_t kMaxHeldBytes = 48u << 20;
 
 struct Remembered {
     std::unique_ptr<unsigned char[]> bytes;
