@@ -349,7 +349,10 @@ Image DecodeAny(const void* data, size_t length, bool* packed, const std::atomic
     vela::Unique<IStream*, vela::ComRelease<IStream>> stream(vela::imaging::PictureStream::Create(data, length));
     if (!stream) return out;
     vela::Unique<Gdiplus::GpBitmap*, DisposeImage> bitmap;
-    if (gp::GdipCreateBitmapFromStream(stream.Get(), bitmap.Out()) != Gdiplus::Ok || !bitmap) return out;
+    if (gp::GdipCreateBitmapFromStream(stream.Get(), bitmap.Out()) != Gdiplus::Ok || !bitmap) {
+        vela::imaging::PictureStream::Discard(stream.Get());
+        return out;
+    }
     UINT w = 0, h = 0;
     gp::GdipGetImageWidth(bitmap.Get(), &w);
     gp::GdipGetImageHeight(bitmap.Get(), &h);

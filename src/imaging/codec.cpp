@@ -57,6 +57,7 @@ gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture) {
     gdip::GpImage* bitmap = nullptr;
     // A failed decode leaves the bitmap null, which is the answer.
     api::GdipCreateBitmapFromStream(stream.Get(), &bitmap);
+    if (!bitmap) PictureStream::Discard(stream.Get());
     return bitmap;  // GDI+ holds its own reference to the stream while the bitmap lives
 }
 

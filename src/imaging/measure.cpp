@@ -158,6 +158,7 @@ Size MeasureContent(const Bytes& picture) {
     Image image;
     if (!stream) return {};
     api::GdipLoadImageFromStream(stream.Get(), image.Out());
+    if (!image) PictureStream::Discard(stream.Get());
     return SizeOf(image.Get());
 }
 

@@ -36,6 +36,18 @@ public:
         return stream;
     }
 
+    // After a failed load: the copy of the bytes is freed now. Under Wine
+    // the platform's decoders keep a reference to the stream after some
+    // failures (a damaged BMP or GIF) and never release it; what they keep
+    // is then this small object only, reading as empty.
+    static void Discard(IStream* stream) {
+        auto* self = static_cast<PictureStream*>(stream);
+        if (!self || self->bytes_->data == kEmpty) return;
+        delete[] self->bytes_->data;
+        self->bytes_->data = kEmpty;
+        self->bytes_->length = 0;
+    }
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISequentialStream) || IsEqualIID(iid, IID_IStream)) {
@@ -124,6 +136,7 @@ public:
 private:
     // Zero bytes after the data, for readers that look a few bytes ahead.
     static constexpr std::size_t kSlack = 16;
+    static inline uint8_t kEmpty[kSlack] = {};
 
     struct Bytes {
         uint8_t* data = nullptr;
@@ -132,7 +145,7 @@ private:
         void AddRef() { InterlockedIncrement(&refs); }
         void Release() {
             if (InterlockedDecrement(&refs) == 0) {
-                delete[] data;
+                if (data != kEmpty) delete[] data;
                 delete this;
             }
         }

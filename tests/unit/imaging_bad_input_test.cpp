@@ -178,4 +178,12 @@ TEST(ImagingBadInput, NothingIsReadBeyondTheBytes) {
         stream.Get()->Read(out, sizeof out, &read);
         EXPECT_EQ(read, r.read) << r.at;
     }
+    // A stream the platform keeps after a failed load holds no copy.
+    imaging::PictureStream::Discard(stream.Get());
+    LARGE_INTEGER start{};
+    stream.Get()->Seek(start, STREAM_SEEK_SET, nullptr);
+    unsigned char out[8];
+    ULONG read = 12345;
+    stream.Get()->Read(out, sizeof out, &read);
+    EXPECT_EQ(read, 0u);
 }
