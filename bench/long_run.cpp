@@ -4,7 +4,9 @@
 //                                 and prints files stepped, faults, peak memory;
 //   long_run soak [steps] [large] steps back and forth through a folder of
 //                                 small pictures and a few large ones and prints
-//                                 private memory and handle counts every 1,000 steps.
+//                                 private memory and handle counts every 1,000 steps,
+//                                 then PASS when they stay flat (bounds in Soak);
+//   long_run corpus <folder> [files] [seed]  writes the fuzz run's files there.
 // A fault is the viewer ending, showing a message box, or not taking a step
 // within 30 s; the run then starts the viewer again at the next file.
 #include <windows.h>
@@ -200,11 +202,16 @@ int Fuzz(int files, uint32_t seed) {
 int Soak(int steps, int large) {
     ScratchFolder dir("vela-soak");
     std::vector<std::string> names;
-    // Mostly small pictures of every kind, a few large photos spread among them.
-    const int small = 48;
+    // Mostly small pictures of every kind, a few large photos spread among
+    // them. 51 in all: one way and back is 100 steps, so every checkpoint
+    // finds the first picture shown, small and far from the large ones
+    // (whose decodes, shown or prepared ahead, hold 50 MiB more).
+    large = std::clamp(large, 0, 10);
+    const int small = 51 - large;
+    const int stride = large ? (small + large) / large : 1;
     for (int i = 0; i < small + large; ++i) {
         char name[32];
-        const bool big = large > 0 && i % ((small + large) / large) == 0 && i / ((small + large) / large) < large;
+        const bool big = large > 0 && i % stride == stride / 2 && i / stride < large;
         const char* ext = big ? "jpg" : (i % 4 == 0 ? "png" : i % 4 == 1 ? "gif" : i % 4 == 2 ? "bmp" : "jpg");
         wsprintfA(name, "%03d.%s", i, ext);
         const COLORREF colour = RGB(37 * i % 256, 91 * i % 256, 53 * i % 256);
@@ -228,29 +235,70 @@ int Soak(int steps, int large) {
         std::printf("%8d %12.1f %8lu %6lu %6lu %8lu %8.0f\n", n, f.privateBytes / 1048576.0, f.handles, f.gdi, f.user,
                     f.threads, (NowMs() - t0) / 1000);
         std::fflush(stdout);
+        return f;
     };
     print(0);
+    // Flat: from the checkpoint at 1,000 steps on (the first thousand fill
+    // the caches and the heaps), the largest and smallest figure of all
+    // checkpoints differ by less than these bounds; a growth of a few
+    // hundred bytes a step shows as several MiB over the run.
+    constexpr double kPrivateSpreadMiB = 8;
+    constexpr DWORD kHandleSpread = 16, kObjectSpread = 16, kThreadSpread = 2;
+    std::vector<Figures> checkpoints;
     size_t at = 0;
     int direction = 1;
     for (int n = 1; n <= steps; ++n) {
         if ((direction > 0 && at + 1 == names.size()) || (direction < 0 && at == 0)) direction = -direction;
         at += direction;
         s.Step(direction > 0 ? VK_RIGHT : VK_LEFT, names[at]);
-        if (n % 1000 == 0) print(n);
+        if (n % 1000 == 0) checkpoints.push_back(print(n));
     }
+    auto spread = [&](auto field) {
+        double low = 0, high = 0;
+        for (size_t i = 0; i < checkpoints.size(); ++i) {
+            const double v = static_cast<double>(field(checkpoints[i]));
+            low = i ? std::min(low, v) : v;
+            high = i ? std::max(high, v) : v;
+        }
+        return high - low;
+    };
+    const double privateSpread = spread([](const Figures& f) { return f.privateBytes; }) / 1048576.0;
+    const double handles = spread([](const Figures& f) { return f.handles; });
+    const double objects = std::max(spread([](const Figures& f) { return f.gdi; }), spread([](const Figures& f) { return f.user; }));
+    const double threads = spread([](const Figures& f) { return f.threads; });
+    const bool flat = checkpoints.size() >= 2 && privateSpread < kPrivateSpreadMiB && handles <= kHandleSpread &&
+                      objects <= kObjectSpread && threads <= kThreadSpread;
     const int faults = s.Faults();
     const bool clean = s.Close();
     std::printf("soak: faults %d, peak private memory %.1f MiB, closed with exit code 0: %s\n", faults,
                 s.Peak() / 1048576.0, clean ? "yes" : "no");
-    return faults == 0 && clean ? 0 : 1;
+    std::printf("soak: from 1,000 steps on, private memory varies by %.1f MiB (bound %.0f), handles by %.0f (%lu), "
+                "GDI/USER objects by %.0f (%lu), threads by %.0f (%lu): %s\n",
+                privateSpread, kPrivateSpreadMiB, handles, kHandleSpread, objects, kObjectSpread, threads, kThreadSpread,
+                flat ? "flat" : "not flat");
+    const bool pass = faults == 0 && clean && flat;
+    std::printf("soak: %s\n", pass ? "PASS" : "FAIL");
+    return pass ? 0 : 1;
+}
+
+// The corpus of a fuzz run written into a folder, to look at the files of
+// a fault again (the run's own folder is removed when it ends).
+int Corpus(const char* folder, int files, uint32_t seed) {
+    CreateDirectoryA(folder, nullptr);
+    for (const FuzzFile& f : MakeFuzzCorpus(seed, files)) WriteBytes(std::string(folder) + "\\" + f.name, f.bytes);
+    std::printf("corpus: %d files made from seed %u in %s\n", files, seed, folder);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "corpus" && argc > 2)
+        return Corpus(argv[2], argc > 3 ? std::atoi(argv[3]) : 3000, argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 1);
     if (mode == "fuzz") return Fuzz(argc > 2 ? std::atoi(argv[2]) : 3000, argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 1);
     if (mode == "soak") return Soak(argc > 2 ? std::atoi(argv[2]) : 10000, argc > 3 ? std::atoi(argv[3]) : 2);
-    std::printf("usage: long_run fuzz [files] [seed] | long_run soak [steps] [large pictures]\n");
+    std::printf("usage: long_run fuzz [files] [seed] | long_run soak [steps] [large pictures] |\n"
+                "       long_run corpus <folder> [files] [seed]\n");
     return 2;
 }

@@ -11,6 +11,7 @@
 
 #include "imaging/decoder_guards.h"
 #include "imaging/exif_orientation.h"
+#include "imaging/picture_stream.h"
 #include "pool.h"
 #include "util/unique.h"
 
@@ -32,7 +33,6 @@ bool StartGdiplus() {
     return ok;
 }
 
-void FreeGlobal(HGLOBAL h) { GlobalFree(h); }
 void DisposeImage(Gdiplus::GpBitmap* b) { gp::GdipDisposeImage(b); }
 
 // 32768 per side keeps every row computation inside 32 bits; how many
@@ -476,16 +476,13 @@ Image DecodeAny(const void* data, size_t length, bool* packed, const std::atomic
         !StartGdiplus())
         return out;
     length = vela::imaging::DecodableLength(data, length);
-    vela::Unique<HGLOBAL, FreeGlobal> memory(GlobalAlloc(GMEM_MOVEABLE, length));
-    if (!memory) return out;
-    void* p = GlobalLock(memory.Get());
-    if (!p) return out;
-    memcpy(p, data, length);
-    GlobalUnlock(memory.Get());
-    vela::Unique<IStream*, vela::ComRelease<IStream>> stream;
-    if (CreateStreamOnHGlobal(memory.Get(), FALSE, stream.Out()) != S_OK) return out;
+    vela::Unique<IStream*, vela::ComRelease<IStream>> stream(vela::imaging::PictureStream::Create(data, length));
+    if (!stream) return out;
     vela::Unique<Gdiplus::GpBitmap*, DisposeImage> bitmap;
-    if (gp::GdipCreateBitmapFromStream(stream.Get(), bitmap.Out()) != Gdiplus::Ok || !bitmap) return out;
+    if (gp::GdipCreateBitmapFromStream(stream.Get(), bitmap.Out()) != Gdiplus::Ok || !bitmap) {
+        vela::imaging::PictureStream::Discard(stream.Get());
+        return out;
+    }
     UINT w = 0, h = 0;
     gp::GdipGetImageWidth(bitmap.Get(), &w);
     gp::GdipGetImageHeight(bitmap.Get(), &h);

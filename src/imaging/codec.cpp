@@ -3,6 +3,7 @@
 
 #include "imaging/decoder_guards.h"
 #include "imaging/imaging_internal.h"
+#include "imaging/picture_stream.h"
 
 namespace vela::imaging {
 namespace {
@@ -49,22 +50,12 @@ bool NamesExistingFile(const Bytes& picture, Text* path) {
 
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture) {
     if (!BitmapRowsInside(picture.data(), picture.size()) || !IconImagesInside(picture.data(), picture.size())) return nullptr;
-    const SIZE_T size = DecodableLength(picture.data(), picture.size());
-    HGLOBAL block = api::GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!block) return nullptr;
-    Stream stream;
-    // The stream owns the block from here: releasing it frees the block.
-    if (FAILED(api::CreateStreamOnHGlobal(block, TRUE, stream.Out()))) {
-        api::GlobalFree(block);
-        return nullptr;
-    }
-    void* data = api::GlobalLock(block);
-    if (!data) return nullptr;
-    api::RtlMoveMemory(data, picture.data(), size);
-    api::GlobalUnlock(block);
+    Stream stream(PictureStream::Create(picture.data(), DecodableLength(picture.data(), picture.size())));
+    if (!stream) return nullptr;
     gdip::GpImage* bitmap = nullptr;
     // A failed decode leaves the bitmap null, which is the answer.
     api::GdipCreateBitmapFromStream(stream.Get(), &bitmap);
+    if (!bitmap) PictureStream::Discard(stream.Get());
     return bitmap;  // GDI+ holds its own reference to the stream while the bitmap lives
 }
 

@@ -9,6 +9,7 @@
 #include "imaging/exif_orientation.h"
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
+#include "imaging/picture_stream.h"
 
 namespace vela {
 namespace {
@@ -175,20 +176,15 @@ Size MeasureFile(const Text& path) {
 
 Size MeasureContent(const Bytes& picture) {
     if (!BitmapRowsInside(picture.data(), picture.size()) || !IconImagesInside(picture.data(), picture.size())) return {};
-    const std::size_t size = DecodableLength(picture.data(), picture.size());
-    // Declared in this order so that the image is disposed first, then the
-    // stream released, and the block it reads freed last.
-    GlobalBlock block(api::GlobalAlloc(GMEM_MOVEABLE, size));
-    Stream stream;
+    // Declared in this order so that the image is disposed before the stream is released.
+    Stream stream(PictureStream::Create(picture.data(), DecodableLength(picture.data(), picture.size())));
     Image image;
-    if (!block) return {};
-    void* data = api::GlobalLock(block.Get());
-    if (!data) return {};
-    api::RtlMoveMemory(data, picture.data(), size);
-    api::GlobalUnlock(block.Get());
-    if (FAILED(api::CreateStreamOnHGlobal(block.Get(), FALSE, stream.Out()))) return {};
+    if (!stream) return {};
     api::GdipLoadImageFromStream(stream.Get(), image.Out());
-    if (!image) return {};
+    if (!image) {
+        PictureStream::Discard(stream.Get());
+        return {};
+    }
     return Upright(SizeOf(image.Get()), JpegOrientation(picture.data(), picture.size()));
 }
 

@@ -93,6 +93,10 @@ TEST_F(EngineRobust, HeadersClaimingHugePicturesShowNothingAndTheProcessGoesOn) 
         {"bmp 30000 x -30000", CraftedBmp(30000, -30000, 32)},
         {"gif 65535 x 65535", CraftedGif(65535, 65535)},
         {"ico 256 x 256 beyond its end", CraftedIcon(false, 256, 256, 0x7FFFFFFF, 22)},
+        // Rows declared 2 GiB and 4 GiB beyond the data: the decoder seeks
+        // there and reads.
+        {"rle8 bmp rows beyond its end", CraftedRunLengthBmp(0x7FFFFF00, false)},
+        {"rle4 bmp rows beyond its end", CraftedRunLengthBmp(0xFFFFFF00, true)},
     };
     ASSERT_EQ(cases[0].bytes.size(), 23u);
     Box box;

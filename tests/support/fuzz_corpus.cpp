@@ -111,6 +111,19 @@ Bytes CraftedBmp(int32_t width, int32_t height, uint16_t bits) {
     return b;
 }
 
+Bytes CraftedRunLengthBmp(uint32_t offset, bool rle4) {
+    Bytes b{'B', 'M'};
+    Put32(b, 0);
+    Put32(b, 0);
+    Put32(b, offset);
+    for (uint32_t v : {40u, 16u, 16u}) Put32(b, v);
+    Put16(b, 1);
+    Put16(b, rle4 ? 4 : 8);
+    for (uint32_t v : {rle4 ? 2u : 1u, 64u, 0u, 0u, 2u, 0u, 0u, 0xFFFFFFu}) Put32(b, v);  // BI_RLE4 or BI_RLE8
+    for (int row = 0; row < 8; ++row) b.insert(b.end(), {16, 1, 0, 0});  // 16 pixels of colour 1, end of row
+    return b;
+}
+
 Bytes CraftedGif(uint16_t width, uint16_t height) {
     Bytes b{'G', 'I', 'F', '8', '9', 'a'};
     Put16(b, width);

@@ -31,6 +31,9 @@ Bytes CraftedJpeg(int width, int height);
 Bytes CraftedPng(uint32_t width, uint32_t height);
 // A BMP header of w x h (negative h: top-down) at `bits` per pixel, no pixels.
 Bytes CraftedBmp(int32_t width, int32_t height, uint16_t bits);
+// A 16 x 16 run-length BMP (RLE8, or RLE4) of two colours whose rows are
+// declared to start at `offset`, with a few real runs after its palette.
+Bytes CraftedRunLengthBmp(uint32_t offset, bool rle4);
 // A GIF with a screen and one image of w x h and an empty raster.
 Bytes CraftedGif(uint16_t width, uint16_t height);
 // An icon (or cursor) directory of one entry whose data size and offset are

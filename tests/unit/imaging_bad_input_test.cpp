@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "imaging/exif_orientation.h"
+#include "fuzz_corpus.h"
 #include "imaging/imaging.h"
+#include "imaging/picture_stream.h"
 #include "test_support.h"
+#include "util/unique.h"
 
 using namespace vela;
 using vela::test::MakePicture;
@@ -180,4 +183,39 @@ TEST(ImagingBadInput, DamagedExifBlocksLeaveThePictureAsStored) {
     const Bytes whole = test::WithExifOrientation(plain, 6);
     for (size_t n = 0; n < 38; ++n) EXPECT_EQ(imaging::JpegOrientation(whole.data(), n), 1) << n;
     EXPECT_EQ(imaging::JpegOrientation(whole.data(), 38), 6);
+}
+
+TEST(ImagingBadInput, NothingIsReadBeyondTheBytes) {
+    // Run-length rows declared far beyond the data: the decoder seeks there
+    // and reads (which once ended the process), and finds nothing.
+    for (uint32_t offset : {0x7FFFFF00u, 0xFFFFFF00u}) {
+        for (bool rle4 : {false, true}) {
+            Outcome o = Try(test::CraftedRunLengthBmp(offset, rle4));
+            EXPECT_EQ(o.width, 0) << offset << rle4;
+            EXPECT_EQ(o.height, 0) << offset << rle4;
+            EXPECT_EQ(o.rotated, 0u) << offset << rle4;
+        }
+    }
+    // The stream the decoders read: bounded reads wherever it was moved.
+    const unsigned char bytes[100] = {1, 2, 3};
+    Unique<IStream*, ComRelease<IStream>> stream(imaging::PictureStream::Create(bytes, sizeof bytes));
+    ASSERT_TRUE(stream);
+    const struct { long long at; ULONG read; } reads[] = {{0, 64}, {90, 10}, {100, 0}, {101, 0}, {0x7FFFFF00, 0}};
+    for (const auto& r : reads) {
+        LARGE_INTEGER at{};
+        at.QuadPart = r.at;
+        ASSERT_EQ(stream.Get()->Seek(at, STREAM_SEEK_SET, nullptr), S_OK);
+        unsigned char out[64];
+        ULONG read = 12345;
+        stream.Get()->Read(out, sizeof out, &read);
+        EXPECT_EQ(read, r.read) << r.at;
+    }
+    // A stream the platform keeps after a failed load holds no copy.
+    imaging::PictureStream::Discard(stream.Get());
+    LARGE_INTEGER start{};
+    stream.Get()->Seek(start, STREAM_SEEK_SET, nullptr);
+    unsigned char out[8];
+    ULONG read = 12345;
+    stream.Get()->Read(out, sizeof out, &read);
+    EXPECT_EQ(read, 0u);
 }
