@@ -80,6 +80,22 @@ enum { ENGINE_WINDOW_HINT_ATTRIBUTE = 21 };
 // width, height, the event callback, the binding record, then the zeros the
 // type takes. Each returns the engine handle (also stored as "Tab_Control"),
 // or null.
+//   Thread: the thread that owns binding->host; every other export that
+//     takes a control (and the callback) runs on that thread too.
+//   Ignored: the parent control, left, top, width and height (the control
+//     covers its host's client area, and follows it through
+//     ControPonintSizeSynchronise) and the trailing zeros.
+//   Windows changed: the host's window procedure is replaced (subclassed)
+//     and the engine's own window properties ("Tab_Control" and two more)
+//     are set on it; a WindowEx also takes over its top-level window: it
+//     becomes a layered popup without caption or border (styles saved and
+//     restored when the control goes), its icons and title follow the skin.
+//     At most one engine control per host: a second create returns null.
+//   Ownership: the engine owns the control and everything it makes (pixels,
+//     fonts, decoded pictures, worker jobs). It is freed by ControlDestroy,
+//     or, when the host is destroyed without it, by the host's WM_NCDESTROY;
+//     the procedure and properties the engine put on the host go with it.
+//     The caller keeps the binding record and the pack (read during create).
 #define ENGINE_CREATE_ARGS int parentControl, HWND parent, int left, int top, int width, int height, \
     ExuiEventCallback callback, const ExuiBindingRecord* binding
 typedef ExuiHandle(__stdcall* ExuiCreateWindowEx)(ENGINE_CREATE_ARGS, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int, int);
@@ -95,7 +111,10 @@ typedef int(__stdcall* ExuiControlSendMessage)(ExuiHandle control, int message, 
 // After the host window moved (kind 0) or was resized (kind 1): the control
 // follows it. The control is found through the host's "Tab_Control".
 typedef int(__stdcall* ExuiControPonintSizeSynchronise)(HWND host, int kind);
-// Frees the control and everything it holds.
+// Frees the control and everything it holds, restores the host's window
+// procedure (when the engine's is still the one in place) and the top-level
+// window's styles; when it was the last control, stops and joins the engine's
+// worker threads. Returns 0 for a handle that is not a live control.
 typedef int(__stdcall* ExuiControlDestroy)(ExuiHandle control);
 // The start-up handshake: (ENGINE_HANDSHAKE_FUNCTION, the library's module
 // handle, 0, 0, ENGINE_HANDSHAKE_MAGIC); the engine answers 1 when the module

@@ -6,7 +6,7 @@
 #include "control.h"
 #include "decode.h"
 #include "pool.h"
-#include "util/unique.h"
+#include "unique.h"
 
 namespace uiengine {
 
@@ -283,7 +283,7 @@ private:
     Image glyphFitted_;
     const Image* glyphSource_ = nullptr;
     Image captionImage_;
-    vela::Unique<HFONT, DeleteObject> font_;
+    uiengine::Unique<HFONT, DeleteObject> font_;
     bool hover_ = false;
     bool pressed_ = false;
     bool captionWritten_ = false;

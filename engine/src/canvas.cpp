@@ -10,7 +10,7 @@
 #include <emmintrin.h>
 
 #include "pool.h"
-#include "util/unique.h"
+#include "unique.h"
 
 namespace uiengine {
 
@@ -526,18 +526,18 @@ Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UI
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    vela::Unique<HDC, DeleteDC> dc(CreateCompatibleDC(nullptr));
-    vela::Unique<HBITMAP, DeleteObject> dib(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    uiengine::Unique<HDC, DeleteDC> dc(CreateCompatibleDC(nullptr));
+    uiengine::Unique<HBITMAP, DeleteObject> dib(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!dc || !dib || !bits) return out;
-    HGDIOBJ oldBitmap = SelectObject(dc.Get(), dib.Get());
-    HGDIOBJ oldFont = SelectObject(dc.Get(), font);
-    SetBkMode(dc.Get(), TRANSPARENT);
-    SetTextColor(dc.Get(), RGB(255, 255, 255));
-    RECT r{0, 0, w, h};
-    DrawTextA(dc.Get(), text, -1, &r, align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-    GdiFlush();
-    SelectObject(dc.Get(), oldFont);
-    SelectObject(dc.Get(), oldBitmap);
+    {
+        const uiengine::SelectedObject bitmap(dc.Get(), dib.Get());
+        const uiengine::SelectedObject selectedFont(dc.Get(), font);
+        SetBkMode(dc.Get(), TRANSPARENT);
+        SetTextColor(dc.Get(), RGB(255, 255, 255));
+        RECT r{0, 0, w, h};
+        DrawTextA(dc.Get(), text, -1, &r, align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        GdiFlush();
+    }
     if (!out.Reset(w, h)) return out;
     const uint32_t* src = static_cast<const uint32_t*>(bits);
     std::vector<uint8_t> coverage(out.pixels.size());

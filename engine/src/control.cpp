@@ -6,7 +6,7 @@
 
 #include "frame.h"
 #include "pool.h"
-#include "util/unique.h"
+#include "unique.h"
 
 namespace uiengine {
 
@@ -59,9 +59,8 @@ bool FaceInstalled(const std::string& face) {
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
     bool found = false;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExA(dc, &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, dc);
+    const ScreenDc screen;
+    EnumFontFamiliesExA(screen.Get(), &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
@@ -85,9 +84,8 @@ int DpiOf(HWND window) {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
     int dpi = forWindow && window ? static_cast<int>(forWindow(window)) : 0;
     if (dpi <= 0) {
-        HDC dc = GetDC(nullptr);
-        dpi = GetDeviceCaps(dc, LOGPIXELSY);
-        ReleaseDC(nullptr, dc);
+        const ScreenDc screen;
+        dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
     }
     return dpi >= 48 && dpi <= 960 ? dpi : 96;
 }

@@ -9,11 +9,11 @@
 #include <mutex>
 #include <vector>
 
-#include "imaging/decoder_guards.h"
-#include "imaging/exif_orientation.h"
-#include "imaging/picture_stream.h"
+#include "picture/decoder_guards.h"
+#include "picture/exif_orientation.h"
+#include "picture/picture_stream.h"
 #include "pool.h"
-#include "util/unique.h"
+#include "unique.h"
 
 namespace uiengine {
 namespace gp = Gdiplus::DllExports;
@@ -182,7 +182,7 @@ private:
 };
 
 template <typename I>
-using Com = vela::Unique<I*, vela::ComRelease<I>>;
+using Com = uiengine::Unique<I*, uiengine::ComRelease<I>>;
 
 // JPEG through the imaging component directly: it reads the caller's bytes in
 // place (no stream copy) and its rows go straight into our buffer, where
@@ -476,9 +476,9 @@ Image DecodeAny(const void* data, size_t length, bool* packed, const std::atomic
         !StartGdiplus())
         return out;
     length = vela::imaging::DecodableLength(data, length);
-    vela::Unique<IStream*, vela::ComRelease<IStream>> stream(vela::imaging::PictureStream::Create(data, length));
+    uiengine::Unique<IStream*, uiengine::ComRelease<IStream>> stream(vela::imaging::PictureStream::Create(data, length));
     if (!stream) return out;
-    vela::Unique<Gdiplus::GpBitmap*, DisposeImage> bitmap;
+    uiengine::Unique<Gdiplus::GpBitmap*, DisposeImage> bitmap;
     if (gp::GdipCreateBitmapFromStream(stream.Get(), bitmap.Out()) != Gdiplus::Ok || !bitmap) {
         vela::imaging::PictureStream::Discard(stream.Get());
         return out;

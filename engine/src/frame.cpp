@@ -103,9 +103,9 @@ void Frame::Compose() {
     }
     RECT wr{};
     GetWindowRect(top_, &wr);
-    // A maximized skinned window covers its monitor's work area. (Without a
-    // window manager, X keeps the old geometry of a maximized layered window
-    // and Wine follows it back; saying where it belongs settles that.)
+    // A maximized skinned window covers its monitor's work area. (A desktop
+    // may keep the old geometry of a maximized layered window and the window
+    // follows it back; saying where it belongs settles that.)
     bool place = false;
     if (IsZoomed(top_)) {
         MONITORINFO mi{sizeof(mi), {}, {}, 0};
@@ -140,8 +140,8 @@ void Frame::Compose() {
     LARGE_INTEGER q0, q2, q3, qf;
     QueryPerformanceFrequency(&qf);
     QueryPerformanceCounter(&q0);
-    // Only the dirty part is drawn again and handed over: Wine's
-    // UpdateLayeredWindow costs by the area it copies.
+    // Only the dirty part is drawn again and handed over: presenting a
+    // layered window costs by the area it copies.
     RECT part{0, 0, w, h};
     if (!allDirty_) IntersectRect(&part, &part, &dirty_);
     allDirty_ = false;

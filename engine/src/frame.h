@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "canvas.h"
-#include "util/unique.h"
+#include "unique.h"
 
 namespace uiengine {
 
@@ -72,8 +72,8 @@ private:
     bool pictureDrawn_ = false;
     int pictureFrame_ = 0;
     float composeMs_ = 0, presentMs_ = 0;
-    vela::Unique<HDC, DeleteDC> dc_;
-    vela::Unique<HBITMAP, DeleteObject> dib_;
+    uiengine::Unique<HDC, DeleteDC> dc_;
+    uiengine::Unique<HBITMAP, DeleteObject> dib_;
     HGDIOBJ oldBitmap_ = nullptr;
     uint32_t* dibBits_ = nullptr;
     SIZE dibSize_{0, 0};

@@ -5,7 +5,7 @@
 
 #include "control.h"
 #include "frame.h"
-#include "util/unique.h"
+#include "unique.h"
 
 namespace uiengine {
 
@@ -196,8 +196,8 @@ private:
     }
 
     std::unique_ptr<Frame> frame_;
-    vela::Unique<HFONT, DeleteObject> font_, hintFont_;
-    vela::Unique<HICON, DestroyIconHandle> bigIcon_, smallIcon_;
+    uiengine::Unique<HFONT, DeleteObject> font_, hintFont_;
+    uiengine::Unique<HICON, DestroyIconHandle> bigIcon_, smallIcon_;
     Image titleImage_, hintImage_;
     LONG savedStyle_ = 0, savedExStyle_ = 0;
     int caption_ = kDefaultCaption;  // at 96 dpi

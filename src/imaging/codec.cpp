@@ -1,9 +1,9 @@
 #include <cstring>
 #include <exception>
 
-#include "imaging/decoder_guards.h"
+#include "picture/decoder_guards.h"
 #include "imaging/imaging_internal.h"
-#include "imaging/picture_stream.h"
+#include "picture/picture_stream.h"
 
 namespace vela::imaging {
 namespace {

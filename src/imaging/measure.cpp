@@ -5,11 +5,11 @@
 #include <memory>
 #include <new>
 
-#include "imaging/decoder_guards.h"
-#include "imaging/exif_orientation.h"
+#include "picture/decoder_guards.h"
+#include "picture/exif_orientation.h"
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
-#include "imaging/picture_stream.h"
+#include "picture/picture_stream.h"
 
 namespace vela {
 namespace {

@@ -1,6 +1,6 @@
 #include <memory>
 
-#include "imaging/exif_orientation.h"
+#include "picture/exif_orientation.h"
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
 

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/exif_orientation.h"
+#include "picture/exif_orientation.h"
 #include "fuzz_corpus.h"
 #include "imaging/imaging.h"
-#include "imaging/picture_stream.h"
+#include "picture/picture_stream.h"
 #include "test_support.h"
 #include "util/unique.h"
 
