@@ -191,13 +191,7 @@ using Com = uiengine::Unique<I*, uiengine::ComRelease<I>>;
 // Empty when anything is unsupported; the caller then asks GDI+.
 Image DecodeJpegWic(const void* data, size_t length, bool* packed, const std::atomic<bool>* cancel) {
     Image out;
-    const HRESULT co = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    struct Uninit {
-        bool on;
-        ~Uninit() {
-            if (on) CoUninitialize();
-        }
-    } uninit{SUCCEEDED(co)};
+    const uiengine::ComInitialization com;
     Com<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(factory.Out()))))
@@ -294,13 +288,7 @@ Image DecodeJpegWic(const void* data, size_t length, bool* packed, const std::at
 // component reads, when there is no room, or once cancelled.
 Image DecodeJpegHalvedWic(const void* data, size_t length, bool (*wanted)(int, int), const std::atomic<bool>* cancel) {
     Image out;
-    const HRESULT co = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    struct Uninit {
-        bool on;
-        ~Uninit() {
-            if (on) CoUninitialize();
-        }
-    } uninit{SUCCEEDED(co)};
+    const uiengine::ComInitialization com;
     Com<IWICImagingFactory> factory;
     Com<IWICStream> stream;
     Com<IWICBitmapDecoder> decoder;

@@ -4,6 +4,7 @@
 // Unique<IStream*, ComRelease<IStream>>. The engine keeps its own so that it
 // builds from engine/ alone.
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdint>
 #include <type_traits>
@@ -54,6 +55,22 @@ template <typename I>
 void ComRelease(I* p) {
     p->Release();
 }
+
+// COM initialised (multithreaded) on the current thread for a scope; only a
+// successful initialisation is balanced, so a thread set up for another
+// apartment model keeps its own.
+class ComInitialization {
+public:
+    ComInitialization() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+    ComInitialization(const ComInitialization&) = delete;
+    ComInitialization& operator=(const ComInitialization&) = delete;
+    ~ComInitialization() {
+        if (initialized_) CoUninitialize();
+    }
+
+private:
+    bool initialized_;
+};
 
 // The screen's device context for a scope (GetDC(nullptr) / ReleaseDC).
 class ScreenDc {
