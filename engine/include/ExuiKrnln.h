@@ -53,7 +53,7 @@ enum {
 };
 // The modifier bits the mouse events carry (arg3 of the button events), the
 // same bits the viewer's key and mouse events report: Ctrl, Shift, Alt held.
-enum { EXUI_MODIFIER_CTRL = 1, EXUI_MODIFIER_SHIFT = 2, EXUI_MODIFIER_ALT = 4 };
+enum { ENGINE_MODIFIER_CTRL = 1, ENGINE_MODIFIER_SHIFT = 2, ENGINE_MODIFIER_ALT = 4 };
 
 // Attribute values, passed by address:
 //   integer, boolean: int32_t.

@@ -138,9 +138,9 @@ SIZE Control::Size() const {
 
 int Control::Modifiers(WPARAM keyState) {
     int m = 0;
-    if (keyState & MK_CONTROL) m |= EXUI_MODIFIER_CTRL;
-    if (keyState & MK_SHIFT) m |= EXUI_MODIFIER_SHIFT;
-    if (GetKeyState(VK_MENU) < 0) m |= EXUI_MODIFIER_ALT;
+    if (keyState & MK_CONTROL) m |= ENGINE_MODIFIER_CTRL;
+    if (keyState & MK_SHIFT) m |= ENGINE_MODIFIER_SHIFT;
+    if (GetKeyState(VK_MENU) < 0) m |= ENGINE_MODIFIER_ALT;
     return m;
 }
 

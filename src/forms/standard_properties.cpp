@@ -26,8 +26,8 @@ int ModifierBits(bool ctrl, bool shift, bool alt, int virtualKey) {
     bool isCtrl = virtualKey == VK_CONTROL || virtualKey == VK_LCONTROL || virtualKey == VK_RCONTROL;
     bool isShift = virtualKey == VK_SHIFT || virtualKey == VK_LSHIFT || virtualKey == VK_RSHIFT;
     bool isAlt = virtualKey == VK_MENU || virtualKey == VK_LMENU || virtualKey == VK_RMENU;
-    return (ctrl && !isCtrl ? EXUI_MODIFIER_CTRL : 0) | (shift && !isShift ? EXUI_MODIFIER_SHIFT : 0) |
-           (alt && !isAlt ? EXUI_MODIFIER_ALT : 0);
+    return (ctrl && !isCtrl ? ENGINE_MODIFIER_CTRL : 0) | (shift && !isShift ? ENGINE_MODIFIER_SHIFT : 0) |
+           (alt && !isAlt ? ENGINE_MODIFIER_ALT : 0);
 }
 
 int MouseModifierBits(unsigned keyFlags) {
