@@ -24,16 +24,9 @@ struct Ink {
 Ink BrightColumns(const RECT& screen) {
     Ink ink;
     const int w = Width(screen), h = screen.bottom - screen.top;
-    HDC dc = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(dc);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, w, h, dc, screen.left, screen.top, SRCCOPY);
-    GdiFlush();
-    const auto* px = static_cast<const uint32_t*>(bits);
+    const std::vector<uint32_t> pixels = ScreenPixels(screen);
+    if (pixels.empty()) return ink;
+    const uint32_t* px = pixels.data();
     for (int x = 0; x < w; ++x)
         for (int y = 0; y < h; ++y)
             if ((px[y * w + x] & 0xFF) >= 200) {
@@ -41,10 +34,6 @@ Ink BrightColumns(const RECT& screen) {
                 ink.last = x;
                 break;
             }
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, dc);
     return ink;
 }
 

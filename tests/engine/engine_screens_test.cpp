@@ -65,20 +65,8 @@ void SaveScreen(const std::string& name, HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, dib);
-    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + w * h);
-    SelectObject(dc, old);
-    DeleteObject(dib);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    std::vector<uint32_t> pixels = ScreenPixels(r);
+    if (pixels.empty()) return;
     SavePixels(name + "-screen", w, h, pixels);
 }
 

@@ -352,4 +352,27 @@ COLORREF PixelOf(const Bytes& picture, int x, int y) {
     return result;
 }
 
+std::vector<uint32_t> ScreenPixels(const RECT& area) {
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    if (w <= 0 || h <= 0) return {};
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<uint32_t> pixels;
+    if (dib && bits) {
+        HGDIOBJ old = SelectObject(memory, dib);
+        BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
+        GdiFlush();
+        pixels.assign(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
+        SelectObject(memory, old);
+    }
+    if (dib) DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 }  // namespace vela::test

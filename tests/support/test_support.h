@@ -3,6 +3,7 @@
 // windows of other processes, and waiting for a state instead of a time.
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -91,5 +92,9 @@ Bytes MakeGif(int width, int height, COLORREF colour = RGB(200, 120, 40));
 // The colour of one pixel of an encoded picture, decoded through GDI+;
 // CLR_INVALID when it cannot be decoded or the point lies outside.
 COLORREF PixelOf(const Bytes& picture, int x, int y);
+
+// What the screen shows in a rectangle: top-down 32-bit BGRX pixels, row
+// after row (empty when the screen cannot be read).
+std::vector<uint32_t> ScreenPixels(const RECT& area);
 
 }  // namespace vela::test
