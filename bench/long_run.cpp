@@ -189,7 +189,11 @@ int Fuzz(int files, uint32_t seed) {
     for (size_t i = 1; i < names.size(); ++i, ++stepped) {
         s.Step(VK_RIGHT, names[i]);
         if (stepped % 500 == 0) {
-            std::printf("  %d stepped, %d faults\n", stepped, s.Faults());
+            // Damaged files take the decoders' failure paths: what they keep
+            // shows here as growth.
+            const Figures m = Measure(s.Pid());
+            std::printf("  %d stepped, %d faults; private %.1f MiB, handles %lu, GDI %lu, USER %lu, threads %lu\n",
+                        stepped, s.Faults(), m.privateBytes / 1048576.0, m.handles, m.gdi, m.user, m.threads);
             std::fflush(stdout);
         }
     }

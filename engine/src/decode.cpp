@@ -460,9 +460,7 @@ Image DecodeAny(const void* data, size_t length, bool* packed, const std::atomic
         out = DecodeJpegWic(data, length, packed, cancel);
         if (!out.Empty() || Cancelled(cancel)) return out;
     }
-    if (!vela::imaging::BitmapRowsInside(data, length) || !vela::imaging::IconImagesInside(data, length) ||
-        !StartGdiplus())
-        return out;
+    if (!vela::imaging::DecodersMayRead(data, length) || !StartGdiplus()) return out;
     length = vela::imaging::DecodableLength(data, length);
     uiengine::Unique<IStream*, uiengine::ComRelease<IStream>> stream(vela::imaging::PictureStream::Create(data, length));
     if (!stream) return out;

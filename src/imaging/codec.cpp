@@ -49,7 +49,7 @@ bool NamesExistingFile(const Bytes& picture, Text* path) {
 }
 
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture) {
-    if (!BitmapRowsInside(picture.data(), picture.size()) || !IconImagesInside(picture.data(), picture.size())) return nullptr;
+    if (!DecodersMayRead(picture.data(), picture.size())) return nullptr;
     Stream stream(PictureStream::Create(picture.data(), DecodableLength(picture.data(), picture.size())));
     if (!stream) return nullptr;
     gdip::GpImage* bitmap = nullptr;

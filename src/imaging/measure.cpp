@@ -175,7 +175,7 @@ Size MeasureFile(const Text& path) {
 }
 
 Size MeasureContent(const Bytes& picture) {
-    if (!BitmapRowsInside(picture.data(), picture.size()) || !IconImagesInside(picture.data(), picture.size())) return {};
+    if (!DecodersMayRead(picture.data(), picture.size())) return {};
     // Declared in this order so that the image is disposed before the stream is released.
     Stream stream(PictureStream::Create(picture.data(), DecodableLength(picture.data(), picture.size())));
     Image image;

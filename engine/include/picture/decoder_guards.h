@@ -71,6 +71,60 @@ inline bool IconImagesInside(const void* data, std::size_t length) {
     return true;
 }
 
+// False for a GIF whose picture claims more pixels than the compressed data
+// after it can hold: LZW codes are at least two bits wide and each stands
+// for at most 4096 pixels. The platform's decoder under Wine fails on such
+// a file anyway, but first allocates the pixels the header claims and never
+// frees them: a few thousand of them use up the address space and the
+// process ends. A picture whose data is cut short is judged by the bytes
+// there are (the decoder shows it when its pixels are all there). True for
+// anything that is not a GIF.
+inline bool GifPixelsFitData(const void* data, std::size_t length) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    if (!p || length < 4 || p[0] != 'G' || p[1] != 'I' || p[2] != 'F' || p[3] != '8') return true;
+    if (length < 13) return false;
+    auto u16 = [&](std::size_t at) { return static_cast<uint64_t>(p[at] | (p[at + 1] << 8)); };
+    // Sub-blocks from `at` up to their zero terminator or the end of the
+    // data: the payload bytes there are.
+    auto subBlocks = [&](std::size_t& at) {
+        uint64_t bytes = 0;
+        while (at < length) {
+            const std::size_t size = p[at++];
+            if (size == 0) break;
+            const std::size_t there = size < length - at ? size : length - at;
+            at += there;
+            bytes += there;
+        }
+        return bytes;
+    };
+    std::size_t at = 13;
+    if (p[10] & 0x80) at += std::size_t{3} << ((p[10] & 7) + 1);
+    while (at < length) {
+        const uint8_t type = p[at++];
+        if (type == 0x21) {  // extension: label, then sub-blocks
+            ++at;
+            subBlocks(at);
+        } else if (type == 0x2C) {  // picture: descriptor, colours, code size, data
+            if (length - at < 9) return true;
+            const uint64_t pixels = u16(at + 4) * u16(at + 6);
+            const uint8_t flags = p[at + 8];
+            at += 9;
+            if (flags & 0x80) at += std::size_t{3} << ((flags & 7) + 1);
+            ++at;  // the smallest code size
+            if (pixels > subBlocks(at) * 4 * 4096) return false;
+        } else {
+            return true;  // the trailer, or not a block: the decoder decides
+        }
+    }
+    return true;
+}
+
+// Every check above: false when the bytes must not reach the platform's
+// decoders at all (the picture is then undecodable, as they would find it).
+inline bool DecodersMayRead(const void* data, std::size_t length) {
+    return BitmapRowsInside(data, length) && IconImagesInside(data, length) && GifPixelsFitData(data, length);
+}
+
 // How much of the bytes to hand to the decoder: for a PNG, up to the end of
 // its last chunk that lies wholly inside the data (its end chunk included),
 // so that the decoder never meets a chunk whose declared length runs past
