@@ -39,6 +39,7 @@ bool Listed(const std::string& name) {
 
 struct Figures {
     size_t privateBytes = 0, peakPrivate = 0;
+    double addressSpaceMiB = 0;  // reserved or committed: what leaks that are never touched take
     DWORD handles = 0, gdi = 0, user = 0, threads = 0;
 };
 
@@ -96,6 +97,13 @@ Figures Measure(DWORD pid) {
         f.peakPrivate = pmc.PeakPagefileUsage;
     }
     if (!GetProcessHandleCount(p, &f.handles) || f.handles == 0) f.handles = HandlesOf(pid);
+    MEMORY_BASIC_INFORMATION m;
+    for (const char* at = nullptr; VirtualQueryEx(p, at, &m, sizeof m) == sizeof m;) {
+        if (m.State != MEM_FREE) f.addressSpaceMiB += m.RegionSize / 1048576.0;
+        const char* next = static_cast<const char*>(m.BaseAddress) + m.RegionSize;
+        if (next <= at) break;
+        at = next;
+    }
     f.gdi = GetGuiResources(p, GR_GDIOBJECTS);
     f.user = GetGuiResources(p, GR_USEROBJECTS);
     CloseHandle(p);
@@ -192,8 +200,8 @@ int Fuzz(int files, uint32_t seed) {
             // Damaged files take the decoders' failure paths: what they keep
             // shows here as growth.
             const Figures m = Measure(s.Pid());
-            std::printf("  %d stepped, %d faults; private %.1f MiB, handles %lu, GDI %lu, USER %lu, threads %lu\n",
-                        stepped, s.Faults(), m.privateBytes / 1048576.0, m.handles, m.gdi, m.user, m.threads);
+            std::printf("  %d stepped, %d faults; private %.1f MiB, address space %.0f MiB, handles %lu, threads %lu\n",
+                        stepped, s.Faults(), m.privateBytes / 1048576.0, m.addressSpaceMiB, m.handles, m.threads);
             std::fflush(stdout);
         }
     }
