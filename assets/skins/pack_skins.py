@@ -175,9 +175,9 @@ def ico_sizes(data):
 
 def check_sources(svg_root=SVG_ROOT):
     """Every element a stylesheet names by url(#id) (a scale's halo) must be
-    in each SVG the stylesheet is applied to: the renderer leaves out an
-    element whose filter is missing, so a glyph would come out empty.
-    Raises ValueError."""
+    in each SVG the stylesheet is applied to: the renderer quietly draws an
+    element whose filter is missing without it, so the glyph would lose its
+    halo at that scale. Raises ValueError."""
     for r in renders():
         with open(os.path.join(svg_root, r.svg), encoding="utf-8") as f:
             svg = f.read()
