@@ -29,6 +29,11 @@ have_pkg python3 || need_pkgs+=(python3)
 have_pkg python3-xlib || need_pkgs+=(python3-xlib)
 have_pkg wine32:i386 || need_wine=1
 
+# --- Skins: the build renders the SVG skin pictures and assembles the icon.
+have_cmd rsvg-convert || need_pkgs+=(librsvg2-bin)
+have_cmd icotool || need_pkgs+=(icoutils)
+# --- end of skins
+
 if [ "${need_wine:-0}" = 1 ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         say "adding the i386 architecture for 32-bit Wine"
