@@ -4,7 +4,7 @@
 #include "files/paths.h"
 #include "files/picture_list.h"
 #include "files/prepare_ahead.h"
-#include "forms/forms.h"
+#include "runtime/forms.h"
 #include "view/view.h"
 
 namespace vela {
