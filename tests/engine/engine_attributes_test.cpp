@@ -41,19 +41,32 @@ protected:
 HWND EngineAttributes::top_ = nullptr;
 
 int Read(HWND host, int index, void* out) {
-    return Engine().send(HandleOf(host), ENGINE_GET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(out), 0, 0);
+    return Engine().ControlSendMessage(HandleOf(host), ENGINE_GET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(out), 0, 0);
 }
 
 }  // namespace
 
+TEST(EngineExports, TheListBindsEveryExportOfTheEngineAndNoOther) {
+    const EngineApi& e = Engine();
+    ASSERT_NE(e.dll, nullptr);
+#define EXPECT_EXPORTED(name, type) EXPECT_NE(e.name, nullptr) << #name;
+    EXUI_ENGINE_EXPORTS(EXPECT_EXPORTED)
+#undef EXPECT_EXPORTED
+#define EXPECT_ABSENT(name, type) EXPECT_EQ(e.name, nullptr) << #name;
+    EXUI_UNCALLED_EXPORTS(EXPECT_ABSENT)
+#undef EXPECT_ABSENT
+    // Nothing bound from no library.
+    EXPECT_EQ(BindExuiExports(nullptr).CreateControl_WindowEx, nullptr);
+}
+
 TEST(EngineHandshake, AnswersOnlyTheStartUpCall) {
     const EngineApi& e = Engine();
-    ASSERT_NE(e.internal, nullptr);
+    ASSERT_NE(e.CallInternalFunction_Ex, nullptr);
     const INT_PTR module = reinterpret_cast<INT_PTR>(e.dll);
-    EXPECT_EQ(e.internal(2008, module, 0, 0, 20210101), 1);
-    EXPECT_EQ(e.internal(2008, module, 0, 0, 20210102), 0);
-    EXPECT_EQ(e.internal(2009, module, 0, 0, 20210101), 0);
-    EXPECT_EQ(e.internal(2008, 0, 0, 0, 20210101), 0);
+    EXPECT_EQ(e.CallInternalFunction_Ex(2008, module, 0, 0, 20210101), 1);
+    EXPECT_EQ(e.CallInternalFunction_Ex(2008, module, 0, 0, 20210102), 0);
+    EXPECT_EQ(e.CallInternalFunction_Ex(2009, module, 0, 0, 20210101), 0);
+    EXPECT_EQ(e.CallInternalFunction_Ex(2008, 0, 0, 0, 20210101), 0);
 }
 
 TEST_F(EngineAttributes, EveryAttributeKeepsExactlyWhatWasWrittenByItsKind) {
@@ -129,9 +142,9 @@ TEST_F(EngineAttributes, EveryAttributeKeepsExactlyWhatWasWrittenByItsKind) {
         EXPECT_EQ(SetInt(host, 100000, 5), 0);
         EXPECT_EQ(marker, 0x77777777);
         // Unknown messages and null addresses are refused.
-        EXPECT_EQ(Engine().send(HandleOf(host), 10243, 0, reinterpret_cast<INT_PTR>(&marker), 0, 0), 0);
-        EXPECT_EQ(Engine().send(HandleOf(host), ENGINE_SET_ATTRIBUTE, 2, 0, 0, 0), 0);
-        EXPECT_EQ(Engine().send(HandleOf(host), ENGINE_GET_ATTRIBUTE, 2, 0, 0, 0), 0);
+        EXPECT_EQ(Engine().ControlSendMessage(HandleOf(host), 10243, 0, reinterpret_cast<INT_PTR>(&marker), 0, 0), 0);
+        EXPECT_EQ(Engine().ControlSendMessage(HandleOf(host), ENGINE_SET_ATTRIBUTE, 2, 0, 0, 0), 0);
+        EXPECT_EQ(Engine().ControlSendMessage(HandleOf(host), ENGINE_GET_ATTRIBUTE, 2, 0, 0, 0), 0);
         Close(host);
     }
 }
@@ -160,13 +173,13 @@ TEST_F(EngineAttributes, StaleOrForeignHandlesAreRefused) {
     ASSERT_NE(h, nullptr);
     Close(host);
     int32_t v = 3;
-    EXPECT_EQ(Engine().send(h, ENGINE_SET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
-    EXPECT_EQ(Engine().destroy(h), 0);
+    EXPECT_EQ(Engine().ControlSendMessage(h, ENGINE_SET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
+    EXPECT_EQ(Engine().ControlDestroy(h), 0);
     int local = 0;
-    EXPECT_EQ(Engine().send(&local, ENGINE_GET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
-    EXPECT_EQ(Engine().destroy(&local), 0);
-    EXPECT_EQ(Engine().destroy(nullptr), 0);
-    EXPECT_EQ(Engine().sync(top_, 0), 0);
+    EXPECT_EQ(Engine().ControlSendMessage(&local, ENGINE_GET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
+    EXPECT_EQ(Engine().ControlDestroy(&local), 0);
+    EXPECT_EQ(Engine().ControlDestroy(nullptr), 0);
+    EXPECT_EQ(Engine().ControPonintSizeSynchronise(top_, 0), 0);
 }
 
 TEST_F(EngineAttributes, PackGivesDesignTextAndBadPacksGivePlainDefaults) {
@@ -233,15 +246,15 @@ TEST_F(EngineAttributes, OneEngineControlPerHost) {
     ExuiHandle first = HandleOf(host);
     ASSERT_NE(first, nullptr);
     ExuiBindingRecord record{host, 2, 1, 0, nullptr};
-    EXPECT_EQ(Engine().createButton(0, top_, 0, 0, 30, 30, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    EXPECT_EQ(Engine().CreateControl_ButtonEx(0, top_, 0, 0, 30, 30, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                     0, 0, 0),
               nullptr);
     EXPECT_EQ(HandleOf(host), first);
     ExuiBindingRecord noHost{nullptr, 2, 1, 0, nullptr};
-    EXPECT_EQ(Engine().createButton(0, top_, 0, 0, 30, 30, RecordEvent, &noHost, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    EXPECT_EQ(Engine().CreateControl_ButtonEx(0, top_, 0, 0, 30, 30, RecordEvent, &noHost, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                     0, 0),
               nullptr);
-    EXPECT_EQ(Engine().createButton(0, top_, 0, 0, 30, 30, RecordEvent, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    EXPECT_EQ(Engine().CreateControl_ButtonEx(0, top_, 0, 0, 30, 30, RecordEvent, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                     0, 0),
               nullptr);
     Close(host);

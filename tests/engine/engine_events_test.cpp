@@ -172,7 +172,7 @@ TEST_F(EngineEvents_, EventsOfAControlDestroyedByItsHandlerStop) {
                              top_, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(victim, nullptr);
     ExuiBindingRecord record{victim, 3, 1, 0, nullptr};
-    ASSERT_NE(Engine().createSuperbutton(0, top_, 300, 200, 30, 30, Local::Kill, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    ASSERT_NE(Engine().CreateControl_SuperbuttonEx(0, top_, 300, 200, 30, 30, Local::Kill, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0),
               nullptr);
     SendMessageA(victim, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));

@@ -206,11 +206,10 @@ TEST_F(EngineRobust, AnEngineUnloadedRightAfterItsLastControlLeavesNothingRunnin
     const int threads = ProcessThreads();
     HMODULE engine = LoadLibraryA(copy.c_str());
     ASSERT_NE(engine, nullptr);
-    auto create = reinterpret_cast<ExuiCreatePictureBoxEx>(
-        reinterpret_cast<void*>(GetProcAddress(engine, "CreateControl_PictureBoxEx")));
-    auto send = reinterpret_cast<ExuiControlSendMessage>(
-        reinterpret_cast<void*>(GetProcAddress(engine, "ControlSendMessage")));
-    auto destroy = reinterpret_cast<ExuiControlDestroy>(reinterpret_cast<void*>(GetProcAddress(engine, "ControlDestroy")));
+    const ExuiExports copyApi = BindExuiExports(engine);
+    const auto create = copyApi.CreateControl_PictureBoxEx;
+    const auto send = copyApi.ControlSendMessage;
+    const auto destroy = copyApi.ControlDestroy;
     ASSERT_TRUE(create && send && destroy);
     ExuiBindingRecord record{host, 15, 1, 0, nullptr};
     ExuiHandle control = create(0, top, 100, 100, 300, 200, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
