@@ -4,6 +4,7 @@
 
 #include "control.h"
 #include "decode.h"
+#include "decode_hold.h"
 #include "frame.h"
 #include "pool.h"
 #include "prepared.h"
@@ -437,20 +438,6 @@ private:
 
 namespace {
 
-// Tests may hold a decode between its first and its complete state, to see
-// the first frame on its own: while this process has a manual-reset event
-// of this name unsignalled, the worker waits for it (10 s at most, and
-// no longer than its job is wanted).
-void HoldForTests(const std::atomic<bool>& cancelled) {
-    char name[64];
-    wsprintfA(name, "uiengine-hold-levels-%lu", GetCurrentProcessId());
-    if (HANDLE hold = OpenEventA(SYNCHRONIZE, FALSE, name)) {
-        for (int waited = 0; waited < 10000 && !cancelled; waited += 20)
-            if (WaitForSingleObject(hold, 20) == WAIT_OBJECT_0) break;
-        CloseHandle(hold);
-    }
-}
-
 constexpr DWORD kFirstFrameWaitMs = 250;
 
 bool Reducible(const Image& image) { return image.width >= 512 && image.height >= 512; }
@@ -527,7 +514,7 @@ void RunDecode(DecodeJob* job) {
         PostMessageA(target, message, id, kDecodeFirst);
         // After the first frame (or a while, for a view not drawn).
         WaitForSingleObject(job->shown, kFirstFrameWaitMs);
-        HoldForTests(job->cancelled);
+        DecodeHoldPoint(job->cancelled);
         auto complete = std::make_shared<DecodedPicture>(*picture);
         if (packed && !job->cancelled) {
             if (WidenPacked(*full, cancel)) complete->full = full;

@@ -2,6 +2,7 @@
 // read-after-write, defaults, unknown indexes, the start-up handshake.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -57,6 +58,18 @@ TEST(EngineExports, TheListBindsEveryExportOfTheEngineAndNoOther) {
 #undef EXPECT_ABSENT
     // Nothing bound from no library.
     EXPECT_EQ(BindExuiExports(nullptr).CreateControl_WindowEx, nullptr);
+}
+
+TEST(EngineExports, OnlyTheTestsBuildCarriesTheDecodeHold) {
+    // The hold waits on an event whose name only its code spells.
+    const auto carriesHold = [](const std::string& dll) {
+        const Bytes bytes = ReadBytes(dll);
+        const std::string name = "uiengine-hold-levels";
+        return bytes.empty() ? -1
+                             : std::search(bytes.begin(), bytes.end(), name.begin(), name.end()) != bytes.end();
+    };
+    EXPECT_EQ(carriesHold(ProgramFolder() + "\\ExuiKrnln.dll"), 0);
+    EXPECT_EQ(carriesHold(ProgramFolder() + "\\hold\\ExuiKrnln.dll"), 1);
 }
 
 TEST(EngineHandshake, AnswersOnlyTheStartUpCall) {

@@ -45,7 +45,8 @@ size_t PrivateBytes() {
 }
 
 // Holds every decode of this process between its first and its complete
-// state while it lives (the engine waits on this event's name).
+// state while it lives. The engine beside this program is the tests' build
+// (bin/hold), whose decodes wait on this event's name.
 class HoldSmallerCopies {
 public:
     HoldSmallerCopies() {
