@@ -4,12 +4,33 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "files/picture_list.h"
 #include "imaging/imaging.h"
 #include "test_support.h"
 
 using namespace vela;
 using vela::test::ScratchFolder;
+
+namespace {
+
+// The names in a folder, in listing order, "." and ".." left out.
+std::vector<std::string> FolderNames(const ScratchFolder& f) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((f / "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return {"<no listing>"};
+    do {
+        const std::string name = entry.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
+}
+
+}  // namespace
 
 TEST(FilesSave, BytesArriveUnchanged) {
     ScratchFolder f("save");
@@ -64,4 +85,45 @@ TEST(FilesSave, RefusedTargetsAreQuiet) {
     EXPECT_FALSE(WritePictureFile(f / "busy.jpg", bytes));
     CloseHandle(busy);
     EXPECT_EQ(test::ReadBytes(f / "busy.jpg"), (Bytes{'b', 'u', 's', 'y'}));
+}
+
+TEST(FilesSave, ASaveLeavesOnlyItsTarget) {
+    ScratchFolder f("saveonly");
+    const Bytes bytes = {1, 2, 3};
+    ASSERT_TRUE(test::WriteText(f / "old.png", "previous content"));
+    ASSERT_TRUE(WritePictureFile(f / "old.png", bytes));
+    ASSERT_TRUE(WritePictureFile(f / "new.png", bytes));
+    EXPECT_EQ(FolderNames(f), (std::vector<std::string>{"new.png", "old.png"}));
+    EXPECT_EQ(test::ReadBytes(f / "old.png"), bytes);
+}
+
+TEST(FilesSave, ARefusedTargetKeepsItsContentAndNothingIsLeftBehind) {
+    struct Case {
+        const char* what;
+        DWORD attributes;
+    };
+    const Case cases[] = {
+        {"read-only", FILE_ATTRIBUTE_READONLY},
+        {"hidden", FILE_ATTRIBUTE_HIDDEN},
+        {"system", FILE_ATTRIBUTE_SYSTEM},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchFolder f("saverefusedattr");
+        const std::string target = f / "kept.jpg";
+        ASSERT_TRUE(test::WriteText(target, "kept"));
+        ASSERT_TRUE(SetFileAttributesA(target.c_str(), c.attributes));
+        const DWORD before = GetFileAttributesA(target.c_str());
+        ASSERT_NE(before & c.attributes, 0u);
+        EXPECT_FALSE(WritePictureFile(target, Bytes(5000, 0x5A)));
+        EXPECT_EQ(GetFileAttributesA(target.c_str()), before);
+        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(test::ReadBytes(target), (Bytes{'k', 'e', 'p', 't'}));
+        EXPECT_EQ(FolderNames(f), (std::vector<std::string>{"kept.jpg"}));
+    }
+    // A target that is a folder: refused, and no file made beside it.
+    ScratchFolder f("saverefuseddir");
+    ASSERT_TRUE(test::MakeFolder(f / "sub"));
+    EXPECT_FALSE(WritePictureFile(f / "sub", Bytes{1}));
+    EXPECT_EQ(FolderNames(f), (std::vector<std::string>{"sub"}));
 }
