@@ -215,6 +215,24 @@ TEST_F(EngineAttributes, PackGivesDesignTextAndBadPacksGivePlainDefaults) {
     ASSERT_EQ(Read(caption, 17, &title), 1);
     EXPECT_STREQ(title, "123");
 
+    // The caller's length bounds the pack: one byte short of the pack's own
+    // length, or none given, and the pack is not read at all.
+    const Bytes captionPack = BuildPack({{EXPK_TEXT, 0, TextPayload("456")}});
+    const struct {
+        int64_t length;
+        const char* expected;
+    } bounds[] = {{static_cast<int64_t>(captionPack.size()), "456"},
+                  {static_cast<int64_t>(captionPack.size()) - 1, ""},
+                  {0, ""}};
+    int boundId = 40;
+    for (const auto& b : bounds) {
+        HWND h = MakeSkinned(EngineType::SuperbuttonEx, top_, 60, 300, 50, 50, boundId++, captionPack.data(), b.length);
+        const char* t = reinterpret_cast<const char*>(1);
+        ASSERT_EQ(Read(h, 17, &t), 1);
+        EXPECT_STREQ(t, b.expected) << b.length;
+        Close(h);
+    }
+
     // Broken packs: wrong magic, a length past the entries, an entry running
     // past the length, a huge count.
     Bytes wrongMagic = pack;
@@ -258,12 +276,12 @@ TEST_F(EngineAttributes, OneEngineControlPerHost) {
     HWND host = MakeSkinned(EngineType::ButtonEx, top_, 10, 40, 30, 30);
     ExuiHandle first = HandleOf(host);
     ASSERT_NE(first, nullptr);
-    ExuiBindingRecord record{host, 2, 1, 0, nullptr};
+    ExuiBindingRecord record{host, 2, 1, 0, nullptr, 0};
     EXPECT_EQ(Engine().CreateControl_ButtonEx(0, top_, 0, 0, 30, 30, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                     0, 0, 0),
               nullptr);
     EXPECT_EQ(HandleOf(host), first);
-    ExuiBindingRecord noHost{nullptr, 2, 1, 0, nullptr};
+    ExuiBindingRecord noHost{nullptr, 2, 1, 0, nullptr, 0};
     EXPECT_EQ(Engine().CreateControl_ButtonEx(0, top_, 0, 0, 30, 30, RecordEvent, &noHost, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                     0, 0),
               nullptr);

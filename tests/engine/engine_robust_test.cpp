@@ -212,7 +212,7 @@ TEST_F(EngineRobust, AnEngineUnloadedRightAfterItsLastControlLeavesNothingRunnin
     const auto send = copyApi.ControlSendMessage;
     const auto destroy = copyApi.ControlDestroy;
     ASSERT_TRUE(create && send && destroy);
-    ExuiBindingRecord record{host, 15, 1, 0, nullptr};
+    ExuiBindingRecord record{host, 15, 1, 0, nullptr, 0};
     ExuiHandle control = create(0, top, 100, 100, 300, 200, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                 0, 0, 0, 0, 0);
     ASSERT_NE(control, nullptr);

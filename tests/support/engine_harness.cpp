@@ -103,7 +103,7 @@ HWND MakeTopLevel(int left, int top, int width, int height) {
 }
 
 HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int height, int controlId,
-                 const void* pack) {
+                 const void* pack, int64_t packLength) {
     RegisterHostClasses();
     HWND host = CreateWindowExA(WS_EX_TRANSPARENT | WS_EX_TOPMOST, ClassName(type), nullptr, WS_CHILD | WS_VISIBLE,
                                 left, top, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
@@ -111,7 +111,10 @@ HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int
     if (!host) return nullptr;
     SetPropA(host, "hUnit", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(controlId)));
     const int eventBase = type == EngineType::WindowEx ? 11 : 0;
-    ExuiBindingRecord record{host, controlId, 1, eventBase, pack};
+    uint32_t length = 0;
+    if (pack && packLength < 0) std::memcpy(&length, static_cast<const char*>(pack) + 4, sizeof length);
+    if (pack && packLength >= 0) length = static_cast<uint32_t>(packLength);
+    ExuiBindingRecord record{host, controlId, 1, eventBase, pack, length};
     const EngineApi& e = Engine();
     // The zeros each type's create call takes after the record (20, 17, 17, 14, 19).
     switch (type) {

@@ -63,9 +63,10 @@ std::vector<UINT>& HostMessagesSeen(HWND host);
 HWND MakeTopLevel(int left = 100, int top = 100, int width = 648, int height = 411);
 // A host window of the type's class (child of parent) and the engine control
 // over it, created as the control layer does. Returns the host; the engine
-// handle is the host's "Tab_Control".
+// handle is the host's "Tab_Control". The pack's length, as the caller
+// vouches for it, is the pack's own header length unless given.
 HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int height, int controlId = 1,
-                 const void* pack = nullptr);
+                 const void* pack = nullptr, int64_t packLength = -1);
 ExuiHandle HandleOf(HWND host);
 
 // Attribute access as the layer does it.
