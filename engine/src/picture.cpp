@@ -204,12 +204,12 @@ public:
         }
         if (msg == DecodedMessage()) {
             if (job_ && wp == generation_ && lp == kDecodeShown) {
-                SetEvent(job_->shown);
+                SetEvent(job_->shown.Get());
             } else if (job_ && wp == generation_ && lp == kDecodeFirst && job_->stage.load(std::memory_order_acquire) >= 1) {
                 // Shown at once; the smaller copies follow. The worker's
                 // copy for the view is taken when the size is still its size.
                 if (picture_) {
-                    SetEvent(job_->shown);  // shown already (prepared): the rest at once
+                    SetEvent(job_->shown.Get());  // shown already (prepared): the rest at once
                     job_->view.Clear();
                 } else {
                     awaitingPicture_ = false;
@@ -290,7 +290,7 @@ private:
     void DropJob() {
         if (!job_) return;
         job_->cancelled = true;
-        SetEvent(job_->shown);
+        SetEvent(job_->shown.Get());
         job_.reset();
         DecodeTaken();
     }
@@ -513,7 +513,7 @@ void RunDecode(DecodeJob* job) {
         job->stage.store(1, std::memory_order_release);
         PostMessageA(target, message, id, kDecodeFirst);
         // After the first frame (or a while, for a view not drawn).
-        WaitForSingleObject(job->shown, kFirstFrameWaitMs);
+        WaitForSingleObject(job->shown.Get(), kFirstFrameWaitMs);
         DecodeHoldPoint(job->cancelled);
         auto complete = std::make_shared<DecodedPicture>(*picture);
         if (packed && !job->cancelled) {
