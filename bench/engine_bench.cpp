@@ -71,13 +71,13 @@ std::string BenchPicture() {
 
 ExuiFrameInfo Info(HWND top) {
     ExuiFrameInfo info{};
-    Engine().inspect(top, &info);
+    Engine().ExuiInspectFrame(top, &info);
     return info;
 }
 
 int Frames(HWND top) {
     ExuiFrameInfo info{};
-    Engine().inspect(top, &info);
+    Engine().ExuiInspectFrame(top, &info);
     return info.frames;
 }
 
@@ -87,7 +87,7 @@ bool WaitNewFrame(HWND top, int after) {
     const DWORD start = GetTickCount();
     for (;;) {
         ExuiFrameInfo info{};
-        Engine().inspect(top, &info);
+        Engine().ExuiInspectFrame(top, &info);
         if (info.frames > after && !info.pending) return true;
         if (GetTickCount() - start > 20000) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);

@@ -19,6 +19,9 @@ typedef struct ExuiBindingRecord {
     int32_t formId;          // the form's number for the window
     int32_t eventBase;       // added to (engine code - 660) to give the form event number
     const void* propertyPack; // the stored pack (format in ExuiPack.h), or null
+    uint32_t propertyPackLength; // bytes the caller holds at propertyPack: nothing
+                                 // beyond is read, and a pack whose own length is
+                                 // larger is not taken (0: no pack)
 } ExuiBindingRecord;
 
 // The engine's record of a control, handed to the event callback. Owned by

@@ -7,9 +7,9 @@
 // Layout, all integers little-endian:
 //   header (16 bytes)
 //     char     magic[4]    "EXPK"
-//     uint32_t length      total bytes of the pack, header included; a pack
-//                          carries its own length because a resource pointer
-//                          comes without one
+//     uint32_t length      total bytes of the pack, header included; it
+//                          must fit in the bytes the caller says it holds
+//                          (ExuiBindingRecord::propertyPackLength)
 //     uint16_t version     1
 //     uint16_t count       number of entries
 //     uint32_t reserved    0
@@ -25,8 +25,9 @@
 //     uint32_t size        bytes of the payload
 //     payload, then zero padding to a multiple of 4
 //
-// An entry that would run past `length`, an unknown version or magic makes
-// the engine ignore the whole pack (plain defaults); unknown tags are skipped.
+// A `length` beyond the caller's, an entry that would run past `length`, an
+// unknown version or magic makes the engine ignore the whole pack (plain
+// defaults); unknown tags are skipped.
 #include <stdint.h>
 
 #define EXPK_MAGIC "EXPK"

@@ -72,9 +72,9 @@ bool Sized(uint64_t pixels) { return pixels <= 0x3FFFFFFFull && RoomFor(pixels *
 
 namespace {
 
-// What is left is the least of what the system reports (Wine's report
-// does not follow the process's allocations), what the address space has
-// free, and what a test's bound leaves.
+// What is left is the least of what the system reports (a report that
+// need not follow this process's own allocations, as under Wine), what the
+// address space has free, and what a test's bound leaves.
 bool Fits(uint64_t bytes, uint64_t alongside) {
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;

@@ -119,7 +119,7 @@ Control::Control(ControlType type, HWND host, HWND parent, ExuiEventCallback cal
       callback_(callback),
       record_{binding.host, binding.controlId, binding.formId, binding.eventBase},
       attrs_(type),
-      skin_(ReadPack(binding.propertyPack)) {}
+      skin_(ReadPack(binding.propertyPack, binding.propertyPackLength)) {}
 
 Control::~Control() = default;
 

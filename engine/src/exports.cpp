@@ -1,7 +1,9 @@
 // The exported operations of ExuiKrnln.dll: thin checks around the controls.
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
+#include "ExuiExports.h"
 #include "ExuiKrnln.h"
 #include "control.h"
 #include "frame.h"
@@ -136,3 +138,8 @@ int __stdcall ExuiInspectPrepared(ExuiPreparedInfo* info) {
 }
 
 }  // extern "C"
+
+// Each export has the type its hosts bind it with.
+#define EXUI_CHECK_EXPORT(name, type) static_assert(std::is_same_v<decltype(&name), type>, #name);
+EXUI_ENGINE_EXPORTS(EXUI_CHECK_EXPORT)
+#undef EXUI_CHECK_EXPORT

@@ -23,13 +23,15 @@ constexpr uint32_t kMaxPack = 64u << 20;
 
 }  // namespace
 
-Skin ReadPack(const void* pack) {
+Skin ReadPack(const void* pack, uint32_t available) {
     Skin skin;
-    if (!pack) return skin;
+    // The header is read only within what the caller holds, and its length
+    // is believed only as far as that.
+    if (!pack || available < 16) return skin;
     const uint8_t* base = static_cast<const uint8_t*>(pack);
     if (memcmp(base, EXPK_MAGIC, 4) != 0) return skin;
     const uint32_t length = U32(base + 4);
-    if (length < 16 || length > kMaxPack || U16(base + 8) != EXPK_VERSION) return skin;
+    if (length < 16 || length > kMaxPack || length > available || U16(base + 8) != EXPK_VERSION) return skin;
     const uint16_t count = U16(base + 10);
     Skin read;
     uint32_t at = 16;

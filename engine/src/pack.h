@@ -32,7 +32,8 @@ struct Skin {
     ScaledArt ArtFor(int dpi) const;
 };
 
-// Parses a pack; a null, malformed or foreign pack gives an empty Skin.
-Skin ReadPack(const void* pack);
+// Parses a pack of which the caller holds `available` bytes; a null,
+// malformed or foreign pack, or one longer than that, gives an empty Skin.
+Skin ReadPack(const void* pack, uint32_t available);
 
 }  // namespace uiengine

@@ -4,6 +4,7 @@
 
 #include "control.h"
 #include "decode.h"
+#include "decode_hold.h"
 #include "frame.h"
 #include "pool.h"
 #include "prepared.h"
@@ -203,12 +204,12 @@ public:
         }
         if (msg == DecodedMessage()) {
             if (job_ && wp == generation_ && lp == kDecodeShown) {
-                SetEvent(job_->shown);
+                SetEvent(job_->shown.Get());
             } else if (job_ && wp == generation_ && lp == kDecodeFirst && job_->stage.load(std::memory_order_acquire) >= 1) {
                 // Shown at once; the smaller copies follow. The worker's
                 // copy for the view is taken when the size is still its size.
                 if (picture_) {
-                    SetEvent(job_->shown);  // shown already (prepared): the rest at once
+                    SetEvent(job_->shown.Get());  // shown already (prepared): the rest at once
                     job_->view.Clear();
                 } else {
                     awaitingPicture_ = false;
@@ -289,7 +290,7 @@ private:
     void DropJob() {
         if (!job_) return;
         job_->cancelled = true;
-        SetEvent(job_->shown);
+        SetEvent(job_->shown.Get());
         job_.reset();
         DecodeTaken();
     }
@@ -437,20 +438,6 @@ private:
 
 namespace {
 
-// Tests may hold a decode between its first and its complete state, to see
-// the first frame on its own: while this process has a manual-reset event
-// of this name unsignalled, the worker waits for it (10 s at most, and
-// no longer than its job is wanted).
-void HoldForTests(const std::atomic<bool>& cancelled) {
-    char name[64];
-    wsprintfA(name, "uiengine-hold-levels-%lu", GetCurrentProcessId());
-    if (HANDLE hold = OpenEventA(SYNCHRONIZE, FALSE, name)) {
-        for (int waited = 0; waited < 10000 && !cancelled; waited += 20)
-            if (WaitForSingleObject(hold, 20) == WAIT_OBJECT_0) break;
-        CloseHandle(hold);
-    }
-}
-
 constexpr DWORD kFirstFrameWaitMs = 250;
 
 bool Reducible(const Image& image) { return image.width >= 512 && image.height >= 512; }
@@ -526,8 +513,8 @@ void RunDecode(DecodeJob* job) {
         job->stage.store(1, std::memory_order_release);
         PostMessageA(target, message, id, kDecodeFirst);
         // After the first frame (or a while, for a view not drawn).
-        WaitForSingleObject(job->shown, kFirstFrameWaitMs);
-        HoldForTests(job->cancelled);
+        WaitForSingleObject(job->shown.Get(), kFirstFrameWaitMs);
+        DecodeHoldPoint(job->cancelled);
         auto complete = std::make_shared<DecodedPicture>(*picture);
         if (packed && !job->cancelled) {
             if (WidenPacked(*full, cancel)) complete->full = full;

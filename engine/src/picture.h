@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "unique.h"
 
 namespace uiengine {
 
@@ -47,14 +48,7 @@ struct DecodeJob {
     // Set by the UI thread once the first state is on screen (or the job is
     // dropped): the worker makes the smaller copies only then, so that they
     // do not take a core from the first frame.
-    HANDLE shown = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-
-    DecodeJob() = default;
-    DecodeJob(const DecodeJob&) = delete;
-    DecodeJob& operator=(const DecodeJob&) = delete;
-    ~DecodeJob() {
-        if (shown) CloseHandle(shown);
-    }
+    Unique<HANDLE, CloseHandle> shown{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
 // The lParam of the decode messages: the first state (the picture and the

@@ -6,11 +6,11 @@
 
 #include "app/command_line.h"
 #include "app/event_table.h"
-#include "forms/forms.h"
 #include "files/picture_list.h"
 #include "files/prepare_ahead.h"
 #include "imaging/imaging.h"
 #include "runtime/exit.h"
+#include "runtime/forms.h"
 #include "skin/engine.h"
 #include "util/startup_trace.h"
 

@@ -4,7 +4,7 @@
 #include "files/paths.h"
 #include "files/picture_list.h"
 #include "files/prepare_ahead.h"
-#include "forms/forms.h"
+#include "runtime/forms.h"
 #include "view/view.h"
 
 namespace vela {
@@ -128,6 +128,8 @@ void SavePictureAs() {
     forms::SetText(Ctl::FileDialog, prop::DialogFileName, FileNameOfPath(CurrentPicturePath()));
     if (forms::ShowFileDialog(Ctl::FileDialog) != 1) return;
     const Text target = forms::GetText(Ctl::FileDialog, prop::DialogFileName);
+    // Not reported either way: a save that fails leaves the target as it
+    // was (and no partial file), and the view and list are not touched.
     WritePictureFile(target, forms::GetData(Ctl::PictureView, prop::Picture));
 }
 

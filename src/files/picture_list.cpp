@@ -111,11 +111,13 @@ int PreviousIndex(int current, int count) { return (current > 1 && current <= co
 
 int NextIndex(int current, int count) { return (current >= 0 && current < count) ? current + 1 : 0; }
 
-bool WritePictureFile(std::string_view path, const Bytes& bytes) {
-    const Text name(UntilNul(path));
-    if (name.empty()) return false;
+namespace {
+
+// The bytes written to a file opened for writing with no sharing (created,
+// or truncated when it exists); false when any step fails.
+bool WriteWholeFile(const char* name, DWORD disposition, const Bytes& bytes) {
     Unique<HANDLE, CloseHandle> file(
-        CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileA(name, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -125,6 +127,40 @@ bool WritePictureFile(std::string_view path, const Bytes& bytes) {
         done += written;
     }
     return true;
+}
+
+}  // namespace
+
+bool WritePictureFile(std::string_view path, const Bytes& bytes) {
+    const Text name(UntilNul(path));
+    if (name.empty()) return false;
+    // The target must take writing with no other handle open, exactly as a
+    // truncating open would: a folder, a read-only, hidden or system file or
+    // one that another program holds refuses, and keeps its content.
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+    if (existed && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+        return false;
+    if (!Unique<HANDLE, CloseHandle>(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr)))
+        return false;
+    // The bytes go to a new file beside the target, which then replaces it:
+    // a write that fails half way (a full disk, a share gone) leaves the
+    // target as it was rather than cut short, and nothing of the attempt.
+    char temporary[MAX_PATH] = {};
+    const Text folder = FolderOfPath(name);
+    bool saved = false;
+    if (GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "vel", 0, temporary)) {
+        saved = WriteWholeFile(temporary, TRUNCATE_EXISTING, bytes) &&
+                MoveFileExA(temporary, name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (!saved) DeleteFileA(temporary);
+    } else {
+        // A folder that takes no new file but lets the target be written:
+        // written where it stands.
+        saved = WriteWholeFile(name.c_str(), TRUNCATE_EXISTING, bytes);
+    }
+    if (!saved && !existed) DeleteFileA(name.c_str());
+    return saved;
 }
 
 }  // namespace vela

@@ -50,8 +50,10 @@ bool RebuildPictureList(std::string_view path, const std::function<void()>& proc
 int PreviousIndex(int current, int count);
 int NextIndex(int current, int count);
 
-// The bytes written unchanged to path, created or truncated, with no sharing
-// while it is written; false (and nothing reported) when that fails.
+// The bytes written unchanged to path, created or replaced whole; false (and
+// nothing reported) when the target refuses writing (a folder, a read-only,
+// hidden or system file, a file open elsewhere) or a write fails, and then
+// an existing target keeps its content and no new or partial file is left.
 bool WritePictureFile(std::string_view path, const Bytes& bytes);
 
 }  // namespace vela

@@ -111,7 +111,7 @@ void MeasureStartPicture(std::string_view path) {
     // Only a file whose decode takes long is worth a thread started beside
     // the engine's loading; a small one is measured at once when its turn comes.
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    const Text name(path.substr(0, path.find('\0')));
+    const Text name(UntilNul(path));
     if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (data.nFileSizeHigh == 0 && data.nFileSizeLow < kStartMeasureBytes))
         return;

@@ -3,7 +3,7 @@
 // menu. The loader (runtime/form_loader) builds windows from these tables.
 #include <span>
 
-#include "forms/forms.h"
+#include "runtime/forms.h"
 
 namespace vela::forms {
 
@@ -21,6 +21,9 @@ enum class ControlType {
 };
 
 bool IsSkinned(ControlType type);
+
+// The form that holds a control (its number's range).
+Form FormOf(Ctl control);
 
 // No parent: the control sits on the form's window.
 inline constexpr Ctl kNoParent = static_cast<Ctl>(0);

@@ -48,9 +48,13 @@ bool NamesExistingFile(const Bytes& picture, Text* path) {
     return true;
 }
 
+Stream DecoderStream(const Bytes& picture) {
+    if (!DecodersMayRead(picture.data(), picture.size())) return {};
+    return Stream(PictureStream::Create(picture.data(), DecodableLength(picture.data(), picture.size())));
+}
+
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture) {
-    if (!DecodersMayRead(picture.data(), picture.size())) return nullptr;
-    Stream stream(PictureStream::Create(picture.data(), DecodableLength(picture.data(), picture.size())));
+    Stream stream = DecoderStream(picture);
     if (!stream) return nullptr;
     gdip::GpImage* bitmap = nullptr;
     // A failed decode leaves the bitmap null, which is the answer.

@@ -33,6 +33,10 @@ private:
 // The UTF-16 form of a GBK text, terminating zero unit included, as bytes;
 // empty for empty text.
 Bytes WideTextFromPath(std::string_view path);
+// The bytes as a stream for GDI+'s decoders; null when the header guards
+// find a part a decoder would read outside them. After a failed decode,
+// PictureStream::Discard frees the stream's copy of the bytes at once.
+Stream DecoderStream(const Bytes& picture);
 // A GDI+ bitmap decoded from the bytes, or null.
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture);
 // The image encoded as PNG (the whole memory block behind the stream), or empty.

@@ -5,7 +5,6 @@
 #include <memory>
 #include <new>
 
-#include "picture/decoder_guards.h"
 #include "picture/exif_orientation.h"
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
@@ -175,9 +174,8 @@ Size MeasureFile(const Text& path) {
 }
 
 Size MeasureContent(const Bytes& picture) {
-    if (!DecodersMayRead(picture.data(), picture.size())) return {};
     // Declared in this order so that the image is disposed before the stream is released.
-    Stream stream(PictureStream::Create(picture.data(), DecodableLength(picture.data(), picture.size())));
+    Stream stream = DecoderStream(picture);
     Image image;
     if (!stream) return {};
     api::GdipLoadImageFromStream(stream.Get(), image.Out());

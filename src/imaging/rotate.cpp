@@ -17,9 +17,10 @@ GdiplusSession* processSession = nullptr;
 // The RotateFlipType steps that stand a picture of each EXIF orientation
 // upright and then turn it a quarter clockwise (index: orientation; 0 is no
 // step). Only pure turns (1 to 3) and pure mirrors (4 left-right, 6
-// top-bottom) are used: Wine's GDI+ swaps the two kinds that turn and
-// mirror at once (5 and 7) against their documented meaning, so the two
-// orientations that need such a step take a mirror and then a turn.
+// top-bottom) are used, so that a photo turns the same on every GDI+: the
+// two kinds that turn and mirror at once (5 and 7) are not read alike by
+// all of them (Wine's swaps them), so the two orientations that need such
+// a step take a mirror and then a turn.
 // Orientation 8 (stored a quarter anticlockwise of upright) needs no step.
 constexpr int kUprightThenQuarter[9][2] = {{1, 0}, {1, 0}, {4, 1}, {3, 0}, {6, 1}, {4, 0}, {2, 0}, {6, 0}, {0, 0}};
 

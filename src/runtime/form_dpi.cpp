@@ -6,14 +6,18 @@
 #include "forms/form_data.h"
 #include "runtime/entry_points.h"
 #include "runtime/form_state.h"
+#include "util/unique.h"
 
 namespace vela::forms {
 namespace detail {
 
+namespace {
+void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
+}  // namespace
+
 int SystemDpi() {
-    HDC dc = GetDC(nullptr);
-    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
+    const Unique<HDC, ReleaseScreenDc> dc(GetDC(nullptr));
+    const int dpi = dc ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
     return dpi >= 48 && dpi <= 960 ? dpi : 96;
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "forms/form_data.h"
-#include "forms/forms.h"
+#include "runtime/forms.h"
 
 namespace vela::forms::detail {
 

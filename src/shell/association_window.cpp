@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "forms/forms.h"
+#include "runtime/forms.h"
 #include "runtime/message_box.h"
 #include "shell/config_file.h"
 #include "shell/file_types.h"

@@ -6,6 +6,7 @@
 #include "runtime/entry_points.h"
 #include "shell/config_file.h"
 #include "shell/registry.h"
+#include "util/unique.h"
 
 namespace vela {
 namespace {
@@ -75,6 +76,8 @@ void Remove(std::string_view extensions) {
     }
 }
 
+void CloseOpenedProcess(HANDLE process) { api::CloseHandle(process); }
+
 }  // namespace
 
 Text TrimBlanks(std::string_view text) {
@@ -120,12 +123,15 @@ Text DriveLetterPath(std::string_view devicePath) {
 
 Text ProcessImagePath(DWORD processId, bool useId) {
     const bool opened = useId && processId != 0;
-    HANDLE process = opened ? api::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId) : api::GetCurrentProcess();
+    // Another process's handle is owned here; this process's is a pseudo
+    // handle that is never closed.
+    const Unique<HANDLE, CloseOpenedProcess> owned(
+        opened ? api::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId) : nullptr);
+    const HANDLE process = opened ? owned.Get() : api::GetCurrentProcess();
     if (!process) return {};
     char buffer[260];
     std::memset(buffer, ' ', sizeof buffer);
-    DWORD n = api::GetProcessImageFileNameA(process, buffer, sizeof buffer);
-    if (opened) api::CloseHandle(process);
+    const DWORD n = api::GetProcessImageFileNameA(process, buffer, sizeof buffer);
     if (n == 0 || n >= sizeof buffer) return {};
     return DriveLetterPath(std::string_view(buffer, n));
 }

@@ -46,11 +46,6 @@ std::string CurrentDirectory() {
     return std::string(buffer, n);
 }
 
-template <typename Fn>
-void Bind(HMODULE m, Fn& slot, const char* name) {
-    slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
-
 }  // namespace
 
 HMODULE FindEngineLibrary(const EngineSearch& search) {
@@ -69,28 +64,7 @@ HMODULE FindEngineLibrary(const EngineSearch& search) {
 
 const Engine& UseEngineModule(HMODULE m) {
     g_loaderRan = true;
-    g_engine = Engine{};
-    if (!m) return g_engine;
-    g_engine.module = m;
-    Bind(m, g_engine.CreateControl_WindowEx, "CreateControl_WindowEx");
-    Bind(m, g_engine.CreateControl_MinutesboxEx, "CreateControl_MinutesboxEx");
-    Bind(m, g_engine.CreateControl_PictureBoxEx, "CreateControl_PictureBoxEx");
-    Bind(m, g_engine.CreateControl_ButtonEx, "CreateControl_ButtonEx");
-    Bind(m, g_engine.CreateControl_SuperbuttonEx, "CreateControl_SuperbuttonEx");
-    Bind(m, g_engine.ControlSendMessage, "ControlSendMessage");
-    Bind(m, g_engine.ControPonintSizeSynchronise, "ControPonintSizeSynchronise");
-    Bind(m, g_engine.ControlDestroy, "ControlDestroy");
-    Bind(m, g_engine.CallInternalFunction_Ex, "CallInternalFunction_Ex");
-    Bind(m, g_engine.PreparePictures, "PreparePictures");
-    Bind(m, g_engine.LoadImageEx, "LoadImageEx");
-    Bind(m, g_engine.DestroyImageEx, "DestroyImageEx");
-    Bind(m, g_engine.GetImageAttributeEx, "GetImageAttributeEx");
-    Bind(m, g_engine.GetImageData, "GetImageData");
-    Bind(m, g_engine.CreateBinEx, "CreateBinEx");
-    Bind(m, g_engine.DeleteBinEx, "DeleteBinEx");
-    Bind(m, g_engine.GetBinExDataPointer, "GetBinExDataPointer");
-    Bind(m, g_engine.GetBinExDatalength, "GetBinExDatalength");
-    Bind(m, g_engine.GetBInExCache, "GetBInExCache");
+    g_engine = Engine{BindExuiExports(m), m};
     if (g_engine.CallInternalFunction_Ex) {
         g_engine.CallInternalFunction_Ex(ENGINE_HANDSHAKE_FUNCTION, reinterpret_cast<INT_PTR>(m), 0, 0,
                                          ENGINE_HANDSHAKE_MAGIC);

@@ -1,35 +1,19 @@
 #pragma once
 // The outside skinned-UI engine, ExuiKrnln.dll: where it is looked for and
-// the operations of it the viewer uses. A missing export leaves its
-// operation null; a missing CreateControl_WindowEx means no engine.
+// its operations, bound by name from the list in ExuiExports.h. A missing
+// export leaves its operation null; a missing CreateControl_WindowEx means
+// no engine. PreparePictures is optional: without it each new picture is
+// decoded when it is shown.
 #include <windows.h>
 
 #include <string>
 
-#include "ExuiKrnln.h"
+#include "ExuiExports.h"
 
 namespace vela::skin {
 
-struct Engine {
+struct Engine : ExuiExports {
     HMODULE module = nullptr;
-    ExuiCreateWindowEx CreateControl_WindowEx = nullptr;
-    ExuiCreateMinutesboxEx CreateControl_MinutesboxEx = nullptr;
-    ExuiCreatePictureBoxEx CreateControl_PictureBoxEx = nullptr;
-    ExuiCreateButtonEx CreateControl_ButtonEx = nullptr;
-    ExuiCreateSuperbuttonEx CreateControl_SuperbuttonEx = nullptr;
-    ExuiControlSendMessage ControlSendMessage = nullptr;
-    ExuiControPonintSizeSynchronise ControPonintSizeSynchronise = nullptr;
-    ExuiControlDestroy ControlDestroy = nullptr;
-    ExuiCallInternalFunction_Ex CallInternalFunction_Ex = nullptr;
-    // Looked up with the rest but never called by the viewer: images and
-    // data blocks.
-    FARPROC LoadImageEx = nullptr, DestroyImageEx = nullptr, GetImageAttributeEx = nullptr, GetImageData = nullptr;
-    FARPROC CreateBinEx = nullptr, DeleteBinEx = nullptr, GetBinExDataPointer = nullptr,
-            GetBinExDatalength = nullptr, GetBInExCache = nullptr;
-
-    // Optional: pictures decoded ahead of their showing. An engine without
-    // it works the same, only each new picture is decoded when it is shown.
-    ExuiPreparePictures PreparePictures = nullptr;
 
     bool Present() const { return CreateControl_WindowEx != nullptr; }
 };

@@ -1,5 +1,8 @@
 #include "skin/skinned_control.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "runtime/message_box.h"
 #include "skin/engine.h"
 
@@ -9,11 +12,11 @@ namespace {
 constexpr SkinTypeInfo kTypes[] = {
     // The window skin's host class is the ten characters "WindowEx" with its
     // double quotes: the quotes are part of the registered name.
-    {SkinType::WindowEx, "\"WindowEx\"", 30, 11, 20},
-    {SkinType::MinutesboxEx, "MinutesboxEx", 26, 0, 17},
-    {SkinType::PictureBoxEx, "PictureBoxEx", 25, 0, 17},
-    {SkinType::ButtonEx, "ButtonEx", 23, 0, 14},
-    {SkinType::SuperbuttonEx, "SuperbuttonEx", 28, 0, 19},
+    {SkinType::WindowEx, "\"WindowEx\"", 11},
+    {SkinType::MinutesboxEx, "MinutesboxEx", 0},
+    {SkinType::PictureBoxEx, "PictureBoxEx", 0},
+    {SkinType::ButtonEx, "ButtonEx", 0},
+    {SkinType::SuperbuttonEx, "SuperbuttonEx", 0},
 };
 
 bool g_registered[5] = {};
@@ -126,7 +129,8 @@ HWND CreateSkinnedControl(SkinType type, const SkinnedControlParams& p) {
     if (!host) return nullptr;
     SetPropA(host, kPropFormId, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(p.formId)));
     if (g_hooks.wrapHost) SetPropA(host, kPropUnit, static_cast<HANDLE>(g_hooks.wrapHost(host)));
-    ExuiBindingRecord record{host, p.controlId, p.formId, info.eventBase, p.pack};
+    const auto packLength = static_cast<uint32_t>(std::min<std::size_t>(p.packLength, UINT32_MAX));
+    ExuiBindingRecord record{host, p.controlId, p.formId, info.eventBase, p.pack, p.pack ? packLength : 0};
     CallCreate(engine, type, p.parent, p, &record);
     return host;
 }

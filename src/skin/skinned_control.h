@@ -13,12 +13,12 @@ namespace vela::skin {
 
 enum class SkinType { WindowEx, MinutesboxEx, PictureBoxEx, ButtonEx, SuperbuttonEx };
 
+// The zero arguments each create call takes after the binding record are
+// fixed by its function type in ExuiKrnln.h (the compiler checks the calls).
 struct SkinTypeInfo {
     SkinType type;
     const char* className;  // host window class
-    int propertyCount;
     int eventBase;
-    int trailingZeros;  // zero arguments after the binding record in the create call
 };
 const SkinTypeInfo& TypeInfo(SkinType type);
 
@@ -37,7 +37,7 @@ void SetFormLayerHooks(const FormLayerHooks& hooks);
 
 struct SkinnedControlParams {
     const void* pack = nullptr;  // the stored property pack, handed over unread
-    std::size_t packLength = 0;
+    std::size_t packLength = 0;  // its bytes (the engine reads no further)
     DWORD style = 0;  // WS_VISIBLE, WS_DISABLED...; WS_CHILD is added
     HWND parent = nullptr;
     int controlId = 0;  // also the host's child window identifier

@@ -2,9 +2,9 @@
 // view_math; here they are read from and written to the properties, one at
 // a time, because a write can run other handlers (a size change refits).
 #include "view/picture_state.h"
-#include "forms/forms.h"
 #include "imaging/imaging.h"
 #include "runtime/entry_points.h"
+#include "runtime/forms.h"
 #include "view/cursor.h"
 #include "view/view.h"
 #include "view/view_math.h"

@@ -2,6 +2,7 @@
 // read-after-write, defaults, unknown indexes, the start-up handshake.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -41,19 +42,44 @@ protected:
 HWND EngineAttributes::top_ = nullptr;
 
 int Read(HWND host, int index, void* out) {
-    return Engine().send(HandleOf(host), ENGINE_GET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(out), 0, 0);
+    return Engine().ControlSendMessage(HandleOf(host), ENGINE_GET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(out), 0, 0);
 }
 
 }  // namespace
 
+TEST(EngineExports, TheListBindsEveryExportOfTheEngineAndNoOther) {
+    const EngineApi& e = Engine();
+    ASSERT_NE(e.dll, nullptr);
+#define EXPECT_EXPORTED(name, type) EXPECT_NE(e.name, nullptr) << #name;
+    EXUI_ENGINE_EXPORTS(EXPECT_EXPORTED)
+#undef EXPECT_EXPORTED
+#define EXPECT_ABSENT(name, type) EXPECT_EQ(e.name, nullptr) << #name;
+    EXUI_UNCALLED_EXPORTS(EXPECT_ABSENT)
+#undef EXPECT_ABSENT
+    // Nothing bound from no library.
+    EXPECT_EQ(BindExuiExports(nullptr).CreateControl_WindowEx, nullptr);
+}
+
+TEST(EngineExports, OnlyTheTestsBuildCarriesTheDecodeHold) {
+    // The hold waits on an event whose name only its code spells.
+    const auto carriesHold = [](const std::string& dll) {
+        const Bytes bytes = ReadBytes(dll);
+        const std::string name = "uiengine-hold-levels";
+        return bytes.empty() ? -1
+                             : std::search(bytes.begin(), bytes.end(), name.begin(), name.end()) != bytes.end();
+    };
+    EXPECT_EQ(carriesHold(ProgramFolder() + "\\ExuiKrnln.dll"), 0);
+    EXPECT_EQ(carriesHold(ProgramFolder() + "\\hold\\ExuiKrnln.dll"), 1);
+}
+
 TEST(EngineHandshake, AnswersOnlyTheStartUpCall) {
     const EngineApi& e = Engine();
-    ASSERT_NE(e.internal, nullptr);
+    ASSERT_NE(e.CallInternalFunction_Ex, nullptr);
     const INT_PTR module = reinterpret_cast<INT_PTR>(e.dll);
-    EXPECT_EQ(e.internal(2008, module, 0, 0, 20210101), 1);
-    EXPECT_EQ(e.internal(2008, module, 0, 0, 20210102), 0);
-    EXPECT_EQ(e.internal(2009, module, 0, 0, 20210101), 0);
-    EXPECT_EQ(e.internal(2008, 0, 0, 0, 20210101), 0);
+    EXPECT_EQ(e.CallInternalFunction_Ex(2008, module, 0, 0, 20210101), 1);
+    EXPECT_EQ(e.CallInternalFunction_Ex(2008, module, 0, 0, 20210102), 0);
+    EXPECT_EQ(e.CallInternalFunction_Ex(2009, module, 0, 0, 20210101), 0);
+    EXPECT_EQ(e.CallInternalFunction_Ex(2008, 0, 0, 0, 20210101), 0);
 }
 
 TEST_F(EngineAttributes, EveryAttributeKeepsExactlyWhatWasWrittenByItsKind) {
@@ -129,9 +155,9 @@ TEST_F(EngineAttributes, EveryAttributeKeepsExactlyWhatWasWrittenByItsKind) {
         EXPECT_EQ(SetInt(host, 100000, 5), 0);
         EXPECT_EQ(marker, 0x77777777);
         // Unknown messages and null addresses are refused.
-        EXPECT_EQ(Engine().send(HandleOf(host), 10243, 0, reinterpret_cast<INT_PTR>(&marker), 0, 0), 0);
-        EXPECT_EQ(Engine().send(HandleOf(host), ENGINE_SET_ATTRIBUTE, 2, 0, 0, 0), 0);
-        EXPECT_EQ(Engine().send(HandleOf(host), ENGINE_GET_ATTRIBUTE, 2, 0, 0, 0), 0);
+        EXPECT_EQ(Engine().ControlSendMessage(HandleOf(host), 10243, 0, reinterpret_cast<INT_PTR>(&marker), 0, 0), 0);
+        EXPECT_EQ(Engine().ControlSendMessage(HandleOf(host), ENGINE_SET_ATTRIBUTE, 2, 0, 0, 0), 0);
+        EXPECT_EQ(Engine().ControlSendMessage(HandleOf(host), ENGINE_GET_ATTRIBUTE, 2, 0, 0, 0), 0);
         Close(host);
     }
 }
@@ -160,13 +186,13 @@ TEST_F(EngineAttributes, StaleOrForeignHandlesAreRefused) {
     ASSERT_NE(h, nullptr);
     Close(host);
     int32_t v = 3;
-    EXPECT_EQ(Engine().send(h, ENGINE_SET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
-    EXPECT_EQ(Engine().destroy(h), 0);
+    EXPECT_EQ(Engine().ControlSendMessage(h, ENGINE_SET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
+    EXPECT_EQ(Engine().ControlDestroy(h), 0);
     int local = 0;
-    EXPECT_EQ(Engine().send(&local, ENGINE_GET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
-    EXPECT_EQ(Engine().destroy(&local), 0);
-    EXPECT_EQ(Engine().destroy(nullptr), 0);
-    EXPECT_EQ(Engine().sync(top_, 0), 0);
+    EXPECT_EQ(Engine().ControlSendMessage(&local, ENGINE_GET_ATTRIBUTE, 2, reinterpret_cast<INT_PTR>(&v), 0, 0), 0);
+    EXPECT_EQ(Engine().ControlDestroy(&local), 0);
+    EXPECT_EQ(Engine().ControlDestroy(nullptr), 0);
+    EXPECT_EQ(Engine().ControPonintSizeSynchronise(top_, 0), 0);
 }
 
 TEST_F(EngineAttributes, PackGivesDesignTextAndBadPacksGivePlainDefaults) {
@@ -188,6 +214,24 @@ TEST_F(EngineAttributes, PackGivesDesignTextAndBadPacksGivePlainDefaults) {
                                BuildPack({{EXPK_TEXT, 0, TextPayload("123")}}).data());
     ASSERT_EQ(Read(caption, 17, &title), 1);
     EXPECT_STREQ(title, "123");
+
+    // The caller's length bounds the pack: one byte short of the pack's own
+    // length, or none given, and the pack is not read at all.
+    const Bytes captionPack = BuildPack({{EXPK_TEXT, 0, TextPayload("456")}});
+    const struct {
+        int64_t length;
+        const char* expected;
+    } bounds[] = {{static_cast<int64_t>(captionPack.size()), "456"},
+                  {static_cast<int64_t>(captionPack.size()) - 1, ""},
+                  {0, ""}};
+    int boundId = 40;
+    for (const auto& b : bounds) {
+        HWND h = MakeSkinned(EngineType::SuperbuttonEx, top_, 60, 300, 50, 50, boundId++, captionPack.data(), b.length);
+        const char* t = reinterpret_cast<const char*>(1);
+        ASSERT_EQ(Read(h, 17, &t), 1);
+        EXPECT_STREQ(t, b.expected) << b.length;
+        Close(h);
+    }
 
     // Broken packs: wrong magic, a length past the entries, an entry running
     // past the length, a huge count.
@@ -232,16 +276,16 @@ TEST_F(EngineAttributes, OneEngineControlPerHost) {
     HWND host = MakeSkinned(EngineType::ButtonEx, top_, 10, 40, 30, 30);
     ExuiHandle first = HandleOf(host);
     ASSERT_NE(first, nullptr);
-    ExuiBindingRecord record{host, 2, 1, 0, nullptr};
-    EXPECT_EQ(Engine().createButton(0, top_, 0, 0, 30, 30, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    ExuiBindingRecord record{host, 2, 1, 0, nullptr, 0};
+    EXPECT_EQ(Engine().CreateControl_ButtonEx(0, top_, 0, 0, 30, 30, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                     0, 0, 0),
               nullptr);
     EXPECT_EQ(HandleOf(host), first);
-    ExuiBindingRecord noHost{nullptr, 2, 1, 0, nullptr};
-    EXPECT_EQ(Engine().createButton(0, top_, 0, 0, 30, 30, RecordEvent, &noHost, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    ExuiBindingRecord noHost{nullptr, 2, 1, 0, nullptr, 0};
+    EXPECT_EQ(Engine().CreateControl_ButtonEx(0, top_, 0, 0, 30, 30, RecordEvent, &noHost, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                     0, 0),
               nullptr);
-    EXPECT_EQ(Engine().createButton(0, top_, 0, 0, 30, 30, RecordEvent, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    EXPECT_EQ(Engine().CreateControl_ButtonEx(0, top_, 0, 0, 30, 30, RecordEvent, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                     0, 0),
               nullptr);
     Close(host);

@@ -74,7 +74,8 @@ Bytes MakeGreyJpeg(int width, int height, BYTE left, BYTE right) {
 }
 
 // Holds every decode of this process between its first and its complete
-// state while it lives (the engine waits on this event's name).
+// state while it lives. The engine beside this program is the tests' build
+// (bin/hold), whose decodes wait on this event's name.
 class HoldSmallerCopies {
 public:
     HoldSmallerCopies() {
@@ -168,7 +169,7 @@ TEST_F(EngineDecode, RewritingThePictureWhileItDecodesShowsOnlyTheNewOne) {
     EXPECT_TRUE(PixelNear(s.At(100 + 250, 100 + 150), OpaquePixel(newColour)));
     EXPECT_TRUE(PixelNear(s.At(100 + 10, 100 + 10), 0xFFFFFFFF));
     ExuiData read{};
-    ASSERT_EQ(Engine().send(HandleOf(pic), 10242, 8, reinterpret_cast<INT_PTR>(&read), 0, 0), 1);
+    ASSERT_EQ(Engine().ControlSendMessage(HandleOf(pic), 10242, 8, reinterpret_cast<INT_PTR>(&read), 0, 0), 1);
     ASSERT_EQ(read.length, static_cast<int32_t>(small.size()));
     EXPECT_EQ(memcmp(read.data, small.data(), small.size()), 0);
     {

@@ -171,8 +171,8 @@ TEST_F(EngineEvents_, EventsOfAControlDestroyedByItsHandlerStop) {
     victim = CreateWindowExA(WS_EX_TRANSPARENT, "SuperbuttonEx", nullptr, WS_CHILD | WS_VISIBLE, 300, 200, 30, 30,
                              top_, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(victim, nullptr);
-    ExuiBindingRecord record{victim, 3, 1, 0, nullptr};
-    ASSERT_NE(Engine().createSuperbutton(0, top_, 300, 200, 30, 30, Local::Kill, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    ExuiBindingRecord record{victim, 3, 1, 0, nullptr, 0};
+    ASSERT_NE(Engine().CreateControl_SuperbuttonEx(0, top_, 300, 200, 30, 30, Local::Kill, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0),
               nullptr);
     SendMessageA(victim, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));

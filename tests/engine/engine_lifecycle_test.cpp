@@ -83,9 +83,9 @@ TEST_F(EngineLifecycle, PictureFollowsItsHostWhenMovedAndResized) {
         FrameShot s = Shoot(top);
         return s.width && PixelNear(s.At(345, 235), 0xFFFFFFFF) && PixelNear(s.At(490, 350), OpaquePixel(colour));
     }));
-    EXPECT_EQ(Engine().sync(pic, 1), 1);
-    EXPECT_EQ(Engine().sync(top, 1), 0);
-    EXPECT_EQ(Engine().sync(nullptr, 0), 0);
+    EXPECT_EQ(Engine().ControPonintSizeSynchronise(pic, 1), 1);
+    EXPECT_EQ(Engine().ControPonintSizeSynchronise(top, 1), 0);
+    EXPECT_EQ(Engine().ControPonintSizeSynchronise(nullptr, 0), 0);
     Close(top);
 }
 
@@ -128,7 +128,7 @@ TEST_F(EngineLifecycle, DestroyFreesEverything) {
                 Close(b);
                 Close(frame);
             } else {
-                for (HWND h : {sb, pic, b, frame, group}) EXPECT_EQ(Engine().destroy(HandleOf(h)), 1);
+                for (HWND h : {sb, pic, b, frame, group}) EXPECT_EQ(Engine().ControlDestroy(HandleOf(h)), 1);
                 for (HWND h : {group, pic, b, frame}) Close(h);
             }
         }
@@ -167,12 +167,12 @@ TEST_F(EngineLifecycle, PanNeverRescalesAndWidthThenHeightRescalesOnce) {
     ASSERT_TRUE(WaitForFrame(top));
     auto rescales = [&] {
         ExuiFrameInfo info{};
-        Engine().inspect(top, &info);
+        Engine().ExuiInspectFrame(top, &info);
         return info.rescales;
     };
     auto frames = [&] {
         ExuiFrameInfo info{};
-        Engine().inspect(top, &info);
+        Engine().ExuiInspectFrame(top, &info);
         return info.frames;
     };
     const int start = rescales();
@@ -217,7 +217,7 @@ TEST_F(EngineLifecycle, FirstFrameShowsALargeJpegScaledIntoTheViewAndStaysRightW
     // The averaged copy replaces the quick one once the size has rested.
     ASSERT_TRUE(WaitFor([&] {
         ExuiFrameInfo info{};
-        Engine().inspect(top, &info);
+        Engine().ExuiInspectFrame(top, &info);
         return info.frames > first.frames && !info.pending;
     }));
     check(Shoot(top));

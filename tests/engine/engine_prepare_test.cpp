@@ -13,16 +13,11 @@ using vela::Bytes;
 
 namespace {
 
-ExuiPreparePictures Prepare() {
-    return reinterpret_cast<ExuiPreparePictures>(
-        reinterpret_cast<void*>(GetProcAddress(Engine().dll, "PreparePictures")));
-}
+ExuiPreparePictures Prepare() { return Engine().PreparePictures; }
 
 ExuiPreparedInfo Prepared() {
     ExuiPreparedInfo info{-1, -1, -1, -1};
-    auto inspect = reinterpret_cast<ExuiInspectPreparedFn>(
-        reinterpret_cast<void*>(GetProcAddress(Engine().dll, "ExuiInspectPrepared")));
-    if (inspect) inspect(&info);
+    if (auto inspect = Engine().ExuiInspectPrepared) inspect(&info);
     return info;
 }
 

@@ -45,7 +45,8 @@ size_t PrivateBytes() {
 }
 
 // Holds every decode of this process between its first and its complete
-// state while it lives (the engine waits on this event's name).
+// state while it lives. The engine beside this program is the tests' build
+// (bin/hold), whose decodes wait on this event's name.
 class HoldSmallerCopies {
 public:
     HoldSmallerCopies() {
@@ -206,13 +207,12 @@ TEST_F(EngineRobust, AnEngineUnloadedRightAfterItsLastControlLeavesNothingRunnin
     const int threads = ProcessThreads();
     HMODULE engine = LoadLibraryA(copy.c_str());
     ASSERT_NE(engine, nullptr);
-    auto create = reinterpret_cast<ExuiCreatePictureBoxEx>(
-        reinterpret_cast<void*>(GetProcAddress(engine, "CreateControl_PictureBoxEx")));
-    auto send = reinterpret_cast<ExuiControlSendMessage>(
-        reinterpret_cast<void*>(GetProcAddress(engine, "ControlSendMessage")));
-    auto destroy = reinterpret_cast<ExuiControlDestroy>(reinterpret_cast<void*>(GetProcAddress(engine, "ControlDestroy")));
+    const ExuiExports copyApi = BindExuiExports(engine);
+    const auto create = copyApi.CreateControl_PictureBoxEx;
+    const auto send = copyApi.ControlSendMessage;
+    const auto destroy = copyApi.ControlDestroy;
     ASSERT_TRUE(create && send && destroy);
-    ExuiBindingRecord record{host, 15, 1, 0, nullptr};
+    ExuiBindingRecord record{host, 15, 1, 0, nullptr, 0};
     ExuiHandle control = create(0, top, 100, 100, 300, 200, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                 0, 0, 0, 0, 0);
     ASSERT_NE(control, nullptr);

@@ -29,8 +29,8 @@ std::map<HWND, std::vector<UINT>>& Seen() {
 LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_RBUTTONUP || msg == WM_RBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_MOUSEMOVE) Seen()[hwnd].push_back(msg);
     switch (msg) {
-        case WM_MOVE: Engine().sync(hwnd, 0); break;
-        case WM_SIZE: Engine().sync(hwnd, 1); break;
+        case WM_MOVE: Engine().ControPonintSizeSynchronise(hwnd, 0); break;
+        case WM_SIZE: Engine().ControPonintSizeSynchronise(hwnd, 1); break;
         case WM_ERASEBKGND: return 1;
         case WM_NCDESTROY: {
             SetPropA(hwnd, "Tab_WM_DESTROY", reinterpret_cast<HANDLE>(1));
@@ -39,7 +39,7 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             RemovePropA(hwnd, "hUnit");
             RemovePropA(hwnd, "Tab_WM_DESTROY");
             if (!h) return 0;
-            Engine().destroy(h);
+            Engine().ControlDestroy(h);
             break;
         }
         default: break;
@@ -72,29 +72,12 @@ void RegisterHostClasses() {
     done = true;
 }
 
-template <typename T>
-void Bind(HMODULE dll, T& slot, const char* name) {
-    slot = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-}
-
 }  // namespace
 
 const EngineApi& Engine() {
     static EngineApi api = [] {
-        EngineApi a;
-        a.dll = LoadLibraryA((ProgramFolder() + "\\ExuiKrnln.dll").c_str());
-        if (!a.dll) return a;
-        Bind(a.dll, a.createWindow, "CreateControl_WindowEx");
-        Bind(a.dll, a.createGroup, "CreateControl_MinutesboxEx");
-        Bind(a.dll, a.createPicture, "CreateControl_PictureBoxEx");
-        Bind(a.dll, a.createButton, "CreateControl_ButtonEx");
-        Bind(a.dll, a.createSuperbutton, "CreateControl_SuperbuttonEx");
-        Bind(a.dll, a.send, "ControlSendMessage");
-        Bind(a.dll, a.sync, "ControPonintSizeSynchronise");
-        Bind(a.dll, a.destroy, "ControlDestroy");
-        Bind(a.dll, a.internal, "CallInternalFunction_Ex");
-        Bind(a.dll, a.inspect, "ExuiInspectFrame");
-        return a;
+        HMODULE dll = LoadLibraryA((ProgramFolder() + "\\ExuiKrnln.dll").c_str());
+        return EngineApi{BindExuiExports(dll), dll};
     }();
     return api;
 }
@@ -120,7 +103,7 @@ HWND MakeTopLevel(int left, int top, int width, int height) {
 }
 
 HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int height, int controlId,
-                 const void* pack) {
+                 const void* pack, int64_t packLength) {
     RegisterHostClasses();
     HWND host = CreateWindowExA(WS_EX_TRANSPARENT | WS_EX_TOPMOST, ClassName(type), nullptr, WS_CHILD | WS_VISIBLE,
                                 left, top, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
@@ -128,28 +111,32 @@ HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int
     if (!host) return nullptr;
     SetPropA(host, "hUnit", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(controlId)));
     const int eventBase = type == EngineType::WindowEx ? 11 : 0;
-    ExuiBindingRecord record{host, controlId, 1, eventBase, pack};
+    uint32_t length = 0;
+    if (pack && packLength < 0) std::memcpy(&length, static_cast<const char*>(pack) + 4, sizeof length);
+    if (pack && packLength >= 0) length = static_cast<uint32_t>(packLength);
+    ExuiBindingRecord record{host, controlId, 1, eventBase, pack, length};
     const EngineApi& e = Engine();
+    // The zeros each type's create call takes after the record (20, 17, 17, 14, 19).
     switch (type) {
         case EngineType::WindowEx:
-            e.createWindow(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                           0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+            e.CreateControl_WindowEx(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0,
+                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
             break;
         case EngineType::MinutesboxEx:
-            e.createGroup(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                          0, 0, 0, 0, 0, 0);
+            e.CreateControl_MinutesboxEx(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0,
+                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
             break;
         case EngineType::PictureBoxEx:
-            e.createPicture(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                            0, 0, 0, 0, 0, 0, 0);
+            e.CreateControl_PictureBoxEx(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0,
+                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
             break;
         case EngineType::ButtonEx:
-            e.createButton(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                           0, 0, 0, 0);
+            e.CreateControl_ButtonEx(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0,
+                                     0, 0, 0, 0, 0, 0, 0);
             break;
         case EngineType::SuperbuttonEx:
-            e.createSuperbutton(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+            e.CreateControl_SuperbuttonEx(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0,
+                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
             break;
     }
     return host;
@@ -159,17 +146,17 @@ ExuiHandle HandleOf(HWND host) { return GetPropA(host, "Tab_Control"); }
 
 int SetInt(HWND host, int index, int value) {
     int32_t v = value;
-    return Engine().send(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&v), 0, 0);
+    return Engine().ControlSendMessage(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&v), 0, 0);
 }
 
 int SetText(HWND host, int index, const char* text) {
     const char* t = text;
-    return Engine().send(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&t), 0, 0);
+    return Engine().ControlSendMessage(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&t), 0, 0);
 }
 
 int SetData(HWND host, int index, const void* data, int length) {
     ExuiData d{data, length};
-    return Engine().send(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&d), 0, 0);
+    return Engine().ControlSendMessage(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&d), 0, 0);
 }
 
 Bytes TextPayload(const std::string& text) {
@@ -206,7 +193,7 @@ bool WaitForFrame(HWND top, DWORD timeoutMs) {
     return WaitFor(
         [&] {
             ExuiFrameInfo info{};
-            return Engine().inspect(top, &info) && info.frames > 0 && !info.pending;
+            return Engine().ExuiInspectFrame(top, &info) && info.frames > 0 && !info.pending;
         },
         timeoutMs);
 }
@@ -214,11 +201,11 @@ bool WaitForFrame(HWND top, DWORD timeoutMs) {
 FrameShot Shoot(HWND top) {
     FrameShot shot;
     ExuiFrameInfo info{};
-    if (!Engine().inspect(top, &info) || info.width <= 0) return shot;
+    if (!Engine().ExuiInspectFrame(top, &info) || info.width <= 0) return shot;
     shot.pixels.assign(static_cast<size_t>(info.width) * info.height, 0xDEADBEEF);
     info.pixels = shot.pixels.data();
     info.capacity = static_cast<int32_t>(shot.pixels.size() * 4);
-    Engine().inspect(top, &info);
+    Engine().ExuiInspectFrame(top, &info);
     shot.width = info.width;
     shot.height = info.height;
     shot.frames = info.frames;

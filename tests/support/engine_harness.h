@@ -8,24 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "ExuiExports.h"
 #include "ExuiKrnln.h"
 #include "ExuiPack.h"
 #include "runtime/text.h"
 
 namespace vela::test {
 
-struct EngineApi {
+// The engine's exports, bound from the same list as the viewer's loader.
+struct EngineApi : ExuiExports {
     HMODULE dll = nullptr;
-    ExuiCreateWindowEx createWindow = nullptr;
-    ExuiCreateMinutesboxEx createGroup = nullptr;
-    ExuiCreatePictureBoxEx createPicture = nullptr;
-    ExuiCreateButtonEx createButton = nullptr;
-    ExuiCreateSuperbuttonEx createSuperbutton = nullptr;
-    ExuiControlSendMessage send = nullptr;
-    ExuiControPonintSizeSynchronise sync = nullptr;
-    ExuiControlDestroy destroy = nullptr;
-    ExuiCallInternalFunction_Ex internal = nullptr;
-    ExuiInspectFrameFn inspect = nullptr;
 };
 // The engine of the test's folder, loaded once for the process.
 const EngineApi& Engine();
@@ -47,7 +39,7 @@ inline bool PixelNear(uint32_t a, uint32_t b, int tolerance = 6) {
 // What the engine reports of a top-level window's last frame.
 inline ExuiFrameInfo FrameInfoOf(HWND top) {
     ExuiFrameInfo info{};
-    Engine().inspect(top, &info);
+    Engine().ExuiInspectFrame(top, &info);
     return info;
 }
 
@@ -71,9 +63,10 @@ std::vector<UINT>& HostMessagesSeen(HWND host);
 HWND MakeTopLevel(int left = 100, int top = 100, int width = 648, int height = 411);
 // A host window of the type's class (child of parent) and the engine control
 // over it, created as the control layer does. Returns the host; the engine
-// handle is the host's "Tab_Control".
+// handle is the host's "Tab_Control". The pack's length, as the caller
+// vouches for it, is the pack's own header length unless given.
 HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int height, int controlId = 1,
-                 const void* pack = nullptr);
+                 const void* pack = nullptr, int64_t packLength = -1);
 ExuiHandle HandleOf(HWND host);
 
 // Attribute access as the layer does it.

@@ -4,12 +4,33 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "files/picture_list.h"
 #include "imaging/imaging.h"
 #include "test_support.h"
 
 using namespace vela;
 using vela::test::ScratchFolder;
+
+namespace {
+
+// The names in a folder, in listing order, "." and ".." left out.
+std::vector<std::string> FolderNames(const ScratchFolder& f) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((f / "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return {"<no listing>"};
+    do {
+        const std::string name = entry.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
+}
+
+}  // namespace
 
 TEST(FilesSave, BytesArriveUnchanged) {
     ScratchFolder f("save");
@@ -64,4 +85,28 @@ TEST(FilesSave, RefusedTargetsAreQuiet) {
     EXPECT_FALSE(WritePictureFile(f / "busy.jpg", bytes));
     CloseHandle(busy);
     EXPECT_EQ(test::ReadBytes(f / "busy.jpg"), (Bytes{'b', 'u', 's', 'y'}));
+}
+
+TEST(FilesSave, ASaveLeavesOnlyItsTargetAndARefusedOneKeepsItsContent) {
+    ScratchFolder f("saveonly");
+    const Bytes bytes = {1, 2, 3};
+    ASSERT_TRUE(test::WriteText(f / "old.png", "previous content"));
+    ASSERT_TRUE(WritePictureFile(f / "old.png", bytes));
+    ASSERT_TRUE(WritePictureFile(f / "new.png", bytes));
+    EXPECT_EQ(test::ReadBytes(f / "old.png"), bytes);
+    // Refused: read-only and hidden files (as a truncating open refuses
+    // them) and a folder; nothing of the attempt is left.
+    ASSERT_TRUE(test::MakeFolder(f / "sub"));
+    EXPECT_FALSE(WritePictureFile(f / "sub", bytes));
+    for (const DWORD attribute : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN}) {
+        const std::string kept = f / "kept.jpg";
+        ASSERT_TRUE(test::WriteText(kept, "kept"));
+        ASSERT_TRUE(SetFileAttributesA(kept.c_str(), attribute));
+        const DWORD before = GetFileAttributesA(kept.c_str());
+        EXPECT_FALSE(WritePictureFile(kept, Bytes(5000, 0x5A))) << attribute;
+        EXPECT_EQ(GetFileAttributesA(kept.c_str()), before);
+        SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(test::ReadBytes(kept), (Bytes{'k', 'e', 'p', 't'})) << attribute;
+    }
+    EXPECT_EQ(FolderNames(f), (std::vector<std::string>{"kept.jpg", "new.png", "old.png", "sub"}));
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/forms.h"
+#include "runtime/forms.h"
 #include "recorder.h"
 #include "test_support.h"
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "box_answerer.h"
-#include "forms/forms.h"
+#include "runtime/forms.h"
 #include "shell/association_window.h"
 #include "shell/config_file.h"
 #include "shell/file_types.h"

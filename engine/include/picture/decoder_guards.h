@@ -1,6 +1,7 @@
 #pragma once
-// Checks made before picture bytes reach the platform's decoders, which
-// under Wine read past the end of some damaged files and end the process.
+// Checks made before picture bytes reach the platform's decoders, so that
+// no damaged file can end the process: some decoders (Wine's GDI+) read
+// past the end of such files.
 // Shared by the viewer's measurement and rotation and by the engine's
 // decode (header only, so that the engine DLL needs nothing else from here).
 #include <windows.h>

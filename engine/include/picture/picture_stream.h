@@ -1,6 +1,7 @@
 #pragma once
 // A read-only stream over a copy of picture bytes, handed to the platform's
-// decoders instead of a stream on an HGLOBAL. Under Wine a stream on an
+// decoders instead of a stream on an HGLOBAL, so that no damaged file can
+// make a decoder read outside the bytes. Wine's stream on an
 // HGLOBAL lets a reader seek past its end and then copies from beyond its
 // block (its remaining length underflows): a damaged data offset in a BMP,
 // a marker length in a JPEG or an icon entry sends the decoder there, and

@@ -1,6 +1,8 @@
 #pragma once
-// The form layer: the two windows and their controls, addressed by control
-// and property number, and their events routed to the handlers bound to them.
+// The form layer's interface: windows built from the forms of src/forms,
+// their controls addressed by control and property number, and their events
+// routed to the handlers bound to them. Defined in runtime/form_*.cpp and
+// runtime/message_loop.cpp.
 #include <windows.h>
 
 #include <span>
@@ -12,7 +14,8 @@ namespace vela::forms {
 enum class Form { MainWindow = 1, AssociationWindow = 2 };
 
 // Every control of both forms, the windows and menu items included. The
-// number is unique across the forms; FormOf tells which form holds it.
+// number is unique across the forms; FormOf (forms/form_data.h) tells which
+// form holds it.
 enum class Ctl : int {
     // MainWindow, in creation order.
     MainWindow = 100,
@@ -47,8 +50,6 @@ enum class Ctl : int {
     JpgCheck,
     PngCheck,
 };
-
-Form FormOf(Ctl control);
 
 // Property numbers.
 namespace prop {
