@@ -184,6 +184,13 @@ public:
         if (msg == WM_TIMER && wp == kSharpTimer) {
             KillTimer(host_, kSharpTimer);
             const SIZE s = Size();
+            // A size past the reduced copy that rested: the whole picture is
+            // decoded now (a size passed through while the host lays out a
+            // new picture, its natural size first, asks for nothing).
+            if (picture_ && !picture_->full && !job_ && !wholeAsked_ && s.cx == preparedSize_.cx &&
+                s.cy == preparedSize_.cy &&
+                (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
+                DecodeWhole();
             if (picture_ && !preparedSharp_ && s.cx == preparedSize_.cx && s.cy == preparedSize_.cy) StartSharp(s);
             *result = 0;
             return true;
@@ -350,14 +357,12 @@ private:
             UnionRect(&region, &region, &need);
         }
         prepared_.Clear();  // the old copy goes before the new one is made
-        if (!picture_->full && !job_ && !wholeAsked_ && (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
-            DecodeWhole();
         Adopt(MakeQuick(SourceFor(*picture_, s), s, region), s);
     }
 
-    // A picture held without the whole picture, shown at a size its halved
-    // copy does not cover: the whole picture is decoded now, and until it
-    // arrives the halved copy is drawn enlarged.
+    // A picture held without the whole picture, shown at a size its reduced
+    // copy does not cover once the size rested: the whole picture is decoded
+    // now, and until it arrives the reduced copy is drawn enlarged.
     void DecodeWhole() {
         auto bytes = attrs_.SharedDataOf(kPictureBytes);
         if (!bytes || bytes != shownBytes_) return;
