@@ -147,12 +147,12 @@ void RunWaiting() {
         std::shared_ptr<Entry> e;
         AcquireSRWLockExclusive(&s.lock);
         for (const auto& x : s.entries) {
-            if (!x->started && (!e || (x->awaited && !e->awaited))) e = x;  // an awaited one first
-        }
-        if (e) {
-            e->started = true;
-            e->worker = GetCurrentThreadId();
-            if (e->awaited) SetThreadPriority(self, THREAD_PRIORITY_NORMAL);
+            if (!x->started) {
+                e = x;
+                e->started = true;
+                e->worker = GetCurrentThreadId();
+                break;
+            }
         }
         if (!e) s.busy = false;
         ReleaseSRWLockExclusive(&s.lock);
@@ -325,13 +325,32 @@ std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& 
             break;
         }
     }
-    // Not started yet, it goes first; with nobody to start it, the caller
-    // decodes itself.
-    if (e && !e->started && !s.busy) e->cancelled = true;
-    if (e && !e->cancelled) e->awaited = true;
-    const DWORD worker = e && e->started && !e->done ? e->worker : 0;
+    if (e) e->awaited = true;
+    // Not started yet: the caller decodes it here, as the preparation would
+    // have (no worker may be free to start it while the caller waits).
+    const bool takeOver = e && !e->started;
+    if (takeOver) {
+        e->started = true;
+        e->worker = GetCurrentThreadId();
+    }
+    const DWORD worker = e && !takeOver && !e->done ? e->worker : 0;
     ReleaseSRWLockExclusive(&s.lock);
-    if (!e || e->cancelled) return nullptr;
+    if (!e) return nullptr;
+    if (takeOver) {
+        std::shared_ptr<const DecodedPicture> picture;
+        try {
+            picture = Decode(*e);
+        } catch (...) {
+            picture = nullptr;
+        }
+        AcquireSRWLockExclusive(&s.lock);
+        e->done = true;
+        if (e->cancelled) picture = nullptr;
+        e->picture = picture;
+        if (picture) ++s.taken;
+        ReleaseSRWLockExclusive(&s.lock);
+        return picture;
+    }
     // A picture the user waits for no longer runs at idle priority.
     if (worker) {
         if (HANDLE thread = OpenThread(THREAD_SET_INFORMATION, FALSE, worker)) {

@@ -55,7 +55,7 @@ bool DropPrepared();
 void YieldToShown(const std::vector<uint8_t>& shown);
 
 // The preparation of exactly these bytes that runs now, waited for (on a
-// worker; one not started yet goes before the others): its picture, or
+// worker; one not started yet is decoded here and then): its picture, or
 // null when there is none, it fails, it is dropped (memory ran short) or
 // *cancel is set meanwhile.
 std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& bytes,
