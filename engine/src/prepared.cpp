@@ -249,14 +249,31 @@ int SetPrepared(const ExuiData* pictures, int count) {
     return n;
 }
 
+namespace {
+
+// A taken entry leaves the set at once: the picture box holds its picture
+// and its own bytes, and offers them back when it moves on (OfferShown);
+// the set's copy of the bytes would only add to the peak while the host
+// reads and measures the next neighbours. Under the lock.
+void Leave(PreparedSet& s, const std::shared_ptr<Entry>& e, std::shared_ptr<Entry>* gone) {
+    const auto it = std::find(s.entries.begin(), s.entries.end(), e);
+    if (it == s.entries.end()) return;
+    *gone = std::move(*it);
+    s.entries.erase(it);
+}
+
+}  // namespace
+
 std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& bytes) {
     PreparedSet& s = TheSet();
     std::shared_ptr<const DecodedPicture> picture;
+    std::shared_ptr<Entry> gone;  // freed outside the lock
     AcquireSRWLockExclusive(&s.lock);
     for (const auto& x : s.entries) {
         if (x->done && x->picture && Same(*x->bytes, bytes.data(), bytes.size())) {
             picture = x->picture;
             ++s.taken;
+            Leave(s, x, &gone);
             break;
         }
     }
@@ -343,11 +360,13 @@ std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& 
         } catch (...) {
             picture = nullptr;
         }
+        std::shared_ptr<Entry> gone;
         AcquireSRWLockExclusive(&s.lock);
         e->done = true;
         if (e->cancelled) picture = nullptr;
         e->picture = picture;
         if (picture) ++s.taken;
+        Leave(s, e, &gone);
         ReleaseSRWLockExclusive(&s.lock);
         return picture;
     }
@@ -359,10 +378,12 @@ std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& 
         }
     }
     for (;;) {
+        std::shared_ptr<Entry> gone;
         AcquireSRWLockExclusive(&s.lock);
         const bool done = e->done;
         std::shared_ptr<const DecodedPicture> picture = e->picture;
         if (done && picture) ++s.taken;
+        if (done) Leave(s, e, &gone);
         ReleaseSRWLockExclusive(&s.lock);
         if (done) return picture;
         if (e->cancelled || (cancel && *cancel)) return nullptr;

@@ -30,7 +30,8 @@ int FitScale(int w, int h);
 int SetPrepared(const ExuiData* pictures, int count);
 constexpr int kMaxPrepared = 3;
 
-// The finished decode of exactly these bytes, or null. A large picture's
+// The finished decode of exactly these bytes, or null; a taken entry
+// leaves the set (the caller offers it back when it stops showing it). A large picture's
 // comes without the whole picture (full is null): its halved copies cover
 // a fitted view, and the caller decodes the whole picture when a zoom
 // needs it.

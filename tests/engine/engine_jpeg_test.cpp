@@ -160,6 +160,7 @@ TEST_F(EngineJpeg, ALargePhotoIsHeldReducedInTheDctDomainAndUpright) {
     const int taken = Prepared().taken;
     FrameShot s = ShowIn(big, 500, 275);
     EXPECT_EQ(Prepared().taken, taken + 1);
+    EXPECT_EQ(Prepared().ready, 0);  // taken: the box holds it now, the set no copy of its bytes
     EXPECT_TRUE(PixelNear(s.At(100 + 100, 100 + 100), OpaquePixel(kLeft)));
     EXPECT_TRUE(PixelNear(s.At(100 + 400, 100 + 200), OpaquePixel(kRight)));
     // Turned a quarter clockwise by its EXIF block: 4402 x 8002 upright, its
@@ -175,6 +176,7 @@ TEST_F(EngineJpeg, BytesWrittenWhileTheirPreparationRunsTakeIt) {
     ASSERT_EQ(PrepareOne(big), 1);
     const FrameShot s = ShowIn(big, 500, 275);
     EXPECT_EQ(Prepared().taken, taken + 1);
+    EXPECT_EQ(Prepared().kilobytes, 0);
     EXPECT_TRUE(PixelNear(s.At(100 + 100, 100 + 100), OpaquePixel(kRight)));
     EXPECT_TRUE(PixelNear(s.At(100 + 400, 100 + 200), OpaquePixel(kLeft)));
 }
