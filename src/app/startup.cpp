@@ -37,8 +37,6 @@ int RunViewer() {
     MeasureStartPicture(FullPathOf(CommandLinePicturePath()));
     skin::EngineLoader();
     StartupMark("engine loaded");
-    PrepareStartPicture();
-    StartupMark("start picture handed over");
     // Default floating-point state, every exception masked: a division by
     // zero gives an infinity and never traps.
     _fpreset();

@@ -86,24 +86,13 @@ DWORD WINAPI PrepareThread(void*) {
 HANDLE g_startMeasure = nullptr;  // UI thread only
 constexpr DWORD kStartMeasureBytes = 1u << 20;
 
-// The start picture's bytes as the start thread read them, for the engine:
-// set (or left null when unreadable) before `read` is signalled.
-struct StartBytes {
-    HANDLE read = nullptr;  // UI thread only (made before the thread starts)
-    std::shared_ptr<const Bytes> bytes;
-};
-StartBytes g_startBytes;
-
 DWORD WINAPI MeasureStartThread(void* parameter) {
     const std::unique_ptr<Text> path(static_cast<Text*>(parameter));
     try {
-        auto bytes = std::make_shared<const Bytes>(ReadWholeFile(*path));
-        if (!bytes->empty()) g_startBytes.bytes = bytes;
-        SetEvent(g_startBytes.read);
-        if (!bytes->empty()) MeasureAhead(*bytes);
+        const Bytes bytes = ReadWholeFile(*path);
+        if (!bytes.empty()) MeasureAhead(bytes);
     } catch (const std::exception&) {
         // No memory: the start window measures the picture itself.
-        SetEvent(g_startBytes.read);
     }
     return 0;
 }
@@ -132,28 +121,8 @@ void MeasureStartPicture(std::string_view path) {
     } catch (const std::exception&) {
         return;
     }
-    g_startBytes.read = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!g_startBytes.read) return;
     g_startMeasure = CreateThread(nullptr, 0, MeasureStartThread, copy.get(), 0, nullptr);
-    if (g_startMeasure) {
-        copy.release();
-    } else {
-        CloseHandle(g_startBytes.read);
-        g_startBytes.read = nullptr;
-    }
-}
-
-void PrepareStartPicture() {
-    if (!g_startBytes.read) return;
-    // Reading takes a few milliseconds; the engine's loading took longer.
-    WaitForSingleObject(g_startBytes.read, INFINITE);
-    CloseHandle(g_startBytes.read);
-    g_startBytes.read = nullptr;
-    const std::shared_ptr<const Bytes> bytes = std::move(g_startBytes.bytes);
-    const auto prepare = skin::CurrentEngine().PreparePictures;
-    if (!bytes || !prepare) return;
-    const ExuiData block{bytes->data(), static_cast<int32_t>(bytes->size())};
-    prepare(&block, 1);
+    if (g_startMeasure) copy.release();
 }
 
 void PrepareNeighbours() {

@@ -21,11 +21,5 @@ void StopPreparingAhead();
 // window's own measurement of equal bytes waits for this one instead of
 // decoding again. StopPreparingAhead waits for it too.
 void MeasureStartPicture(std::string_view path);
-// Once the engine is loaded: the bytes that thread read are handed to the
-// engine to decode (through its optional prepare export) while the thread
-// measures them, so that the picture box finds them decoded, or being
-// decoded, when the start window writes the same bytes. Waits only for the
-// read; nothing when no start picture is measured ahead.
-void PrepareStartPicture();
 
 }  // namespace vela
