@@ -60,6 +60,33 @@ if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
     $SUDO locale-gen >/dev/null || die "locale-gen failed"
 fi
 
+# --- The engine's JPEG decoder: libjpeg-turbo built from Debian's source ---
+# The build fetches the source package with `apt-get source --download-only`
+# (checked by apt against the signed archive indexes) and needs a deb-src
+# entry for bookworm beside the deb one, nasm for the library's SIMD code and
+# dpkg-dev for unpacking the package with Debian's patches.
+jpeg_pkgs=()
+have_cmd nasm || jpeg_pkgs+=(nasm)
+have_cmd dpkg-source || jpeg_pkgs+=(dpkg-dev)
+if ! grep -rqsE '^(Types:.*deb-src|deb-src .*bookworm)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    say "adding a deb-src entry for bookworm"
+    printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' 'Components: main' \
+        'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $SUDO tee /etc/apt/sources.list.d/vela-src.sources >/dev/null
+    jpeg_update=1
+fi
+if ! apt-cache showsrc libjpeg-turbo 2>/dev/null | grep -q '^Package: libjpeg-turbo'; then jpeg_update=1; fi
+if [ "${jpeg_update:-0}" = 1 ] || [ "${#jpeg_pkgs[@]}" -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq || die "apt-get update failed"
+fi
+if [ "${#jpeg_pkgs[@]}" -gt 0 ]; then
+    say "installing: ${jpeg_pkgs[*]}"
+    $SUDO apt-get install -y -qq --no-install-recommends "${jpeg_pkgs[@]}" >/dev/null \
+        || die "apt-get install failed for: ${jpeg_pkgs[*]}"
+fi
+have_cmd nasm || die "nasm missing after install"
+# --- end of the JPEG decoder's block ---
+
 have_cmd i686-w64-mingw32-g++-posix || die "MinGW-w64 i686 compiler missing after install"
 have_cmd wine || die "wine missing after install"
 say "ready"

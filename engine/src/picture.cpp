@@ -130,7 +130,7 @@ public:
                 UpdateHold();
                 return;
             }
-            YieldToShown();
+            YieldToShown(*bytes);
         }
         if (bytes && !bytes->empty()) {
             shownBytes_ = bytes;
@@ -185,6 +185,13 @@ public:
         if (msg == WM_TIMER && wp == kSharpTimer) {
             KillTimer(host_, kSharpTimer);
             const SIZE s = Size();
+            // A size past the reduced copy that rested: the whole picture is
+            // decoded now (a size passed through while the host lays out a
+            // new picture, its natural size first, asks for nothing).
+            if (picture_ && !picture_->full && !job_ && !wholeAsked_ && s.cx == preparedSize_.cx &&
+                s.cy == preparedSize_.cy &&
+                (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
+                DecodeWhole();
             if (picture_ && !preparedSharp_ && s.cx == preparedSize_.cx && s.cy == preparedSize_.cy) StartSharp(s);
             *result = 0;
             return true;
@@ -351,14 +358,12 @@ private:
             UnionRect(&region, &region, &need);
         }
         prepared_.Clear();  // the old copy goes before the new one is made
-        if (!picture_->full && !job_ && !wholeAsked_ && (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
-            DecodeWhole();
         Adopt(MakeQuick(SourceFor(*picture_, s), s, region), s);
     }
 
-    // A picture held without the whole picture, shown at a size its halved
-    // copy does not cover: the whole picture is decoded now, and until it
-    // arrives the halved copy is drawn enlarged.
+    // A picture held without the whole picture, shown at a size its reduced
+    // copy does not cover once the size rested: the whole picture is decoded
+    // now, and until it arrives the reduced copy is drawn enlarged.
     void DecodeWhole() {
         auto bytes = attrs_.SharedDataOf(kPictureBytes);
         if (!bytes || bytes != shownBytes_) return;
@@ -458,56 +463,56 @@ void RunDecode(DecodeJob* job) {
     const WPARAM id = job->id;
     std::shared_ptr<const std::vector<uint8_t>> bytes = std::move(job->bytes);
     if (job->cancelled || !bytes) return;
-    bool packed = false;
     auto picture = std::make_shared<DecodedPicture>();
-    // A large colour JPEG: its halved copy straight from the decoder, the
-    // whole picture left for a zoom that needs it.
-    std::shared_ptr<Image> full;
-    auto half = job->whole ? std::make_shared<const Image>()
-                           : std::make_shared<const Image>(DecodeHalved(bytes->data(), bytes->size(), HalvedCoversFit, cancel));
+    // The same bytes being prepared already (the host handed the start
+    // picture to the engine while it measured it): that decode is waited for.
+    std::shared_ptr<const DecodedPicture> ready = job->whole ? nullptr : AwaitPrepared(*bytes, cancel);
     if (job->cancelled) return;
-    if (!half->Empty()) {
-        picture->levels.push_back(std::move(half));
-        full = std::make_shared<Image>();
+    if (ready) {
+        *picture = *ready;
+        bytes.reset();
     } else {
-        full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), &packed, cancel));
-    }
-    bytes.reset();  // the attribute may hold them still, or not any more
-    if (job->cancelled) return;
-    if (!full->Empty()) picture->full = full;
-    if (Reducible(*full)) {
-        // The first state: the first halved copy (straight from the
-        // decoder's packed rows when it left them so), enough for a first
-        // frame of a view no larger than it. Such a view (its size as it
-        // is now) is also prepared here, and the picture is widened only
-        // after that frame is shown; a larger view waits for the picture.
-        auto half = std::make_shared<const Image>(packed ? HalvePacked(*full, cancel) : Halve(*full, cancel));
+        // A large JPEG: a copy reduced in the DCT domain, just covering a
+        // fitted view, straight from the decoder; the whole picture is left
+        // for a zoom that needs it.
+        std::shared_ptr<Image> full;
+        auto reduced = job->whole ? std::make_shared<const Image>()
+                                  : std::make_shared<const Image>(DecodeReduced(bytes->data(), bytes->size(), FitScale, cancel));
         if (job->cancelled) return;
-        if (half->Empty()) {
-            // No room for the copies: the picture alone, when it is whole.
-            if (packed && !WidenPacked(*full, cancel)) return;
-            packed = false;
+        if (!reduced->Empty()) {
+            picture->levels.push_back(std::move(reduced));
+            full = std::make_shared<Image>();
         } else {
-            picture->levels.push_back(std::move(half));
+            full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), cancel));
+        }
+        bytes.reset();  // the attribute may hold them still, or not any more
+        if (job->cancelled) return;
+        if (!full->Empty()) picture->full = full;
+        if (Reducible(*full)) {
+            // The first state: the first halved copy, enough for a first
+            // frame of a view no larger than it. (Without room for it, the
+            // picture alone.)
+            auto half = std::make_shared<const Image>(Halve(*full, cancel));
+            if (job->cancelled) return;
+            if (!half->Empty()) picture->levels.push_back(std::move(half));
         }
     }
     if (!picture->levels.empty()) {
-        const Image& half = *picture->levels.front();
+        // A view (its size as it is now) no larger than the first copy is
+        // prepared here for the first frame; a larger one is made by the
+        // UI thread from the whole picture.
+        const Image& first = *picture->levels.front();
         RECT client{};
         GetClientRect(target, &client);
         const SIZE view{client.right, client.bottom};
-        if ((packed || !picture->full) && view.cx <= half.width && view.cy <= half.height) {
-            picture->full = nullptr;
+        if (view.cx <= first.width && view.cy <= first.height) {
             const RECT visible = VisiblePart(target, GetAncestor(target, GA_ROOT), view);
             if (!IsRectEmpty(&visible) && !job->cancelled) {
-                QuickCopy q = MakeQuick(half, view, visible);
+                QuickCopy q = MakeQuick(first, view, visible);
                 job->view = std::move(q.image);
                 job->viewSize = view;
                 job->viewRect = q.rect;
             }
-        } else if (packed) {
-            if (!WidenPacked(*full, cancel)) return;
-            packed = false;
         }
         job->first = picture;
         job->stage.store(1, std::memory_order_release);
@@ -516,17 +521,12 @@ void RunDecode(DecodeJob* job) {
         WaitForSingleObject(job->shown.Get(), kFirstFrameWaitMs);
         DecodeHoldPoint(job->cancelled);
         auto complete = std::make_shared<DecodedPicture>(*picture);
-        if (packed && !job->cancelled) {
-            if (WidenPacked(*full, cancel)) complete->full = full;
-        }
         while (!job->cancelled && Reducible(*complete->levels.back())) {
             auto next = std::make_shared<const Image>(Halve(*complete->levels.back(), cancel));
             if (next->Empty()) break;  // no room for more: the levels made so far serve
             complete->levels.push_back(std::move(next));
         }
         picture = std::move(complete);
-    } else if (packed) {
-        if (!WidenPacked(*full, cancel)) picture->full = nullptr;
     }
     if (job->cancelled) return;  // everything made here goes with the last holder
     job->complete = std::move(picture);

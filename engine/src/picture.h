@@ -18,8 +18,10 @@ namespace uiengine {
 // over, so a worker may read it at the same time. Its images are shared
 // between the first and the complete state of one decode.
 struct DecodedPicture {
-    std::shared_ptr<const Image> full;  // null in a first state made before the picture was widened
-    std::vector<std::shared_ptr<const Image>> levels;  // levels[0] = full / 2, each half the one before
+    std::shared_ptr<const Image> full;  // null when only a reduced copy was decoded (a large JPEG)
+    // Each half the one before; levels[0] is full / 2, or without the whole
+    // picture the copy the decoder reduced (1/2, 1/4 or 1/8 of each side).
+    std::vector<std::shared_ptr<const Image>> levels;
 };
 
 struct DecodeJob {
@@ -81,9 +83,9 @@ private:
 // have halved copies, nor for bytes that do not decode), then
 // kDecodeComplete. The job lives as long as either side holds it.
 // Null when there is no memory even for the job.
-// A colour JPEG whose halved copy covers any fitted view is decoded to that
-// copy and the smaller ones only (the complete state then has no whole
-// picture), unless `whole` asks for it.
+// A JPEG whose copy reduced in the DCT domain covers any fitted view is
+// decoded to that copy and the smaller ones only (the complete state then
+// has no whole picture), unless `whole` asks for it.
 std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const std::vector<uint8_t>> bytes,
                                        HWND target, UINT message, WPARAM id, bool whole = false);
 

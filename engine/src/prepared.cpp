@@ -11,13 +11,26 @@
 
 namespace uiengine {
 
-bool HalfCoversFit(int w, int h) {
+namespace {
+
+// True when a copy of a w x h picture reduced to 1/scale of each side still
+// covers the fitted view in any window on this desktop (a window never
+// grows past the screens).
+bool CoversFit(int w, int h, int scale) {
     const int screenW = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CXSCREEN));
     const int screenH = std::max(GetSystemMetrics(SM_CYVIRTUALSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    return w / 2 >= screenW || h / 2 >= screenH;
+    return w / scale >= screenW || h / scale >= screenH;
 }
 
-bool HalvedCoversFit(int w, int h) { return w >= 1024 && h >= 1024 && HalfCoversFit(w, h); }
+}  // namespace
+
+bool HalfCoversFit(int w, int h) { return CoversFit(w, h, 2); }
+
+int FitScale(int w, int h) {
+    for (int scale : {8, 4, 2})
+        if (w / scale >= 512 && h / scale >= 512 && CoversFit(w, h, scale)) return scale;
+    return 0;
+}
 
 namespace {
 
@@ -25,8 +38,12 @@ struct Entry {
     std::shared_ptr<const std::vector<uint8_t>> bytes;  // the engine's copy, kept for the comparison
     std::shared_ptr<const DecodedPicture> picture;      // under the lock; null until done, or undecodable
     bool started = false;                               // under the lock
+    DWORD worker = 0;                                   // under the lock: the thread decoding it once started
     bool done = false;                                  // under the lock
     std::atomic<bool> cancelled{false};
+    // A shown picture's decode waits for this one (equal bytes): it is no
+    // longer held back for shown decodes, and leaving the set does not stop it.
+    std::atomic<bool> awaited{false};
     bool offered = false;  // under the lock: a shown picture not named by the host since
 };
 
@@ -72,8 +89,8 @@ void TellTests() {
     }
 }
 
-// What a step needs for its first fitted frame: for a picture whose first
-// halved copy covers any fitted view, that copy alone (the
+// What a step needs for its first fitted frame: for a picture whose
+// reduced or first halved copy covers any fitted view, that copy alone (the
 // whole picture is decoded again only for a zoom past that copy: keeping
 // it for each neighbour would hold three whole pictures at once);
 // otherwise the whole picture and its chain, as a shown decode ends with.
@@ -81,34 +98,30 @@ void TellTests() {
 // for a picture of its size to be shown.
 std::shared_ptr<const DecodedPicture> Decode(Entry& e) {
     const std::atomic<bool>* cancel = &e.cancelled;
-    // After the shown pictures' own work: nothing starts while one decodes.
-    while (!e.cancelled && PendingDecodes() > 0) Sleep(10);
+    // After the shown pictures' own work: nothing starts while one decodes
+    // (unless that one waits for this).
+    while (!e.cancelled && !e.awaited && PendingDecodes() > 0) Sleep(10);
     if (e.cancelled) return nullptr;
     auto picture = std::make_shared<DecodedPicture>();
-    // A colour JPEG straight to its halved copy, never whole in memory.
-    auto halved = std::make_shared<const Image>(DecodeHalved(
-        e.bytes->data(), e.bytes->size(), HalvedCoversFit,
-        cancel));
+    // A large JPEG straight to a reduced copy, never whole in memory.
+    auto reduced = std::make_shared<const Image>(DecodeReduced(e.bytes->data(), e.bytes->size(), FitScale, cancel));
     if (e.cancelled) return nullptr;
-    bool packed = false;
-    auto full = halved->Empty()
-                    ? std::make_shared<Image>(DecodePicture(e.bytes->data(), e.bytes->size(), &packed, cancel))
-                    : std::make_shared<Image>();
+    auto full = reduced->Empty() ? std::make_shared<Image>(DecodePicture(e.bytes->data(), e.bytes->size(), cancel))
+                                 : std::make_shared<Image>();
     if (e.cancelled) return nullptr;
-    if (!halved->Empty()) {
-        picture->levels.push_back(std::move(halved));
+    if (!reduced->Empty()) {
+        picture->levels.push_back(std::move(reduced));
     } else if (full->Empty()) {
         return nullptr;
     } else if (Reducible(*full) && HalfCoversFit(full->width, full->height)) {
-        auto half = std::make_shared<const Image>(packed ? HalvePacked(*full, cancel) : Halve(*full, cancel));
+        auto half = std::make_shared<const Image>(Halve(*full, cancel));
         full.reset();  // gone before the smaller copies are made
         if (e.cancelled || half->Empty()) return nullptr;
         picture->levels.push_back(std::move(half));
     } else {
-        if (packed && !WidenPacked(*full, cancel)) return nullptr;
         picture->full = full;
     }
-    // A halved copy alone is all a fitted view needs (a smaller view is
+    // A reduced copy alone is all a fitted view needs (a smaller view is
     // averaged from it): no smaller copies are kept beside it.
     const Image* last = picture->full ? picture->full.get() : nullptr;
     while (last && !e.cancelled && Reducible(*last)) {
@@ -127,15 +140,17 @@ void RunWaiting() {
     PreparedSet& s = TheSet();
     const HANDLE self = GetCurrentThread();
     const int priority = GetThreadPriority(self);
-    SetThreadPriority(self, THREAD_PRIORITY_IDLE);
     t_preparing = true;
     for (;;) {
+        // Each at idle priority (a waiter may have raised it for the last one).
+        SetThreadPriority(self, THREAD_PRIORITY_IDLE);
         std::shared_ptr<Entry> e;
         AcquireSRWLockExclusive(&s.lock);
         for (const auto& x : s.entries) {
             if (!x->started) {
                 e = x;
                 e->started = true;
+                e->worker = GetCurrentThreadId();
                 break;
             }
         }
@@ -199,6 +214,14 @@ int SetPrepared(const ExuiData* pictures, int count) {
     }
     for (const auto& x : s.entries) {
         if (std::find(next.begin(), next.end(), x) != next.end()) continue;
+        // One a shown picture waits for stays until it is done.
+        if (x->awaited && !x->done) {
+            try {
+                next.push_back(x);
+                continue;
+            } catch (...) {
+            }
+        }
         x->cancelled = true;
         dropped.push_back(x);
     }
@@ -226,14 +249,31 @@ int SetPrepared(const ExuiData* pictures, int count) {
     return n;
 }
 
+namespace {
+
+// A taken entry leaves the set at once: the picture box holds its picture
+// and its own bytes, and offers them back when it moves on (OfferShown);
+// the set's copy of the bytes would only add to the peak while the host
+// reads and measures the next neighbours. Under the lock.
+void Leave(PreparedSet& s, const std::shared_ptr<Entry>& e, std::shared_ptr<Entry>* gone) {
+    const auto it = std::find(s.entries.begin(), s.entries.end(), e);
+    if (it == s.entries.end()) return;
+    *gone = std::move(*it);
+    s.entries.erase(it);
+}
+
+}  // namespace
+
 std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& bytes) {
     PreparedSet& s = TheSet();
     std::shared_ptr<const DecodedPicture> picture;
+    std::shared_ptr<Entry> gone;  // freed outside the lock
     AcquireSRWLockExclusive(&s.lock);
     for (const auto& x : s.entries) {
         if (x->done && x->picture && Same(*x->bytes, bytes.data(), bytes.size())) {
             picture = x->picture;
             ++s.taken;
+            Leave(s, x, &gone);
             break;
         }
     }
@@ -291,12 +331,72 @@ bool DropPrepared() {
     return !dropped.empty();
 }
 
-void YieldToShown() {
+std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& bytes,
+                                                    const std::atomic<bool>* cancel) {
+    PreparedSet& s = TheSet();
+    std::shared_ptr<Entry> e;
+    AcquireSRWLockExclusive(&s.lock);
+    for (const auto& x : s.entries) {
+        if (!x->cancelled && Same(*x->bytes, bytes.data(), bytes.size())) {
+            e = x;
+            break;
+        }
+    }
+    if (e) e->awaited = true;
+    // Not started yet: the caller decodes it here, as the preparation would
+    // have (no worker may be free to start it while the caller waits).
+    const bool takeOver = e && !e->started;
+    if (takeOver) {
+        e->started = true;
+        e->worker = GetCurrentThreadId();
+    }
+    const DWORD worker = e && !takeOver && !e->done ? e->worker : 0;
+    ReleaseSRWLockExclusive(&s.lock);
+    if (!e) return nullptr;
+    if (takeOver) {
+        std::shared_ptr<const DecodedPicture> picture;
+        try {
+            picture = Decode(*e);
+        } catch (...) {
+            picture = nullptr;
+        }
+        std::shared_ptr<Entry> gone;
+        AcquireSRWLockExclusive(&s.lock);
+        e->done = true;
+        if (e->cancelled) picture = nullptr;
+        e->picture = picture;
+        if (picture) ++s.taken;
+        Leave(s, e, &gone);
+        ReleaseSRWLockExclusive(&s.lock);
+        return picture;
+    }
+    // A picture the user waits for no longer runs at idle priority.
+    if (worker) {
+        if (HANDLE thread = OpenThread(THREAD_SET_INFORMATION, FALSE, worker)) {
+            SetThreadPriority(thread, THREAD_PRIORITY_NORMAL);
+            CloseHandle(thread);
+        }
+    }
+    for (;;) {
+        std::shared_ptr<Entry> gone;
+        AcquireSRWLockExclusive(&s.lock);
+        const bool done = e->done;
+        std::shared_ptr<const DecodedPicture> picture = e->picture;
+        if (done && picture) ++s.taken;
+        if (done) Leave(s, e, &gone);
+        ReleaseSRWLockExclusive(&s.lock);
+        if (done) return picture;
+        if (e->cancelled || (cancel && *cancel)) return nullptr;
+        Sleep(1);
+    }
+}
+
+void YieldToShown(const std::vector<uint8_t>& shown) {
     PreparedSet& s = TheSet();
     std::vector<std::shared_ptr<Entry>> dropped;
     AcquireSRWLockExclusive(&s.lock);
     for (auto it = s.entries.begin(); it != s.entries.end();) {
-        if ((*it)->started && !(*it)->done) {
+        if ((*it)->started && !(*it)->done && !Same(*(*it)->bytes, shown.data(), shown.size())) {
             (*it)->cancelled = true;
             dropped.push_back(std::move(*it));
             it = s.entries.erase(it);

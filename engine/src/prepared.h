@@ -17,9 +17,11 @@ namespace uiengine {
 // shown at half its size or less: its first halved copy then covers the
 // fitted view, and the whole picture is needed only for a zoom.
 bool HalfCoversFit(int w, int h);
-// The same for a picture large enough to have halved copies (both sides at
-// least 1024): such a picture is decoded to its halved copy first.
-bool HalvedCoversFit(int w, int h);
+// The reduction (8, 4 or 2 of each side, the most that still covers any
+// fitted view and keeps both sides at 512 or more) a large JPEG of w x h is
+// first decoded to in the DCT domain; 0 when none: the picture is then
+// decoded whole.
+int FitScale(int w, int h);
 
 // Makes `pictures` the prepared set (at most kMaxPrepared, the first ones
 // kept): entries with equal bytes stay as they are, the rest are dropped
@@ -28,7 +30,8 @@ bool HalvedCoversFit(int w, int h);
 int SetPrepared(const ExuiData* pictures, int count);
 constexpr int kMaxPrepared = 3;
 
-// The finished decode of exactly these bytes, or null. A large picture's
+// The finished decode of exactly these bytes, or null; a taken entry
+// leaves the set (the caller offers it back when it stops showing it). A large picture's
 // comes without the whole picture (full is null): its halved copies cover
 // a fitted view, and the caller decodes the whole picture when a zoom
 // needs it.
@@ -48,8 +51,16 @@ bool DropPrepared();
 
 // A shown picture's decode starts: a preparation under way stops and leaves
 // the set (the host names it again with its next set if still wanted), so
-// that it takes no core from the picture the user waits for.
-void YieldToShown();
+// that it takes no core from the picture the user waits for; one of the
+// shown bytes goes on (the shown decode waits for it: AwaitPrepared).
+void YieldToShown(const std::vector<uint8_t>& shown);
+
+// The preparation of exactly these bytes that runs now, waited for (on a
+// worker; one not started yet is decoded here and then): its picture, or
+// null when there is none, it fails, it is dropped (memory ran short) or
+// *cancel is set meanwhile.
+std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& bytes,
+                                                    const std::atomic<bool>* cancel);
 
 void InspectPrepared(ExuiPreparedInfo* info);
 

@@ -56,22 +56,6 @@ void ComRelease(I* p) {
     p->Release();
 }
 
-// COM initialised (multithreaded) on the current thread for a scope; only a
-// successful initialisation is balanced, so a thread set up for another
-// apartment model keeps its own.
-class ComInitialization {
-public:
-    ComInitialization() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-    ComInitialization(const ComInitialization&) = delete;
-    ComInitialization& operator=(const ComInitialization&) = delete;
-    ~ComInitialization() {
-        if (initialized_) CoUninitialize();
-    }
-
-private:
-    bool initialized_;
-};
-
 // The screen's device context for a scope (GetDC(nullptr) / ReleaseDC).
 class ScreenDc {
 public:

@@ -82,6 +82,9 @@ public:
         char name[64];
         wsprintfA(name, "uiengine-hold-levels-%lu", GetCurrentProcessId());
         event_ = CreateEventA(nullptr, TRUE, FALSE, name);
+        // A second holder while a released one lives opens the same event,
+        // still set: it holds again only once reset.
+        if (event_) ResetEvent(event_);
     }
     ~HoldSmallerCopies() {
         Release();

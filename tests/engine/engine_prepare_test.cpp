@@ -143,15 +143,15 @@ TEST_F(EnginePrepare, ADroppedSetGivesItsMemoryBack) {
 }
 
 // Two large neighbours prepared (their halved copies 23 MB each), then a
-// shown 3000 x 2000 picture whose decode asks for 24 + 18 MB and the
-// engine's 96 MB margin while the process is bound to a little more than
-// it holds: the prepared pictures go first; with them gone the shown one
-// fits, or, bound tighter still, fails as an empty view.
+// shown 3000 x 2000 picture whose decode asks for its 23 MB and the
+// engine's 96 MB margin while the process is bound to a little less than
+// that above what it holds: the prepared pictures go first; with them gone
+// the shown one fits, or, bound tighter still, fails as an empty view.
 TEST_F(EnginePrepare, PreparedPicturesGoFirstWhenMemoryRunsShort) {
     const struct {
         int boundMiB;  // above what is committed once both are prepared
         bool shown;
-    } cases[] = {{130, true}, {40, false}};
+    } cases[] = {{105, true}, {40, false}};
     const COLORREF green = RGB(30, 200, 60);
     const Bytes a = MakePicture(6000, 4000, L"image/jpeg", RGB(30, 40, 220));
     const Bytes b = MakePicture(4000, 6000, L"image/jpeg", RGB(220, 30, 30));

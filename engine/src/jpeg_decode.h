@@ -1,0 +1,27 @@
+#pragma once
+// JPEG pictures through libjpeg-turbo (built from source with the engine):
+// decoded straight into the engine's 32-bit pixels, reduced in the DCT
+// domain when a smaller copy is all the view needs.
+#include <atomic>
+#include <cstddef>
+#include <functional>
+
+#include "canvas.h"
+
+namespace uiengine {
+
+// True when the bytes start like a JPEG (SOI followed by a marker).
+bool LooksLikeJpeg(const void* data, size_t length);
+
+// The picture as stored (rows as the file holds them, no EXIF turn), each
+// side reduced to 1/scale in the DCT domain (ceil(side / scale) pixels),
+// opaque. `scaleFor` is asked with the stored width and height and answers
+// 1, 2, 4 or 8; any other answer refuses the picture (empty result). Empty
+// too when the bytes cannot be decoded, when the process has no room, or
+// once *cancel is set (checked between bands of rows), and for a file
+// that ends before its picture data does. Never throws, never
+// writes to the console, never ends the process.
+Image DecodeJpeg(const void* data, size_t length, const std::function<int(int, int)>& scaleFor,
+                 const std::atomic<bool>* cancel = nullptr);
+
+}  // namespace uiengine
