@@ -6,7 +6,7 @@
 //
 // Every entry is optional at lookup: a name the library does not export
 // stays null. A library without CreateControl_WindowEx is no engine; one
-// without PreparePictures (or the inspection exports, which only tests and
+// without PreparePictures or HoldFrame (or the inspection exports, which only tests and
 // measurements call) works the same, only without what they add.
 #include <windows.h>
 
@@ -24,6 +24,7 @@
     X(ControlDestroy, ExuiControlDestroy)                              \
     X(CallInternalFunction_Ex, ExuiCallInternalFunction_Ex)            \
     X(PreparePictures, ExuiPreparePictures)                            \
+    X(HoldFrame, ExuiHoldFrame)                                        \
     X(ExuiInspectFrame, ExuiInspectFrameFn)                            \
     X(ExuiInspectPrepared, ExuiInspectPreparedFn)
 

@@ -170,6 +170,16 @@ typedef struct ExuiPreparedInfo {
 } ExuiPreparedInfo;
 typedef int(__stdcall* ExuiInspectPreparedFn)(ExuiPreparedInfo* info);
 
+// Export "HoldFrame" (optional; a host must work without it): hold != 0
+// holds the composition of a skinned top-level window while the host lays
+// out a new picture, 0 lets go of one such hold; holds nest, and the frame
+// asked for meanwhile is composed when the last one is let go. Messages keep
+// being processed while held: only composition waits. A hold nobody lets go
+// ends by itself 2 s after it was taken (and the frame is composed); a
+// destroyed window holds nothing. Returns the number of holds standing after
+// the call, or -1 when the window is not skinned by this engine.
+typedef int(__stdcall* ExuiHoldFrame)(HWND topLevel, int32_t hold);
+
 #ifdef __cplusplus
 }
 #endif

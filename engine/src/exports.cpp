@@ -127,6 +127,17 @@ int __stdcall ExuiInspectFrame(HWND top, ExuiFrameInfo* info) {
     return 1;
 }
 
+int __stdcall HoldFrame(HWND top, int32_t hold) {
+    uiengine::Frame* f = uiengine::Frame::Of(top);
+    if (!f) return -1;
+    if (hold) {
+        f->HoldForHost();
+    } else {
+        f->ReleaseForHost();
+    }
+    return f->HostHolds();
+}
+
 int __stdcall PreparePictures(const ExuiData* pictures, int32_t count) {
     return uiengine::SetPrepared(pictures, count);
 }

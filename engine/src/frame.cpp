@@ -12,6 +12,9 @@ namespace {
 
 const char kFrameProp[] = "ExuiFrame";
 const char kPreviousProp[] = "ExuiFramePreviousProc";
+// The timer that ends a host's hold nobody let go (an id a host's own
+// timers are unlikely to take).
+constexpr UINT_PTR kHostHoldTimer = 0x45584846;
 
 }  // namespace
 
@@ -30,6 +33,7 @@ Frame::~Frame() {
             RemovePropA(top_, kPreviousProp);
         }
     }
+    if (IsWindow(top_)) KillTimer(top_, kHostHoldTimer);
     if (dc_ && oldBitmap_) SelectObject(dc_.Get(), oldBitmap_);
 }
 
@@ -72,13 +76,28 @@ void Frame::Release(const Control* control) {
     auto at = std::find(holders_.begin(), holders_.end(), control);
     if (at == holders_.end()) return;
     holders_.erase(at);
-    // What was asked for meanwhile is composed now.
-    if (holders_.empty() && (allDirty_ || !IsRectEmpty(&dirty_))) {
-        if (!pending_) {
-            pending_ = true;
-            PostMessageA(top_, ComposeMessage(), 0, 0);
-        }
-    }
+    ComposeIfAsked();
+}
+
+// What was asked for while held is composed once nothing holds any more.
+void Frame::ComposeIfAsked() {
+    if (Held() || !(allDirty_ || !IsRectEmpty(&dirty_)) || pending_) return;
+    pending_ = true;
+    PostMessageA(top_, ComposeMessage(), 0, 0);
+}
+
+void Frame::HoldForHost() {
+    // Each hold restarts the bound: a long layout of several pictures in a
+    // row still ends at most that long after its last start.
+    ++hostHolds_;
+    SetTimer(top_, kHostHoldTimer, kHostHoldBoundMs, nullptr);
+}
+
+void Frame::ReleaseForHost() {
+    if (hostHolds_ <= 0) return;
+    if (--hostHolds_ > 0) return;
+    KillTimer(top_, kHostHoldTimer);
+    ComposeIfAsked();
 }
 
 void Frame::Forget(Control* control) {
@@ -222,6 +241,14 @@ LRESULT CALLBACK Frame::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     switch (msg) {
+        case WM_TIMER:
+            if (wp != kHostHoldTimer) return forward();
+            // The host never let go: its holds end and the frame is shown.
+            KillTimer(hwnd, kHostHoldTimer);
+            self->hostHolds_ = 0;
+            self->allDirty_ = true;
+            self->ComposeIfAsked();
+            return 0;
         case WM_NCHITTEST: {
             LRESULT r = forward();
             self = Of(hwnd);

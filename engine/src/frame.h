@@ -41,7 +41,16 @@ public:
     // (or shows nothing yet) instead of a half-made one.
     void Hold(const Control* control);
     void Release(const Control* control);
-    bool Held() const { return !holders_.empty(); }
+    bool Held() const { return !holders_.empty() || hostHolds_ > 0; }
+    // The host lays out a new picture (several property writes, each asking
+    // for a frame): composition waits until it says it is done, so the
+    // window shows one frame for the whole layout. Holds nest. A hold never
+    // let go ends by itself after kHostHoldBoundMs and the frame is composed,
+    // so a host that forgets (or dies in the middle) never freezes the window.
+    void HoldForHost();
+    void ReleaseForHost();
+    int HostHolds() const { return hostHolds_; }
+    static constexpr UINT kHostHoldBoundMs = 2000;
 
     int FrameCount() const { return frames_; }
     bool Pending() const { return pending_ || Held(); }
@@ -65,6 +74,8 @@ private:
     WNDPROC previous_ = nullptr;
     bool pending_ = false;
     std::vector<const Control*> holders_;
+    int hostHolds_ = 0;
+    void ComposeIfAsked();
     RECT dirty_{0, 0, 0, 0};
     bool allDirty_ = true;
     std::vector<std::pair<Control*, RECT>> drawnAt_;  // where each control was last drawn

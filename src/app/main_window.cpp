@@ -10,6 +10,7 @@
 #include "files/picture_list.h"
 #include "runtime/exit.h"
 #include "util/startup_trace.h"
+#include "view/frame_hold.h"
 #include "view/view.h"
 #include "view/view_math.h"
 
@@ -23,10 +24,12 @@ namespace {
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-}  // namespace
-
-void OnMainWindowCreated() {
-    StartupMark("window built");
+// The start picture's bytes, title, window size and fit: every pass of the
+// layout (the view at the picture's size, the window's width, its height,
+// the fit) is one frame's worth of writes, and the window shows only the
+// last.
+void LayOutStartPicture() {
+    const view::FrameHold hold;
     forms::SetInt(Ctl::PictureView, prop::Width, 0);
     forms::SetInt(Ctl::PictureView, prop::Height, 0);
     TheDropHandler()->Attach(forms::NativeWindow(Ctl::MainWindow), OnFileDropped);
@@ -59,10 +62,19 @@ void OnMainWindowCreated() {
     }
     FitPictureToWindow();
     UpdateZoomLabel();
+}
+
+}  // namespace
+
+void OnMainWindowCreated() {
+    StartupMark("window built");
+    LayOutStartPicture();
+    // The layout lets messages through: the window may have been closed.
+    if (forms::StartWindowClosed()) return;
     forms::UpdateNow(Ctl::MainWindow);
     forms::UpdateNow(Ctl::SkinFrame);
     StartupMark("fitted");
-    if (!forms::StartWindowClosed()) PrepareNeighbours();
+    PrepareNeighbours();
 }
 
 void OnMainWindowSizeChanged() {

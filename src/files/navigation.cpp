@@ -5,6 +5,7 @@
 #include "files/picture_list.h"
 #include "files/prepare_ahead.h"
 #include "runtime/forms.h"
+#include "view/frame_hold.h"
 #include "view/view.h"
 
 namespace vela {
@@ -54,9 +55,13 @@ void TakeWaitingSteps() {
 void ShowEntry(int index) {
     CurrentIndex = index;
     const Text path = PictureList[index - 1];
-    forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
-    ShowTitleFor(path);
-    FitPictureToWindow();
+    {
+        // The new bytes, title and fit make one frame.
+        const view::FrameHold hold;
+        forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
+        ShowTitleFor(path);
+        FitPictureToWindow();
+    }
     // The fit lets messages through: the window may have been closed.
     if (!forms::StartWindowClosed()) PrepareNeighbours();
 }
@@ -88,12 +93,15 @@ void OpenPictureFile(std::string_view path) {
     // An empty path names no file; scanning for it would show the program
     // folder's first picture under an empty title.
     if (file.empty()) return;
-    forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(file));
-    MeasureShownPicture();
-    ShowTitleFor(file);
-    ScanFolder(file);
-    if (forms::StartWindowClosed()) return;
-    FitPictureToWindow();
+    {
+        const view::FrameHold hold;
+        forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(file));
+        MeasureShownPicture();
+        ShowTitleFor(file);
+        ScanFolder(file);
+        if (forms::StartWindowClosed()) return;
+        FitPictureToWindow();
+    }
     if (!forms::StartWindowClosed()) PrepareNeighbours();
 }
 

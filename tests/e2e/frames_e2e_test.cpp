@@ -154,7 +154,67 @@ double StripDifference(const Shot& a, const Shot& b, const RECT& screenRect) {
     return n ? sum / n : 1e9;
 }
 
+// Starts the viewer on `picture` (drawn in kFirstColour) and checks every
+// frame of the launch: the picture never shows but at its fitted size, and
+// where the window stands at its place, beside its final caption. Returns
+// the picture's fitted place (empty when the launch failed).
+RECT LaunchShowsOnlyTheFittedFrame(Viewer& v, ScreenWatch& watch, const std::string& picture) {
+    const RECT none{0, 0, 0, 0};
+    EXPECT_TRUE(watch.WaitStill(300));
+    watch.Take();  // the screen before the viewer starts
+    EXPECT_TRUE(v.Start(Quoted(picture)));
+    if (!v.Main()) return none;
+    // The zoom caption is written last, once the view is fitted.
+    EXPECT_TRUE(WaitFor([&] {
+        const std::wstring caption = v.ControlText(kZoomRatioButton);
+        return !caption.empty() && caption.back() == L'%';
+    })) << v.ControlText(kZoomRatioButton);
+    EXPECT_TRUE(watch.WaitStill(1000));
+    const RECT place = ScreenRectOf(v.Control(kPictureView));
+    const RECT zoomPlace = ScreenRectOf(v.Control(kZoomRatioButton));
+    std::vector<Shot> launch = watch.Take();
+    if (launch.empty() || !SamePlace(launch.back().first, place)) {
+        ADD_FAILURE() << (launch.empty() ? std::wstring(L"no frame") : RectText(launch.back().first)) << " vs " << RectText(place);
+        return none;
+    }
+    int shown = 0;
+    for (size_t i = 0; i < launch.size(); ++i) {
+        const Shot& s = launch[i];
+        if (IsRectEmpty(&s.first)) continue;
+        ++shown;
+        // The window still grows and moves to its place around the fitted
+        // view, and its edges or the screen's may cut the view: the white
+        // mark (a quarter of the width), where its left edge is on screen,
+        // gives the view's width.
+        if (s.first.left > 0) {
+            EXPECT_LE(std::abs(4 * s.firstHalf - (place.right - place.left)), 12)
+                << "launch frame " << i << ": " << RectText(s.first) << ", half " << s.firstHalf;
+        }
+        EXPECT_LE(s.first.bottom - s.first.top, place.bottom - place.top + 2)
+            << "launch frame " << i << ": " << RectText(s.first);
+        if (SamePlace(s.first, place)) {
+            EXPECT_LT(StripDifference(s, launch.back(), zoomPlace), 1.0) << "launch frame " << i << ": another caption";
+        }
+    }
+    EXPECT_GE(shown, 1);
+    return place;
+}
+
 }  // namespace
+
+// A picture wider than the screen is shown smaller than its natural size:
+// no frame of the launch may show it at that size, nor at the window's
+// width before the height is set.
+TEST(FramesE2E, LaunchOfAPictureWiderThanTheScreenShowsOnlyItsFittedFrame) {
+    ScratchFolder dir("frames-wide");
+    ASSERT_TRUE(WriteBytes(dir / "wide.jpg", MakePicture(2600, 1000, L"image/jpeg", kFirstColour)));
+    Viewer v;
+    ScreenWatch watch;
+    const RECT place = LaunchShowsOnlyTheFittedFrame(v, watch, dir / "wide.jpg");
+    ASSERT_FALSE(IsRectEmpty(&place));
+    EXPECT_LT(place.right - place.left, 2600);
+    v.Kill();
+}
 
 // A picture shown fitted at launch, then a wider one fitted into the same
 // window at another size: the first picture never shows but at its fitted
@@ -167,40 +227,9 @@ TEST(FramesE2E, LaunchAndStepShowOnlyFittedFrames) {
     ASSERT_TRUE(WriteBytes(dir / "b.jpg", MakePicture(2400, 1000, L"image/jpeg", kSecondColour)));
     Viewer v;
     ScreenWatch watch;
-    ASSERT_TRUE(watch.WaitStill(300));
-    watch.Take();  // the screen before the viewer starts
-
-    ASSERT_TRUE(v.Start(Quoted(dir / "a.jpg")));
-    ASSERT_NE(v.Main(), nullptr);
-    ASSERT_TRUE(v.WaitControlText(kZoomRatioButton, L"100%")) << v.ControlText(kZoomRatioButton);
-    ASSERT_TRUE(watch.WaitStill(1000));
-    const RECT firstPlace = ScreenRectOf(v.Control(kPictureView));
-    const RECT zoomPlace = ScreenRectOf(v.Control(kZoomRatioButton));
-    std::vector<Shot> launch = watch.Take();
-    ASSERT_FALSE(launch.empty());
-    ASSERT_TRUE(SamePlace(launch.back().first, firstPlace))
-        << RectText(launch.back().first) << " vs " << RectText(firstPlace);
-    int shown = 0;
-    for (size_t i = 0; i < launch.size(); ++i) {
-        const Shot& s = launch[i];
-        if (IsRectEmpty(&s.first)) continue;
-        ++shown;
-        // The window still grows and moves to its place around the fitted
-        // view, and its edges or the screen's may cut the view: the white
-        // mark (a quarter of the width), where its left edge is on screen,
-        // gives the view's width.
-        if (s.first.left > 0) {
-            EXPECT_LE(std::abs(4 * s.firstHalf - (firstPlace.right - firstPlace.left)), 12)
-                << "launch frame " << i << ": " << RectText(s.first) << ", half " << s.firstHalf;
-        }
-        EXPECT_LE(s.first.bottom - s.first.top, firstPlace.bottom - firstPlace.top + 2)
-            << "launch frame " << i << ": " << RectText(s.first);
-        // Where the window stands at its place, the caption is the final one.
-        if (SamePlace(s.first, firstPlace)) {
-            EXPECT_LT(StripDifference(s, launch.back(), zoomPlace), 1.0) << "launch frame " << i << ": another caption";
-        }
-    }
-    EXPECT_GE(shown, 1);
+    const RECT firstPlace = LaunchShowsOnlyTheFittedFrame(v, watch, dir / "a.jpg");
+    ASSERT_FALSE(IsRectEmpty(&firstPlace));
+    ASSERT_EQ(v.ControlText(kZoomRatioButton), L"100%");
 
     const std::wstring firstCaption = v.ControlText(kZoomRatioButton);
     v.KeyRelease(v.Control(kPictureView), VK_RIGHT, true);

@@ -246,3 +246,88 @@ TEST_F(EngineLifecycle, ViewLargerThanTheWindowIsDrawnWhereverItIsPannedTo) {
     EXPECT_TRUE(PixelNear(s.At(640, 405), OpaquePixel(colour)));
     Close(top);
 }
+
+namespace {
+
+// Every message already queued, and nothing more: no waiting.
+void RunQueued() {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+}
+
+}  // namespace
+
+// The host's hold over a layout: moves made while held compose nothing,
+// nested holds all have to go, and then exactly one frame shows where
+// everything ended.
+TEST_F(EngineLifecycle, HostHoldComposesOneFrameForTheWholeLayout) {
+    ASSERT_NE(Engine().HoldFrame, nullptr);
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 100, 80, 15);
+    const COLORREF colour = RGB(30, 160, 90);
+    const Bytes png = MakePicture(100, 80, L"image/png", colour);
+    ASSERT_EQ(SetData(pic, 8, png.data(), static_cast<int>(png.size())), 1);
+    ASSERT_TRUE(WaitForFrame(top));
+    const int before = FrameInfoOf(top).frames;
+
+    EXPECT_EQ(Engine().HoldFrame(top, 1), 1);
+    EXPECT_EQ(Engine().HoldFrame(top, 1), 2);
+    SetWindowPos(pic, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RunQueued();
+    SetWindowPos(pic, nullptr, 400, 250, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RunQueued();
+    EXPECT_EQ(FrameInfoOf(top).frames, before);
+    EXPECT_EQ(FrameInfoOf(top).pending, 1);
+    EXPECT_EQ(Engine().HoldFrame(top, 0), 1);
+    RunQueued();
+    EXPECT_EQ(FrameInfoOf(top).frames, before);
+    EXPECT_EQ(Engine().HoldFrame(top, 0), 0);
+    ASSERT_TRUE(WaitForFrame(top));
+    EXPECT_EQ(FrameInfoOf(top).frames, before + 1);
+    FrameShot shot = Shoot(top);
+    ASSERT_EQ(shot.width, 648);
+    EXPECT_TRUE(PixelNear(shot.At(490, 320), OpaquePixel(colour)));
+    EXPECT_EQ(shot.At(190, 170), kComposedBackdrop);
+    EXPECT_EQ(shot.At(390, 270), kComposedBackdrop);
+    // Letting go of more than was held changes nothing.
+    EXPECT_EQ(Engine().HoldFrame(top, 0), 0);
+    Close(top);
+}
+
+// A hold nobody lets go still ends in a frame (after its bound), and a
+// window that is gone holds nothing: neither ever freezes a window.
+TEST_F(EngineLifecycle, HostHoldNeverFreezesTheWindow) {
+    ASSERT_NE(Engine().HoldFrame, nullptr);
+    HWND top = MakeTopLevel(100, 100, 648, 411);
+    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 100, 80, 15);
+    const COLORREF colour = RGB(200, 40, 40);
+    const Bytes png = MakePicture(100, 80, L"image/png", colour);
+    ASSERT_EQ(SetData(pic, 8, png.data(), static_cast<int>(png.size())), 1);
+    ASSERT_TRUE(WaitForFrame(top));
+    const int before = FrameInfoOf(top).frames;
+
+    EXPECT_EQ(Engine().HoldFrame(top, 1), 1);
+    SetWindowPos(pic, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RunQueued();
+    EXPECT_EQ(FrameInfoOf(top).frames, before);
+    // Never let go: the frame comes all the same, and nothing holds after it.
+    ASSERT_TRUE(WaitForFrame(top));
+    EXPECT_GT(FrameInfoOf(top).frames, before);
+    EXPECT_TRUE(PixelNear(Shoot(top).At(390, 270), OpaquePixel(colour)));
+    EXPECT_EQ(Engine().HoldFrame(top, 0), 0);
+
+    // Held when the window goes: nothing is left to let go, and a new
+    // window composes at once.
+    EXPECT_EQ(Engine().HoldFrame(top, 1), 1);
+    Close(top);
+    EXPECT_EQ(Engine().HoldFrame(top, 0), -1);
+    EXPECT_EQ(Engine().HoldFrame(top, 1), -1);
+    EXPECT_EQ(Engine().HoldFrame(nullptr, 1), -1);
+    HWND next = MakeTopLevel(100, 100, 648, 411);
+    MakeSkinned(EngineType::WindowEx, next, 4, 4, 24, 24, 16);
+    ASSERT_TRUE(WaitForFrame(next));
+    EXPECT_EQ(Engine().HoldFrame(next, 0), 0);
+    Close(next);
+}
