@@ -73,13 +73,14 @@ inline bool IconImagesInside(const void* data, std::size_t length) {
 }
 
 // False for a GIF whose picture claims more pixels than the compressed data
-// after it can hold: LZW codes are at least two bits wide and each stands
-// for at most 4096 pixels. The platform's decoder under Wine fails on such
-// a file anyway, but first allocates the pixels the header claims and never
-// frees them: a few thousand of them use up the address space and the
-// process ends. A picture whose data is cut short is judged by the bytes
-// there are (the decoder shows it when its pixels are all there). True for
-// anything that is not a GIF.
+// after it can hold (LZW codes are at least two bits wide and each stands
+// for at most 4096 pixels), so that a folder of such files cannot use up the
+// address space and end the process: a platform decoder (Wine's) allocates
+// the claimed pixels, fails on the short data and never frees them. No
+// decoder can fill such a picture, so refusing it first changes no answer.
+// A picture whose data is cut short is judged by the bytes there are (a
+// decoder shows it when its pixels are all there). True for anything that
+// is not a GIF.
 inline bool GifPixelsFitData(const void* data, std::size_t length) {
     const auto* p = static_cast<const uint8_t*>(data);
     if (!p || length < 4 || p[0] != 'G' || p[1] != 'I' || p[2] != 'F' || p[3] != '8') return true;
