@@ -13,7 +13,7 @@
 #include "ExuiKrnln.h"
 
 // Exported by this engine.
-#define EXUI_ENGINE_EXPORTS(X)                                         \
+#define ENGINE_CALLED_EXPORTS(X)                                       \
     X(CreateControl_WindowEx, ExuiCreateWindowEx)                      \
     X(CreateControl_MinutesboxEx, ExuiCreateMinutesboxEx)              \
     X(CreateControl_PictureBoxEx, ExuiCreatePictureBoxEx)              \
@@ -31,7 +31,7 @@
 // Looked up by the viewer's loader with the rest but never called: image
 // and data-block operations. This engine does not export them, so their
 // types are left open.
-#define EXUI_UNCALLED_EXPORTS(X)                                       \
+#define ENGINE_UNCALLED_EXPORTS(X)                                     \
     X(LoadImageEx, FARPROC)                                            \
     X(DestroyImageEx, FARPROC)                                         \
     X(GetImageAttributeEx, FARPROC)                                    \
@@ -42,17 +42,17 @@
     X(GetBinExDatalength, FARPROC)                                     \
     X(GetBInExCache, FARPROC)
 
-#define EXUI_EXPORTS(X)                                                \
-    EXUI_ENGINE_EXPORTS(X)                                             \
-    EXUI_UNCALLED_EXPORTS(X)
+#define ENGINE_EXPORTS(X)                                              \
+    ENGINE_CALLED_EXPORTS(X)                                           \
+    ENGINE_UNCALLED_EXPORTS(X)
 
 #ifdef __cplusplus
 
 // One member per export, named as the export; null until bound.
 struct ExuiExports {
-#define EXUI_EXPORT_MEMBER(name, type) type name = nullptr;
-    EXUI_EXPORTS(EXUI_EXPORT_MEMBER)
-#undef EXUI_EXPORT_MEMBER
+#define ENGINE_EXPORT_MEMBER(name, type) type name = nullptr;
+    ENGINE_EXPORTS(ENGINE_EXPORT_MEMBER)
+#undef ENGINE_EXPORT_MEMBER
 };
 
 // Looks every export of the list up in `module` (null: none); a missing
@@ -60,10 +60,10 @@ struct ExuiExports {
 inline ExuiExports BindExuiExports(HMODULE module) {
     ExuiExports exports;
     if (!module) return exports;
-#define EXUI_EXPORT_BIND(name, type)                                   \
+#define ENGINE_EXPORT_BIND(name, type)                                 \
     exports.name = reinterpret_cast<type>(reinterpret_cast<void*>(GetProcAddress(module, #name)));
-    EXUI_EXPORTS(EXUI_EXPORT_BIND)
-#undef EXUI_EXPORT_BIND
+    ENGINE_EXPORTS(ENGINE_EXPORT_BIND)
+#undef ENGINE_EXPORT_BIND
     return exports;
 }
 

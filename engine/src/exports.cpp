@@ -151,6 +151,6 @@ int __stdcall ExuiInspectPrepared(ExuiPreparedInfo* info) {
 }  // extern "C"
 
 // Each export has the type its hosts bind it with.
-#define EXUI_CHECK_EXPORT(name, type) static_assert(std::is_same_v<decltype(&name), type>, #name);
-EXUI_ENGINE_EXPORTS(EXUI_CHECK_EXPORT)
-#undef EXUI_CHECK_EXPORT
+#define ENGINE_CHECK_EXPORT(name, type) static_assert(std::is_same_v<decltype(&name), type>, #name);
+ENGINE_CALLED_EXPORTS(ENGINE_CHECK_EXPORT)
+#undef ENGINE_CHECK_EXPORT

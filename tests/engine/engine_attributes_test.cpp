@@ -51,10 +51,10 @@ TEST(EngineExports, TheListBindsEveryExportOfTheEngineAndNoOther) {
     const EngineApi& e = Engine();
     ASSERT_NE(e.dll, nullptr);
 #define EXPECT_EXPORTED(name, type) EXPECT_NE(e.name, nullptr) << #name;
-    EXUI_ENGINE_EXPORTS(EXPECT_EXPORTED)
+    ENGINE_CALLED_EXPORTS(EXPECT_EXPORTED)
 #undef EXPECT_EXPORTED
 #define EXPECT_ABSENT(name, type) EXPECT_EQ(e.name, nullptr) << #name;
-    EXUI_UNCALLED_EXPORTS(EXPECT_ABSENT)
+    ENGINE_UNCALLED_EXPORTS(EXPECT_ABSENT)
 #undef EXPECT_ABSENT
     // Nothing bound from no library.
     EXPECT_EQ(BindExuiExports(nullptr).CreateControl_WindowEx, nullptr);
