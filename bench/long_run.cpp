@@ -21,6 +21,7 @@
 
 #include "bench_support.h"
 #include "fuzz_corpus.h"
+#include "test_support.h"
 #include "viewer_driver.h"
 
 using namespace vela::test;
@@ -97,13 +98,7 @@ Figures Measure(DWORD pid) {
         f.peakPrivate = pmc.PeakPagefileUsage;
     }
     if (!GetProcessHandleCount(p, &f.handles) || f.handles == 0) f.handles = HandlesOf(pid);
-    MEMORY_BASIC_INFORMATION m;
-    for (const char* at = nullptr; VirtualQueryEx(p, at, &m, sizeof m) == sizeof m;) {
-        if (m.State != MEM_FREE) f.addressSpaceMiB += m.RegionSize / 1048576.0;
-        const char* next = static_cast<const char*>(m.BaseAddress) + m.RegionSize;
-        if (next <= at) break;
-        at = next;
-    }
+    f.addressSpaceMiB = vela::test::AddressSpaceInUseMiB(p);
     f.gdi = GetGuiResources(p, GR_GDIOBJECTS);
     f.user = GetGuiResources(p, GR_USEROBJECTS);
     CloseHandle(p);

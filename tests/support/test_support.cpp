@@ -352,6 +352,18 @@ COLORREF PixelOf(const Bytes& picture, int x, int y) {
     return result;
 }
 
+double AddressSpaceInUseMiB(HANDLE process) {
+    MEMORY_BASIC_INFORMATION m;
+    double mib = 0;
+    for (const char* at = nullptr; VirtualQueryEx(process, at, &m, sizeof m) == sizeof m;) {
+        if (m.State != MEM_FREE) mib += m.RegionSize / 1048576.0;
+        const char* next = static_cast<const char*>(m.BaseAddress) + m.RegionSize;
+        if (next <= at) break;
+        at = next;
+    }
+    return mib;
+}
+
 std::vector<uint32_t> ScreenPixels(const RECT& area) {
     const int w = area.right - area.left, h = area.bottom - area.top;
     if (w <= 0 || h <= 0) return {};

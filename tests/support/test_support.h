@@ -97,4 +97,9 @@ COLORREF PixelOf(const Bytes& picture, int x, int y);
 // after row (empty when the screen cannot be read).
 std::vector<uint32_t> ScreenPixels(const RECT& area);
 
+// The address space a process has reserved or committed, in MiB: where
+// allocations that are never touched (and so never count as private
+// memory) show. 0 when the process cannot be read.
+double AddressSpaceInUseMiB(HANDLE process = GetCurrentProcess());
+
 }  // namespace vela::test

@@ -138,20 +138,6 @@ TEST(ImagingBadInput, HugeDeclaredSizesGiveNothing) {
     EXPECT_LT(GetTickCount() - start, 20000u);
 }
 
-// Address space in use (reserved or committed), in MiB: what a decoder that
-// allocates and never frees takes away from the process.
-double AddressSpaceInUse() {
-    MEMORY_BASIC_INFORMATION m;
-    double mib = 0;
-    for (const char* at = nullptr; VirtualQuery(at, &m, sizeof m) == sizeof m;) {
-        if (m.State != MEM_FREE) mib += m.RegionSize / 1048576.0;
-        const char* next = static_cast<const char*>(m.BaseAddress) + m.RegionSize;
-        if (next <= at) break;
-        at = next;
-    }
-    return mib;
-}
-
 TEST(ImagingBadInput, GifsClaimingMorePixelsThanTheirDataLeaveNothingBehind) {
     // A picture of 4000 x 4000 claimed over a dozen bytes of codes: the
     // platform's decoder under Wine takes 16 MB for its pixels and keeps
@@ -160,13 +146,13 @@ TEST(ImagingBadInput, GifsClaimingMorePixelsThanTheirDataLeaveNothingBehind) {
                        0xA0, 0x0F, 0, 2, 12, 0x84, 0x8F, 0xA9, 0xCB, 0xED, 0x0F, 0xA3, 0x9C, 0xB4, 0xDA, 0x8B, 0xB3, 0,
                        0x3B};
     EXPECT_FALSE(imaging::DecodersMayRead(gif.data(), gif.size()));
-    const double before = AddressSpaceInUse();
+    const double before = test::AddressSpaceInUseMiB();
     for (int i = 0; i < 40; ++i) {
         const Outcome o = Try(gif);
         ASSERT_EQ(o.width, 0);
         ASSERT_EQ(o.rotated, 0u);
     }
-    EXPECT_LT(AddressSpaceInUse() - before, 64.0);
+    EXPECT_LT(test::AddressSpaceInUseMiB() - before, 64.0);
 
     // Pictures whose codes can hold their pixels still reach the decoder,
     // also when the data is cut after them.
