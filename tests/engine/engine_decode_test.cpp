@@ -105,9 +105,7 @@ protected:
 }  // namespace
 
 TEST_F(EngineDecode, FirstFrameShowsTheRightPictureBeforeTheSmallerCopiesExist) {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 330, 220, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 330, 220);
     ASSERT_TRUE(WaitForFrame(top));
     const COLORREF colour = RGB(40, 90, 200);
     // 2400 x 1600: its halved copies are 1200 x 800 (the first state) and
@@ -148,9 +146,7 @@ TEST_F(EngineDecode, FirstFrameShowsTheRightPictureBeforeTheSmallerCopiesExist) 
 }
 
 TEST_F(EngineDecode, RewritingThePictureWhileItDecodesShowsOnlyTheNewOne) {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 300, 200, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 300, 200);
     ASSERT_TRUE(WaitForFrame(top));
     const COLORREF oldColour = RGB(220, 30, 30), newColour = RGB(30, 40, 220);
     const Bytes large = MakePicture(3000, 2000, L"image/jpeg", oldColour);
@@ -203,9 +199,7 @@ TEST_F(EngineDecode, GreyJpegDecodesAndShows) {
     const Bytes jpeg = MakeGreyJpeg(1200, 800, 220, 40);
     ASSERT_FALSE(jpeg.empty());
     ASSERT_EQ(JpegComponents(jpeg), 1);
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 300, 200, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 300, 200);
     ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
     ASSERT_TRUE(WaitForFrame(top));
     FrameShot s = Shoot(top);
@@ -281,9 +275,7 @@ bool WaitFirstStateQueued(HWND pic) {
 }  // namespace
 
 TEST_F(EngineDecode, FirstFrameFitsTheViewWhoseSizeChangedDuringTheDecode) {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 330, 220, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 330, 220);
     ASSERT_TRUE(WaitForFrame(top));
     const COLORREF colour = RGB(200, 60, 30);
     // 2400 x 1600, its first halved copy 1200 x 800; the white mark is its

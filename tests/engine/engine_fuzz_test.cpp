@@ -31,9 +31,7 @@ TEST(EngineFuzz, DamagedPicturesDecodeMeasureAndRotateQuietly) {
     for (const FuzzFile& seed : FuzzSeeds())
         for (size_t n = 1; n < std::min<size_t>(seed.bytes.size(), 72); ++n)
             corpus.push_back({seed.name + " cut at " + std::to_string(n), Bytes(seed.bytes.begin(), seed.bytes.begin() + n)});
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 300, 200, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 300, 200);
     ASSERT_TRUE(WaitForFrame(top));
     int measured = 0, rotated = 0;
     for (const FuzzFile& f : corpus) {

@@ -83,9 +83,9 @@ protected:
     void SetUp() override {
         ASSERT_NE(Engine().dll, nullptr);
         ASSERT_NE(Prepare(), nullptr);
-        top_ = MakeTopLevel(100, 100, 648, 411);
-        MakeSkinned(EngineType::WindowEx, top_, 4, 4, 24, 24, 16);
-        pic_ = MakeSkinned(EngineType::PictureBoxEx, top_, 100, 100, 300, 200, 15);
+        const PictureWindow window = MakePictureWindow(100, 100, 300, 200);
+        top_ = window.top;
+        pic_ = window.picture;
         ASSERT_TRUE(WaitForFrame(top_));
     }
     void TearDown() override {

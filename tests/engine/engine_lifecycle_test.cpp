@@ -57,9 +57,7 @@ TEST_F(EngineLifecycle, WindowSkinTakesOverTheFrame) {
 }
 
 TEST_F(EngineLifecycle, PictureFollowsItsHostWhenMovedAndResized) {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 100, 80, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 100, 80);
     const COLORREF colour = RGB(30, 160, 90);
     const Bytes png = MakePicture(200, 160, L"image/png", colour);
     ASSERT_EQ(SetData(pic, 8, png.data(), static_cast<int>(png.size())), 1);
@@ -90,9 +88,7 @@ TEST_F(EngineLifecycle, PictureFollowsItsHostWhenMovedAndResized) {
 }
 
 TEST_F(EngineLifecycle, UndecodablePictureShowsNothingAndRaisesNothing) {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 100, 80, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 100, 80);
     EngineEvents().clear();
     Bytes junk = MakePicture(64, 64, L"image/jpeg");
     junk.resize(junk.size() / 3);  // a cut-off JPEG
@@ -159,9 +155,7 @@ TEST_F(EngineLifecycle, DestroyFreesEverything) {
 }
 
 TEST_F(EngineLifecycle, PanNeverRescalesAndWidthThenHeightRescalesOnce) {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 300, 200, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 300, 200);
     const Bytes jpeg = MakePicture(1200, 800, L"image/jpeg");
     ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
     ASSERT_TRUE(WaitForFrame(top));
@@ -192,9 +186,7 @@ TEST_F(EngineLifecycle, PanNeverRescalesAndWidthThenHeightRescalesOnce) {
 }
 
 TEST_F(EngineLifecycle, FirstFrameShowsALargeJpegScaledIntoTheViewAndStaysRightWhenSharpened) {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 330, 220, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 330, 220);
     const COLORREF colour = RGB(40, 90, 200);
     // 2400 x 1600: drawn from a halved copy, first quickly, then averaged.
     const Bytes jpeg = MakePicture(2400, 1600, L"image/jpeg", colour);
@@ -225,9 +217,7 @@ TEST_F(EngineLifecycle, FirstFrameShowsALargeJpegScaledIntoTheViewAndStaysRightW
 }
 
 TEST_F(EngineLifecycle, ViewLargerThanTheWindowIsDrawnWhereverItIsPannedTo) {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 0, 0, 400, 300, 15);
+    auto [top, pic] = MakePictureWindow(0, 0, 400, 300);
     const COLORREF colour = RGB(200, 60, 60);
     const Bytes jpeg = MakePicture(800, 600, L"image/jpeg", colour);
     ASSERT_EQ(SetData(pic, 8, jpeg.data(), static_cast<int>(jpeg.size())), 1);
@@ -263,9 +253,7 @@ void RunQueued() {
 // window that is gone holds nothing: neither ever freezes a window.
 TEST_F(EngineLifecycle, HostHoldComposesOneFrameForALayoutAndNeverFreezesTheWindow) {
     ASSERT_NE(Engine().HoldFrame, nullptr);
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 100, 80, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 100, 80);
     const COLORREF colour = RGB(30, 160, 90);
     const Bytes png = MakePicture(100, 80, L"image/png", colour);
     ASSERT_EQ(SetData(pic, 8, png.data(), static_cast<int>(png.size())), 1);

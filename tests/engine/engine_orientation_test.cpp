@@ -44,9 +44,7 @@ TEST(EngineOrientation, EveryValueIsMeasuredDrawnAndTurnedUpright) {
                  {7, true, "gkwg"},  {8, false, "kggw"}, {9, false, "wkgg"}};
     const Bytes stored = MakePicture(96, 64, L"image/jpeg", RGB(200, 120, 40), RGB(0, 0, 0));
     ScratchFolder dir("orient");
-    HWND top = MakeTopLevel(100, 100, 648, 411);
-    MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
-    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 0, 0, 15);
+    auto [top, pic] = MakePictureWindow(100, 100, 0, 0);
     ASSERT_TRUE(WaitForFrame(top));
     for (const auto& c : cases) {
         SCOPED_TRACE("orientation " + std::to_string(c.value) + (c.bigEndian ? " MM" : " II"));

@@ -142,6 +142,14 @@ HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int
     return host;
 }
 
+PictureWindow MakePictureWindow(int left, int top, int width, int height) {
+    PictureWindow w;
+    w.top = MakeTopLevel();
+    MakeSkinned(EngineType::WindowEx, w.top, 4, 4, 24, 24, 16);
+    w.picture = MakeSkinned(EngineType::PictureBoxEx, w.top, left, top, width, height, 15);
+    return w;
+}
+
 ExuiHandle HandleOf(HWND host) { return GetPropA(host, "Tab_Control"); }
 
 int SetInt(HWND host, int index, int value) {

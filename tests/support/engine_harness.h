@@ -67,6 +67,13 @@ HWND MakeTopLevel(int left = 100, int top = 100, int width = 648, int height = 4
 // vouches for it, is the pack's own header length unless given.
 HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int height, int controlId = 1,
                  const void* pack = nullptr, int64_t packLength = -1);
+// The engine tests' usual window: a top-level window at its default place,
+// skinned by a frame (control 16), with one picture box (control 15) at the
+// given place and size.
+struct PictureWindow {
+    HWND top = nullptr, picture = nullptr;
+};
+PictureWindow MakePictureWindow(int left, int top, int width, int height);
 ExuiHandle HandleOf(HWND host);
 
 // Attribute access as the layer does it.
