@@ -84,7 +84,6 @@ DWORD WINAPI PrepareThread(void*) {
 }
 
 HANDLE g_startMeasure = nullptr;  // UI thread only
-constexpr DWORD kStartMeasureBytes = 1u << 20;
 
 DWORD WINAPI MeasureStartThread(void* parameter) {
     const std::unique_ptr<Text> path(static_cast<Text*>(parameter));
@@ -108,13 +107,11 @@ void WaitForStartMeasure() {
 
 void MeasureStartPicture(std::string_view path) {
     if (path.empty() || g_startMeasure) return;
-    // Only a file whose decode takes long is worth a thread started beside
-    // the engine's loading; a small one is measured at once when its turn comes.
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    const Text name(UntilNul(path));
-    if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (data.nFileSizeHigh == 0 && data.nFileSizeLow < kStartMeasureBytes))
-        return;
+    // Started beside the engine's loading and the window's creation, even for
+    // a small file: GDI+'s own start-up (its libraries and codecs) is most of
+    // a small picture's measurement.
+    const DWORD attributes = GetFileAttributesA(Text(UntilNul(path)).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     std::unique_ptr<Text> copy;
     try {
         copy = std::make_unique<Text>(path);

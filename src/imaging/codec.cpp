@@ -40,7 +40,7 @@ Bytes WideTextFromPath(std::string_view path) {
     return wide;
 }
 
-bool NamesExistingFile(const Bytes& picture, Text* path) {
+bool NamesExistingFile(ByteView picture, Text* path) {
     Text text = TextOfBytes(picture);
     if (text.empty() || text.size() > kLongestPath) return false;
     if (api::PathFileExistsA(text.c_str()) != TRUE) return false;
@@ -48,7 +48,7 @@ bool NamesExistingFile(const Bytes& picture, Text* path) {
     return true;
 }
 
-Stream DecoderStream(const Bytes& picture) {
+Stream DecoderStream(ByteView picture) {
     if (!DecodersMayRead(picture.data(), picture.size())) return {};
     return Stream(PictureStream::Create(picture.data(), DecodableLength(picture.data(), picture.size())));
 }

@@ -12,14 +12,14 @@ namespace vela {
 // file is decoded instead. The last content measured is remembered (a few
 // of them, by their bytes), so measuring the width and then the height of
 // the same bytes decodes them once; file paths are never remembered.
-int MeasurePictureWidth(const Bytes& picture);
-int MeasurePictureHeight(const Bytes& picture);
+int MeasurePictureWidth(ByteView picture);
+int MeasurePictureHeight(ByteView picture);
 // Drops the remembered measurements and their copies of the bytes.
 void ForgetMeasurement();
 // Measures the bytes into the remembered ones, for a later measurement of
 // equal bytes; callable from one background thread. A measurement of equal
 // bytes asked for meanwhile waits for it rather than decoding them again.
-void MeasureAhead(const Bytes& picture);
+void MeasureAhead(ByteView picture);
 struct MeasurementCacheInfo {
     int entries = 0;
     std::size_t bytes = 0;  // copies held

@@ -36,12 +36,12 @@ Bytes WideTextFromPath(std::string_view path);
 // The bytes as a stream for GDI+'s decoders; null when the header guards
 // find a part a decoder would read outside them. After a failed decode,
 // PictureStream::Discard frees the stream's copy of the bytes at once.
-Stream DecoderStream(const Bytes& picture);
+Stream DecoderStream(ByteView picture);
 // A GDI+ bitmap decoded from the bytes, or null.
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture);
 // The image encoded as PNG (the whole memory block behind the stream), or empty.
 Bytes EncodeImageAsPng(gdip::GpImage* image);
 // The bytes' text up to the first zero names an existing file (or folder).
-bool NamesExistingFile(const Bytes& picture, Text* path);
+bool NamesExistingFile(ByteView picture, Text* path);
 
 }  // namespace vela::imaging

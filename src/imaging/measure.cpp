@@ -36,7 +36,7 @@ struct Remembered {
     std::size_t size = 0;
     Size result;
 
-    bool Matches(const Bytes& picture) const {
+    bool Matches(ByteView picture) const {
         return size == picture.size() && (size == 0 || std::memcmp(bytes.get(), picture.data(), size) == 0);
     }
 };
@@ -45,7 +45,7 @@ class MeasurementCache {
 public:
     // With waitForAhead, bytes equal to those being measured ahead right now
     // wait for that measurement (10 s at most) instead of decoding again.
-    bool Find(const Bytes& picture, Size* out, bool waitForAhead) {
+    bool Find(ByteView picture, Size* out, bool waitForAhead) {
         AcquireSRWLockExclusive(&lock_);
         bool found = false;
         for (;;) {
@@ -57,8 +57,8 @@ public:
                 found = true;
                 break;
             }
-            if (found || !waitForAhead || !ahead_ || ahead_->size() != picture.size() ||
-                (!picture.empty() && std::memcmp(ahead_->data(), picture.data(), picture.size()) != 0))
+            if (found || !waitForAhead || !aheadBusy_ || ahead_.size() != picture.size() ||
+                (!picture.empty() && std::memcmp(ahead_.data(), picture.data(), picture.size()) != 0))
                 break;
             if (!SleepConditionVariableSRW(&aheadDone_, &lock_, 10000, 0)) break;
         }
@@ -66,15 +66,22 @@ public:
         ReleaseSRWLockExclusive(&lock_);
         return found;
     }
-    // The bytes a background thread is measuring now (null: none); they
-    // stay alive until it sets null again.
-    void SetAhead(const Bytes* picture) {
+    // The bytes a background thread is measuring now; they stay alive
+    // until it calls EndAhead.
+    void BeginAhead(ByteView picture) {
         AcquireSRWLockExclusive(&lock_);
         ahead_ = picture;
+        aheadBusy_ = true;
         ReleaseSRWLockExclusive(&lock_);
-        if (!picture) WakeAllConditionVariable(&aheadDone_);
     }
-    void Store(const Bytes& picture, Size measured) {
+    void EndAhead() {
+        AcquireSRWLockExclusive(&lock_);
+        ahead_ = {};
+        aheadBusy_ = false;
+        ReleaseSRWLockExclusive(&lock_);
+        WakeAllConditionVariable(&aheadDone_);
+    }
+    void Store(ByteView picture, Size measured) {
         if (picture.size() > kMaxHeldBytes) return;
         Remembered r;
         // Without memory for the copy the result is simply not remembered.
@@ -125,7 +132,8 @@ public:
 private:
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE aheadDone_ = CONDITION_VARIABLE_INIT;
-    const Bytes* ahead_ = nullptr;
+    ByteView ahead_;
+    bool aheadBusy_ = false;
     std::vector<Remembered> entries_;  // oldest use first
     int hits_ = 0, misses_ = 0;
 };
@@ -173,7 +181,7 @@ Size MeasureFile(const Text& path) {
     return Upright(SizeOf(image.Get()), OrientationOfFile(path));
 }
 
-Size MeasureContent(const Bytes& picture) {
+Size MeasureContent(ByteView picture) {
     // Declared in this order so that the image is disposed before the stream is released.
     Stream stream = DecoderStream(picture);
     Image image;
@@ -186,7 +194,7 @@ Size MeasureContent(const Bytes& picture) {
     return Upright(SizeOf(image.Get()), JpegOrientation(picture.data(), picture.size()));
 }
 
-Size Measure(const Bytes& picture, bool ahead = false) {
+Size Measure(ByteView picture, bool ahead = false) {
     Text path;
     const bool isFile = NamesExistingFile(picture, &path);
     Size found;
@@ -201,13 +209,13 @@ Size Measure(const Bytes& picture, bool ahead = false) {
 
 }  // namespace
 
-int MeasurePictureWidth(const Bytes& picture) { return Measure(picture).width; }
-int MeasurePictureHeight(const Bytes& picture) { return Measure(picture).height; }
+int MeasurePictureWidth(ByteView picture) { return Measure(picture).width; }
+int MeasurePictureHeight(ByteView picture) { return Measure(picture).height; }
 void ForgetMeasurement() { remembered.Forget(); }
-void MeasureAhead(const Bytes& picture) {
+void MeasureAhead(ByteView picture) {
     struct Ahead {
-        explicit Ahead(const Bytes& p) { remembered.SetAhead(&p); }
-        ~Ahead() { remembered.SetAhead(nullptr); }
+        explicit Ahead(ByteView p) { remembered.BeginAhead(p); }
+        ~Ahead() { remembered.EndAhead(); }
     } ahead(picture);
     Measure(picture, true);
 }

@@ -265,17 +265,21 @@ void SetText(Ctl control, int property, std::string_view value) {
     }
 }
 
-Bytes GetData(Ctl control, int property) {
+ByteView PeekData(Ctl control, int property) {
     Target t = Resolve(control, Access::Read);
     if (property < 8 || !IsSkinned(t.type)) return {};
     ExuiData d{nullptr, 0};
     skin::GetSkinnedProperty(t.state->hwnd, skin::AttributeIndex(property), &d);
     if (!d.data || d.length <= 0) return {};
-    const auto* p = static_cast<const unsigned char*>(d.data);
-    // The engine's block, copied at once; a picture the process has no room
-    // to copy reads as no picture (measured 0, like an undecodable one).
+    return ByteView(static_cast<const unsigned char*>(d.data), static_cast<std::size_t>(d.length));
+}
+
+Bytes GetData(Ctl control, int property) {
+    const ByteView block = PeekData(control, property);
+    // Copied at once; a picture the process has no room to copy reads as no
+    // picture (measured 0, like an undecodable one).
     try {
-        return Bytes(p, p + d.length);
+        return Bytes(block.begin(), block.end());
     } catch (const std::exception&) {
         return {};
     }

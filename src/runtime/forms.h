@@ -127,6 +127,10 @@ void SetInt(Ctl control, int property, int value);
 Text GetText(Ctl control, int property);
 void SetText(Ctl control, int property, std::string_view value);
 Bytes GetData(Ctl control, int property);
+// The engine's own block, not a copy: valid until the property is written
+// again or the control is destroyed, so only for a reader that lets no
+// message through meanwhile.
+ByteView PeekData(Ctl control, int property);
 void SetData(Ctl control, int property, const Bytes& value);
 
 // CommonDlg show: 1 when the user chose a file, 0 when cancelled.

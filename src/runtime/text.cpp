@@ -37,7 +37,7 @@ std::size_t FindLastByte(std::string_view text, char b) {
 
 bool SameText(std::string_view a, std::string_view b) { return UntilNul(a) == UntilNul(b); }
 
-Text TextOfBytes(const Bytes& bytes) {
+Text TextOfBytes(ByteView bytes) {
     auto end = std::find(bytes.begin(), bytes.end(), 0);
     return Text(bytes.begin(), end);
 }

@@ -7,6 +7,7 @@
 #undef FindText
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,8 @@ namespace vela {
 
 using Text = std::string;
 using Bytes = std::vector<unsigned char>;
+// Bytes read where they lie, for a call that only reads them.
+using ByteView = std::span<const unsigned char>;
 inline constexpr std::size_t kNotFound = std::string::npos;
 inline constexpr unsigned kCodePageGbk = 936;
 
@@ -43,7 +46,7 @@ inline std::string_view UntilNul(const char* buffer, std::size_t capacity) {
 // Byte-wise, case-sensitive equality of two texts, each ending at its first NUL.
 bool SameText(std::string_view a, std::string_view b);
 // The text held by a byte array: its bytes up to the first NUL (all if none).
-Text TextOfBytes(const Bytes& bytes);
+Text TextOfBytes(ByteView bytes);
 
 std::wstring WideFromGbk(std::string_view text);
 Text GbkFromWide(std::wstring_view text);

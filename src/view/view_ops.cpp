@@ -61,7 +61,9 @@ POINT CursorOnScreen() {
 }  // namespace
 
 void MeasureShownPicture() {
-    const Bytes picture = forms::GetData(Ctl::PictureView, prop::Picture);
+    // Measured where the engine holds it: a copy of a large photo costs more
+    // than finding its remembered size, and every layout pass measures.
+    const ByteView picture = forms::PeekData(Ctl::PictureView, prop::Picture);
     PictureWidth = MeasurePictureWidth(picture);
     PictureHeight = MeasurePictureHeight(picture);
     ShowHintWhileEmpty();

@@ -172,6 +172,11 @@ TEST_F(MainWindowTest, EnginePropertiesByAttributeIndex) {
     SetData(Ctl::PictureView, prop::Picture, picture);
     EXPECT_EQ(test::RecordedCalls(), "send 115 10241 8\n");
     EXPECT_EQ(GetData(Ctl::PictureView, prop::Picture), picture);
+    // The engine's own block, read in place, holds the same bytes.
+    const ByteView held = PeekData(Ctl::PictureView, prop::Picture);
+    EXPECT_EQ(Bytes(held.begin(), held.end()), picture);
+    EXPECT_NE(held.data(), picture.data());
+    EXPECT_TRUE(PeekData(Ctl::ZoomRatioButton, prop::Left).empty());
     test::ClearRecordedCalls();
     SetText(Ctl::ZoomRatioButton, prop::Caption, "100%");
     SetText(Ctl::SkinFrame, prop::FrameTitle, "a.png—Vela图片查看器");

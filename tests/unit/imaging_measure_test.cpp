@@ -141,6 +141,26 @@ TEST(ImagingMeasure, ChangedBytesOfEqualLengthAreMeasuredAfresh) {
     EXPECT_EQ(MeasurePictureWidth(wide), 4);
 }
 
+TEST(ImagingMeasure, BytesReadWhereTheyLieAreRememberedByContentNotPlace) {
+    const Bytes picture = MakePicture(37, 23, L"image/png");
+    ASSERT_FALSE(picture.empty());
+    // The picture in the middle of a larger block, as a view of its bytes.
+    Bytes block(7, 0xAB);
+    block.insert(block.end(), picture.begin(), picture.end());
+    block.insert(block.end(), 5, 0xCD);
+    const ByteView view(block.data() + 7, picture.size());
+    ForgetMeasurement();
+    EXPECT_EQ(MeasurePictureWidth(view), 37);
+    EXPECT_EQ(MeasurePictureHeight(view), 23);
+    const int misses = InspectMeasurements().misses;
+    EXPECT_EQ(MeasurePictureWidth(picture), 37);  // the same bytes elsewhere: remembered
+    EXPECT_EQ(InspectMeasurements().misses, misses);
+    // The viewed memory rewritten in place: measured afresh, and undecodable.
+    block[7] = 0;
+    EXPECT_EQ(MeasurePictureWidth(view), 0);
+    EXPECT_EQ(InspectMeasurements().misses, misses + 1);
+}
+
 TEST(ImagingMeasure, MeasuringTheSameBytesAgainDoesNotDecode) {
     const Bytes big = MakePicture(3000, 2000, L"image/jpeg");
     ASSERT_FALSE(big.empty());
