@@ -7,6 +7,7 @@
 #include "frame.h"
 #include "pool.h"
 #include "unique.h"
+#include "window_table.h"
 
 namespace uiengine {
 
@@ -15,6 +16,21 @@ namespace {
 const char kControlProp[] = "ExuiControl";
 const char kPreviousProp[] = "ExuiPreviousProc";
 const char kHandleProp[] = "Tab_Control";
+
+// The hooked hosts' controls and replaced procedures, read at every message.
+WindowTable<Control*>& Controls() {
+    static WindowTable<Control*> table;
+    return table;
+}
+WindowTable<WNDPROC>& Previous() {
+    static WindowTable<WNDPROC> table;
+    return table;
+}
+
+WNDPROC PreviousOf(HWND host) {
+    if (WNDPROC p = Previous().Get(host)) return p;
+    return reinterpret_cast<WNDPROC>(GetPropA(host, kPreviousProp));
+}
 
 std::set<const void*>& Live() {
     static std::set<const void*> live;
@@ -26,7 +42,7 @@ void FreeIfDone(Control* c) {
 }
 
 LRESULT CALLBACK HostProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kPreviousProp));
+    WNDPROC previous = PreviousOf(hwnd);
     Control* c = ControlOf(hwnd);
     if (c) ++c->busy;
     LRESULT result = 0;
@@ -39,6 +55,8 @@ LRESULT CALLBACK HostProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         // Whatever is left of our hook goes with the window.
         RemovePropA(hwnd, kPreviousProp);
         RemovePropA(hwnd, kControlProp);
+        Previous().Erase(hwnd);
+        Controls().Erase(hwnd);
         if (c && !c->dead) DestroyControl(c);
     }
     if (c) {
@@ -124,7 +142,8 @@ Control::Control(ControlType type, HWND host, HWND parent, ExuiEventCallback cal
 Control::~Control() = default;
 
 Control* ControlOf(HWND host) {
-    Control* c = static_cast<Control*>(GetPropA(host, kControlProp));
+    Control* c = Controls().Get(host);
+    if (!c) c = static_cast<Control*>(GetPropA(host, kControlProp));
     return c && Live().count(c) ? c : nullptr;
 }
 
@@ -213,9 +232,11 @@ Control* CreateControl(ControlType type, HWND parent, ExuiEventCallback callback
     Live().insert(c);
     SetPropA(host, kControlProp, c);
     SetPropA(host, kHandleProp, c);
+    Controls().Set(host, c);
     c->previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostProcedure)));
     SetPropA(host, kPreviousProp, reinterpret_cast<HANDLE>(c->previous));
+    Previous().Set(host, c->previous);
     c->Attach();
     c->Invalidate();
     return c;
@@ -230,11 +251,13 @@ bool DestroyControl(Control* c) {
     if (IsWindow(host)) {
         if (GetPropA(host, kHandleProp) == c) RemovePropA(host, kHandleProp);
         RemovePropA(host, kControlProp);
+        Controls().Erase(host);
         // Unhook only when ours is still the procedure in place; otherwise the
         // hook stays and forwards through the kept previous procedure.
         if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(host, GWLP_WNDPROC)) == &HostProcedure) {
             SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(c->previous));
             RemovePropA(host, kPreviousProp);
+            Previous().Erase(host);
         }
         if (Frame* f = Frame::Of(c->TopLevel())) f->Forget(c);
     }

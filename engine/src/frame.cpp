@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "control.h"
+#include "window_table.h"
 
 namespace uiengine {
 
@@ -16,28 +17,47 @@ const char kPreviousProp[] = "ExuiFramePreviousProc";
 // timers are unlikely to take).
 constexpr UINT_PTR kHostHoldTimer = 0x45584846;
 
+// The frames and the procedures they replaced, read at every message of a
+// skinned window.
+WindowTable<Frame*>& Frames() {
+    static WindowTable<Frame*> table;
+    return table;
+}
+WindowTable<WNDPROC>& Previous() {
+    static WindowTable<WNDPROC> table;
+    return table;
+}
+
 }  // namespace
 
 Frame::Frame(HWND top, Control* skin) : top_(top), skin_(skin) {
     SetPropA(top_, kFrameProp, this);
+    Frames().Set(top_, this);
     previous_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(top_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Frame::Procedure)));
     SetPropA(top_, kPreviousProp, reinterpret_cast<HANDLE>(previous_));
+    Previous().Set(top_, previous_);
 }
 
 Frame::~Frame() {
+    Frames().Erase(top_);
     if (IsWindow(top_)) {
         RemovePropA(top_, kFrameProp);
         if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(top_, GWLP_WNDPROC)) == &Frame::Procedure) {
             SetWindowLongPtrA(top_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
             RemovePropA(top_, kPreviousProp);
+            Previous().Erase(top_);
         }
     }
     if (IsWindow(top_)) KillTimer(top_, kHostHoldTimer);
     if (dc_ && oldBitmap_) SelectObject(dc_.Get(), oldBitmap_);
 }
 
-Frame* Frame::Of(HWND top) { return top ? static_cast<Frame*>(GetPropA(top, kFrameProp)) : nullptr; }
+Frame* Frame::Of(HWND top) {
+    if (!top) return nullptr;
+    if (Frame* f = Frames().Get(top)) return f;
+    return static_cast<Frame*>(GetPropA(top, kFrameProp));
+}
 
 void Frame::Invalidate() {
     allDirty_ = true;
@@ -226,14 +246,18 @@ void Frame::DrawChildren(const Canvas& canvas, HWND parent, POINT origin) {
 LRESULT CALLBACK Frame::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // The frame may be gone when a forwarded message returns (the window's
     // controls die inside its WM_DESTROY): only the locals are used after it.
-    WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kPreviousProp));
+    WNDPROC previous = Previous().Get(hwnd);
+    if (!previous) previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kPreviousProp));
     auto forward = [&] {
         return previous ? CallWindowProcA(previous, hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
     };
     Frame* self = Of(hwnd);
     if (!self) {
         LRESULT r = forward();
-        if (msg == WM_NCDESTROY) RemovePropA(hwnd, kPreviousProp);
+        if (msg == WM_NCDESTROY) {
+            RemovePropA(hwnd, kPreviousProp);
+            Previous().Erase(hwnd);
+        }
         return r;
     }
     if (msg == ComposeMessage()) {
