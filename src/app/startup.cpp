@@ -35,7 +35,6 @@ void ExitRoutine() {
 int RunViewer() {
     StartupMark("process start");
     MeasureStartPicture(FullPathOf(CommandLinePicturePath()));
-    forms::PrepareDisplayAhead();
     skin::EngineLoader();
     StartupMark("engine loaded");
     // Default floating-point state, every exception masked: a division by

@@ -17,24 +17,8 @@ FormState g_main;
 FormState g_association;
 bool g_classRegistered = false;
 bool g_startWindowClosed = false;
-HANDLE g_displayAhead = nullptr;  // UI thread only
-
-DWORD WINAPI LoadDisplayResources(void*) {
-    LoadCursor(nullptr, IDC_ARROW);
-    return 0;
-}
-
-// Joined before the class takes the cursor and before the program ends, so
-// that the thread never dies inside the loader.
-void WaitForDisplayAhead() {
-    if (!g_displayAhead) return;
-    WaitForSingleObject(g_displayAhead, INFINITE);
-    CloseHandle(g_displayAhead);
-    g_displayAhead = nullptr;
-}
 
 void RegisterFormClass() {
-    WaitForDisplayAhead();
     if (g_classRegistered) return;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -288,10 +272,6 @@ void FormWindowDestroyed(Form form) {
 }  // namespace detail
 
 using namespace detail;
-
-void PrepareDisplayAhead() {
-    if (!g_displayAhead && !g_classRegistered) g_displayAhead = CreateThread(nullptr, 0, LoadDisplayResources, nullptr, 0, nullptr);
-}
 
 void LoadMainWindow() {
     if (g_main.loaded) return;

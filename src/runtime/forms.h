@@ -96,10 +96,6 @@ struct EventBinding {
 // The event table of a form; set before the form is built.
 void BindEvents(Form form, std::span<const EventBinding> bindings);
 
-// Loads, on a thread of its own, what the first window needs from the
-// display (the arrow cursor, whose loading connects the display driver),
-// while the caller goes on; building a window waits for it.
-void PrepareDisplayAhead();
 // Builds MainWindow from its form and shows it; raises its created event
 // once all controls exist. A window that cannot be built is fatal.
 void LoadMainWindow();
