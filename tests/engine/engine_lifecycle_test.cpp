@@ -2,6 +2,8 @@
 // everything on ControlDestroy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -151,6 +153,40 @@ TEST_F(EngineLifecycle, DestroyFreesEverything) {
     EXPECT_LT(after.PagefileUsage, before.PagefileUsage + 8u * 1024 * 1024);
     printf("gdi %lu user %lu handles %lu->%lu private %lu->%lu KB\n", gdiBefore, userBefore, handlesBefore,
            handlesAfter, before.PagefileUsage / 1024, after.PagefileUsage / 1024);
+    Close(top);
+}
+
+TEST_F(EngineLifecycle, AHostOutlivingItsControlGetsItsOwnProcedureBackAndCanBeSkinnedAgain) {
+    HWND top = MakeTopLevel();
+    HWND host = MakeSkinned(EngineType::ButtonEx, top, 10, 40, 30, 30, 5);
+    constexpr UINT kProbe = WM_RBUTTONUP;  // one the host procedure records
+    auto probesSeen = [&] {
+        HostMessagesSeen(host).clear();
+        SendMessageA(host, kProbe, 0, 0);
+        return std::count(HostMessagesSeen(host).begin(), HostMessagesSeen(host).end(), kProbe);
+    };
+    for (int round = 0; round < 3; ++round) {
+        // The frame comes and goes over the same top-level window too.
+        HWND frame = MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
+        ASSERT_NE(HandleOf(frame), nullptr);
+        ASSERT_NE(HandleOf(host), nullptr) << "round " << round;
+        EXPECT_EQ(probesSeen(), 1) << "through the engine, round " << round;
+        ASSERT_EQ(Engine().ControlDestroy(HandleOf(host)), 1);
+        EXPECT_EQ(HandleOf(host), nullptr);
+        EXPECT_EQ(probesSeen(), 1) << "the host's own procedure, round " << round;
+        ASSERT_EQ(Engine().ControlDestroy(HandleOf(frame)), 1);
+        Close(frame);
+        // The top-level window answers through its own procedure again.
+        RECT r{};
+        GetWindowRect(top, &r);
+        EXPECT_EQ(SendMessageA(top, WM_NCHITTEST, 0, MAKELPARAM(r.left + 200, r.top + 200)), HTCLIENT);
+        // Skinned again over the same host.
+        ExuiBindingRecord record{host, 5, 1, 0, nullptr, 0};
+        Engine().CreateControl_ButtonEx(0, top, 10, 40, 30, 30, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                        0, 0, 0, 0);
+    }
+    ASSERT_NE(HandleOf(host), nullptr);
+    EXPECT_EQ(probesSeen(), 1);
     Close(top);
 }
 
