@@ -19,8 +19,8 @@ public:
         try {
             map_[window] = value;
         } catch (...) {
-            // No memory for the entry: the window's lookups find nothing and
-            // it is treated as unhooked, which is safe.
+            // No memory for the entry: the window's lookups find nothing
+            // here and read its window property instead.
         }
         ReleaseSRWLockExclusive(&lock_);
     }
