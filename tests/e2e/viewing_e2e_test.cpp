@@ -207,7 +207,7 @@ TEST_F(ViewingE2E, DraggingPansTheViewOneToOne) {
         });
     };
     // The drag reads the cursor when the press is handled, so the cursor
-    // moves on only once the viewer holds the mouse capture.
+    // moves on only once that handling is over.
     auto captured = [&] {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
@@ -216,6 +216,11 @@ TEST_F(ViewingE2E, DraggingPansTheViewOneToOne) {
     moveTo(300, 200);
     PostMessageW(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
     ASSERT_TRUE(WaitFor([&] { return captured() == picture; }));
+    // The capture is taken as the press starts to be handled, before the
+    // drag reads the cursor; a sent message is answered only once that
+    // handling is over.
+    DWORD_PTR answer = 0;
+    ASSERT_NE(SendMessageTimeoutW(picture, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0);
     moveTo(340, 170);
     PostMessageW(picture, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(140, 70));
     EXPECT_TRUE(WaitView(240, 70, 400, 300)) << RectText(viewer_.ControlRect(kPictureView));
