@@ -57,41 +57,16 @@ Bytes Encode(int w, int h, Kind kind, COLORREF left, COLORREF right) {
     return bytes;
 }
 
-ExuiPreparePictures Prepare() {
-    return reinterpret_cast<ExuiPreparePictures>(
-        reinterpret_cast<void*>(GetProcAddress(Engine().dll, "PreparePictures")));
-}
-
-ExuiPreparedInfo Prepared() {
-    ExuiPreparedInfo info{-1, -1, -1, -1};
-    auto inspect = reinterpret_cast<ExuiInspectPreparedFn>(
-        reinterpret_cast<void*>(GetProcAddress(Engine().dll, "ExuiInspectPrepared")));
-    if (inspect) inspect(&info);
-    return info;
-}
-
 int PrepareOne(const Bytes& b) {
     const ExuiData block{b.data(), static_cast<int32_t>(b.size())};
-    return Prepare()(&block, 1);
+    return Engine().PreparePictures(&block, 1);
 }
 
 const COLORREF kLeft = RGB(200, 60, 30), kRight = RGB(30, 90, 220);
 
-// A skinned window with a picture box at (100, 100).
-class EngineJpeg : public ::testing::Test {
+class EngineJpeg : public PictureWindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_NE(Engine().dll, nullptr);
-        ASSERT_NE(Prepare(), nullptr);
-        const PictureWindow window = MakePictureWindow(100, 100, 300, 200);
-        top_ = window.top;
-        pic_ = window.picture;
-        ASSERT_TRUE(WaitForFrame(top_));
-    }
-    void TearDown() override {
-        Prepare()(nullptr, 0);
-        Close(top_);
-    }
+    EngineJpeg() : PictureWindowTest(300, 200) {}
     // The bytes written into the view, then its size set to w x h (as the
     // viewer's fit does), and the frame once drawn.
     FrameShot ShowIn(const Bytes& b, int w, int h) {
@@ -101,7 +76,6 @@ protected:
         EXPECT_TRUE(WaitForFrame(top_, 30000));
         return Shoot(top_);
     }
-    HWND top_ = nullptr, pic_ = nullptr;
 };
 
 uint32_t Grey(COLORREF c) { return OpaquePixel(RGB(GetRValue(c), GetRValue(c), GetRValue(c))); }
@@ -144,8 +118,8 @@ TEST_F(EngineJpeg, AFileCutShortIsUndecodableWholeOrReduced) {
     // Nor is it kept when prepared.
     const Bytes cut(cases[2].whole.begin(), cases[2].whole.begin() + cases[2].whole.size() / 2);
     ASSERT_EQ(PrepareOne(cut), 1);
-    ASSERT_TRUE(WaitFor([] { return Prepared().waiting == 0; }, 30000));
-    EXPECT_EQ(Prepared().ready, 0);
+    ASSERT_TRUE(WaitFor([] { return PreparedInfo().waiting == 0; }, 30000));
+    EXPECT_EQ(PreparedInfo().ready, 0);
 }
 
 // On the test display (1920 x 1080) a picture of 8002 x 4402 is covered by
@@ -155,12 +129,12 @@ TEST_F(EngineJpeg, ALargePhotoIsHeldReducedInTheDctDomainAndUpright) {
     ASSERT_EQ(GetSystemMetrics(SM_CYVIRTUALSCREEN), 1080);
     const Bytes big = Encode(8002, 4402, Kind::Baseline, kLeft, kRight);
     ASSERT_EQ(PrepareOne(big), 1);
-    ASSERT_TRUE(WaitFor([] { return Prepared().ready == 1; }, 30000));
-    EXPECT_EQ(Prepared().kilobytes, static_cast<int>((big.size() + 2001ull * 1101 * 4) / 1024));
-    const int taken = Prepared().taken;
+    ASSERT_TRUE(WaitFor([] { return PreparedInfo().ready == 1; }, 30000));
+    EXPECT_EQ(PreparedInfo().kilobytes, static_cast<int>((big.size() + 2001ull * 1101 * 4) / 1024));
+    const int taken = PreparedInfo().taken;
     FrameShot s = ShowIn(big, 500, 275);
-    EXPECT_EQ(Prepared().taken, taken + 1);
-    EXPECT_EQ(Prepared().ready, 0);  // taken: the box holds it now, the set no copy of its bytes
+    EXPECT_EQ(PreparedInfo().taken, taken + 1);
+    EXPECT_EQ(PreparedInfo().ready, 0);  // taken: the box holds it now, the set no copy of its bytes
     EXPECT_TRUE(PixelNear(s.At(100 + 100, 100 + 100), OpaquePixel(kLeft)));
     EXPECT_TRUE(PixelNear(s.At(100 + 400, 100 + 200), OpaquePixel(kRight)));
     // Turned a quarter clockwise by its EXIF block: 4402 x 8002 upright, its
@@ -172,11 +146,11 @@ TEST_F(EngineJpeg, ALargePhotoIsHeldReducedInTheDctDomainAndUpright) {
 
 TEST_F(EngineJpeg, BytesWrittenWhileTheirPreparationRunsTakeIt) {
     const Bytes big = Encode(8000, 4400, Kind::Progressive, kRight, kLeft);
-    const int taken = Prepared().taken;
+    const int taken = PreparedInfo().taken;
     ASSERT_EQ(PrepareOne(big), 1);
     const FrameShot s = ShowIn(big, 500, 275);
-    EXPECT_EQ(Prepared().taken, taken + 1);
-    EXPECT_EQ(Prepared().kilobytes, 0);
+    EXPECT_EQ(PreparedInfo().taken, taken + 1);
+    EXPECT_EQ(PreparedInfo().kilobytes, 0);
     EXPECT_TRUE(PixelNear(s.At(100 + 100, 100 + 100), OpaquePixel(kRight)));
     EXPECT_TRUE(PixelNear(s.At(100 + 400, 100 + 200), OpaquePixel(kLeft)));
 }

@@ -13,18 +13,10 @@ using vela::Bytes;
 
 namespace {
 
-ExuiPreparePictures Prepare() { return Engine().PreparePictures; }
-
-ExuiPreparedInfo Prepared() {
-    ExuiPreparedInfo info{-1, -1, -1, -1};
-    if (auto inspect = Engine().ExuiInspectPrepared) inspect(&info);
-    return info;
-}
-
 int PrepareAll(const std::vector<const Bytes*>& pictures) {
     std::vector<ExuiData> blocks;
     for (const Bytes* p : pictures) blocks.push_back(ExuiData{p->data(), static_cast<int32_t>(p->size())});
-    return Prepare()(blocks.data(), static_cast<int32_t>(blocks.size()));
+    return Engine().PreparePictures(blocks.data(), static_cast<int32_t>(blocks.size()));
 }
 
 // Private memory committed in this process, region by region.
@@ -62,22 +54,10 @@ private:
     HANDLE mapping_ = nullptr;
 };
 
-class EnginePrepare : public ::testing::Test {
+class EnginePrepare : public PictureWindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_NE(Engine().dll, nullptr);
-        ASSERT_NE(Prepare(), nullptr);
-        const PictureWindow window = MakePictureWindow(100, 100, 330, 220);
-        top_ = window.top;
-        pic_ = window.picture;
-        ASSERT_TRUE(WaitForFrame(top_));
-    }
-    void TearDown() override {
-        if (Prepare()) Prepare()(nullptr, 0);
-        if (top_) Close(top_);
-    }
+    EnginePrepare() : PictureWindowTest(330, 220) {}
     void Show(const Bytes& b) { ASSERT_EQ(SetData(pic_, 8, b.data(), static_cast<int>(b.size())), 1); }
-    HWND top_ = nullptr, pic_ = nullptr;
 };
 
 }  // namespace
@@ -88,28 +68,28 @@ TEST_F(EnginePrepare, EqualBytesTakeThePreparedDecodeAndOtherBytesDoNot) {
     const Bytes b = MakePicture(2000, 3000, L"image/jpeg", red);
     const Bytes other = MakePicture(3000, 2000, L"image/jpeg", green);
     ASSERT_EQ(PrepareAll({&a, &b}), 2);
-    ASSERT_TRUE(WaitFor([] { return Prepared().ready == 2; }, 30000));
-    EXPECT_EQ(Prepared().waiting, 0);
-    const int taken = Prepared().taken;
+    ASSERT_TRUE(WaitFor([] { return PreparedInfo().ready == 2; }, 30000));
+    EXPECT_EQ(PreparedInfo().waiting, 0);
+    const int taken = PreparedInfo().taken;
     // Bytes not prepared: decoded as ever, the prepared ones stay.
     Show(other);
-    EXPECT_EQ(Prepared().taken, taken);
+    EXPECT_EQ(PreparedInfo().taken, taken);
     ASSERT_TRUE(WaitForFrame(top_, 20000));
     EXPECT_TRUE(PixelNear(Shoot(top_).At(100 + 250, 100 + 150), OpaquePixel(green)));
     // A copy of a prepared picture's bytes (another block, equal content).
     const Bytes copy = a;
     Show(copy);
-    EXPECT_EQ(Prepared().taken, taken + 1);
+    EXPECT_EQ(PreparedInfo().taken, taken + 1);
     ASSERT_TRUE(WaitForFrame(top_, 20000));
     EXPECT_TRUE(PixelNear(Shoot(top_).At(100 + 250, 100 + 150), OpaquePixel(blue)));
     // The same length with one byte changed is other bytes.
     Bytes changed = b;
     changed[changed.size() / 2] ^= 0x01;
     Show(changed);
-    EXPECT_EQ(Prepared().taken, taken + 1);
+    EXPECT_EQ(PreparedInfo().taken, taken + 1);
     ASSERT_TRUE(WaitForFrame(top_, 20000));
     Show(b);
-    EXPECT_EQ(Prepared().taken, taken + 2);
+    EXPECT_EQ(PreparedInfo().taken, taken + 2);
     ASSERT_TRUE(WaitForFrame(top_, 20000));
     EXPECT_TRUE(PixelNear(Shoot(top_).At(100 + 100, 100 + 150), OpaquePixel(red)));
 }
@@ -119,27 +99,27 @@ TEST_F(EnginePrepare, ADroppedSetGivesItsMemoryBack) {
     const Bytes b = MakePicture(64, 48, L"image/png");
     const uint64_t before = PrivateBytes();
     ASSERT_EQ(PrepareAll({&a}), 1);
-    ASSERT_TRUE(WaitFor([] { return Prepared().ready == 1; }, 30000));
+    ASSERT_TRUE(WaitFor([] { return PreparedInfo().ready == 1; }, 30000));
     // Its halved copies (the first one 12 MB) and the copy of the bytes; not
     // the whole picture (48 MB): its first halved copy covers a fitted view.
-    EXPECT_GE(Prepared().kilobytes, static_cast<int>((2000 * 1500 * 4 + a.size()) / 1024));
-    EXPECT_LT(Prepared().kilobytes, 4000 * 3000 * 4 / 1024);
+    EXPECT_GE(PreparedInfo().kilobytes, static_cast<int>((2000 * 1500 * 4 + a.size()) / 1024));
+    EXPECT_LT(PreparedInfo().kilobytes, 4000 * 3000 * 4 / 1024);
     EXPECT_GE(PrivateBytes(), before + (12u << 20));
     // A new set without it drops it; the empty set drops everything.
     ASSERT_EQ(PrepareAll({&b}), 1);
-    ASSERT_TRUE(WaitFor([] { return Prepared().ready == 1 && Prepared().waiting == 0; }, 30000));
-    EXPECT_LT(Prepared().kilobytes, 1024);
+    ASSERT_TRUE(WaitFor([] { return PreparedInfo().ready == 1 && PreparedInfo().waiting == 0; }, 30000));
+    EXPECT_LT(PreparedInfo().kilobytes, 1024);
     EXPECT_LT(PrivateBytes(), before + (8u << 20));
-    EXPECT_EQ(Prepare()(nullptr, 0), 0);
-    const ExuiPreparedInfo none = Prepared();
+    EXPECT_EQ(Engine().PreparePictures(nullptr, 0), 0);
+    const ExuiPreparedInfo none = PreparedInfo();
     EXPECT_EQ(none.ready, 0);
     EXPECT_EQ(none.waiting, 0);
     EXPECT_EQ(none.kilobytes, 0);
     // Undecodable bytes are never kept.
     const Bytes junk(5000, 0x5A);
     ASSERT_EQ(PrepareAll({&junk}), 1);
-    ASSERT_TRUE(WaitFor([] { return Prepared().waiting == 0; }, 30000));
-    EXPECT_EQ(Prepared().ready, 0);
+    ASSERT_TRUE(WaitFor([] { return PreparedInfo().waiting == 0; }, 30000));
+    EXPECT_EQ(PreparedInfo().ready, 0);
 }
 
 // Two large neighbours prepared (their halved copies 23 MB each), then a
@@ -161,13 +141,13 @@ TEST_F(EnginePrepare, PreparedPicturesGoFirstWhenMemoryRunsShort) {
         Show(MakePicture(64, 48, L"image/png", RGB(250, 250, 250)));
         ASSERT_TRUE(WaitForFrame(top_, 20000));
         ASSERT_EQ(PrepareAll({&a, &b}), 2);
-        ASSERT_TRUE(WaitFor([] { return Prepared().ready == 2; }, 60000));
+        ASSERT_TRUE(WaitFor([] { return PreparedInfo().ready == 2; }, 60000));
         const MemoryBound bound(PrivateBytes() + (static_cast<uint64_t>(c.boundMiB) << 20));
         ASSERT_TRUE(bound.Set());
         Show(shown);
         ASSERT_TRUE(WaitForFrame(top_, 20000));
-        EXPECT_EQ(Prepared().ready, 0);
-        EXPECT_EQ(Prepared().waiting, 0);
+        EXPECT_EQ(PreparedInfo().ready, 0);
+        EXPECT_EQ(PreparedInfo().waiting, 0);
         EXPECT_EQ(PixelNear(Shoot(top_).At(100 + 250, 100 + 150), OpaquePixel(green)), c.shown);
     }
 }

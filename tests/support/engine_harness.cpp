@@ -150,6 +150,26 @@ PictureWindow MakePictureWindow(int left, int top, int width, int height) {
     return w;
 }
 
+ExuiPreparedInfo PreparedInfo() {
+    ExuiPreparedInfo info{-1, -1, -1, -1};
+    if (auto inspect = Engine().ExuiInspectPrepared) inspect(&info);
+    return info;
+}
+
+void PictureWindowTest::SetUp() {
+    ASSERT_NE(Engine().dll, nullptr);
+    ASSERT_NE(Engine().PreparePictures, nullptr);
+    const PictureWindow window = MakePictureWindow(100, 100, viewWidth_, viewHeight_);
+    top_ = window.top;
+    pic_ = window.picture;
+    ASSERT_TRUE(WaitForFrame(top_));
+}
+
+void PictureWindowTest::TearDown() {
+    if (Engine().PreparePictures) Engine().PreparePictures(nullptr, 0);
+    if (top_) Close(top_);
+}
+
 ExuiHandle HandleOf(HWND host) { return GetPropA(host, "Tab_Control"); }
 
 int SetInt(HWND host, int index, int value) {

@@ -4,6 +4,8 @@
 // the layer's classes, records the engine's events.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -102,6 +104,23 @@ FrameShot Shoot(HWND top);
 
 // Destroys a window and pumps until it is gone.
 void Close(HWND window);
+
+// The engine's prepared set as it stands; all -1 when the engine cannot tell.
+ExuiPreparedInfo PreparedInfo();
+
+// The picture tests' window (MakePictureWindow with the view at (100, 100)),
+// made and composed before each test; after it the prepared set is emptied
+// and the window closed.
+class PictureWindowTest : public ::testing::Test {
+protected:
+    PictureWindowTest(int viewWidth, int viewHeight) : viewWidth_(viewWidth), viewHeight_(viewHeight) {}
+    void SetUp() override;
+    void TearDown() override;
+    HWND top_ = nullptr, pic_ = nullptr;
+
+private:
+    int viewWidth_, viewHeight_;
+};
 
 }  // namespace vela::test
 
