@@ -17,9 +17,6 @@ public:
     FrameHold(const FrameHold&) = delete;
     FrameHold& operator=(const FrameHold&) = delete;
 
-    // Whether the engine took the hold.
-    bool Holding() const { return window_ != nullptr; }
-
 private:
     // The window held; it may be gone when the hold ends, which the engine
     // answers with nothing to let go.
