@@ -59,6 +59,12 @@ RECT PlaceOf(HWND h) {
     return r;
 }
 
+// A write of the place a window already has moves nothing, and Windows
+// sends no size or move message for it; each placing still costs a round
+// trip, and a layout pass writes every place again. Only the picture view
+// hears of its placing as such: it is told its layout is made.
+bool PlacementIsNews(ControlType type) { return type == ControlType::PictureBoxEx; }
+
 int WindowState(HWND h) {
     if (IsIconic(h)) return window_state::Minimized;
     if (IsZoomed(h)) return window_state::Maximized;
@@ -131,6 +137,7 @@ void SetCommon(const Target& t, int property, int value) {
             RECT r = PlaceOf(h);
             int left = property == prop::Left ? value : r.left;
             int top = property == prop::Top ? value : r.top;
+            if (left == r.left && top == r.top && !PlacementIsNews(t.type)) return;
             SetWindowPos(h, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             return;
         }
@@ -144,6 +151,7 @@ void SetCommon(const Target& t, int property, int value) {
             RECT r = PlaceOf(h);
             int width = property == prop::Width ? value : r.right - r.left;
             int height = property == prop::Height ? value : r.bottom - r.top;
+            if (width == r.right - r.left && height == r.bottom - r.top && !PlacementIsNews(t.type)) return;
             SetWindowPos(h, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             return;
         }
@@ -206,6 +214,11 @@ void SetInt(Ctl control, int property, int value) {
         case ControlType::Window:
             if (property == prop::WindowState) SetWindowState(h, value);
             if (property == prop::AlwaysOnTop) {
+                // Made not topmost when it is not already, a change of
+                // nothing; to topmost it is always placed, which brings it
+                // to the top of the topmost windows.
+                const bool topmost = (GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+                if (!value && !topmost) return;
                 SetWindowPos(h, value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                              SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             }
