@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <vector>
 
 #include "forms/standard_properties.h"
 #include "runtime/exit.h"
@@ -21,6 +22,7 @@ enum class Access { Read, Write };
 struct Target {
     ControlState* state;
     ControlType type;
+    FormState* form;
 };
 
 ControlType TypeOf(Ctl control) {
@@ -46,7 +48,7 @@ Target Resolve(Ctl control, Access access) {
     if (!present) {
         RuntimeError(access == Access::Read ? "读取组件属性时发现指定窗口尚未载入" : "修改组件属性时发现指定窗口尚未载入");
     }
-    return {s, type};
+    return {s, type, &st};
 }
 
 // The window's outer rectangle in its parent's client area (screen for a
@@ -64,6 +66,22 @@ RECT PlaceOf(HWND h) {
 // trip, and a layout pass writes every place again. Only the picture view
 // hears of its placing as such: it is told its layout is made.
 bool PlacementIsNews(ControlType type) { return type == ControlType::PictureBoxEx; }
+
+bool IsChild(HWND h) { return (GetWindowLongA(h, GWL_STYLE) & WS_CHILD) != 0; }
+
+// Where the control is, as its readers see it: a held place first.
+RECT CurrentPlace(const ControlState& s, HWND h) { return s.placeHeld ? s.heldPlace : PlaceOf(h); }
+
+bool SamePlace(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Moves a control's window to `to` unless it is there and its placing tells
+// it nothing.
+void Place(HWND h, ControlType type, const RECT& to) {
+    if (SamePlace(PlaceOf(h), to) && !PlacementIsNews(type)) return;
+    SetWindowPos(h, nullptr, to.left, to.top, to.right - to.left, to.bottom - to.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 int WindowState(HWND h) {
     if (IsIconic(h)) return window_state::Minimized;
@@ -108,7 +126,7 @@ int GetCommon(const Target& t, int property) {
                 const int v[4] = {s.left, s.top, s.width, s.height};
                 return v[property];
             }
-            RECT r = PlaceOf(h);
+            const RECT r = CurrentPlace(s, h);
             const int v[4] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
             return v[property];
         }
@@ -128,31 +146,29 @@ void SetCommon(const Target& t, int property, int value) {
     HWND h = HasWindow(t.type) ? s.hwnd : nullptr;
     switch (property) {
         case prop::Left:
-        case prop::Top: {
-            value = ClampPosition(value);
-            if (!h) {
-                (property == prop::Left ? s.left : s.top) = value;
-                return;
-            }
-            RECT r = PlaceOf(h);
-            int left = property == prop::Left ? value : r.left;
-            int top = property == prop::Top ? value : r.top;
-            if (left == r.left && top == r.top && !PlacementIsNews(t.type)) return;
-            SetWindowPos(h, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            return;
-        }
+        case prop::Top:
         case prop::Width:
         case prop::Height: {
-            value = ClampSize(value);
+            const bool position = property == prop::Left || property == prop::Top;
+            value = position ? ClampPosition(value) : ClampSize(value);
             if (!h) {
-                (property == prop::Width ? s.width : s.height) = value;
+                int* kept[4] = {&s.left, &s.top, &s.width, &s.height};
+                *kept[property] = value;
                 return;
             }
-            RECT r = PlaceOf(h);
-            int width = property == prop::Width ? value : r.right - r.left;
-            int height = property == prop::Height ? value : r.bottom - r.top;
-            if (width == r.right - r.left && height == r.bottom - r.top && !PlacementIsNews(t.type)) return;
-            SetWindowPos(h, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            RECT to = CurrentPlace(s, h);
+            switch (property) {
+                case prop::Left: OffsetRect(&to, value - to.left, 0); break;
+                case prop::Top: OffsetRect(&to, 0, value - to.top); break;
+                case prop::Width: to.right = to.left + value; break;
+                default: to.bottom = to.top + value; break;
+            }
+            if (t.form->placementHolds > 0 && IsChild(h)) {
+                s.heldPlace = to;
+                s.placeHeld = true;
+                return;
+            }
+            Place(h, t.type, to);
             return;
         }
         case prop::Visible:
@@ -303,6 +319,31 @@ void SetData(Ctl control, int property, const Bytes& value) {
     if (property < 8 || !IsSkinned(t.type)) return;
     ExuiData d{value.empty() ? nullptr : value.data(), static_cast<int32_t>(value.size())};
     skin::SetSkinnedProperty(t.state->hwnd, skin::AttributeIndex(property), &d);
+}
+
+void HoldChildPlacements() {
+    FormState& st = StateOf(Form::MainWindow);
+    if (st.loaded) ++st.placementHolds;
+}
+
+void PlaceHeldChildren() {
+    FormState& st = StateOf(Form::MainWindow);
+    if (st.placementHolds <= 0 || --st.placementHolds > 0) return;
+    // Taken first: a move may let the engine's handlers run.
+    struct Move {
+        HWND window;
+        ControlType type;
+        RECT to;
+    };
+    std::vector<Move> moves;
+    for (auto& [control, s] : st.controls) {
+        if (!s.placeHeld) continue;
+        s.placeHeld = false;
+        if (s.exists && IsWindow(s.hwnd)) moves.push_back({s.hwnd, TypeOf(control), s.heldPlace});
+    }
+    for (const Move& m : moves) {
+        if (IsWindow(m.window)) Place(m.window, m.type, m.to);
+    }
 }
 
 }  // namespace vela::forms

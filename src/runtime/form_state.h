@@ -25,6 +25,10 @@ struct ControlState {
     int cursor = 0;
     // Kept here for controls without a window.
     int left = 0, top = 0, width = 0, height = 0;
+    // A child window's place written while its form's placements are held;
+    // its window is moved there when the hold ends.
+    bool placeHeld = false;
+    RECT heldPlace{};
     bool visible = false, disabled = false;
     int dialogType = 0;
     std::string fileName;
@@ -36,6 +40,7 @@ struct FormState {
     HWND window = nullptr;
     HMENU menu = nullptr;
     int dpi = 96;  // the display scaling the controls are laid out for
+    int placementHolds = 0;  // nested HoldChildPlacements not yet ended
     std::map<Ctl, ControlState> controls;  // the window itself included
     std::vector<EventBinding> bindings;
 };

@@ -133,6 +133,17 @@ Bytes GetData(Ctl control, int property);
 ByteView PeekData(Ctl control, int property);
 void SetData(Ctl control, int property, const Bytes& value);
 
+// While a layout is under way, the places and sizes written to MainWindow's
+// child controls are kept by the form layer and read back from it, and each
+// control's window is moved once, to its last place, when the outermost hold
+// ends: a layout pass writes every place again, and each move of a window
+// costs a round trip to the window system. The picture view is always placed
+// when it was written, even where it already is (its engine takes that as
+// the end of its layout). The window's own place and size are never held:
+// their writes raise its size-changed event.
+void HoldChildPlacements();
+void PlaceHeldChildren();
+
 // CommonDlg show: 1 when the user chose a file, 0 when cancelled.
 int ShowFileDialog(Ctl dialog);
 // Pops up a level-0 menu's items at screen point (x, y), tracking the right

@@ -3,9 +3,11 @@
 // the window sized, the view fitted, the edge controls placed) every
 // property write asks the engine for a frame. A FrameHold, alive over the
 // whole operation, asks the engine to compose none of them until it ends,
-// so the window's next frame is the finished layout. Messages keep running
-// meanwhile (input, the engine's decodes); only drawing waits. Nested holds
-// are fine. Without an engine that offers the hold, it does nothing.
+// so the window's next frame is the finished layout. The child controls'
+// places are held with it, each control moved once when the hold ends.
+// Messages keep running meanwhile (input, the engine's decodes); only drawing
+// and moving wait. Nested holds are fine. Without an engine that offers the
+// hold, only the places are held.
 #include <windows.h>
 
 namespace vela::view {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,72 @@ TEST_F(MainWindowTest, MovesReachEngineOnlyThroughHostWindow) {
     EXPECT_EQ(test::RecordedCalls(), "sync 114 1\n");
     SetInt(Ctl::ZoomInButton, prop::Left, 0);
     SetInt(Ctl::ZoomInButton, prop::Height, 50);
+}
+
+// The window procedure's WM_WINDOWPOSCHANGING count per window, seen through
+// a hook of the test's thread.
+std::map<HWND, int> g_placings;
+LRESULT CALLBACK CountPlacings(int code, WPARAM wp, LPARAM lp) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGING) ++g_placings[m->hwnd];
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+RECT PlaceInParent(HWND h) {
+    RECT r{-1, -1, -1, -1};
+    GetWindowRect(h, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST_F(MainWindowTest, ChildPlacesWrittenDuringAHoldAreReadBackAndPlacedOnceWhenTheOuterHoldEnds) {
+    HWND button = NativeWindow(Ctl::ZoomInButton), view = NativeWindow(Ctl::PictureView);
+    const RECT before = PlaceInParent(button);
+    const int viewLeft = GetInt(Ctl::PictureView, prop::Left);
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CountPlacings, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    g_placings.clear();
+    test::ClearRecordedCalls();
+
+    HoldChildPlacements();
+    HoldChildPlacements();
+    SetInt(Ctl::ZoomInButton, prop::Left, 12);
+    SetInt(Ctl::ZoomInButton, prop::Left, 14);
+    SetInt(Ctl::ZoomInButton, prop::Width, 33);
+    SetInt(Ctl::ZoomInButton, prop::Top, before.top);
+    SetInt(Ctl::PictureView, prop::Left, viewLeft);  // where it is
+    EXPECT_EQ(GetInt(Ctl::ZoomInButton, prop::Left), 14);
+    EXPECT_EQ(GetInt(Ctl::ZoomInButton, prop::Width), 33);
+    EXPECT_EQ(GetInt(Ctl::ZoomInButton, prop::Height), before.bottom - before.top);
+    // The window itself is never held: its size change is raised at once.
+    SetInt(Ctl::MainWindow, prop::Width, 702);
+    EXPECT_EQ(CountOf(Ctl::MainWindow, ev::SizeChanged), 1);
+    PlaceHeldChildren();
+    EXPECT_EQ(PlaceInParent(button).left, before.left) << "moved before the outer hold ended";
+    EXPECT_EQ(g_placings[button], 0);
+    EXPECT_EQ(g_placings[view], 0);
+    EXPECT_EQ(test::RecordedCalls(), "");
+
+    PlaceHeldChildren();
+    const RECT after = PlaceInParent(button);
+    EXPECT_EQ(after.left, 14);
+    EXPECT_EQ(after.top, before.top);
+    EXPECT_EQ(after.right - after.left, 33);
+    EXPECT_EQ(g_placings[button], 1);
+    // Placed where it was, since the engine hears the end of its layout so.
+    EXPECT_EQ(g_placings[view], 1);
+    EXPECT_EQ(GetInt(Ctl::PictureView, prop::Left), viewLeft);
+
+    // An end without a hold changes nothing; the next write moves at once.
+    PlaceHeldChildren();
+    SetInt(Ctl::ZoomInButton, prop::Left, before.left);
+    SetInt(Ctl::ZoomInButton, prop::Width, before.right - before.left);
+    EXPECT_EQ(PlaceInParent(button).left, before.left);
+    // A write of the place a button has does not place it.
+    SetInt(Ctl::ZoomInButton, prop::Left, before.left);
+    EXPECT_EQ(g_placings[button], 3);
+    UnhookWindowsHookEx(hook);
+    SetInt(Ctl::MainWindow, prop::Width, 648);
 }
 
 TEST_F(MainWindowTest, EnginePropertiesByAttributeIndex) {
