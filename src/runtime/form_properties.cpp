@@ -76,11 +76,26 @@ bool SamePlace(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// A window whose top-level window gets its whole picture from
+// UpdateLayeredWindow (layered, and never given SetLayeredWindowAttributes)
+// is never painted by the system: the engine composes it anew after a move.
+// Its moves skip the invalidation and the copy of old pixels, which cost
+// more than the move itself.
+bool ComposedByItsOwner(HWND h) {
+    HWND top = GetAncestor(h, GA_ROOT);
+    if (!top || !(GetWindowLongA(top, GWL_EXSTYLE) & WS_EX_LAYERED)) return false;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    return !GetLayeredWindowAttributes(top, nullptr, &alpha, &flags);
+}
+
 // Moves a control's window to `to` unless it is there and its placing tells
 // it nothing.
 void Place(HWND h, ControlType type, const RECT& to) {
     if (SamePlace(PlaceOf(h), to) && !PlacementIsNews(type)) return;
-    SetWindowPos(h, nullptr, to.left, to.top, to.right - to.left, to.bottom - to.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    const UINT quiet = ComposedByItsOwner(h) ? SWP_NOREDRAW | SWP_NOCOPYBITS : 0;
+    SetWindowPos(h, nullptr, to.left, to.top, to.right - to.left, to.bottom - to.top,
+                 quiet | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int WindowState(HWND h) {
