@@ -44,6 +44,8 @@ public:
     // may cover); same arguments.
     virtual void DrawAbove(const Canvas& /*canvas*/, POINT /*at*/, SIZE /*whole*/) {}
     virtual int CaptionHeight() const { return 0; }
+    // WindowEx: a frame of the window has just reached the screen.
+    virtual void FramePresented() {}
     // A wheel turn routed here from anywhere in the window (screen point).
     virtual bool Wheel(POINT /*screen*/, WPARAM /*wp*/) { return false; }
     // Mouse and other host messages; true when handled (result in *result).

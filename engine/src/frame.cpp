@@ -209,6 +209,7 @@ void Frame::Compose() {
     ++frames_;
     if (pictureDrawn_) pictureFrame_ = frames_;
     pictureDrawn_ = false;
+    skin_->FramePresented();
 }
 
 Image Frame::Snapshot() const {

@@ -75,7 +75,6 @@ public:
         if (top_ && top_ != host_ && !Frame::Of(top_)) {
             TakeOverFrame();
             frame_ = std::make_unique<Frame>(top_, this);
-            SetIcons();
             MirrorTitle();
             frame_->Invalidate();
         }
@@ -182,6 +181,16 @@ private:
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
 
+    // The icons go to the window once its first frame is on the screen:
+    // only the taskbar and the window list show them, and making them (and
+    // handing them to the window system) costs that frame several
+    // milliseconds.
+    void FramePresented() override {
+        if (iconsSet_) return;
+        iconsSet_ = true;
+        SetIcons();
+    }
+
     void SetIcons() {
         if (skin_.icon.empty()) return;
         bigIcon_.Reset(IconFromFile(skin_.icon, GetSystemMetrics(SM_CXICON)));
@@ -196,6 +205,7 @@ private:
     }
 
     std::unique_ptr<Frame> frame_;
+    bool iconsSet_ = false;
     uiengine::Unique<HFONT, DeleteObject> font_, hintFont_;
     uiengine::Unique<HICON, DestroyIconHandle> bigIcon_, smallIcon_;
     Image titleImage_, hintImage_;
