@@ -74,7 +74,7 @@ void OnMainWindowCreated() {
     forms::UpdateNow(Ctl::MainWindow);
     forms::UpdateNow(Ctl::SkinFrame);
     StartupMark("fitted");
-    PrepareNeighbours();
+    PrepareNeighboursOnceShown();
 }
 
 void OnMainWindowSizeChanged() {

@@ -63,7 +63,7 @@ void ShowEntry(int index) {
         FitPictureToWindow();
     }
     // The fit lets messages through: the window may have been closed.
-    if (!forms::StartWindowClosed()) PrepareNeighbours();
+    if (!forms::StartWindowClosed()) PrepareNeighboursOnceShown();
 }
 
 }  // namespace
@@ -102,7 +102,7 @@ void OpenPictureFile(std::string_view path) {
         if (forms::StartWindowClosed()) return;
         FitPictureToWindow();
     }
-    if (!forms::StartWindowClosed()) PrepareNeighbours();
+    if (!forms::StartWindowClosed()) PrepareNeighboursOnceShown();
 }
 
 void ShowPreviousPicture() {

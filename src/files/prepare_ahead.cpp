@@ -9,6 +9,7 @@
 #include "files/paths.h"
 #include "files/picture_list.h"
 #include "imaging/imaging.h"
+#include "runtime/forms.h"
 #include "skin/engine.h"
 
 namespace vela {
@@ -142,6 +143,8 @@ void PrepareNeighbours() {
     WakeConditionVariable(&g_request.wake);
     if (!g_request.thread) g_request.thread = CreateThread(nullptr, 0, PrepareThread, nullptr, 0, nullptr);
 }
+
+void PrepareNeighboursOnceShown() { forms::AfterQueuedMessages(PrepareNeighbours); }
 
 void StopPreparingAhead() {
     WaitForStartMeasure();

@@ -12,6 +12,10 @@ namespace vela {
 // Asks for the neighbours of the current entry; a newer call replaces an
 // older request, and what the older one prepared in the engine is dropped.
 void PrepareNeighbours();
+// PrepareNeighbours once the frame asked for so far is on the screen: the
+// preparation's reading and measuring would otherwise share the processor
+// with that frame.
+void PrepareNeighboursOnceShown();
 // Ends the background thread (waiting for it) and drops what the engine
 // holds for it. The next PrepareNeighbours starts it again.
 void StopPreparingAhead();

@@ -69,6 +69,12 @@ int CurrentModifierBits(int virtualKey = 0);
 bool LoadForm(Form form, HWND owner);
 // Forgets a form whose window is being destroyed.
 void FormWindowDestroyed(Form form);
+// AfterQueuedMessages' work waits here, in the order asked; each of its
+// messages runs the oldest. The message carries nothing: another process can
+// post it too, and then at worst runs this work early.
+UINT QueuedWorkMessage();
+bool QueueWork(void (*work)());  // false without memory for it
+void (*TakeQueuedWork())();      // the oldest work, null when none
 // The form's window procedure.
 LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Routes a message taken from the queue to the form events it stands for

@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <deque>
+#include <exception>
+
 #include "forms/standard_properties.h"
 #include "runtime/form_state.h"
 
@@ -16,7 +19,36 @@ void RaiseMouse(Form form, int event, LPARAM pos, WPARAM keys) {
 
 }  // namespace
 
+namespace {
+std::deque<void (*)()> g_queuedWork;
+}  // namespace
+
+UINT QueuedWorkMessage() {
+    static const UINT message = RegisterWindowMessageA("Vela.QueuedWork");
+    return message;
+}
+
+bool QueueWork(void (*work)()) {
+    try {
+        g_queuedWork.push_back(work);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void (*TakeQueuedWork())() {
+    if (g_queuedWork.empty()) return nullptr;
+    void (*work)() = g_queuedWork.front();
+    g_queuedWork.pop_front();
+    return work;
+}
+
 LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == QueuedWorkMessage() && message != 0) {
+        if (void (*work)() = TakeQueuedWork()) work();
+        return 0;
+    }
     if (message == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
         Form form = *static_cast<Form*>(cs->lpCreateParams);

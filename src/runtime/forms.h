@@ -153,6 +153,11 @@ HWND NativeWindow(Ctl control);
 // Redraws a window's invalid area at once.
 void UpdateNow(Ctl control);
 
+// Runs `work` on this thread once the messages queued so far have been
+// handled (a frame the engine was asked to compose among them), from the
+// message loop or a later ProcessPendingMessages; at once when MainWindow is
+// not there to queue it. Dropped if the window goes first.
+void AfterQueuedMessages(void (*work)());
 // Removes, translates and dispatches every queued message of the thread.
 // False when the start window has been closed meanwhile (or before): the
 // caller stops its work without touching the controls.

@@ -75,6 +75,19 @@ void RouteAndDispatch(const MSG& msg) {
 
 }  // namespace detail
 
+void AfterQueuedMessages(void (*work)()) {
+    if (!work) return;
+    const detail::FormState& main = detail::StateOf(Form::MainWindow);
+    if (!main.loaded || !IsWindow(main.window) || !detail::QueueWork(work)) {
+        work();
+        return;
+    }
+    if (PostMessageA(main.window, detail::QueuedWorkMessage(), 0, 0)) return;
+    // Not posted (a full queue): what waits would wait for a message that
+    // never comes, so all of it runs now, in order.
+    while (void (*next)() = detail::TakeQueuedWork()) next();
+}
+
 bool ProcessPendingMessages() {
     MSG msg;
     // Nothing more is dispatched once the start window has gone inside this

@@ -230,6 +230,27 @@ TEST_F(MainWindowTest, ChildPlacesWrittenDuringAHoldAreReadBackAndPlacedOnceWhen
     SetInt(Ctl::MainWindow, prop::Width, 648);
 }
 
+void MarkQueuedWork() { g_events.push_back({Ctl::MainWindow, 9999, 0, {}}); }
+
+TEST_F(MainWindowTest, QueuedWorkRunsAfterTheMessagesQueuedBeforeItAndAForeignPostRunsNothing) {
+    const UINT message = RegisterWindowMessageA("Vela.QueuedWork");
+    // Another process may post the message with any parameter: with nothing
+    // queued it runs nothing.
+    PostMessageA(Main(), message, 0x1234, 0x5678);
+    ProcessPendingMessages();
+    EXPECT_TRUE(g_events.empty());
+
+    PostMessageA(NativeWindow(Ctl::PictureView), WM_KEYUP, VK_LEFT, 0xC0000001);
+    AfterQueuedMessages(MarkQueuedWork);
+    EXPECT_TRUE(g_events.empty()) << "ran before the queued key";
+    ProcessPendingMessages();
+    ASSERT_EQ(g_events.size(), 2u);
+    EXPECT_EQ(g_events[0].event, ev::KeyUp);
+    EXPECT_EQ(g_events[1].event, 9999);
+    ProcessPendingMessages();
+    EXPECT_EQ(g_events.size(), 2u) << "ran twice";
+}
+
 TEST_F(MainWindowTest, EnginePropertiesByAttributeIndex) {
     // Never given a picture: an empty block.
     EXPECT_TRUE(GetData(Ctl::PictureView, prop::Picture).empty());
