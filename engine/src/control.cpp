@@ -1,6 +1,8 @@
 #include "control.h"
 #include "prepared.h"
 
+#include <exception>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -108,13 +110,24 @@ int DpiOf(HWND window) {
     return dpi >= 48 && dpi <= 960 ? dpi : 96;
 }
 
-HFONT MakeFont(const Skin& skin, int defaultPoints, int dpi) {
-    // The designed face first, then CJK sans-serif faces that draw Chinese
-    // text where the designed one is not installed.
+namespace {
+
+// The designed face first, then CJK sans-serif faces that draw Chinese text
+// where the designed one is not installed. Each look-up enumerates the
+// installed fonts and every button asks for the same face, so the answer is
+// kept for the process: a font installed meanwhile is taken by the next run.
+std::string FaceFor(const std::string& designed) {
+    static SRWLOCK lock = SRWLOCK_INIT;
+    static std::map<std::string, std::string> chosen;
+    AcquireSRWLockShared(&lock);
+    const auto known = chosen.find(designed);
+    const bool found = known != chosen.end();
+    std::string face = found ? known->second : std::string();
+    ReleaseSRWLockShared(&lock);
+    if (found) return face;
     const char* fallbacks[] = {"Microsoft YaHei", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "SimSun"};
-    std::string face;
-    if (FaceInstalled(skin.fontFace)) {
-        face = skin.fontFace;
+    if (FaceInstalled(designed)) {
+        face = designed;
     } else {
         for (const char* f : fallbacks) {
             if (FaceInstalled(f)) {
@@ -123,6 +136,20 @@ HFONT MakeFont(const Skin& skin, int defaultPoints, int dpi) {
             }
         }
     }
+    AcquireSRWLockExclusive(&lock);
+    try {
+        chosen.emplace(designed, face);
+    } catch (const std::exception&) {
+        // Not kept: looked up again next time.
+    }
+    ReleaseSRWLockExclusive(&lock);
+    return face;
+}
+
+}  // namespace
+
+HFONT MakeFont(const Skin& skin, int defaultPoints, int dpi) {
+    const std::string face = FaceFor(skin.fontFace);
     const int points = skin.fontSize > 0 && skin.fontSize < 200 ? skin.fontSize : defaultPoints;
     const int height = -MulDiv(points, dpi, 72);
     return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
