@@ -589,7 +589,7 @@ bool DecodeLane::Queue(std::shared_ptr<DecodeJob> job) {
     if (!start) return true;
     bool submitted = false;
     try {
-        submitted = SubmitTask([state = state_] { State::Drain(state); });
+        submitted = SubmitTaskFirst([state = state_] { State::Drain(state); });
     } catch (...) {
     }
     if (submitted) return true;

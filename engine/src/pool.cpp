@@ -90,9 +90,7 @@ void StartLocked(Pool& p) {
     }
 }
 
-}  // namespace
-
-bool SubmitTask(std::function<void()> task) {
+bool Submit(std::function<void()> task, bool first) {
     Pool& p = ThePool();
     AcquireSRWLockExclusive(&p.lock);
     bool queued = false;
@@ -100,7 +98,11 @@ bool SubmitTask(std::function<void()> task) {
         StartLocked(p);
         if (!p.threads.empty()) {
             try {
-                p.tasks.push_back(std::move(task));
+                if (first) {
+                    p.tasks.push_front(std::move(task));
+                } else {
+                    p.tasks.push_back(std::move(task));
+                }
                 queued = true;
             } catch (...) {
             }
@@ -111,6 +113,12 @@ bool SubmitTask(std::function<void()> task) {
     // Otherwise the task goes here, unrun, with what it holds.
     return queued;
 }
+
+}  // namespace
+
+bool SubmitTask(std::function<void()> task) { return Submit(std::move(task), false); }
+
+bool SubmitTaskFirst(std::function<void()> task) { return Submit(std::move(task), true); }
 
 void StopPool() {
     Pool& p = ThePool();

@@ -13,6 +13,10 @@ namespace uiengine {
 // once, when it cannot be queued (no worker could be started, no memory,
 // the pool is stopping). Never throws.
 bool SubmitTask(std::function<void()> task);
+// The same, ahead of every task queued so far: for the decode of the picture
+// a control shows, which its window's next frame waits for, and which would
+// otherwise wait behind the skins' decodes and the neighbours' preparation.
+bool SubmitTaskFirst(std::function<void()> task);
 
 // Stops the pool: every queued task is dropped, the running ones are waited
 // for (they end at their next cancellation point when their owners
