@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <exception>
-#include <vector>
 
 #include "forms/standard_properties.h"
 #include "runtime/exit.h"
@@ -67,7 +66,7 @@ RECT PlaceOf(HWND h) {
 // hears of its placing as such: it is told its layout is made.
 bool PlacementIsNews(ControlType type) { return type == ControlType::PictureBoxEx; }
 
-bool IsChild(HWND h) { return (GetWindowLongA(h, GWL_STYLE) & WS_CHILD) != 0; }
+bool IsChildWindow(HWND h) { return (GetWindowLongA(h, GWL_STYLE) & WS_CHILD) != 0; }
 
 // Where the control is, as its readers see it: a held place first.
 RECT CurrentPlace(const ControlState& s, HWND h) { return s.placeHeld ? s.heldPlace : PlaceOf(h); }
@@ -178,7 +177,7 @@ void SetCommon(const Target& t, int property, int value) {
                 case prop::Width: to.right = to.left + value; break;
                 default: to.bottom = to.top + value; break;
             }
-            if (t.form->placementHolds > 0 && IsChild(h)) {
+            if (t.form->placementHolds > 0 && IsChildWindow(h)) {
                 s.heldPlace = to;
                 s.placeHeld = true;
                 return;
@@ -344,20 +343,27 @@ void HoldChildPlacements() {
 void PlaceHeldChildren() {
     FormState& st = StateOf(Form::MainWindow);
     if (st.placementHolds <= 0 || --st.placementHolds > 0) return;
-    // Taken first: a move may let the engine's handlers run.
+    // Taken a few at a time, then placed: a move may let the engine's
+    // handlers run. Nothing here allocates, since a destructor calls it.
     struct Move {
         HWND window;
         ControlType type;
         RECT to;
     };
-    std::vector<Move> moves;
-    for (auto& [control, s] : st.controls) {
-        if (!s.placeHeld) continue;
-        s.placeHeld = false;
-        if (s.exists && IsWindow(s.hwnd)) moves.push_back({s.hwnd, TypeOf(control), s.heldPlace});
-    }
-    for (const Move& m : moves) {
-        if (IsWindow(m.window)) Place(m.window, m.type, m.to);
+    constexpr int kBatch = 16;
+    for (;;) {
+        Move moves[kBatch];
+        int n = 0;
+        for (auto& [control, s] : st.controls) {
+            if (!s.placeHeld) continue;
+            s.placeHeld = false;
+            if (s.exists && IsWindow(s.hwnd)) moves[n++] = {s.hwnd, TypeOf(control), s.heldPlace};
+            if (n == kBatch) break;
+        }
+        if (n == 0) return;
+        for (int i = 0; i < n; ++i) {
+            if (IsWindow(moves[i].window)) Place(moves[i].window, moves[i].type, moves[i].to);
+        }
     }
 }
 

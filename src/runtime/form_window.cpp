@@ -17,10 +17,8 @@ void RaiseMouse(Form form, int event, LPARAM pos, WPARAM keys) {
     RaiseEvent(WindowControlOf(form), event, 3, args);
 }
 
-}  // namespace
-
-namespace {
 std::deque<void (*)()> g_queuedWork;
+
 }  // namespace
 
 UINT QueuedWorkMessage() {
