@@ -1,6 +1,8 @@
 // ButtonEx and SuperbuttonEx (clickable, three looks: normal, hover,
 // pressed) and MinutesboxEx (a group that only draws its background).
 #include <algorithm>
+#include <cstring>
+#include <exception>
 #include <memory>
 
 #include "control.h"
@@ -11,6 +13,46 @@
 namespace uiengine {
 
 namespace {
+
+// The buttons share most of their pictures (the toolbar's buttons have the
+// same backgrounds), and a decode costs milliseconds where the platform's
+// decoder starts up for each picture: each distinct picture is decoded once
+// in the process and copied after. The pictures are a pack's, a few dozen,
+// so they are looked up one by one.
+struct DecodedSkinPicture {
+    std::vector<uint8_t> png;
+    Image image;
+};
+
+Image DecodeSkinPicture(std::vector<uint8_t>& png) {
+    static SRWLOCK lock = SRWLOCK_INIT;
+    static auto* decoded = new std::vector<DecodedSkinPicture>;  // lives as long as the process
+    Image image;
+    if (png.empty()) return image;
+    bool found = false;
+    AcquireSRWLockShared(&lock);
+    for (const DecodedSkinPicture& d : *decoded) {
+        if (d.png.size() != png.size() || memcmp(d.png.data(), png.data(), png.size()) != 0) continue;
+        found = true;
+        try {
+            image = d.image;
+        } catch (const std::exception&) {
+            image.Clear();  // no room for the copy: the plain look
+        }
+        break;
+    }
+    ReleaseSRWLockShared(&lock);
+    if (found) return image;
+    image = DecodePicture(png.data(), png.size());
+    AcquireSRWLockExclusive(&lock);
+    try {
+        decoded->push_back({std::move(png), image});
+    } catch (const std::exception&) {
+        // Not kept: decoded again by the next button that has it.
+    }
+    ReleaseSRWLockExclusive(&lock);
+    return image;
+}
 
 // A button's skin pictures, decoded on a worker while the window is still
 // being built and the host measures its first picture; the first draw
@@ -30,10 +72,10 @@ struct SkinDecode {
     void Run() {
         for (int set = 0; set < 2; ++set) {
             for (int state = 0; state < 3; ++state) {
-                stateImages[set][state] = DecodePicture(states[set][state].data(), states[set][state].size());
+                stateImages[set][state] = DecodeSkinPicture(states[set][state]);
                 states[set][state] = {};
             }
-            glyphImages[set] = DecodePicture(glyphs[set].data(), glyphs[set].size());
+            glyphImages[set] = DecodeSkinPicture(glyphs[set]);
             glyphs[set] = {};
         }
         SetEvent(done);
