@@ -118,11 +118,19 @@ namespace {
 // kept for the process: a font installed meanwhile is taken by the next run.
 std::string FaceFor(const std::string& designed) {
     static SRWLOCK lock = SRWLOCK_INIT;
-    static std::map<std::string, std::string> chosen;
+    static auto* chosen = new std::map<std::string, std::string>;  // lives as long as the process
+    std::string face;
+    bool found = false;
     AcquireSRWLockShared(&lock);
-    const auto known = chosen.find(designed);
-    const bool found = known != chosen.end();
-    std::string face = found ? known->second : std::string();
+    try {
+        const auto known = chosen->find(designed);
+        if (known != chosen->end()) {
+            face = known->second;
+            found = true;
+        }
+    } catch (const std::exception&) {
+        // No room for the copy: looked up below.
+    }
     ReleaseSRWLockShared(&lock);
     if (found) return face;
     const char* fallbacks[] = {"Microsoft YaHei", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "SimSun"};
@@ -138,7 +146,7 @@ std::string FaceFor(const std::string& designed) {
     }
     AcquireSRWLockExclusive(&lock);
     try {
-        chosen.emplace(designed, face);
+        chosen->emplace(designed, face);
     } catch (const std::exception&) {
         // Not kept: looked up again next time.
     }
