@@ -1,7 +1,6 @@
 // ButtonEx and SuperbuttonEx (clickable, three looks: normal, hover,
 // pressed) and MinutesboxEx (a group that only draws its background).
 #include <algorithm>
-#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -32,7 +31,7 @@ Image DecodeSkinPicture(std::vector<uint8_t>& png) {
     bool found = false;
     AcquireSRWLockShared(&lock);
     for (const DecodedSkinPicture& d : *decoded) {
-        if (d.png.size() != png.size() || memcmp(d.png.data(), png.data(), png.size()) != 0) continue;
+        if (!SameBytes(d.png, png.data(), png.size())) continue;
         found = true;
         try {
             image = d.image;

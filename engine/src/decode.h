@@ -4,10 +4,19 @@
 // through libjpeg-turbo, the other formats through GDI+.
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "canvas.h"
 
 namespace uiengine {
+
+// Encoded bytes equal to those of `a`, compared in full: what a picture
+// decoded before may stand for.
+inline bool SameBytes(const std::vector<uint8_t>& a, const void* data, size_t length) {
+    return a.size() == length && (length == 0 || std::memcmp(a.data(), data, length) == 0);
+}
 
 // The whole picture (first frame), or an empty image when the bytes cannot
 // be decoded, when the process has no room for it, or once *cancel is set

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "canvas.h"
 #include "decode.h"
@@ -65,10 +64,6 @@ PreparedSet& TheSet() {
 // their own allocations must not drop the set they are filling (nor take
 // the lock again) when memory runs short; they simply give up instead.
 thread_local bool t_preparing = false;
-
-bool Same(const std::vector<uint8_t>& a, const void* data, size_t length) {
-    return a.size() == length && (length == 0 || std::memcmp(a.data(), data, length) == 0);
-}
 
 uint64_t PixelBytes(const DecodedPicture& p) {
     uint64_t n = p.full ? p.full->pixels.size() * 4ull : 0;
@@ -194,7 +189,7 @@ int SetPrepared(const ExuiData* pictures, int count) {
             if (!data || length <= 0) continue;
             std::shared_ptr<Entry> kept;
             for (const auto& x : s.entries) {
-                if (std::find(next.begin(), next.end(), x) == next.end() && Same(*x->bytes, data, length)) {
+                if (std::find(next.begin(), next.end(), x) == next.end() && SameBytes(*x->bytes, data, length)) {
                     kept = x;
                     break;
                 }
@@ -270,7 +265,7 @@ std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& b
     std::shared_ptr<Entry> gone;  // freed outside the lock
     AcquireSRWLockExclusive(&s.lock);
     for (const auto& x : s.entries) {
-        if (x->done && x->picture && Same(*x->bytes, bytes.data(), bytes.size())) {
+        if (x->done && x->picture && SameBytes(*x->bytes, bytes.data(), bytes.size())) {
             picture = x->picture;
             ++s.taken;
             Leave(s, x, &gone);
@@ -302,7 +297,7 @@ void OfferShown(std::shared_ptr<const std::vector<uint8_t>> bytes, const std::sh
         AcquireSRWLockExclusive(&s.lock);
         if (s.used) {
             for (auto it = s.entries.begin(); it != s.entries.end();) {
-                if ((*it)->offered || Same(*(*it)->bytes, e->bytes->data(), e->bytes->size())) {
+                if ((*it)->offered || SameBytes(*(*it)->bytes, e->bytes->data(), e->bytes->size())) {
                     dropped.push_back(std::move(*it));
                     it = s.entries.erase(it);
                 } else {
@@ -337,7 +332,7 @@ std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& 
     std::shared_ptr<Entry> e;
     AcquireSRWLockExclusive(&s.lock);
     for (const auto& x : s.entries) {
-        if (!x->cancelled && Same(*x->bytes, bytes.data(), bytes.size())) {
+        if (!x->cancelled && SameBytes(*x->bytes, bytes.data(), bytes.size())) {
             e = x;
             break;
         }
@@ -396,7 +391,7 @@ void YieldToShown(const std::vector<uint8_t>& shown) {
     std::vector<std::shared_ptr<Entry>> dropped;
     AcquireSRWLockExclusive(&s.lock);
     for (auto it = s.entries.begin(); it != s.entries.end();) {
-        if ((*it)->started && !(*it)->done && !Same(*(*it)->bytes, shown.data(), shown.size())) {
+        if ((*it)->started && !(*it)->done && !SameBytes(*(*it)->bytes, shown.data(), shown.size())) {
             (*it)->cancelled = true;
             dropped.push_back(std::move(*it));
             it = s.entries.erase(it);
