@@ -29,11 +29,6 @@ WindowTable<WNDPROC>& Previous() {
     return table;
 }
 
-WNDPROC PreviousOf(HWND host) {
-    if (WNDPROC p = Previous().Get(host)) return p;
-    return reinterpret_cast<WNDPROC>(GetPropA(host, kPreviousProp));
-}
-
 std::set<const void*>& Live() {
     static std::set<const void*> live;
     return live;
@@ -44,7 +39,7 @@ void FreeIfDone(Control* c) {
 }
 
 LRESULT CALLBACK HostProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    WNDPROC previous = PreviousOf(hwnd);
+    WNDPROC previous = Previous().Find(hwnd, kPreviousProp);
     Control* c = ControlOf(hwnd);
     if (c) ++c->busy;
     LRESULT result = 0;
@@ -177,8 +172,7 @@ Control::Control(ControlType type, HWND host, HWND parent, ExuiEventCallback cal
 Control::~Control() = default;
 
 Control* ControlOf(HWND host) {
-    Control* c = Controls().Get(host);
-    if (!c) c = static_cast<Control*>(GetPropA(host, kControlProp));
+    Control* c = Controls().Find(host, kControlProp);
     return c && Live().count(c) ? c : nullptr;
 }
 

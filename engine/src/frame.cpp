@@ -53,11 +53,7 @@ Frame::~Frame() {
     if (dc_ && oldBitmap_) SelectObject(dc_.Get(), oldBitmap_);
 }
 
-Frame* Frame::Of(HWND top) {
-    if (!top) return nullptr;
-    if (Frame* f = Frames().Get(top)) return f;
-    return static_cast<Frame*>(GetPropA(top, kFrameProp));
-}
+Frame* Frame::Of(HWND top) { return top ? Frames().Find(top, kFrameProp) : nullptr; }
 
 void Frame::Invalidate() {
     allDirty_ = true;
@@ -247,8 +243,7 @@ void Frame::DrawChildren(const Canvas& canvas, HWND parent, POINT origin) {
 LRESULT CALLBACK Frame::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // The frame may be gone when a forwarded message returns (the window's
     // controls die inside its WM_DESTROY): only the locals are used after it.
-    WNDPROC previous = Previous().Get(hwnd);
-    if (!previous) previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kPreviousProp));
+    WNDPROC previous = Previous().Find(hwnd, kPreviousProp);
     auto forward = [&] {
         return previous ? CallWindowProcA(previous, hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
     };

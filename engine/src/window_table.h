@@ -32,6 +32,12 @@ public:
         ReleaseSRWLockShared(&lock_);
         return value;
     }
+    // The value kept for the window, else the one its window property holds
+    // (a window whose entry found no memory).
+    Value Find(HWND window, const char* property) const {
+        if (Value v = Get(window)) return v;
+        return reinterpret_cast<Value>(GetPropA(window, property));
+    }
     void Erase(HWND window) {
         AcquireSRWLockExclusive(&lock_);
         map_.erase(window);
