@@ -11,6 +11,7 @@
 #include "imaging/imaging.h"
 #include "runtime/forms.h"
 #include "skin/engine.h"
+#include "util/unique.h"
 
 namespace vela {
 namespace {
@@ -86,11 +87,22 @@ DWORD WINAPI PrepareThread(void*) {
 
 HANDLE g_startMeasure = nullptr;  // UI thread only
 
+// From about this size on, GDI+ takes longer to measure a picture than the
+// viewer takes to build its window.
+constexpr DWORD kLargePictureBytes = 2u << 20;
+
+struct StartMeasure {
+    Text path;
+    HANDLE running = nullptr;  // the thread's own handle of the event: set, then closed, by it
+};
+
 DWORD WINAPI MeasureStartThread(void* parameter) {
-    const std::unique_ptr<Text> path(static_cast<Text*>(parameter));
+    const std::unique_ptr<StartMeasure> start(static_cast<StartMeasure*>(parameter));
+    SetEvent(start->running);
+    CloseHandle(start->running);
     try {
-        const Bytes bytes = ReadWholeFile(*path);
-        if (!bytes.empty()) MeasureAhead(bytes);
+        Bytes bytes = ReadWholeFile(start->path);
+        if (!bytes.empty()) MeasureAhead(std::move(bytes));
     } catch (const std::exception&) {
         // No memory: the start window measures the picture itself.
     }
@@ -111,16 +123,34 @@ void MeasureStartPicture(std::string_view path) {
     // Started beside the engine's loading and the window's creation, even for
     // a small file: GDI+'s own start-up (its libraries and codecs) is most of
     // a small picture's measurement.
-    const DWORD attributes = GetFileAttributesA(Text(UntilNul(path)).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    std::unique_ptr<Text> copy;
+    WIN32_FILE_ATTRIBUTE_DATA file{};
+    if (!GetFileAttributesExA(Text(UntilNul(path)).c_str(), GetFileExInfoStandard, &file) ||
+        (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    std::unique_ptr<StartMeasure> start;
     try {
-        copy = std::make_unique<Text>(path);
+        start = std::make_unique<StartMeasure>();
+        start->path = path;
     } catch (const std::exception&) {
         return;
     }
-    g_startMeasure = CreateThread(nullptr, 0, MeasureStartThread, copy.get(), 0, nullptr);
-    if (g_startMeasure) copy.release();
+    // The thread sets and closes its own handle of the event; this one
+    // waits on another.
+    const Unique<HANDLE, CloseHandle> running(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!running || !DuplicateHandle(GetCurrentProcess(), running.Get(), GetCurrentProcess(), &start->running, 0,
+                                     FALSE, DUPLICATE_SAME_ACCESS))
+        return;
+    g_startMeasure = CreateThread(nullptr, 0, MeasureStartThread, start.get(), 0, nullptr);
+    if (!g_startMeasure) {
+        CloseHandle(start->running);
+        return;
+    }
+    start.release();
+    // A new thread first waits for the loader's lock, and loading the
+    // engine holds it for a while. A large picture's measurement is what
+    // the first frame waits for: it gets past that point before the engine
+    // is loaded. A small one is done long before the window is built.
+    if (file.nFileSizeHigh != 0 || file.nFileSizeLow >= kLargePictureBytes) WaitForSingleObject(running.Get(), 200);
 }
 
 void PrepareNeighbours() {

@@ -32,12 +32,12 @@ constexpr std::size_t kMaxEntries = 4;
 constexpr std::size_t kMaxHeldBytes = 48u << 20;
 
 struct Remembered {
-    std::unique_ptr<unsigned char[]> bytes;
-    std::size_t size = 0;
+    Bytes bytes;
     Size result;
 
     bool Matches(ByteView picture) const {
-        return size == picture.size() && (size == 0 || std::memcmp(bytes.get(), picture.data(), size) == 0);
+        return bytes.size() == picture.size() &&
+               (bytes.empty() || std::memcmp(bytes.data(), picture.data(), bytes.size()) == 0);
     }
 };
 
@@ -83,34 +83,22 @@ public:
     }
     void Store(ByteView picture, Size measured) {
         if (picture.size() > kMaxHeldBytes) return;
-        Remembered r;
-        // Without memory for the copy the result is simply not remembered.
-        r.bytes.reset(new (std::nothrow) unsigned char[picture.size() ? picture.size() : 1]);
-        if (!r.bytes) return;
-        if (!picture.empty()) std::memcpy(r.bytes.get(), picture.data(), picture.size());
-        r.size = picture.size();
-        r.result = measured;
-        std::vector<Remembered> gone;  // freed outside the lock
-        AcquireSRWLockExclusive(&lock_);
+        Bytes copy;
         try {
-            for (std::size_t i = 0; i < entries_.size(); ++i) {
-                if (entries_[i].Matches(picture)) {
-                    gone.push_back(std::move(entries_[i]));
-                    entries_.erase(entries_.begin() + i);
-                    break;
-                }
-            }
-            std::size_t held = r.size;
-            for (const auto& e : entries_) held += e.size;
-            while (!entries_.empty() && (entries_.size() >= kMaxEntries || held > kMaxHeldBytes)) {
-                held -= entries_.front().size;
-                gone.push_back(std::move(entries_.front()));
-                entries_.erase(entries_.begin());
-            }
-            entries_.push_back(std::move(r));
+            copy.assign(picture.begin(), picture.end());
         } catch (const std::exception&) {
+            return;  // without memory for the copy the result is simply not remembered
         }
-        ReleaseSRWLockExclusive(&lock_);
+        Keep(std::move(copy), measured, false);
+    }
+    // The measurement ahead ends with its bytes kept as they are (no copy),
+    // in the same step that wakes a measurement waiting for them.
+    void StoreAndEndAhead(Bytes&& picture, Size measured) {
+        if (picture.size() > kMaxHeldBytes) {
+            EndAhead();
+            return;
+        }
+        Keep(std::move(picture), measured, true);
     }
     void Forget() {
         std::vector<Remembered> gone;
@@ -122,7 +110,7 @@ public:
         MeasurementCacheInfo info;
         AcquireSRWLockShared(&lock_);
         info.entries = static_cast<int>(entries_.size());
-        for (const auto& e : entries_) info.bytes += e.size;
+        for (const auto& e : entries_) info.bytes += e.bytes.size();
         info.hits = hits_;
         info.misses = misses_;
         ReleaseSRWLockShared(&lock_);
@@ -130,6 +118,38 @@ public:
     }
 
 private:
+    void Keep(Bytes&& picture, Size measured, bool endAhead) {
+        Remembered r;
+        r.bytes = std::move(picture);
+        r.result = measured;
+        std::vector<Remembered> gone;  // freed outside the lock
+        AcquireSRWLockExclusive(&lock_);
+        try {
+            for (std::size_t i = 0; i < entries_.size(); ++i) {
+                if (entries_[i].Matches(r.bytes)) {
+                    gone.push_back(std::move(entries_[i]));
+                    entries_.erase(entries_.begin() + i);
+                    break;
+                }
+            }
+            std::size_t held = r.bytes.size();
+            for (const auto& e : entries_) held += e.bytes.size();
+            while (!entries_.empty() && (entries_.size() >= kMaxEntries || held > kMaxHeldBytes)) {
+                held -= entries_.front().bytes.size();
+                gone.push_back(std::move(entries_.front()));
+                entries_.erase(entries_.begin());
+            }
+            entries_.push_back(std::move(r));
+        } catch (const std::exception&) {
+        }
+        if (endAhead) {
+            ahead_ = {};
+            aheadBusy_ = false;
+        }
+        ReleaseSRWLockExclusive(&lock_);
+        if (endAhead) WakeAllConditionVariable(&aheadDone_);
+    }
+
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE aheadDone_ = CONDITION_VARIABLE_INIT;
     ByteView ahead_;
@@ -181,28 +201,37 @@ Size MeasureFile(const Text& path) {
     return Upright(SizeOf(image.Get()), OrientationOfFile(path));
 }
 
-Size MeasureContent(ByteView picture) {
-    // Declared in this order so that the image is disposed before the stream is released.
-    Stream stream = DecoderStream(picture);
+// What a measurement of bytes made; the image is disposed before the
+// stream is released.
+struct Decoded {
+    Stream stream;
     Image image;
-    if (!stream) return {};
-    api::GdipLoadImageFromStream(stream.Get(), image.Out());
-    if (!image) {
-        PictureStream::Discard(stream.Get());
+};
+
+Size MeasureContent(ByteView picture, Decoded& decoded) {
+    decoded.stream = DecoderStream(picture);
+    if (!decoded.stream) return {};
+    api::GdipLoadImageFromStream(decoded.stream.Get(), decoded.image.Out());
+    if (!decoded.image) {
+        PictureStream::Discard(decoded.stream.Get());
         return {};
     }
-    return Upright(SizeOf(image.Get()), JpegOrientation(picture.data(), picture.size()));
+    return Upright(SizeOf(decoded.image.Get()), JpegOrientation(picture.data(), picture.size()));
 }
 
-Size Measure(ByteView picture, bool ahead = false) {
+Size Measure(ByteView picture) {
     Text path;
     const bool isFile = NamesExistingFile(picture, &path);
     Size found;
-    if (!isFile && remembered.Find(picture, &found, !ahead)) return found;
+    if (!isFile && remembered.Find(picture, &found, true)) return found;
     GdiplusSession session;
     if (!session.Started()) return {};
     if (isFile) return MeasureFile(path);
-    Size measured = MeasureContent(picture);
+    Size measured;
+    {
+        Decoded decoded;  // gone before the bytes are copied
+        measured = MeasureContent(picture, decoded);
+    }
     remembered.Store(picture, measured);
     return measured;
 }
@@ -212,12 +241,29 @@ Size Measure(ByteView picture, bool ahead = false) {
 int MeasurePictureWidth(ByteView picture) { return Measure(picture).width; }
 int MeasurePictureHeight(ByteView picture) { return Measure(picture).height; }
 void ForgetMeasurement() { remembered.Forget(); }
-void MeasureAhead(ByteView picture) {
+
+void MeasureAhead(Bytes picture) {
+    // Bytes naming a file are measured from the file each time: nothing
+    // to remember.
+    if (NamesExistingFile(picture, nullptr)) return;
+    // Declared first, so that GDI+ is shut down after everything it made.
+    GdiplusSession session;
+    // Freed after the answer is out: a measurement waiting for these bytes
+    // does not wait for the decoded picture's memory to be given back too.
+    Decoded decoded;
     struct Ahead {
         explicit Ahead(ByteView p) { remembered.BeginAhead(p); }
-        ~Ahead() { remembered.EndAhead(); }
+        ~Ahead() {
+            if (!ended) remembered.EndAhead();  // on every other way out
+        }
+        bool ended = false;
     } ahead(picture);
-    Measure(picture, true);
+    Size found;
+    if (remembered.Find(picture, &found, false) || !session.Started()) return;
+    const Size measured = MeasureContent(picture, decoded);
+    // The stream reads its own copy: the bytes may go to the memo as they are.
+    remembered.StoreAndEndAhead(std::move(picture), measured);
+    ahead.ended = true;
 }
 MeasurementCacheInfo InspectMeasurements() { return remembered.Info(); }
 

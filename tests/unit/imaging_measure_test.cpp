@@ -25,6 +25,11 @@ Measured MeasureBoth(const Bytes& picture) {
     return m;
 }
 
+DWORD WINAPI MeasureAheadThread(void* picture) {
+    MeasureAhead(*static_cast<const Bytes*>(picture));
+    return 0;
+}
+
 Bytes BytesOfText(const std::string& text, bool withZero) {
     Bytes b(text.begin(), text.end());
     if (withZero) b.push_back(0);
@@ -225,4 +230,23 @@ TEST(ImagingMeasure, RememberedMeasurementsStayBounded) {
     EXPECT_EQ(info.entries, 1);
     ForgetMeasurement();
     EXPECT_EQ(InspectMeasurements().bytes, 0u);
+}
+
+TEST(ImagingMeasure, AMeasurementOfBytesBeingMeasuredAheadWaitsForThatAnswer) {
+    const Bytes big = MakePicture(3000, 2000, L"image/jpeg");
+    ASSERT_FALSE(big.empty());
+    ForgetMeasurement();
+    const MeasurementCacheInfo before = InspectMeasurements();
+    HANDLE ahead = CreateThread(nullptr, 0, MeasureAheadThread, const_cast<Bytes*>(&big), 0, nullptr);
+    ASSERT_NE(ahead, nullptr);
+    // The thread's own look-up misses just before its decode starts.
+    while (InspectMeasurements().misses == before.misses && WaitForSingleObject(ahead, 0) == WAIT_TIMEOUT) Sleep(0);
+    EXPECT_EQ(MeasurePictureWidth(big), 3000);
+    EXPECT_EQ(MeasurePictureHeight(big), 2000);
+    EXPECT_EQ(WaitForSingleObject(ahead, 10000), WAIT_OBJECT_0);
+    CloseHandle(ahead);
+    const MeasurementCacheInfo after = InspectMeasurements();
+    EXPECT_EQ(after.misses, before.misses + 1) << "the picture was decoded twice";
+    EXPECT_EQ(after.entries, 1);
+    EXPECT_EQ(after.bytes, big.size());
 }

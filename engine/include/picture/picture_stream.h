@@ -25,12 +25,14 @@ public:
         if (length > 0x7FFFFFF0u) return nullptr;
         auto* bytes = new (std::nothrow) Bytes;
         if (!bytes) return nullptr;
-        bytes->data = new (std::nothrow) uint8_t[length + kSlack]();
+        // Each byte written once: the data copied, the slack zeroed.
+        bytes->data = new (std::nothrow) uint8_t[length + kSlack];
         if (!bytes->data) {
             delete bytes;
             return nullptr;
         }
         if (length) std::memcpy(bytes->data, data, length);
+        std::memset(bytes->data + length, 0, kSlack);
         bytes->length = length;
         auto* stream = new (std::nothrow) PictureStream(bytes);
         if (!stream) bytes->Release();
