@@ -19,8 +19,9 @@ void ForgetMeasurement();
 // Measures the bytes into the remembered ones, for a later measurement of
 // equal bytes; callable from one background thread. A measurement of equal
 // bytes asked for meanwhile waits for it rather than decoding them again.
-// The bytes become the remembered copy.
-void MeasureAhead(Bytes picture);
+// Bytes handed over become the remembered copy as they are.
+void MeasureAhead(ByteView picture);
+void MeasureAhead(Bytes&& picture);
 struct MeasurementCacheInfo {
     int entries = 0;
     std::size_t bytes = 0;  // copies held

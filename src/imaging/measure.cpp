@@ -206,6 +206,11 @@ Size MeasureFile(const Text& path) {
 struct Decoded {
     Stream stream;
     Image image;
+
+    void Release() {
+        image.Reset();
+        stream.Reset();
+    }
 };
 
 Size MeasureContent(ByteView picture, Decoded& decoded) {
@@ -227,11 +232,9 @@ Size Measure(ByteView picture) {
     GdiplusSession session;
     if (!session.Started()) return {};
     if (isFile) return MeasureFile(path);
-    Size measured;
-    {
-        Decoded decoded;  // gone before the bytes are copied
-        measured = MeasureContent(picture, decoded);
-    }
+    Decoded decoded;
+    const Size measured = MeasureContent(picture, decoded);
+    decoded.Release();  // gone before the bytes are copied
     remembered.Store(picture, measured);
     return measured;
 }
@@ -242,15 +245,17 @@ int MeasurePictureWidth(ByteView picture) { return Measure(picture).width; }
 int MeasurePictureHeight(ByteView picture) { return Measure(picture).height; }
 void ForgetMeasurement() { remembered.Forget(); }
 
-void MeasureAhead(Bytes picture) {
+namespace {
+
+// With owned bytes, they become the remembered copy and the decoded picture
+// is freed after the answer is out; otherwise it is freed before the bytes
+// are copied, so that the two are never held at once.
+void MeasureAheadOf(ByteView picture, Bytes* owned) {
     // Bytes naming a file are measured from the file each time: nothing
     // to remember.
     if (NamesExistingFile(picture, nullptr)) return;
     // Declared first, so that GDI+ is shut down after everything it made.
     GdiplusSession session;
-    // Freed after the answer is out: a measurement waiting for these bytes
-    // does not wait for the decoded picture's memory to be given back too.
-    Decoded decoded;
     struct Ahead {
         explicit Ahead(ByteView p) { remembered.BeginAhead(p); }
         ~Ahead() {
@@ -260,11 +265,22 @@ void MeasureAhead(Bytes picture) {
     } ahead(picture);
     Size found;
     if (remembered.Find(picture, &found, false) || !session.Started()) return;
+    Decoded decoded;
     const Size measured = MeasureContent(picture, decoded);
-    // The stream reads its own copy: the bytes may go to the memo as they are.
-    remembered.StoreAndEndAhead(std::move(picture), measured);
-    ahead.ended = true;
+    if (owned) {
+        // The stream reads its own copy: the bytes may go to the memo as they are.
+        remembered.StoreAndEndAhead(std::move(*owned), measured);
+        ahead.ended = true;
+        return;
+    }
+    decoded.Release();
+    remembered.Store(picture, measured);
 }
+
+}  // namespace
+
+void MeasureAhead(ByteView picture) { MeasureAheadOf(picture, nullptr); }
+void MeasureAhead(Bytes&& picture) { MeasureAheadOf(picture, &picture); }
 MeasurementCacheInfo InspectMeasurements() { return remembered.Info(); }
 
 }  // namespace vela

@@ -25,8 +25,10 @@ Measured MeasureBoth(const Bytes& picture) {
     return m;
 }
 
+// Measures its own copy of the bytes ahead, handed over to the memo.
 DWORD WINAPI MeasureAheadThread(void* picture) {
-    MeasureAhead(*static_cast<const Bytes*>(picture));
+    Bytes copy = *static_cast<const Bytes*>(picture);
+    MeasureAhead(std::move(copy));
     return 0;
 }
 
