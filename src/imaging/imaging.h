@@ -14,6 +14,9 @@ namespace vela {
 // the same bytes decodes them once; file paths are never remembered.
 int MeasurePictureWidth(ByteView picture);
 int MeasurePictureHeight(ByteView picture);
+// True when the bytes up to their first zero byte name an existing file:
+// their measurement is then that file's, read afresh each time.
+bool MeasuredFromFile(ByteView picture);
 // Drops the remembered measurements and their copies of the bytes.
 void ForgetMeasurement();
 // Measures the bytes into the remembered ones, for a later measurement of

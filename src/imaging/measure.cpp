@@ -244,6 +244,7 @@ Size Measure(ByteView picture) {
 int MeasurePictureWidth(ByteView picture) { return Measure(picture).width; }
 int MeasurePictureHeight(ByteView picture) { return Measure(picture).height; }
 void ForgetMeasurement() { remembered.Forget(); }
+bool MeasuredFromFile(ByteView picture) { return NamesExistingFile(picture, nullptr); }
 
 namespace {
 

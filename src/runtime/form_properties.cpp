@@ -4,6 +4,7 @@
 // the skinned control layer.
 #include <windows.h>
 
+#include <cstdint>
 #include <exception>
 
 #include "forms/standard_properties.h"
@@ -212,6 +213,11 @@ void SetCommon(const Target& t, int property, int value) {
 
 using namespace detail;
 
+namespace {
+// Numbers the writes of skinned controls' attributes, by any of the setters.
+std::uint64_t g_attributeWrites = 0;
+}  // namespace
+
 int GetInt(Ctl control, int property) {
     Target t = Resolve(control, Access::Read);
     if (property < 8) return GetCommon(t, property);
@@ -262,6 +268,7 @@ void SetInt(Ctl control, int property, int value) {
         default:
             if (IsSkinned(t.type)) {
                 int32_t v = value;
+                t.state->lastAttributeWrite = ++g_attributeWrites;
                 skin::SetSkinnedProperty(h, skin::AttributeIndex(property), &v);
             }
             return;
@@ -304,6 +311,7 @@ void SetText(Ctl control, int property, std::string_view value) {
         t.state->fileName = text;
     } else if (IsSkinned(t.type)) {
         const char* p = text.c_str();
+        t.state->lastAttributeWrite = ++g_attributeWrites;
         skin::SetSkinnedProperty(h, skin::AttributeIndex(property), &p);
     }
 }
@@ -332,7 +340,13 @@ void SetData(Ctl control, int property, const Bytes& value) {
     Target t = Resolve(control, Access::Write);
     if (property < 8 || !IsSkinned(t.type)) return;
     ExuiData d{value.empty() ? nullptr : value.data(), static_cast<int32_t>(value.size())};
+    t.state->lastAttributeWrite = ++g_attributeWrites;
     skin::SetSkinnedProperty(t.state->hwnd, skin::AttributeIndex(property), &d);
+}
+
+std::uint64_t LastAttributeWrite(Ctl control) {
+    const ControlState* s = FindState(control);
+    return s ? s->lastAttributeWrite : 0;
 }
 
 void HoldChildPlacements() {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <map>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct ControlState {
     // its window is moved there when the hold ends.
     bool placeHeld = false;
     RECT heldPlace{};
+    // The process-wide number of the last write of one of the engine's
+    // attributes of this control; 0 for none.
+    std::uint64_t lastAttributeWrite = 0;
     bool visible = false, disabled = false;
     int dialogType = 0;
     std::string fileName;

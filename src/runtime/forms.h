@@ -5,6 +5,8 @@
 // runtime/message_loop.cpp.
 #include <windows.h>
 
+#include <cstdint>
+
 #include <span>
 
 #include "runtime/text.h"
@@ -132,6 +134,12 @@ Bytes GetData(Ctl control, int property);
 // message through meanwhile.
 ByteView PeekData(Ctl control, int property);
 void SetData(Ctl control, int property, const Bytes& value);
+// The number (counted over the process, never reused) of the last write of
+// any of the control's engine attributes, 0 for none. The engine replaces a
+// block on a write and never changes one in place: while this number
+// stands, the control's block read again at the same place is the same
+// bytes.
+std::uint64_t LastAttributeWrite(Ctl control);
 
 // While a layout is under way, the places and sizes written to MainWindow's
 // child controls are kept by the form layer and read back from it, and each

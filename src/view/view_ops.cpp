@@ -64,8 +64,27 @@ void MeasureShownPicture() {
     // Measured where the engine holds it: a copy of a large photo costs more
     // than finding its remembered size, and every layout pass measures.
     const ByteView picture = forms::PeekData(Ctl::PictureView, prop::Picture);
-    PictureWidth = MeasurePictureWidth(picture);
-    PictureHeight = MeasurePictureHeight(picture);
+    // The block measured last, untouched since (none of the view's
+    // attributes written, same window, same place): the same bytes, so the
+    // same size, without
+    // comparing a large photo's bytes with the remembered ones again on
+    // every pass of a layout.
+    static struct {
+        HWND window = nullptr;
+        std::uint64_t writes = 0;
+        const unsigned char* data = nullptr;
+        std::size_t size = 0;
+    } last;
+    const HWND window = forms::NativeWindow(Ctl::PictureView);
+    const std::uint64_t writes = forms::LastAttributeWrite(Ctl::PictureView);
+    const bool unchanged = PictureWidth > 0 && PictureHeight > 0 && !picture.empty() && window == last.window &&
+                           writes == last.writes && picture.data() == last.data && picture.size() == last.size &&
+                           !MeasuredFromFile(picture);
+    if (!unchanged) {
+        PictureWidth = MeasurePictureWidth(picture);
+        PictureHeight = MeasurePictureHeight(picture);
+        last = {window, writes, picture.data(), picture.size()};
+    }
     ShowHintWhileEmpty();
 }
 

@@ -273,6 +273,28 @@ TEST_F(MainWindowTest, EnginePropertiesByAttributeIndex) {
     EXPECT_EQ(GetText(Ctl::SkinFrame, prop::FrameTitle), "a.png—Vela图片查看器");
 }
 
+TEST_F(MainWindowTest, AControlsLastAttributeWriteChangesWithEveryWriteOfItsOwnAttributesOnly) {
+    const Bytes picture = test::MakePicture(3, 2, L"image/png");
+    SetData(Ctl::PictureView, prop::Picture, picture);
+    const std::uint64_t written = LastAttributeWrite(Ctl::PictureView);
+    EXPECT_NE(written, 0u);
+    const ByteView held = PeekData(Ctl::PictureView, prop::Picture);
+    // Its place, and other controls' attributes: the block stays as it is.
+    SetInt(Ctl::PictureView, prop::Width, GetInt(Ctl::PictureView, prop::Width) + 1);
+    SetText(Ctl::ZoomRatioButton, prop::Caption, "50%");
+    SetData(Ctl::PreviousButton, prop::Picture, picture);
+    EXPECT_EQ(LastAttributeWrite(Ctl::PictureView), written);
+    EXPECT_EQ(PeekData(Ctl::PictureView, prop::Picture).data(), held.data());
+    EXPECT_GT(LastAttributeWrite(Ctl::ZoomRatioButton), written);
+    // Equal bytes written again are a new write, and so is a text or a number.
+    SetData(Ctl::PictureView, prop::Picture, picture);
+    const std::uint64_t again = LastAttributeWrite(Ctl::PictureView);
+    EXPECT_GT(again, LastAttributeWrite(Ctl::PreviousButton));
+    SetText(Ctl::PictureView, prop::Caption, "x");
+    EXPECT_GT(LastAttributeWrite(Ctl::PictureView), again);
+    EXPECT_EQ(LastAttributeWrite(Ctl::AssociationWindow), 0u);
+}
+
 TEST_F(MainWindowTest, EngineEventsReachBoundHandlers) {
     EXPECT_EQ(test::RaiseEngineEvent(NativeWindow(Ctl::ZoomInButton), 660), 31);
     EXPECT_EQ(CountOf(Ctl::ZoomInButton, ev::Clicked), 1);
