@@ -66,9 +66,8 @@ void MeasureShownPicture() {
     const ByteView picture = forms::PeekData(Ctl::PictureView, prop::Picture);
     // The block measured last, untouched since (none of the view's
     // attributes written, same window, same place): the same bytes, so the
-    // same size, without
-    // comparing a large photo's bytes with the remembered ones again on
-    // every pass of a layout.
+    // same size, without comparing a large photo's bytes with the
+    // remembered ones again on every pass of a layout.
     static struct {
         HWND window = nullptr;
         std::uint64_t writes = 0;
