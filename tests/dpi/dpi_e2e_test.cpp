@@ -69,6 +69,13 @@ TEST(DisplayScaling, ChromeAndMarginsGrowByOneAndAHalfThePictureKeepsItsPixels) 
         // 100 %: the picture's own 650 x 380 pixels, centred.
         {kPictureView, 275, 185, 650, 380},
     };
+    // The window takes its size during the start layout; its controls are
+    // moved once, when the layout ends.
+    EXPECT_TRUE(WaitFor([&] {
+        for (const auto& w : want)
+            if (!SameRect(viewer.ControlRect(w.id), w.left, w.top, w.width, w.height)) return false;
+        return true;
+    }));
     std::vector<RECT> chrome;
     for (const auto& w : want) {
         SCOPED_TRACE(w.id);

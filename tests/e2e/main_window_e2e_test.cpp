@@ -49,7 +49,10 @@ TEST_F(MainWindowE2E, KeysReleasedOnAChildReachTheKeyboardMap) {
     // Keypad minus arrives as 189 and zooms out: 650 / 1.1 -> 590, 90%.
     viewer_.KeyRelease(picture, VK_SUBTRACT);
     EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"90%")) << viewer_.ControlText(kZoomRatioButton);
-    EXPECT_EQ(viewer_.ControlRect(kPictureView).right - viewer_.ControlRect(kPictureView).left, 590);
+    EXPECT_TRUE(WaitFor([&] {
+        const RECT r = viewer_.ControlRect(kPictureView);
+        return r.right - r.left == 590;
+    })) << RectText(viewer_.ControlRect(kPictureView));
 }
 
 TEST_F(MainWindowE2E, ContextMenuOpensAtTheCursorAndCloses) {

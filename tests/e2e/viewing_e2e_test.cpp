@@ -43,13 +43,14 @@ TEST_F(ViewingE2E, SmallPictureGetsTheMinimumWindowAndNaturalSize) {
         << RectText(viewer_.WindowRect());
     EXPECT_TRUE(WaitView(75, 60, 650, 380)) << RectText(viewer_.ControlRect(kPictureView));
     EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"100%")) << viewer_.ControlText(kZoomRatioButton);
-    // The edge buttons, toolbar and top-right buttons follow the window.
-    EXPECT_EQ(viewer_.ControlRect(kPreviousButton).left, 0);
-    EXPECT_EQ(viewer_.ControlRect(kNextButton).left, 800 - 30);
-    EXPECT_EQ(viewer_.ControlRect(kToolbar).left, 250);
-    EXPECT_EQ(viewer_.ControlRect(kToolbar).top, 450);
-    EXPECT_EQ(viewer_.ControlRect(kCloseButton).left, 770);
-    EXPECT_EQ(viewer_.ControlRect(kSettingsButton).left, 680);
+    // The edge buttons, toolbar and top-right buttons follow the window
+    // (all moved once the layout ends).
+    const auto placed = [&] {
+        return viewer_.ControlRect(kPreviousButton).left == 0 && viewer_.ControlRect(kNextButton).left == 800 - 30 &&
+               viewer_.ControlRect(kToolbar).left == 250 && viewer_.ControlRect(kToolbar).top == 450 &&
+               viewer_.ControlRect(kCloseButton).left == 770 && viewer_.ControlRect(kSettingsButton).left == 680;
+    };
+    EXPECT_TRUE(WaitFor(placed)) << RectText(viewer_.ControlRect(kToolbar));
 }
 
 TEST_F(ViewingE2E, WidePictureWindowIsPicturePlusMargin) {
