@@ -214,8 +214,15 @@ void SetCommon(const Target& t, int property, int value) {
 using namespace detail;
 
 namespace {
-// Numbers the writes of skinned controls' attributes, by any of the setters.
+// Numbers the writes of skinned controls' attributes.
 std::uint64_t g_attributeWrites = 0;
+
+// Every setter writes an engine attribute through here, so that the
+// control's last write is numbered.
+void WriteAttribute(ControlState& s, HWND h, int property, const void* value) {
+    s.lastAttributeWrite = ++g_attributeWrites;
+    skin::SetSkinnedProperty(h, skin::AttributeIndex(property), value);
+}
 }  // namespace
 
 int GetInt(Ctl control, int property) {
@@ -268,8 +275,7 @@ void SetInt(Ctl control, int property, int value) {
         default:
             if (IsSkinned(t.type)) {
                 int32_t v = value;
-                t.state->lastAttributeWrite = ++g_attributeWrites;
-                skin::SetSkinnedProperty(h, skin::AttributeIndex(property), &v);
+                WriteAttribute(*t.state, h, property, &v);
             }
             return;
     }
@@ -311,8 +317,7 @@ void SetText(Ctl control, int property, std::string_view value) {
         t.state->fileName = text;
     } else if (IsSkinned(t.type)) {
         const char* p = text.c_str();
-        t.state->lastAttributeWrite = ++g_attributeWrites;
-        skin::SetSkinnedProperty(h, skin::AttributeIndex(property), &p);
+        WriteAttribute(*t.state, h, property, &p);
     }
 }
 
@@ -340,8 +345,7 @@ void SetData(Ctl control, int property, const Bytes& value) {
     Target t = Resolve(control, Access::Write);
     if (property < 8 || !IsSkinned(t.type)) return;
     ExuiData d{value.empty() ? nullptr : value.data(), static_cast<int32_t>(value.size())};
-    t.state->lastAttributeWrite = ++g_attributeWrites;
-    skin::SetSkinnedProperty(t.state->hwnd, skin::AttributeIndex(property), &d);
+    WriteAttribute(*t.state, t.state->hwnd, property, &d);
 }
 
 std::uint64_t LastAttributeWrite(Ctl control) {
