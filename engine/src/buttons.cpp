@@ -1,6 +1,7 @@
 // ButtonEx and SuperbuttonEx (clickable, three looks: normal, hover,
 // pressed) and MinutesboxEx (a group that only draws its background).
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <memory>
 
@@ -53,22 +54,47 @@ Image DecodeSkinPicture(std::vector<uint8_t>& png) {
     return image;
 }
 
-// A button's skin pictures, decoded on a worker while the window is still
-// being built and the host measures its first picture; the first draw
-// takes them (waiting only for what is not done yet).
+// Some of a button's skin pictures, decoded on a worker while the window is
+// being built and the host measures its first picture. A button has two: its
+// look at rest, which its first frame shows, and its other looks (hover,
+// pressed, maximized), decoded a while after that frame so that they do not
+// take the processors from the window's start. A draw that needs them takes
+// them: it decodes them itself when no worker has started on them (a worker
+// may be busy with a large picture), or waits for the worker that has.
 struct SkinDecode {
     std::vector<uint8_t> states[2][3];
     std::vector<uint8_t> glyphs[2];
+    bool hasState[2][3]{};
+    bool hasGlyph[2]{};
     Image stateImages[2][3];
     Image glyphImages[2];
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<bool> claimed{false};  // a thread has started the decodes
     SkinDecode() = default;
     SkinDecode(const SkinDecode&) = delete;
     SkinDecode& operator=(const SkinDecode&) = delete;
     ~SkinDecode() {
         if (done) CloseHandle(done);
     }
+    void AddState(int set, int state, const std::vector<uint8_t>& png) {
+        states[set][state] = png;
+        hasState[set][state] = true;
+    }
+    void AddGlyph(int set, const std::vector<uint8_t>& png) {
+        glyphs[set] = png;
+        hasGlyph[set] = true;
+    }
+    bool HasWork() const {
+        for (int set = 0; set < 2; ++set) {
+            if (!glyphs[set].empty()) return true;
+            for (const auto& png : states[set])
+                if (!png.empty()) return true;
+        }
+        return false;
+    }
+    // Once: a second caller returns at once.
     void Run() {
+        if (claimed.exchange(true)) return;
         for (int set = 0; set < 2; ++set) {
             for (int state = 0; state < 3; ++state) {
                 stateImages[set][state] = DecodeSkinPicture(states[set][state]);
@@ -81,6 +107,11 @@ struct SkinDecode {
     }
 };
 constexpr DWORD kSkinWaitMs = 10000;
+// How long after its first draw a button's other looks wait to be decoded:
+// past the first frame's way to the screen and the window's first moments.
+// A look needed sooner is decoded when it is needed.
+constexpr UINT_PTR kOtherLooksTimer = 0x5E1C;
+constexpr UINT kOtherLooksDelayMs = 400;
 
 class Button : public Control {
 public:
@@ -95,6 +126,10 @@ public:
             font_.Reset(MakeFont(skin_, 11, dpi_));
             MirrorCaption();
         }
+    }
+
+    void Detach() override {
+        if (otherTimed_ && IsWindow(host_)) KillTimer(host_, kOtherLooksTimer);
     }
 
     void Written(int index) override {
@@ -113,13 +148,19 @@ public:
 
     void Draw(const Canvas& canvas, int x, int y) override {
         FollowDpi();
-        TakeSkin();
+        TakeSkin(restingSkin_);
         if (Type() == ControlType::MinutesboxEx) {
             DrawScaled(canvas, x, y, 0, 0);
+            QueueOtherLooksLater();
             return;
         }
-        const int set = !states_[1][0].Empty() && IsZoomed(top_) ? 1 : 0;
         const int state = pressed_ && hover_ ? 2 : (hover_ || pressed_) ? 1 : 0;
+        if (state != 0 || (IsZoomed(top_) && !restingZoomed_)) {
+            TakeSkin(otherSkin_);
+        } else {
+            QueueOtherLooksLater();
+        }
+        const int set = !states_[1][0].Empty() && IsZoomed(top_) ? 1 : 0;
         const SIZE s = Size();
         if (!states_[set][state].Empty()) {
             DrawScaled(canvas, x, y, set, state);
@@ -163,6 +204,12 @@ public:
     }
 
     bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        if (msg == WM_TIMER && wp == kOtherLooksTimer) {
+            KillTimer(host_, kOtherLooksTimer);
+            QueueOtherLooks(true);
+            *result = 0;
+            return true;
+        }
         if (Type() == ControlType::MinutesboxEx) return Control::HostMessage(msg, wp, lp, result);
         switch (msg) {
             case WM_MOUSEMOVE: {
@@ -270,21 +317,60 @@ private:
         return glyphFitted_;
     }
 
-    // The pictures drawn for the window's scale, decoded on a worker (or
-    // here when there is no worker or no room for the job).
+    // The pictures drawn for the window's scale: the look at rest decoded on
+    // a worker, the other looks held back until the first frame has them
+    // queued. Decoded here when there is no worker or no room for the job,
+    // and all of them when `background` is false.
     void StartSkinDecode(bool background) {
         try {
             const ScaledArt art = skin_.ArtFor(dpi_);
-            auto job = std::make_shared<SkinDecode>();
+            // A window maximized from the start shows its maximized look at rest.
+            const bool zoomed = IsZoomed(top_) != FALSE;
+            auto resting = std::make_shared<SkinDecode>();
+            auto other = std::make_shared<SkinDecode>();
             for (int set = 0; set < 2; ++set) {
-                for (int state = 0; state < 3; ++state) job->states[set][state] = art.stateImages[set][state];
-                job->glyphs[set] = art.glyphs[set];
+                const bool rests = set == 0 || zoomed;
+                for (int state = 0; state < 3; ++state) {
+                    const auto& png = art.stateImages[set][state];
+                    if (state == 0 && rests) {
+                        resting->AddState(set, state, png);
+                    } else {
+                        other->AddState(set, state, png);
+                    }
+                }
+                if (rests) {
+                    resting->AddGlyph(set, art.glyphs[set]);
+                } else {
+                    other->AddGlyph(set, art.glyphs[set]);
+                }
             }
-            skinJob_ = job;
-            if (!background || !job->done || !SubmitTask([job] { job->Run(); })) job->Run();
+            restingSkin_ = resting;
+            restingZoomed_ = zoomed;
+            otherSkin_ = other;
+            otherQueued_ = false;
+            otherTimed_ = false;
+            if (!background || !resting->done || !SubmitTask([resting] { resting->Run(); })) resting->Run();
+            if (!background || !other->HasWork()) QueueOtherLooks(false);
         } catch (const std::exception&) {
-            skinJob_.reset();  // no room: the plain look
+            restingSkin_.reset();  // no room: the plain look
+            otherSkin_.reset();
         }
+    }
+
+    // Once per skin, from the first draw: the other looks are queued when
+    // the timer comes.
+    void QueueOtherLooksLater() {
+        if (!otherSkin_ || otherQueued_ || otherTimed_) return;
+        otherTimed_ = SetTimer(host_, kOtherLooksTimer, kOtherLooksDelayMs, nullptr) != 0;
+        if (!otherTimed_) QueueOtherLooks(true);
+    }
+
+    // On a worker, or here when there is none, no room or nothing to decode.
+    void QueueOtherLooks(bool background) {
+        if (!otherSkin_ || otherQueued_) return;
+        otherQueued_ = true;
+        const std::shared_ptr<SkinDecode> job = otherSkin_;
+        if (!background || !job->HasWork() || !job->done || !SubmitTask([job] { job->Run(); })) job->Run();
     }
 
     // The window went to a monitor of another scale: the pictures and the
@@ -292,30 +378,44 @@ private:
     void FollowDpi() {
         const int dpi = DpiOf(top_);
         if (dpi == dpi_) return;
-        TakeSkin();  // a decode still running must not land after the new one
+        // Every look of the new scale is decoded and taken here; a decode of
+        // the old scale still running lands nowhere.
         dpi_ = dpi;
         StartSkinDecode(false);
+        TakeSkin(restingSkin_);
+        TakeSkin(otherSkin_);
         scaled_.clear();
         glyphSource_ = nullptr;
         captionImage_.Clear();
         if (Type() == ControlType::SuperbuttonEx) font_.Reset(MakeFont(skin_, 11, dpi_));
     }
 
-    void TakeSkin() {
-        if (!skinJob_) return;
-        if (skinJob_->done && WaitForSingleObject(skinJob_->done, kSkinWaitMs) != WAIT_OBJECT_0) return;
+    void TakeSkin(std::shared_ptr<SkinDecode>& job) {
+        if (!job) return;
+        // Without its event the job was run where it was made.
+        if (job->done) {
+            job->Run();
+            if (WaitForSingleObject(job->done, kSkinWaitMs) != WAIT_OBJECT_0) return;
+        }
         for (int set = 0; set < 2; ++set) {
-            for (int state = 0; state < 3; ++state) states_[set][state] = std::move(skinJob_->stateImages[set][state]);
-            const Image& glyph = skinJob_->glyphImages[set];
+            for (int state = 0; state < 3; ++state) {
+                if (job->hasState[set][state]) states_[set][state] = std::move(job->stateImages[set][state]);
+            }
+            if (!job->hasGlyph[set]) continue;
+            const Image& glyph = job->glyphImages[set];
             glyphCanvas_[set] = {glyph.width, glyph.height};
             glyphs_[set] = CropToInk(glyph, &inkAt_[set]);
         }
-        skinJob_.reset();
+        job.reset();
     }
 
     void MirrorCaption() { SetWindowTextA(host_, attrs_.TextOf(kButtonCaption).c_str()); }
 
-    std::shared_ptr<SkinDecode> skinJob_;  // until the first draw takes its pictures
+    // Until a draw takes their pictures.
+    std::shared_ptr<SkinDecode> restingSkin_, otherSkin_;
+    bool restingZoomed_ = false;  // the look at rest is the maximized one
+    bool otherQueued_ = false;    // the other looks are being decoded
+    bool otherTimed_ = false;     // ... or will be, when the timer comes
     Image states_[2][3];
     Image glyphs_[2];       // cropped to their ink
     SIZE glyphCanvas_[2]{};  // the glyphs' own sizes

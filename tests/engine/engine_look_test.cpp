@@ -203,6 +203,35 @@ TEST_F(EngineLook, MaximizedWindowShowsTheRestoreGlyph) {
     EXPECT_TRUE(PixelBecomes(main_.top, left.x, left.y, 0xFFFFFFFF));
 }
 
+// A button's looks other than the one at rest are decoded on a worker a
+// while after its first frame, or by the draw that needs one sooner: a new
+// window hovered, pressed and maximized at once, and another only after the
+// worker has had its turn, show the same looks.
+class EngineLookWhenNeeded : public ::testing::TestWithParam<int> {};
+
+TEST_P(EngineLookWhenNeeded, HoverPressedAndMaximizedLooks) {
+    SkinnedMain w = MakeSkinnedMain();
+    ASSERT_TRUE(WaitForFrame(w.top));
+    if (GetParam() > 0) Sleep(static_cast<DWORD>(GetParam()));
+    const POINT corner = InFrame(w.top, w.zoomIn, 1, 1);
+    PostMessageA(w.zoomIn, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+    EXPECT_TRUE(PixelBecomes(w.top, corner.x, corner.y, WhiteOverBackdrop(64)));
+    PostMessageA(w.zoomIn, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    EXPECT_TRUE(PixelBecomes(w.top, corner.x, corner.y, WhiteOverBackdrop(128)));
+    PostMessageA(w.zoomIn, WM_LBUTTONUP, 0, MAKELPARAM(90, 90));
+    PostMessageA(w.zoomIn, WM_MOUSELEAVE, 0, 0);
+    EXPECT_TRUE(PixelBecomes(w.top, corner.x, corner.y, kBackdrop));
+    ShowWindow(w.top, SW_MAXIMIZE);
+    ASSERT_TRUE(WaitFor([&] { return IsZoomed(w.top) != 0; }));
+    const POINT restore = InFrame(w.top, w.maximize, 14, 12), square = InFrame(w.top, w.maximize, 10, 11);
+    EXPECT_TRUE(PixelBecomes(w.top, restore.x, restore.y, 0xFFFFFFFF));
+    EXPECT_TRUE(PixelBecomes(w.top, square.x, square.y, kBackdrop));
+    Close(w.top);
+}
+
+// 1500 ms: well past the worker's turn.
+INSTANTIATE_TEST_SUITE_P(AtOnceAndLater, EngineLookWhenNeeded, ::testing::Values(0, 1500));
+
 TEST_F(EngineLook, PictureIsOpaqueAndButtonsBlendOverIt) {
     const vela::Bytes jpeg = MakePicture(640, 480, L"image/jpeg", RGB(0, 0, 255));
     // PictureView under the toolbar and the previous button.
