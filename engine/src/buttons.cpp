@@ -392,11 +392,9 @@ private:
 
     void TakeSkin(std::shared_ptr<SkinDecode>& job) {
         if (!job) return;
-        // Without its event the job was run where it was made.
-        if (job->done) {
-            job->Run();
-            if (WaitForSingleObject(job->done, kSkinWaitMs) != WAIT_OBJECT_0) return;
-        }
+        job->Run();  // what no worker has started is decoded here
+        // A job without its event never goes to a worker.
+        if (job->done && WaitForSingleObject(job->done, kSkinWaitMs) != WAIT_OBJECT_0) return;
         for (int set = 0; set < 2; ++set) {
             for (int state = 0; state < 3; ++state) {
                 if (job->hasState[set][state]) states_[set][state] = std::move(job->stateImages[set][state]);
