@@ -55,12 +55,13 @@ Image DecodeSkinPicture(std::vector<uint8_t>& png) {
 }
 
 // Some of a button's skin pictures, decoded on a worker while the window is
-// being built and the host measures its first picture. A button has two: its
-// look at rest, which its first frame shows, and its other looks (hover,
-// pressed, maximized), decoded a while after that frame so that they do not
-// take the processors from the window's start. A draw that needs them takes
-// them: it decodes them itself when no worker has started on them (a worker
-// may be busy with a large picture), or waits for the worker that has.
+// being built and the host measures its first picture. A button has two such
+// jobs: its look at rest, which its first frame shows, and its other looks
+// (hover, pressed, maximized), decoded a while after that frame so that they
+// do not take the processors from the window's start. A draw that needs
+// them takes them: it decodes them itself when no worker has started on them
+// (a worker may be busy with a large picture), or waits for the worker that
+// has.
 struct SkinDecode {
     std::vector<uint8_t> states[2][3];
     std::vector<uint8_t> glyphs[2];
