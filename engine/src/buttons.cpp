@@ -121,7 +121,8 @@ public:
 
     void Attach() override {
         dpi_ = DpiOf(top_);
-        StartSkinDecode(true);
+        MakeSkinJobs();
+        Submit(restingSkin_);
         if (Type() == ControlType::SuperbuttonEx) {
             attrs_.SetDesignText(kButtonCaption, skin_.text);
             font_.Reset(MakeFont(skin_, 11, dpi_));
@@ -130,7 +131,7 @@ public:
     }
 
     void Detach() override {
-        if (otherTimed_ && IsWindow(host_)) KillTimer(host_, kOtherLooksTimer);
+        if (IsWindow(host_)) KillTimer(host_, kOtherLooksTimer);
     }
 
     void Written(int index) override {
@@ -207,7 +208,7 @@ public:
     bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
         if (msg == WM_TIMER && wp == kOtherLooksTimer) {
             KillTimer(host_, kOtherLooksTimer);
-            QueueOtherLooks(true);
+            if (otherSkin_) Submit(otherSkin_);
             *result = 0;
             return true;
         }
@@ -318,11 +319,9 @@ private:
         return glyphFitted_;
     }
 
-    // The pictures drawn for the window's scale: the look at rest decoded on
-    // a worker, the other looks held back until the first frame has them
-    // queued. Decoded here when there is no worker or no room for the job,
-    // and all of them when `background` is false.
-    void StartSkinDecode(bool background) {
+    // The two jobs of the pictures drawn for the window's scale; a draw
+    // decodes what no worker has started when it takes them.
+    void MakeSkinJobs() {
         try {
             const ScaledArt art = skin_.ArtFor(dpi_);
             // A window maximized from the start shows its maximized look at rest.
@@ -348,30 +347,30 @@ private:
             restingSkin_ = resting;
             restingZoomed_ = zoomed;
             otherSkin_ = other;
-            otherQueued_ = false;
-            otherTimed_ = false;
-            if (!background || !resting->done || !SubmitTask([resting] { resting->Run(); })) resting->Run();
-            if (!background || !other->HasWork()) QueueOtherLooks(false);
+            otherAsked_ = false;
         } catch (const std::exception&) {
             restingSkin_.reset();  // no room: the plain look
             otherSkin_.reset();
         }
     }
 
-    // Once per skin, from the first draw: the other looks are queued when
-    // the timer comes.
-    void QueueOtherLooksLater() {
-        if (!otherSkin_ || otherQueued_ || otherTimed_) return;
-        otherTimed_ = SetTimer(host_, kOtherLooksTimer, kOtherLooksDelayMs, nullptr) != 0;
-        if (!otherTimed_) QueueOtherLooks(true);
+    // On a worker, or here when there is none or no room for the task.
+    static void Submit(const std::shared_ptr<SkinDecode>& job) {
+        if (!job) return;
+        if (!job->done || !SubmitTask([job] { job->Run(); })) job->Run();
     }
 
-    // On a worker, or here when there is none, no room or nothing to decode.
-    void QueueOtherLooks(bool background) {
-        if (!otherSkin_ || otherQueued_) return;
-        otherQueued_ = true;
-        const std::shared_ptr<SkinDecode> job = otherSkin_;
-        if (!background || !job->HasWork() || !job->done || !SubmitTask([job] { job->Run(); })) job->Run();
+    // Once per skin, from the first draw: the other looks go to a worker
+    // when the timer comes (at once when the timer cannot be set), and a
+    // skin without other looks is done with them here.
+    void QueueOtherLooksLater() {
+        if (!otherSkin_ || otherAsked_) return;
+        otherAsked_ = true;
+        if (!otherSkin_->HasWork()) {
+            TakeSkin(otherSkin_);
+        } else if (!SetTimer(host_, kOtherLooksTimer, kOtherLooksDelayMs, nullptr)) {
+            Submit(otherSkin_);
+        }
     }
 
     // The window went to a monitor of another scale: the pictures and the
@@ -382,7 +381,7 @@ private:
         // Every look of the new scale is decoded and taken here; a decode of
         // the old scale still running lands nowhere.
         dpi_ = dpi;
-        StartSkinDecode(false);
+        MakeSkinJobs();
         TakeSkin(restingSkin_);
         TakeSkin(otherSkin_);
         scaled_.clear();
@@ -413,8 +412,7 @@ private:
     // Until a draw takes their pictures.
     std::shared_ptr<SkinDecode> restingSkin_, otherSkin_;
     bool restingZoomed_ = false;  // the look at rest is the maximized one
-    bool otherQueued_ = false;    // the other looks are being decoded
-    bool otherTimed_ = false;     // ... or will be, when the timer comes
+    bool otherAsked_ = false;     // the other looks are timed or queued
     Image states_[2][3];
     Image glyphs_[2];       // cropped to their ink
     SIZE glyphCanvas_[2]{};  // the glyphs' own sizes
