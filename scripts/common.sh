@@ -7,7 +7,9 @@ export WINEPREFIX="$BUILD/wineprefix"
 export XDG_DATA_HOME="$BUILD/xdg-data"
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# winemenubuilder would turn every association a test makes into menu
+# entries of the user's desktop, and can outlive the test that caused it.
+export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 
 say() { printf '[vela] %s\n' "$*"; }
 die() { printf '[vela] error: %s\n' "$*" >&2; exit 1; }
