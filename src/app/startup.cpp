@@ -10,6 +10,7 @@
 #include "files/prepare_ahead.h"
 #include "imaging/imaging.h"
 #include "runtime/exit.h"
+#include "runtime/library_search.h"
 #include "runtime/forms.h"
 #include "skin/engine.h"
 #include "util/startup_trace.h"
@@ -33,6 +34,9 @@ void ExitRoutine() {
 }
 
 int RunViewer() {
+    // Before anything is loaded by name: the current directory is the
+    // folder of a picture opened from the shell, never a place for code.
+    runtime::KeepCurrentDirectoryOutOfLibrarySearch();
     StartupMark("process start");
     MeasureStartPicture(FullPathOf(CommandLinePicturePath()));
     skin::EngineLoader();

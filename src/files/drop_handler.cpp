@@ -30,9 +30,45 @@ bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != 
 
 }  // namespace
 
+DropHandler::DropHandler(const DropHandler& other)
+    : window_(other.window_), previousProcedure_(other.previousProcedure_), callback_(other.callback_) {}
+
+DropHandler::~DropHandler() {
+    if (stubPage_ && window_ && IsWindow(window_) &&
+        reinterpret_cast<void*>(GetWindowLongA(window_, GWL_WNDPROC)) == stubPage_.Get()) {
+        Detach();
+    }
+}
+
+void DropHandler::FreeStubPage(void* page) { api::VirtualFree(page, 0, MEM_RELEASE); }
+
 void DropHandler::Destroy() { Detach(); }
 
 DropHandler* DropHandler::Copy() const { return new DropHandler(*this); }
+
+void* DropHandler::Stub() {
+    if (stubPage_) return stubPage_.Get();  // the same handler: the same code
+    // The window calls the stub as a window procedure (four stdcall
+    // arguments); the stub puts this object in front of them and goes on in
+    // Forward, a stdcall routine of five that pops all five on return.
+    Unique<void*, FreeStubPage> page(api::VirtualAlloc(nullptr, kStubPageSize, MEM_COMMIT, PAGE_READWRITE));
+    if (!page) return nullptr;
+    unsigned char* at = static_cast<unsigned char*>(page.Get());
+    *at++ = 0x58;  // pop eax            ; the caller's return address
+    *at++ = 0x68;  // push this
+    Put32(at, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(this)));
+    *at++ = 0x50;  // push eax           ; back on top
+    *at++ = 0xB8;  // mov eax, Forward
+    Put32(at, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&DropHandler::Forward)));
+    *at++ = 0xFF;  // jmp eax
+    *at++ = 0xE0;
+    // Written once, then never writable again while it can run.
+    DWORD previous = 0;
+    if (!api::VirtualProtect(page.Get(), kStubPageSize, PAGE_EXECUTE_READ, &previous)) return nullptr;
+    api::FlushInstructionCache(GetCurrentProcess(), page.Get(), kStubPageSize);
+    stubPage_ = std::move(page);
+    return stubPage_.Get();
+}
 
 void DropHandler::Attach(HWND window, DropCallback callback) {
     // Attaching again over our own stub would make the stub its own
@@ -41,38 +77,23 @@ void DropHandler::Attach(HWND window, DropCallback callback) {
     window_ = window;
     callback_ = callback;
     api::DragAcceptFiles(window, TRUE);
-
-    // The window calls the stub as a window procedure (four stdcall
-    // arguments); the stub puts this object in front of them and goes on in
-    // Forward, a stdcall routine of five that pops all five on return. The
-    // page lives as long as the process: the window may outlive Detach.
-    auto* page = static_cast<unsigned char*>(
-        api::VirtualAlloc(nullptr, kStubPageSize, MEM_COMMIT, PAGE_EXECUTE_READWRITE));
-    if (page) {
-        unsigned char* at = page;
-        *at++ = 0x58;  // pop eax            ; the caller's return address
-        *at++ = 0x68;  // push this
-        Put32(at, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(this)));
-        *at++ = 0x50;  // push eax           ; back on top
-        *at++ = 0xB8;  // mov eax, Forward
-        Put32(at, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&DropHandler::Forward)));
-        *at++ = 0xFF;  // jmp eax
-        *at++ = 0xE0;
-        api::FlushInstructionCache(GetCurrentProcess(), page, static_cast<SIZE_T>(at - page));
+    if (void* stub = Stub()) {
         previousProcedure_ = reinterpret_cast<WNDPROC>(
-            api::SetWindowLongA(window, GWL_WNDPROC, static_cast<LONG>(reinterpret_cast<std::uintptr_t>(page))));
+            api::SetWindowLongA(window, GWL_WNDPROC, static_cast<LONG>(reinterpret_cast<std::uintptr_t>(stub))));
     }
 
     // An elevated window gets drops from the (unelevated) shell only when the
-    // privilege filter lets the drop messages through. XP has no filter, nor
-    // has 2000: where the entry point is missing there is nothing to open.
+    // privilege filter lets the drop messages through: for this window alone
+    // where the system can say so, else for the process. XP has no filter,
+    // nor has 2000: where the entry points are missing there is nothing to open.
     int major = 0, minor = 0;
     const Text version = WindowsVersionName(major, minor);
-    if (version.compare(0, 10, "Windows XP") != 0) {
-        if (auto filter = api::ChangeWindowMessageFilter.Get()) {
-            filter(WM_DROPFILES, MSGFLT_ADD);
-            filter(WM_COPYDATA, MSGFLT_ADD);
-            filter(kCopyGlobalData, MSGFLT_ADD);
+    if (version.compare(0, 10, "Windows XP") == 0) return;
+    for (UINT message : {static_cast<UINT>(WM_DROPFILES), static_cast<UINT>(WM_COPYDATA), kCopyGlobalData}) {
+        if (auto forWindow = api::ChangeWindowMessageFilterEx.Get()) {
+            forWindow(window, message, MSGFLT_ALLOW, nullptr);
+        } else if (auto forProcess = api::ChangeWindowMessageFilter.Get()) {
+            forProcess(message, MSGFLT_ADD);
         }
     }
 }

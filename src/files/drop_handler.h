@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "runtime/text.h"
+#include "util/unique.h"
 
 namespace vela {
 
@@ -24,6 +25,15 @@ inline constexpr std::string_view DroppedPictureTypes = ".jpg\r\n.bmp\r\n.ico\r\
 // through its own type is all there is.
 class DropHandler final {
 public:
+    DropHandler() = default;
+    // A copy names the same window and callback but has no stub of its own
+    // until it is attached: each handler frees only its own page.
+    DropHandler(const DropHandler& other);
+    DropHandler& operator=(const DropHandler&) = delete;
+    // Gives the window its procedure back if it still runs this handler's
+    // stub, then frees the stub's page.
+    ~DropHandler();
+
     virtual void Destroy();
     virtual DropHandler* Copy() const;
     // Makes the window accept dropped files and routes its messages through
@@ -39,11 +49,16 @@ public:
 
 private:
     static LRESULT CALLBACK Forward(DropHandler* self, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static void FreeStubPage(void* page);
+    // The stub that calls Forward with this handler, on a page of its own
+    // that is executable and no longer writable; null when none could be made.
+    void* Stub();
     void HandleDrop(HDROP drop);
 
     HWND window_ = nullptr;
     WNDPROC previousProcedure_ = nullptr;
     DropCallback callback_ = nullptr;
+    Unique<void*, FreeStubPage> stubPage_;
 };
 
 // The callback start-up gives the handler: opens a dropped picture.

@@ -13,9 +13,7 @@ namespace vela {
 namespace {
 
 void CloseFileHandle(HANDLE handle) { api::CloseHandle(handle); }
-void CloseFind(HANDLE find) { api::FindClose(find); }
 using FileHandle = Unique<HANDLE, CloseFileHandle>;
-using FindHandle = Unique<HANDLE, CloseFind>;
 
 // The shell expands wildcards in a delete list: a name holding one would
 // delete other files. Neither byte can be a GBK trail byte.
@@ -72,11 +70,14 @@ ItemList ItemListOfExistingFile(std::string_view path) {
     return ItemList(api::ILCreateFromPathA(p.c_str()));
 }
 
-bool ShowFileInFolder(std::string_view path) {
+HRESULT ShowFileInFolder(std::string_view path) {
     ItemList list = ItemListOfExistingFile(path);
-    if (!list) return false;
+    if (!list) return S_FALSE;
+    // The shell reaches its folder windows through COM, which the calling
+    // thread must have entered; the window thread has not otherwise.
+    const ComInitialization com;
     // A count of 0 selects the item the list names itself.
-    return api::SHOpenFolderAndSelectItems(list.Get(), 0, nullptr, 0) == S_OK;
+    return api::SHOpenFolderAndSelectItems(list.Get(), 0, nullptr, 0);
 }
 
 void ShowPictureInformation() {
@@ -90,9 +91,11 @@ void ShowPictureInformation() {
 }
 
 std::int64_t FileSizeInKilobytes(std::string_view path) {
-    WIN32_FIND_DATAA data{};
-    FindHandle find(api::FindFirstFileA(Text(path).c_str(), &data));
-    if (!find) return -1;
+    // Asked of the path itself: a search would take * and ? in a name as
+    // wildcards (the ANSI listing writes ? for characters outside GBK) and
+    // describe whichever file matched first.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!api::GetFileAttributesExA(Text(path).c_str(), GetFileExInfoStandard, &data)) return -1;
     // The whole 64-bit size: a file of 2 GiB or more keeps its true figure.
     const std::uint64_t bytes = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return static_cast<std::int64_t>(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0));

@@ -19,8 +19,10 @@ void DeleteCurrentPicture();
 bool MoveFileToRecycleBin(std::string_view path);
 
 void LocateCurrentFile();
-// Opens the file's folder in the shell with the file selected; true on S_OK.
-bool ShowFileInFolder(std::string_view path);
+// Opens the file's folder in the shell with the file selected, inside a COM
+// apartment of the calling thread; the shell's answer, S_FALSE when no
+// such file exists.
+HRESULT ShowFileInFolder(std::string_view path);
 
 // Shows size, width, height, creation and modification times and file type.
 void ShowPictureInformation();

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "files/paths.h"
+#include "runtime/library_search.h"
 #include "util/unique.h"
 
 namespace vela {
@@ -14,10 +15,10 @@ int CurrentIndex = 0;
 
 namespace {
 
-// Searched for anywhere in the whole path, in this order. ASCII letters
-// compare ignoring case (cameras write DSC0001.JPG, which Windows opens
-// through the .jpg association); every other byte compares exactly.
-constexpr std::string_view kPictureSubstrings[] = {".jpg", ".bmp", ".ico", ".png", ".gif"};
+// The extensions of a picture's own file name. ASCII letters compare
+// ignoring case (cameras write DSC0001.JPG, which Windows opens through the
+// .jpg association); every other byte compares exactly.
+constexpr std::string_view kPictureExtensions[] = {".jpg", ".bmp", ".ico", ".png", ".gif"};
 
 // Every scan takes the next number; a scan whose number is no longer the
 // latest has been overtaken by one started during its message processing.
@@ -27,6 +28,20 @@ unsigned scanGeneration = 0;
 bool EndsWithBackslash(std::string_view text) {
     // The last character, not the last byte: a GBK trail byte 0x5C is no backslash.
     return !text.empty() && FindLastByte(text, '\\') == text.size() - 1;
+}
+
+// Only the file's own name counts: a folder called shots.png holds no
+// pictures for it, and x.jpg.png is one PNG, c.gif.bak no picture.
+bool HasPictureExtension(std::string_view path) {
+    const std::size_t slash = FindLastByte(path, '\\');
+    const std::string_view name = slash == kNotFound ? path : path.substr(slash + 1);
+    const std::size_t dot = FindLastByte(name, '.');
+    if (dot == kNotFound) return false;
+    const std::string_view extension = name.substr(dot);
+    for (std::string_view known : kPictureExtensions) {
+        if (extension.size() == known.size() && FindText(extension, known, 0, true) == 0) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -61,32 +76,16 @@ std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pa
 std::vector<Text> FilterPictures(const std::vector<Text>& files) {
     std::vector<Text> pictures;
     for (const Text& file : files) {
-        for (std::string_view s : kPictureSubstrings) {
-            if (FindText(file, s, 0, true) != kNotFound) pictures.push_back(file);
-        }
+        if (HasPictureExtension(file)) pictures.push_back(file);
     }
     return pictures;
-}
-
-Text ProgramFolder() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) break;
-        if (buffer.size() >= 32768) return {};
-        buffer.resize(buffer.size() * 2);
-    }
-    Text folder = FolderOfPath(buffer.data());
-    if (EndsWithBackslash(folder)) folder.pop_back();
-    return folder;
 }
 
 bool RebuildPictureList(std::string_view path, const std::function<void()>& processMessages) {
     const unsigned mine = ++scanGeneration;
     const Text wanted(UntilNul(path));
     PictureList.clear();
-    const Text folder = wanted.empty() ? ProgramFolder() : FolderOfPath(wanted);
+    const Text folder = wanted.empty() ? runtime::ProgramFolder() : FolderOfPath(wanted);
     std::vector<Text> files = FindFilesInFolder(folder, "*.*", [&] {
         if (processMessages) processMessages();
         return scanGeneration == mine;
@@ -133,7 +132,9 @@ bool WriteWholeFile(const char* name, DWORD disposition, const Bytes& bytes) {
 
 bool WritePictureFile(std::string_view path, const Bytes& bytes) {
     const Text name(UntilNul(path));
-    if (name.empty()) return false;
+    // No bytes (nothing shown, or no memory to copy them out of the view)
+    // are no picture: the target keeps what it holds.
+    if (name.empty() || bytes.empty()) return false;
     // The target must take writing with no other handle open, exactly as a
     // truncating open would: a folder, a read-only, hidden or system file or
     // one that another program holds refuses, and keeps its content.
@@ -154,9 +155,11 @@ bool WritePictureFile(std::string_view path, const Bytes& bytes) {
         saved = WriteWholeFile(temporary, TRUNCATE_EXISTING, bytes) &&
                 MoveFileExA(temporary, name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!saved) DeleteFileA(temporary);
-    } else {
-        // A folder that takes no new file but lets the target be written:
-        // written where it stands.
+    } else if (!existed) {
+        // A folder that takes no new file beside the one just made for the
+        // target: that file is written where it stands. An existing file is
+        // never cut short before its replacement is complete, so it is then
+        // not written at all.
         saved = WriteWholeFile(name.c_str(), TRUNCATE_EXISTING, bytes);
     }
     if (!saved && !existed) DeleteFileA(name.c_str());

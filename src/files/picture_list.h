@@ -1,9 +1,9 @@
 #pragma once
 // The pictures of the folder of the picture being shown, and which of them
 // is current. The list is a snapshot taken when a picture is opened: the
-// folder's files in enumeration order, each entry once for every one of
-// ".jpg", ".bmp", ".ico", ".png", ".gif" that occurs in its whole path
-// (ASCII letters of those texts match in either case).
+// folder's files in enumeration order whose own name ends in one of
+// ".jpg", ".bmp", ".ico", ".png", ".gif" (ASCII letters in either case),
+// each once.
 #include <functional>
 #include <vector>
 
@@ -32,10 +32,8 @@ using AfterEachEntry = std::function<bool()>;
 // empty list.
 std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pattern,
                                     const AfterEachEntry& afterEachEntry);
-// The picture entries of a raw listing, doubled where several texts occur.
+// The picture entries of a raw listing, in its order.
 std::vector<Text> FilterPictures(const std::vector<Text>& files);
-// The folder of the running program, without a trailing backslash.
-Text ProgramFolder();
 
 // Rebuilds PictureList from the folder of path (the program's folder for an
 // empty path) and sets CurrentIndex: the last entry equal to path, 0 when
@@ -51,7 +49,7 @@ int PreviousIndex(int current, int count);
 int NextIndex(int current, int count);
 
 // The bytes written unchanged to path, created or replaced whole; false (and
-// nothing reported) when the target refuses writing (a folder, a read-only,
+// nothing reported) when there are no bytes, when the target refuses writing (a folder, a read-only,
 // hidden or system file, a file open elsewhere) or a write fails, and then
 // an existing target keeps its content and no new or partial file is left.
 bool WritePictureFile(std::string_view path, const Bytes& bytes);

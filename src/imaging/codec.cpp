@@ -13,9 +13,6 @@ namespace {
 constexpr unsigned char kPngEncoder[16] = {0x06, 0xF4, 0x7C, 0x55, 0x04, 0x1A, 0xD3, 0x11,
                                            0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E};
 
-// No path is longer than this; longer texts are not asked about.
-constexpr std::size_t kLongestPath = 32767;
-
 }  // namespace
 
 void DisposeImage(gdip::GpImage* image) { api::GdipDisposeImage(image); }
@@ -30,22 +27,6 @@ GdiplusSession::GdiplusSession() {
 
 GdiplusSession::~GdiplusSession() {
     if (started_) api::GdiplusShutdown(token_);
-}
-
-Bytes WideTextFromPath(std::string_view path) {
-    const std::wstring text = WideFromGbk(UntilNul(path));
-    if (text.empty()) return {};
-    Bytes wide((text.size() + 1) * sizeof(wchar_t), 0);  // with its terminating NUL
-    std::memcpy(wide.data(), text.data(), text.size() * sizeof(wchar_t));
-    return wide;
-}
-
-bool NamesExistingFile(ByteView picture, Text* path) {
-    Text text = TextOfBytes(picture);
-    if (text.empty() || text.size() > kLongestPath) return false;
-    if (api::PathFileExistsA(text.c_str()) != TRUE) return false;
-    if (path) *path = std::move(text);
-    return true;
 }
 
 Stream DecoderStream(ByteView picture) {

@@ -8,15 +8,12 @@
 namespace vela {
 
 // Natural width / height in pixels; 0 when the bytes cannot be decoded.
-// When the bytes up to their first zero byte name an existing file, that
-// file is decoded instead. The last content measured is remembered (a few
-// of them, by their bytes), so measuring the width and then the height of
-// the same bytes decodes them once; file paths are never remembered.
+// Only the bytes are read: content that spells a path is no picture, and
+// the viewer never opens what it names. The last content measured is
+// remembered (a few of them, by their bytes), so measuring the width and
+// then the height of the same bytes decodes them once.
 int MeasurePictureWidth(ByteView picture);
 int MeasurePictureHeight(ByteView picture);
-// True when the bytes up to their first zero byte name an existing file:
-// their measurement is then that file's, read afresh each time.
-bool MeasuredFromFile(ByteView picture);
 // Drops the remembered measurements and their copies of the bytes.
 void ForgetMeasurement();
 // Measures the bytes into the remembered ones, for a later measurement of

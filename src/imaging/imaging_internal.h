@@ -30,9 +30,6 @@ private:
     bool started_ = false;
 };
 
-// The UTF-16 form of a GBK text, terminating zero unit included, as bytes;
-// empty for empty text.
-Bytes WideTextFromPath(std::string_view path);
 // The bytes as a stream for GDI+'s decoders; null when the header guards
 // find a part a decoder would read outside them. After a failed decode,
 // PictureStream::Discard frees the stream's copy of the bytes at once.
@@ -41,7 +38,5 @@ Stream DecoderStream(ByteView picture);
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture);
 // The image encoded as PNG (the whole memory block behind the stream), or empty.
 Bytes EncodeImageAsPng(gdip::GpImage* image);
-// The bytes' text up to the first zero names an existing file (or folder).
-bool NamesExistingFile(ByteView picture, Text* path);
 
 }  // namespace vela::imaging

@@ -178,29 +178,6 @@ Size Upright(Size stored, int orientation) {
     return stored;
 }
 
-// The EXIF orientation of a file, read from its head (the EXIF block comes
-// before a JPEG's picture data, in its first 64 KB segment or so).
-int OrientationOfFile(const Text& path) {
-    constexpr DWORD kHead = 256 * 1024;
-    Unique<HANDLE, CloseHandle> file(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return kOrientationUpright;
-    std::unique_ptr<unsigned char[]> head(new (std::nothrow) unsigned char[kHead]);
-    DWORD read = 0;
-    if (!head || !ReadFile(file.Get(), head.get(), kHead, &read, nullptr)) return kOrientationUpright;
-    return JpegOrientation(head.get(), read);
-}
-
-Size MeasureFile(const Text& path) {
-    Bytes wide = WideTextFromPath(path);
-    if (wide.empty()) return {};
-    Image image;
-    // A failed load leaves the image null: the size is then 0 x 0.
-    api::GdipLoadImageFromFile(reinterpret_cast<const WCHAR*>(wide.data()), image.Out());
-    if (!image) return {};
-    return Upright(SizeOf(image.Get()), OrientationOfFile(path));
-}
-
 // What a measurement of bytes made; the image is disposed before the
 // stream is released.
 struct Decoded {
@@ -224,14 +201,13 @@ Size MeasureContent(ByteView picture, Decoded& decoded) {
     return Upright(SizeOf(decoded.image.Get()), JpegOrientation(picture.data(), picture.size()));
 }
 
+// Only the bytes themselves are measured, whatever they hold: a picture
+// file's content never sends the viewer to another file or to the network.
 Size Measure(ByteView picture) {
-    Text path;
-    const bool isFile = NamesExistingFile(picture, &path);
     Size found;
-    if (!isFile && remembered.Find(picture, &found, true)) return found;
+    if (remembered.Find(picture, &found, true)) return found;
     GdiplusSession session;
     if (!session.Started()) return {};
-    if (isFile) return MeasureFile(path);
     Decoded decoded;
     const Size measured = MeasureContent(picture, decoded);
     decoded.Release();  // gone before the bytes are copied
@@ -244,7 +220,6 @@ Size Measure(ByteView picture) {
 int MeasurePictureWidth(ByteView picture) { return Measure(picture).width; }
 int MeasurePictureHeight(ByteView picture) { return Measure(picture).height; }
 void ForgetMeasurement() { remembered.Forget(); }
-bool MeasuredFromFile(ByteView picture) { return NamesExistingFile(picture, nullptr); }
 
 namespace {
 
@@ -252,9 +227,6 @@ namespace {
 // is freed after the answer is out; otherwise it is freed before the bytes
 // are copied, so that the two are never held at once.
 void MeasureAheadOf(ByteView picture, Bytes* owned) {
-    // Bytes naming a file are measured from the file each time: nothing
-    // to remember.
-    if (NamesExistingFile(picture, nullptr)) return;
     // Declared first, so that GDI+ is shut down after everything it made.
     GdiplusSession session;
     struct Ahead {

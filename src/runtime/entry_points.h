@@ -25,7 +25,6 @@ struct StartupInput {
 };
 using StartupFn = Status(WINAPI*)(ULONG_PTR* token, const StartupInput* input, void* output);
 using ShutdownFn = void(WINAPI*)(ULONG_PTR token);
-using LoadImageFromFileFn = Status(WINAPI*)(const WCHAR* fileName, GpImage** image);
 using LoadImageFromStreamFn = Status(WINAPI*)(IStream* stream, GpImage** image);
 using CreateBitmapFromStreamFn = Status(WINAPI*)(IStream* stream, GpImage** bitmap);
 using GetImageSideFn = Status(WINAPI*)(GpImage* image, UINT* side);
@@ -41,7 +40,6 @@ namespace vela::api {
 // gdiplus.dll
 VELA_ENTRY_TYPED("gdiplus.dll", GdiplusStartup, gdip::StartupFn);
 VELA_ENTRY_TYPED("gdiplus.dll", GdiplusShutdown, gdip::ShutdownFn);
-VELA_ENTRY_TYPED("gdiplus.dll", GdipLoadImageFromFile, gdip::LoadImageFromFileFn);
 VELA_ENTRY_TYPED("gdiplus.dll", GdipLoadImageFromStream, gdip::LoadImageFromStreamFn);
 VELA_ENTRY_TYPED("gdiplus.dll", GdipCreateBitmapFromStream, gdip::CreateBitmapFromStreamFn);
 VELA_ENTRY_TYPED("gdiplus.dll", GdipGetImageWidth, gdip::GetImageSideFn);
@@ -88,6 +86,8 @@ VELA_ENTRY("shell32.dll", DragFinish);
 VELA_ENTRY("user32.dll", SetWindowLongA);
 VELA_ENTRY("user32.dll", CallWindowProcA);
 VELA_ENTRY("kernel32.dll", VirtualAlloc);
+VELA_ENTRY("kernel32.dll", VirtualProtect);
+VELA_ENTRY("kernel32.dll", VirtualFree);
 VELA_ENTRY("kernel32.dll", FlushInstructionCache);
 
 // ole32.dll, oleaut32.dll: the regular-expression object
@@ -108,9 +108,11 @@ VELA_ENTRY("ntdll.dll", RtlGetProductInfo);
 VELA_ENTRY("user32.dll", GetSystemMetrics);
 
 // Entry points that older systems lack: ChangeWindowMessageFilter before
-// Vista, IsWow64Process before XP SP2, RtlGetNtVersionNumbers before XP.
+// Vista, ChangeWindowMessageFilterEx before 7, IsWow64Process before XP SP2,
+// RtlGetNtVersionNumbers before XP.
 using RtlGetNtVersionNumbersFn = void(WINAPI*)(DWORD* major, DWORD* minor, DWORD* build);
 VELA_OPTIONAL_ENTRY_TYPED("user32.dll", ChangeWindowMessageFilter, decltype(&::ChangeWindowMessageFilter));
+VELA_OPTIONAL_ENTRY_TYPED("user32.dll", ChangeWindowMessageFilterEx, decltype(&::ChangeWindowMessageFilterEx));
 VELA_OPTIONAL_ENTRY_TYPED("kernel32.dll", IsWow64Process, decltype(&::IsWow64Process));
 VELA_OPTIONAL_ENTRY_TYPED("ntdll.dll", RtlGetNtVersionNumbers, RtlGetNtVersionNumbersFn);
 
@@ -131,8 +133,7 @@ VELA_ENTRY("kernel32.dll", FileTimeToSystemTime);
 VELA_ENTRY("kernel32.dll", GetDateFormatA);
 VELA_ENTRY("kernel32.dll", GetTimeFormatA);
 VELA_ENTRY("kernel32.dll", CloseHandle);
-VELA_ENTRY("kernel32.dll", FindFirstFileA);
-VELA_ENTRY("kernel32.dll", FindClose);
+VELA_ENTRY("kernel32.dll", GetFileAttributesExA);
 VELA_ENTRY("kernel32.dll", OpenProcess);
 VELA_ENTRY("kernel32.dll", GetCurrentProcess);
 VELA_ENTRY("kernel32.dll", QueryDosDeviceA);

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "files/picture_list.h"
+#include "runtime/library_search.h"
 
 namespace vela {
 namespace {
@@ -11,7 +11,7 @@ constexpr const char* kSection = "配置";
 
 }  // namespace
 
-Text ConfigFilePath() { return ProgramFolder() + "\\配置.ini"; }
+Text ConfigFilePath() { return runtime::ProgramFolder() + "\\配置.ini"; }
 
 bool ReadAssociationFlag(std::string_view type) {
     std::vector<char> buffer(10240, '\0');

@@ -59,18 +59,36 @@ void Associate(const Text& exe, std::string_view extensions, std::string_view ic
     }
 }
 
+// The open command Associate writes, "<folder>\<program>" "%1", for a
+// program of this one's file name (ASCII letters in either case, as the
+// file system compares them); wherever it lies, it is this viewer's.
+bool IsViewerCommand(std::string_view command) {
+    constexpr std::string_view kArgument = "\" \"%1\"";
+    const Text module = ModuleFileName();
+    const std::size_t slash = FindLastByte(module, '\\');
+    if (slash == kNotFound || command.size() < 2 || command.front() != '"' || !command.ends_with(kArgument)) return false;
+    const std::string_view program = command.substr(1, command.size() - 1 - kArgument.size());
+    const std::string_view name = std::string_view(module).substr(slash);  // with its backslash
+    if (program.size() <= name.size()) return false;
+    const std::size_t at = program.size() - name.size();
+    return FindLastByte(program, '\\') == at && FindText(program, name, at, true) == at;
+}
+
+// Only what the viewer wrote is removed: a class whose open command is
+// another program's (on a stock Windows .png names the system's own) and
+// the extension naming it are left as they are.
 void Remove(std::string_view extensions) {
     for (const Text& extension : SplitExtensions(extensions)) {
         const Text named = ReadRegistryText(HKEY_CLASSES_ROOT, ExtensionKey(extension));
         // An extension that names no class key leaves nothing to delete:
         // with an empty name the paths below would address keys and values
         // directly under HKEY_CLASSES_ROOT.
-        if (!named.empty()) {
-            // Values before keys, and keys only without subkeys: verbs or
-            // icons that others added keep the class key alive.
-            for (const char* tail : {"\\DefaultIcon", "\\Shell\\Open\\Command", "\\Shell\\Open", "\\Shell", ""}) {
-                DeleteRegistryEntry(HKEY_CLASSES_ROOT, named + tail);
-            }
+        if (named.empty() || !IsViewerCommand(ReadRegistryText(HKEY_CLASSES_ROOT, named + "\\Shell\\Open\\Command\\")))
+            continue;
+        // Values before keys, and keys only without subkeys: verbs or
+        // icons that others added keep the class key alive.
+        for (const char* tail : {"\\DefaultIcon", "\\Shell\\Open\\Command", "\\Shell\\Open", "\\Shell", ""}) {
+            DeleteRegistryEntry(HKEY_CLASSES_ROOT, named + tail);
         }
         WriteRegistryValue(HKEY_CLASSES_ROOT, ExtensionKey(extension), std::string_view());
     }

@@ -11,10 +11,13 @@ namespace vela {
 // Association mode when exePath is not blank (ASCII or double-byte blanks at
 // either end): writes the class key (classKey, else the whole extensions
 // text) and points every "|"-separated extension at it; an empty iconPath
-// means exePath. Removal mode when exePath is blank: for each extension,
-// deletes the icon, the open command, Open, Shell and the class key the
-// extension names now (each only while it has no subkeys), then sets the
-// extension's default value to the empty text. Both end by telling the shell.
+// means exePath. Removal mode when exePath is blank: for each extension
+// that names a class whose open command is this program's ("<folder>\<this
+// program's file name>" "%1"), deletes the icon, the open command, Open,
+// Shell and the class key (each only while it has no subkeys), then sets
+// the extension's default value to the empty text; other programs' classes
+// and the extensions naming them are left alone. Both end by telling the
+// shell.
 void SetFileTypeAssociation(std::string_view exePath, std::string_view extensions, std::string_view iconPath,
                             std::string_view description, std::string_view classKey);
 

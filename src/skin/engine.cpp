@@ -1,5 +1,8 @@
 #include "skin/engine.h"
 
+#include <cctype>
+
+#include "runtime/library_search.h"
 #include "runtime/text.h"
 #include "util/unique.h"
 
@@ -37,28 +40,33 @@ std::string ReadPathFile(const std::string& file, bool& opened) {
     return std::string(UntilNul(buffer, read));
 }
 
-std::string CurrentDirectory() {
-    char buffer[255] = {};
-    DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
-    // A directory that does not fit is not cut short: a shortened path could
-    // name a different folder.
-    if (n == 0 || n >= sizeof buffer) return {};
-    return std::string(buffer, n);
+// A drive path (C:\...) or a network path (\\server\...); anything else
+// the system would resolve against the current directory or drive.
+bool IsFullPath(const std::string& path) {
+    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                       path[2] == '\\';
+    const bool network = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+    return drive || network;
 }
 
 }  // namespace
 
 HMODULE FindEngineLibrary(const EngineSearch& search) {
-    std::string dir = search.currentDirectory.empty() ? CurrentDirectory() : search.currentDirectory;
-    if (!dir.empty()) {
-        if (HMODULE m = TryLoad(dir + "\\" + search.fileName)) return m;
-        if (HMODULE m = TryLoad(dir + "\\" + search.subFolder + search.fileName)) return m;
+    const std::string folder = search.programFolder.empty() ? runtime::ProgramFolder() : search.programFolder;
+    if (!folder.empty()) {
+        if (HMODULE m = TryLoad(folder + "\\" + search.fileName)) return m;
+        if (HMODULE m = TryLoad(folder + "\\" + search.subFolder + search.fileName)) return m;
     }
+    // A bare name goes through the system search, which start-up has
+    // already kept out of the current directory. The lib folder is not
+    // asked for by a relative path: the system resolves one with a folder
+    // part against the current directory, so it is the program's, above.
     if (HMODULE m = TryLoad(search.fileName)) return m;
-    if (HMODULE m = TryLoad(search.subFolder + search.fileName)) return m;
     bool opened = false;
     std::string path = ReadPathFile(search.firstPathFile, opened);
     if (!opened) path = ReadPathFile(search.secondPathFile, opened);
+    // The same holds for a relative path in the path file.
+    if (!IsFullPath(path)) return nullptr;
     return TryLoad(path);
 }
 

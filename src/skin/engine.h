@@ -21,9 +21,8 @@ struct Engine : ExuiExports {
 // The places the loader tries, in order. The defaults are the program's;
 // tests point them at their own folders and file name.
 struct EngineSearch {
-    // The current directory; empty: asked of the system (taken only when it
-    // fits in 254 characters).
-    std::string currentDirectory;
+    // The program's own folder; empty: the folder of the running executable.
+    std::string programFolder;
     std::string fileName = "ExuiKrnln.dll";
     std::string subFolder = "lib\\ExuiKrnln\\";
     // The path files: the first one that opens is read, the second only when
@@ -32,9 +31,12 @@ struct EngineSearch {
     std::string secondPathFile = "D:\\ExuiKrnln.ini";
 };
 
-// Finds and loads the library: <dir>\<file>, <dir>\<sub><file>, <file> and
-// <sub><file> through the system search, then the path in the path file (its
-// first 255 bytes at most, taken whole). Null when nothing loads.
+// Finds and loads the library: <program folder>\<file>, <program
+// folder>\<sub><file>, <file> through the system search, then the path in
+// the path file (its first 255 bytes at most, taken whole; only a full
+// path). The current directory is never a place: a picture opened from the
+// shell makes the picture's folder the current directory. Null when
+// nothing loads.
 HMODULE FindEngineLibrary(const EngineSearch& search);
 
 // Loads the engine through the search, looks its operations up, performs the

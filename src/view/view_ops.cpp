@@ -77,8 +77,7 @@ void MeasureShownPicture() {
     const HWND window = forms::NativeWindow(Ctl::PictureView);
     const std::uint64_t writes = forms::LastAttributeWrite(Ctl::PictureView);
     const bool unchanged = PictureWidth > 0 && PictureHeight > 0 && !picture.empty() && window == last.window &&
-                           writes == last.writes && picture.data() == last.data && picture.size() == last.size &&
-                           !MeasuredFromFile(picture);
+                           writes == last.writes && picture.data() == last.data && picture.size() == last.size;
     if (!unchanged) {
         PictureWidth = MeasurePictureWidth(picture);
         PictureHeight = MeasurePictureHeight(picture);

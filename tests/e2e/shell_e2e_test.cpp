@@ -31,6 +31,27 @@ std::string ClassText(const std::string& key, const char* value = "") {
     return type == REG_DWORD ? "dword:" + std::to_string(*reinterpret_cast<DWORD*>(data)) : std::string(data);
 }
 
+// Every key and value under HKEY_CLASSES_ROOT\key, one line each ("-" when
+// the key is missing): what a removal must leave exactly as it was.
+std::string TreeText(const std::string& key) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h)) return key + " -\n";
+    std::string text = key + "\n";
+    char name[256], data[512];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(h, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize)) break;
+        text += key + "|" + name + "|" + std::to_string(type) + "|" + std::string(data, dataSize) + "\n";
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(h, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr)) break;
+        text += TreeText(key + "\\" + name);
+    }
+    RegCloseKey(h);
+    return text;
+}
+
 std::wstring Wide(const std::string& gbk) {
     wchar_t w[MAX_PATH] = L"";
     MultiByteToWideChar(936, 0, gbk.c_str(), -1, w, MAX_PATH);
@@ -161,4 +182,32 @@ TEST_F(ShellE2E, SettingsSelectAllAssociateAndRemove) {
         if (saved[i] == "-") RegDeleteKeyA(HKEY_CLASSES_ROOT, ext.c_str());
         else RegSetValueA(HKEY_CLASSES_ROOT, ext.c_str(), REG_SZ, saved[i].c_str(), 0);
     }
+}
+
+TEST_F(ShellE2E, RemovalLeavesAnotherProgramsAssociationAlone) {
+    // .png as a stock Windows has it: a class of the system's, with its own
+    // icon, open command and another verb.
+    const std::string saved = ClassText(".png");
+    const char* const kClass = "VelaTest.SystemPng";
+    RegSetValueA(HKEY_CLASSES_ROOT, ".png", REG_SZ, kClass, 0);
+    const std::string cls = kClass;
+    RegSetValueA(HKEY_CLASSES_ROOT, (cls + "\\DefaultIcon").c_str(), REG_SZ, "C:\\windows\\system32\\imageres.dll,-71", 0);
+    RegSetValueA(HKEY_CLASSES_ROOT, (cls + "\\Shell\\Open\\Command").c_str(), REG_SZ,
+                 "\"C:\\windows\\system32\\rundll32.exe\" \"%1\"", 0);
+    RegSetValueA(HKEY_CLASSES_ROOT, (cls + "\\Shell\\Edit\\Command").c_str(), REG_SZ, "mspaint.exe \"%1\"", 0);
+    const std::string before = TreeText(".png") + TreeText(cls);
+    ASSERT_TRUE(WriteText(kIni, "[配置]\r\npng=真\r\n"));
+    Open("a.jpg");
+    viewer_.Click(viewer_.Control(kSettingsButton));
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = FindWindowW(nullptr, L"关联文件类型")) && IsWindowVisible(window); }));
+    Answer({kYes}, [&] { ClickButton(window, L"取消关联"); });
+    EXPECT_TRUE(WaitFor([&] { return Ini() == "[配置]\r\npng=假\r\njpg=假\r\nbmp=假\r\ngif=假\r\nico=假\r\n"; }))
+        << Ini();
+    EXPECT_EQ(TreeText(".png") + TreeText(cls), before);
+
+    DeleteFileA(kIni.c_str());
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, kClass);
+    if (saved == "-") RegDeleteKeyA(HKEY_CLASSES_ROOT, ".png");
+    else RegSetValueA(HKEY_CLASSES_ROOT, ".png", REG_SZ, saved.c_str(), 0);
 }

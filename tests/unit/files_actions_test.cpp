@@ -37,6 +37,8 @@ TEST(PictureFiles, SizeInWholeKilobytesRoundedUp) {
         EXPECT_EQ(FileSizeInKilobytes(dir / "f.jpg"), c.kilobytes) << c.bytes;
     }
     EXPECT_EQ(FileSizeInKilobytes(dir / "无.jpg"), -1);
+    // A name with wildcards describes no other file: f.jpg is 3 GiB.
+    for (const char* pattern : {"?.jpg", "*.jpg", "f.jp?"}) EXPECT_EQ(FileSizeInKilobytes(dir / pattern), -1) << pattern;
 }
 
 TEST(PictureFiles, TimesAsLocalTextEmptyWhenUnreadable) {
@@ -68,9 +70,72 @@ TEST(PictureFiles, ShellItemOnlyForAnExistingFile) {
     ASSERT_TRUE(list && SHGetPathFromIDListA(list.Get(), back));
     EXPECT_EQ(back, dir / "定位.jpg");
     EXPECT_FALSE(ItemListOfExistingFile(dir / "无.jpg"));
-    EXPECT_FALSE(ShowFileInFolder(dir / "无.jpg"));
+    EXPECT_EQ(ShowFileInFolder(dir / "无.jpg"), S_FALSE);
     EXPECT_FALSE(MoveFileToRecycleBin(dir / "*.jpg"));  // a wildcard is never passed to the shell
     EXPECT_NE(GetFileAttributesA((dir / "定位.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Asks the shell to show the file from a thread that never entered COM, as
+// the window thread has not; gives its answer and whether the thread was
+// outside COM again afterwards.
+struct LocateOutcome {
+    HRESULT answer = E_FAIL;
+    bool leftAsFound = false;
+};
+DWORD WINAPI LocateFromBareThread(void* parameter) {
+    auto* outcome = static_cast<std::pair<std::string, LocateOutcome>*>(parameter);
+    outcome->second.answer = ShowFileInFolder(outcome->first);
+    // S_OK: nothing had initialised this thread, so the call left it as it found it.
+    const HRESULT after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    outcome->second.leftAsFound = after == S_OK;
+    if (SUCCEEDED(after)) CoUninitialize();
+    return 0;
+}
+
+struct TitleSearch {
+    std::wstring part;
+    HWND found = nullptr;
+};
+BOOL CALLBACK FindTitled(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<TitleSearch*>(parameter);
+    wchar_t title[512] = L"";
+    GetWindowTextW(window, title, 512);
+    if (IsWindowVisible(window) && std::wstring(title).find(search->part) != std::wstring::npos) search->found = window;
+    return search->found == nullptr;
+}
+
+// The shell's folder window whose title names the folder, or null.
+HWND FolderWindow(const std::wstring& folderName) {
+    TitleSearch search{folderName};
+    EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(PictureFiles, LocateRunsInsideAComApartment) {
+    ScratchFolder dir("定位COM");
+    ASSERT_TRUE(WriteText(dir / "定位.jpg", "x"));
+    std::pair<std::string, LocateOutcome> outcome{dir / "定位.jpg", {}};
+    HANDLE thread = CreateThread(nullptr, 0, LocateFromBareThread, &outcome, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_EQ(outcome.second.answer, S_OK);
+    EXPECT_TRUE(outcome.second.leftAsFound);
+    // The folder window the shell opened for it (Wine's own explorer here),
+    // closed again so that it does not outlive the test.
+    const std::wstring folderName = L"定位COM";
+    HWND window = nullptr;
+    EXPECT_TRUE(test::WaitFor([&] { return (window = FolderWindow(folderName)) != nullptr; }, 15000));
+    if (window) {
+        DWORD explorer = 0;
+        GetWindowThreadProcessId(window, &explorer);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, explorer);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        if (process) {
+            EXPECT_EQ(WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
+            CloseHandle(process);
+        }
+    }
 }
 
 TEST(PictureFiles, NothingHappensWithoutACurrentEntry) {

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "files/drop_handler.h"
+#include "test_support.h"
 
 using namespace vela;
 
@@ -99,6 +102,38 @@ TEST(FilesDrop, StubForwardsOtherMessagesAndDropsReachTheCallback) {
     EXPECT_EQ(procedure(), &Recording);
     EXPECT_FALSE(acceptsFiles());
     DestroyWindow(g_window);
+}
+
+TEST(FilesDrop, StubPageIsExecuteReadOnlyAndFreedWithItsHandler) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Recording;
+    wc.lpszClassName = "VelaDropPageTest";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, "VelaDropPageTest", "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    {
+        DropHandler handler;
+        handler.Attach(window, Collect);
+        MEMORY_BASIC_INFORMATION page{};
+        ASSERT_EQ(VirtualQuery(reinterpret_cast<void*>(GetWindowLongA(window, GWL_WNDPROC)), &page, sizeof page),
+                  sizeof page);
+        EXPECT_EQ(page.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
+        EXPECT_EQ(page.State, static_cast<DWORD>(MEM_COMMIT));
+        handler.Destroy();
+    }
+    // A handler made, attached and destroyed a hundred times leaves no page
+    // behind (each took 64 KiB of address space while it lived).
+    const double before = test::AddressSpaceInUseMiB();
+    for (int i = 0; i < 100; ++i) {
+        auto handler = std::make_unique<DropHandler>();
+        handler->Attach(window, Collect);
+        handler->Attach(window, Collect);
+        handler->Destroy();
+    }
+    EXPECT_LT(test::AddressSpaceInUseMiB() - before, 1.0);
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongA(window, GWL_WNDPROC)), &Recording);
+    DestroyWindow(window);
 }
 
 TEST(FilesDrop, PictureFilterAndLineBreaks) {

@@ -1,5 +1,6 @@
 // Writing the shown bytes under a chosen name: unchanged, whatever the name,
-// empty when there is nothing, and quietly nothing when the target refuses.
+// nothing written when there is nothing, and quietly nothing when the target
+// refuses.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -62,14 +63,14 @@ TEST(FilesSave, RotatedPngKeepsItsBytesUnderAJpgName) {
     EXPECT_EQ(MeasurePictureWidth(saved), 32);
 }
 
-TEST(FilesSave, NothingShownWritesAnEmptyFile) {
+TEST(FilesSave, NothingShownWritesNothing) {
     ScratchFolder f("saveempty");
     ASSERT_TRUE(test::WriteText(f / "was.png", "previous content"));
-    ASSERT_TRUE(WritePictureFile(f / "was.png", {}));
-    EXPECT_EQ(GetFileAttributesA((f / "was.png").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-    EXPECT_TRUE(test::ReadBytes(f / "was.png").empty());
-    ASSERT_TRUE(WritePictureFile(f / "new.png", {}));
-    EXPECT_NE(GetFileAttributesA((f / "new.png").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(WritePictureFile(f / "was.png", {}));
+    const Bytes kept = test::ReadBytes(f / "was.png");
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "previous content");
+    EXPECT_FALSE(WritePictureFile(f / "new.png", {}));
+    EXPECT_EQ(FolderNames(f), std::vector<std::string>{"was.png"});
 }
 
 TEST(FilesSave, RefusedTargetsAreQuiet) {

@@ -1,10 +1,11 @@
-// The folder picture list on real folders: enumeration, the five texts, the
+// The folder picture list on real folders: enumeration, the five extensions, the
 // current entry, GBK names, and a scan started inside another.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "files/picture_list.h"
+#include "runtime/library_search.h"
 #include "test_support.h"
 
 using namespace vela;
@@ -60,22 +61,24 @@ TEST_F(FilesScan, FindFilesListsFilesOnlyAndCallsBackForEach) {
     EXPECT_EQ(calls, 0);
 }
 
-TEST_F(FilesScan, FiveTextsIgnoreAsciiCaseOnly) {
+TEST_F(FilesScan, OwnExtensionIgnoringAsciiCaseOnly) {
     ScratchFolder f("scanfolder");
-    for (const char* n : {"a.jpg", "b.PNG", "c.gif.bak", "notes.txt", "D.JPG", "e.Png", "f.jpeg", "g.JPEG"}) {
+    for (const char* n : {"a.jpg", "b.PNG", "c.gif.bak", "notes.txt", "D.JPG", "e.Png", "f.jpeg", "g.JPEG", "x.jpg.png",
+                          "shots.png.txt", "noext"}) {
         Touch(f / n);
     }
     ASSERT_TRUE(RebuildPictureList(f / "a.jpg", nullptr));
-    // Camera names (D.JPG) are pictures too; .jpeg is no ".jpg".
-    EXPECT_EQ(PictureList, Names(f, {"a.jpg", "b.PNG", "c.gif.bak", "D.JPG", "e.Png"}));
+    // Camera names (D.JPG) are pictures too; .jpeg is no ".jpg"; only the
+    // last extension counts, and each file is listed once.
+    EXPECT_EQ(PictureList, Names(f, {"a.jpg", "b.PNG", "D.JPG", "e.Png", "x.jpg.png"}));
     EXPECT_EQ(CurrentIndex, 1);
     EXPECT_EQ(CurrentPicturePath(), f / "a.jpg");
-    for (auto [name, index] : {std::pair{"b.PNG", 2}, {"c.gif.bak", 3}, {"D.JPG", 4}, {"e.Png", 5}}) {
+    for (auto [name, index] : {std::pair{"b.PNG", 2}, {"D.JPG", 3}, {"e.Png", 4}, {"x.jpg.png", 5}}) {
         ASSERT_TRUE(RebuildPictureList(f / name, nullptr));
         EXPECT_EQ(CurrentIndex, index) << name;
     }
     // Opened but not listed: no entry is current.
-    for (const char* n : {"f.jpeg", "notes.txt", "missing.jpg"}) {
+    for (const char* n : {"f.jpeg", "notes.txt", "c.gif.bak", "missing.jpg"}) {
         ASSERT_TRUE(RebuildPictureList(f / n, nullptr));
         EXPECT_EQ(CurrentIndex, 0) << n;
         EXPECT_FALSE(HasCurrentPicture()) << n;
@@ -84,27 +87,14 @@ TEST_F(FilesScan, FiveTextsIgnoreAsciiCaseOnly) {
     }
 }
 
-TEST_F(FilesScan, EveryTextCountsSoEntriesDouble) {
-    ScratchFolder f("scandouble");
-    for (const char* n : {"x.jpg", "x.jpg.png", "y.gif.ico.bmp"}) Touch(f / n);
-    ASSERT_TRUE(RebuildPictureList(f / "x.jpg.png", nullptr));
-    EXPECT_EQ(PictureList,
-              Names(f, {"x.jpg", "x.jpg.png", "x.jpg.png", "y.gif.ico.bmp", "y.gif.ico.bmp", "y.gif.ico.bmp"}));
-    EXPECT_EQ(CurrentIndex, 3);
-    // x.jpg is its own entry, not the later x.jpg.png that contains its path.
-    ASSERT_TRUE(RebuildPictureList(f / "x.jpg", nullptr));
-    EXPECT_EQ(CurrentIndex, 1);
-}
-
-TEST_F(FilesScan, AFolderNamedLikeAPictureListsEverything) {
+TEST_F(FilesScan, AFolderNamedLikeAPictureListsOnlyItsPictures) {
     ScratchFolder parent("scanshots");
     const std::string shots = parent / "shots.png";
     ASSERT_TRUE(test::MakeFolder(shots));
     for (const char* n : {"a.txt", "b.jpg", "c"}) Touch(shots + "\\" + n);
-    ASSERT_TRUE(RebuildPictureList(shots + "\\c", nullptr));
-    const std::vector<Text> expected = {shots + "\\a.txt", shots + "\\b.jpg", shots + "\\b.jpg", shots + "\\c"};
-    EXPECT_EQ(PictureList, expected);
-    EXPECT_EQ(CurrentIndex, 4);
+    ASSERT_TRUE(RebuildPictureList(shots + "\\b.jpg", nullptr));
+    EXPECT_EQ(PictureList, std::vector<Text>{shots + "\\b.jpg"});
+    EXPECT_EQ(CurrentIndex, 1);
 }
 
 TEST_F(FilesScan, GbkNamesWithABackslashTrailByte) {
@@ -125,11 +115,11 @@ TEST_F(FilesScan, GbkNamesWithABackslashTrailByte) {
 }
 
 TEST_F(FilesScan, EmptyPathScansTheProgramFolder) {
-    EXPECT_EQ(ProgramFolder(), test::ProgramFolder());
+    EXPECT_EQ(runtime::ProgramFolder(), test::ProgramFolder());
     CurrentIndex = 7;
     ASSERT_TRUE(RebuildPictureList("", nullptr));
     EXPECT_EQ(CurrentIndex, 1);
-    for (const Text& e : PictureList) EXPECT_EQ(e.rfind(ProgramFolder() + "\\", 0), 0u) << e;
+    for (const Text& e : PictureList) EXPECT_EQ(e.rfind(runtime::ProgramFolder() + "\\", 0), 0u) << e;
     EXPECT_EQ(HasCurrentPicture(), !PictureList.empty());
 }
 

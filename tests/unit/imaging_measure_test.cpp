@@ -1,5 +1,5 @@
-// Measuring pictures through GDI+: every format the viewer lists, the path
-// form of the argument, and the remembered measurement.
+// Measuring pictures through GDI+: every format the viewer lists, content
+// that spells a path, and the remembered measurement.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -84,33 +84,27 @@ TEST(ImagingMeasure, EmptyBytesMeasureZero) {
     EXPECT_EQ(m.height, 0);
 }
 
-TEST(ImagingMeasure, BytesNamingAFileMeasureThatFile) {
+TEST(ImagingMeasure, ContentSpellingAPathIsNoPicture) {
+    // A real picture, and texts that name it in every form a path takes:
+    // none of them is opened, neither by the measurement nor by the turn.
     test::ScratchFolder folder("图片测量");
     const std::string path = folder / "照片.png";
     ASSERT_TRUE(test::WriteBytes(path, MakePicture(21, 34, L"image/png")));
-    for (bool withZero : {false, true}) {
-        Measured m = MeasureBoth(BytesOfText(path, withZero));
-        EXPECT_EQ(m.width, 21) << withZero;
-        EXPECT_EQ(m.height, 34) << withZero;
+    char cwd[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.Path().c_str()));
+    const std::string names[] = {path, "\\\\?\\" + path, "\\\\.\\" + path, "照片.png", "\\\\127.0.0.1\\share\\a.png"};
+    for (const std::string& name : names) {
+        for (bool withZero : {false, true}) {
+            ForgetMeasurement();
+            const Bytes content = BytesOfText(name, withZero);
+            Measured m = MeasureBoth(content);
+            EXPECT_EQ(m.width, 0) << name << withZero;
+            EXPECT_EQ(m.height, 0) << name << withZero;
+            EXPECT_TRUE(RotatePictureBytes(content).empty()) << name;
+        }
     }
-    // Only the text up to the first zero names the file.
-    Bytes trailing = BytesOfText(path, true);
-    trailing.insert(trailing.end(), {'x', 'y', 0, 7});
-    EXPECT_EQ(MeasurePictureWidth(trailing), 21);
-}
-
-TEST(ImagingMeasure, APathIsNeverRemembered) {
-    test::ScratchFolder folder("measurepath");
-    const std::string path = folder / "a.png";
-    const Bytes naming = BytesOfText(path, true);
-    ASSERT_TRUE(test::WriteBytes(path, MakePicture(10, 20, L"image/png")));
-    EXPECT_EQ(MeasurePictureWidth(naming), 10);
-    ASSERT_TRUE(test::WriteBytes(path, MakePicture(30, 40, L"image/png")));
-    EXPECT_EQ(MeasurePictureWidth(naming), 30);
-    EXPECT_EQ(MeasurePictureHeight(naming), 40);
-    // Once the file is gone the same bytes are just bytes, and no picture.
-    test::RemoveTree(path);
-    EXPECT_EQ(MeasurePictureWidth(naming), 0);
+    SetCurrentDirectoryA(cwd);
 }
 
 TEST(ImagingMeasure, RememberedResultsEqualFreshOnes) {

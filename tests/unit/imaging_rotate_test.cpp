@@ -79,13 +79,6 @@ TEST(ImagingRotate, UndecodableBytesGiveAnEmptyArray) {
     EXPECT_TRUE(RotatePictureBytes(png).empty());
 }
 
-TEST(ImagingInternal, WideTextFromPathIncludesTheTerminator) {
-    const Bytes wide = imaging::WideTextFromPath("图a");
-    const Bytes expected = {0xFE, 0x56, 'a', 0, 0, 0};  // U+56FE, 'a', terminator
-    EXPECT_EQ(wide, expected);
-    EXPECT_TRUE(imaging::WideTextFromPath("").empty());
-}
-
 TEST(ImagingInternal, EncodeImageAsPngOfNothingIsEmpty) {
     EXPECT_TRUE(imaging::EncodeImageAsPng(nullptr).empty());
     EXPECT_EQ(imaging::BitmapFromPictureBytes({}), nullptr);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "shell/file_types.h"
 #include "shell/registry.h"
 
@@ -11,7 +13,13 @@ using namespace vela;
 
 namespace {
 
-const std::string kBase = "Software\\VelaRegistryTest", kExe = "Z:\\程序\\VelaViewer.exe";
+// The command the removal recognises names a program of this one's file name.
+std::string ThisProgramName() {
+    char path[MAX_PATH] = {};
+    const std::string p(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    return p.substr(p.find_last_of('\\') + 1);
+}
+const std::string kBase = "Software\\VelaRegistryTest", kExe = "Z:\\程序\\" + ThisProgramName();
 const HKEY kCr = HKEY_CLASSES_ROOT, kCu = HKEY_CURRENT_USER;
 
 // Type and exact bytes of key\name read without the helpers; "-" when absent.
@@ -38,7 +46,8 @@ protected:
     void SetUp() override { TearDown(); }
     void TearDown() override {
         RegDeleteTreeA(kCu, kBase.c_str());
-        for (const char* k : {"vta", ".vta", ".vtb", "vtcls", ".vtm", ".vte", ".vtn", "vta|vtb"}) RegDeleteTreeA(kCr, k);
+        for (const char* k : {"vta", ".vta", ".vtb", "vtcls", ".vtm", ".vte", ".vtn", "vta|vtb", "vtforeign", ".vtf"})
+            RegDeleteTreeA(kCr, k);
         for (const char* v : {"DefaultIcon", "Shell", "Open", "Command"}) RegDeleteValueA(kCr, v);
     }
 };
@@ -115,14 +124,41 @@ TEST_F(Registry, RemovalDeletesOnlyKeysThatHoldNothingElse) {
     EXPECT_EQ(Raw(kCr, ".vtb"), Sz(""));
 
     // Extensions naming no class key (empty, no default value, no key):
-    // nothing at the root goes, the extension gets an empty default value.
+    // nothing at the root goes, and nothing is written for them either.
     for (const char* v : {"DefaultIcon", "Shell", "Open", "Command"}) Set(kCr, "", v, REG_SZ, "root");
     Set(kCr, ".vte", "", REG_SZ, "");
     Set(kCr, ".vtn\\sub", "", REG_SZ, "x");
+    const std::string before = Raw(kCr, ".vte") + "|" + Raw(kCr, ".vtn") + "|" + Raw(kCr, ".vtm");
     SetFileTypeAssociation("", "vte|vtn|vtm", "", "d", "c");
     for (const char* v : {"DefaultIcon", "Shell", "Open", "Command"}) EXPECT_EQ(Raw(kCr, "", v), Sz("root")) << v;
-    EXPECT_EQ(Raw(kCr, ".vte") + Raw(kCr, ".vtn") + Raw(kCr, ".vtm"), Sz("") + Sz("") + Sz(""));
+    EXPECT_EQ(Raw(kCr, ".vte") + "|" + Raw(kCr, ".vtn") + "|" + Raw(kCr, ".vtm"), before);
+    EXPECT_EQ(Raw(kCr, ".vtm"), "-");
     EXPECT_EQ(Raw(kCr, ".vtn\\sub"), Sz("x"));
+}
+
+TEST_F(Registry, RemovalLeavesOtherProgramsClassesAlone) {
+    // Commands that are not this program's: another program, a program
+    // whose name merely ends like this one's, no argument, no quotes.
+    const std::string foreign[] = {"\"C:\\Windows\\other.exe\" \"%1\"", "\"C:\\x\\my" + ThisProgramName() + "\" \"%1\"",
+                                   "\"" + kExe + "\"", kExe + " %1", ""};
+    for (const std::string& command : foreign) {
+        Set(kCr, ".vtf", "", REG_SZ, "vtforeign");
+        Set(kCr, "vtforeign\\DefaultIcon", "", REG_SZ, "other.exe,3");
+        Set(kCr, "vtforeign\\Shell\\Open\\Command", "", REG_SZ, command);
+        const std::string set = Raw(kCr, "vtforeign\\Shell\\Open\\Command");
+        SetFileTypeAssociation("", "vtf", "", "vtf", "vtf");
+        EXPECT_EQ(Raw(kCr, ".vtf"), Sz("vtforeign")) << command;
+        EXPECT_EQ(Raw(kCr, "vtforeign\\DefaultIcon"), Sz("other.exe,3")) << command;
+        EXPECT_EQ(Raw(kCr, "vtforeign\\Shell\\Open\\Command"), set) << command;
+    }
+    // The same class once this program's command is in it goes as ever,
+    // in whatever folder the program lay and in whatever case.
+    std::string upper = ThisProgramName();
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    Set(kCr, "vtforeign\\Shell\\Open\\Command", "", REG_SZ, "\"D:\\旧\\" + upper + "\" \"%1\"");
+    SetFileTypeAssociation("", "vtf", "", "vtf", "vtf");
+    EXPECT_EQ(Raw(kCr, ".vtf"), Sz(""));
+    EXPECT_EQ(Raw(kCr, "vtforeign\\DefaultIcon") + Raw(kCr, "vtforeign\\Shell\\Open\\Command"), "--");
 }
 
 TEST(ProcessPaths, DevicePathsBecomeDriveLetters) {

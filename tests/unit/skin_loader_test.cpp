@@ -1,5 +1,6 @@
-// EngineLoader's search: each of the five places in turn, with copies of the
-// recording engine under a name of their own so that no earlier load answers.
+// EngineLoader's search: each of its places in turn, with copies of the
+// recording engine under a name of their own so that no earlier load answers;
+// and the current directory, where a planted library waits, never reached.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "recorder.h"
+#include "runtime/library_search.h"
 #include "skin/engine.h"
 #include "test_support.h"
 
@@ -26,11 +28,24 @@ class EngineSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(EngineBytes().empty());
-        search_.currentDirectory = dir_.Path();
+        // As the viewer does first thing at start.
+        runtime::KeepCurrentDirectoryOutOfLibrarySearch();
+        program_ = dir_ / "program";
+        ASSERT_TRUE(test::MakeFolder(program_));
+        search_.programFolder = program_;
         search_.firstPathFile = dir_ / "first.ini";
         search_.secondPathFile = dir_ / "second.ini";
+        // Every test runs in a current directory of its own, as a picture's
+        // folder is when the shell opens the picture.
+        cwd_ = dir_ / "cwd";
+        ASSERT_TRUE(test::MakeFolder(cwd_));
+        char previous[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, previous);
+        previousCwd_ = previous;
+        ASSERT_TRUE(SetCurrentDirectoryA(cwd_.c_str()));
     }
     void TearDown() override {
+        SetCurrentDirectoryA(previousCwd_.c_str());
         if (loaded_) FreeLibrary(loaded_);
         for (const std::string& f : extra_) test::RemoveTree(f);
     }
@@ -51,22 +66,38 @@ protected:
     }
 
     test::ScratchFolder dir_{"vela-loader"};
+    std::string program_, cwd_, previousCwd_;
     skin::EngineSearch search_;
     HMODULE loaded_ = nullptr;
     std::vector<std::string> extra_;
 };
 
-TEST_F(EngineSearchTest, CurrentDirectoryComesFirst) {
+TEST_F(EngineSearchTest, ProgramFolderComesFirst) {
     search_.fileName = "ProbeOne.dll";
-    Place(dir_ / "ProbeOne.dll");
-    Place(dir_ / "lib\\ExuiKrnln\\ProbeOne.dll");
-    EXPECT_EQ(Found(), dir_ / "ProbeOne.dll");
+    Place(program_ + "\\ProbeOne.dll");
+    Place(program_ + "\\lib\\ExuiKrnln\\ProbeOne.dll");
+    EXPECT_EQ(Found(), program_ + "\\ProbeOne.dll");
 }
 
 TEST_F(EngineSearchTest, ThenItsLibFolder) {
     search_.fileName = "ProbeTwo.dll";
-    Place(dir_ / "lib\\ExuiKrnln\\ProbeTwo.dll");
-    EXPECT_EQ(Found(), dir_ / "lib\\ExuiKrnln\\ProbeTwo.dll");
+    Place(program_ + "\\lib\\ExuiKrnln\\ProbeTwo.dll");
+    EXPECT_EQ(Found(), program_ + "\\lib\\ExuiKrnln\\ProbeTwo.dll");
+}
+
+TEST_F(EngineSearchTest, TheCurrentDirectoryIsNeverReached) {
+    // A library planted beside the pictures, under each name the search
+    // asks for, and named by a relative path in the path file.
+    search_.fileName = "ProbePlanted.dll";
+    Place(cwd_ + "\\ProbePlanted.dll");
+    Place(cwd_ + "\\lib\\ExuiKrnln\\ProbePlanted.dll");
+    ASSERT_TRUE(test::WriteText(search_.firstPathFile, "ProbePlanted.dll"));
+    EXPECT_EQ(Found(), "<none>");
+    ASSERT_TRUE(test::WriteText(search_.firstPathFile, "lib\\ExuiKrnln\\ProbePlanted.dll"));
+    EXPECT_EQ(Found(), "<none>");
+    // The same library beside the program is found.
+    Place(program_ + "\\ProbePlanted.dll");
+    EXPECT_EQ(Found(), program_ + "\\ProbePlanted.dll");
 }
 
 TEST_F(EngineSearchTest, ThenTheSystemSearchByName) {
@@ -77,16 +108,6 @@ TEST_F(EngineSearchTest, ThenTheSystemSearchByName) {
     Place(extra_[0]);
     Place(extra_[1]);
     test::WriteText(search_.firstPathFile, dir_ / "unused.dll");
-    EXPECT_EQ(Found(), extra_[0]);
-}
-
-TEST_F(EngineSearchTest, ThenTheLibFolderThroughTheSystemSearch) {
-    search_.fileName = "ProbeFour.dll";
-    std::string bin = test::ProgramFolder();
-    extra_ = {bin + "\\lib\\ExuiKrnln\\ProbeFour.dll"};
-    Place(extra_[0]);
-    Place(dir_ / "elsewhere\\ProbeFour.dll");
-    test::WriteText(search_.firstPathFile, dir_ / "elsewhere\\ProbeFour.dll");
     EXPECT_EQ(Found(), extra_[0]);
 }
 
@@ -158,7 +179,7 @@ TEST(EngineLoaderTest, ProductionPlaces) {
     EXPECT_EQ(s.subFolder + s.fileName, "lib\\ExuiKrnln\\ExuiKrnln.dll");
     EXPECT_EQ(s.firstPathFile, "C:\\ExuiKrnln.ini");
     EXPECT_EQ(s.secondPathFile, "D:\\ExuiKrnln.ini");
-    EXPECT_TRUE(s.currentDirectory.empty());
+    EXPECT_TRUE(s.programFolder.empty());
 }
 
 }  // namespace
