@@ -28,6 +28,13 @@ vela_build() {
     cmake --build "$BUILD" -j"$(nproc)" || die "build failed"
 }
 
+# The release zip (build/Vela-<version>-win32.zip), which a test unpacks and runs.
+vela_package() {
+    say "packing the release zip"
+    cmake --build "$BUILD" --target package >"$BUILD.package.log" 2>&1 \
+        || { cat "$BUILD.package.log" >&2; die "packing failed"; }
+}
+
 # A fresh prefix for every test run: nothing from an earlier run leaks in.
 vela_fresh_prefix() {
     say "creating a fresh Wine prefix in $WINEPREFIX"

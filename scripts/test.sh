@@ -5,6 +5,7 @@ set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 vela_setup
 vela_build
+vela_package
 trap vela_stop EXIT
 vela_start_xvfb
 vela_fresh_prefix

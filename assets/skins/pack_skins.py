@@ -17,8 +17,8 @@ render and packs the results:
         and that every rendered picture in PICTURES has the size it was
         rendered for, then writes one property pack per skinned control
         (format in engine/include/ExuiPack.h), the manifest and an .rc file
-        that builds them, PICTURES/vela.ico and the version information into
-        VelaViewer.exe
+        that builds them, PICTURES/vela.ico and the manifest into
+        VelaViewer.exe (its version information comes from the build)
 
 Python 3 standard library only.
 """
@@ -243,7 +243,7 @@ def build(pictures_folder, out):
              '1 ICON "%s"' % icon, ""]
     for name in names:
         lines.append('%s RCDATA "%s/%s.pack"' % (name, here, name))
-    lines += ["", '1 24 "%s/vela.manifest"' % here, "", VERSION]
+    lines += ["", '1 24 "%s/vela.manifest"' % here]
     with open(os.path.join(out, "skins.rc"), "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
 
@@ -273,35 +273,6 @@ MANIFEST = """<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
   </application>
 </assembly>
 """
-
-VERSION = """1 VERSIONINFO
-FILEVERSION 1,0,0,0
-PRODUCTVERSION 1,0,0,0
-FILEFLAGSMASK 0x3fL
-FILEFLAGS 0x0L
-FILEOS VOS_NT_WINDOWS32
-FILETYPE VFT_APP
-FILESUBTYPE VFT2_UNKNOWN
-BEGIN
-    BLOCK "StringFileInfo"
-    BEGIN
-        BLOCK "080404b0"
-        BEGIN
-            VALUE "CompanyName", "Vela"
-            VALUE "FileDescription", "Vela Picture Viewer"
-            VALUE "FileVersion", "1.0.0.0"
-            VALUE "InternalName", "VelaViewer"
-            VALUE "OriginalFilename", "VelaViewer.exe"
-            VALUE "ProductName", "Vela"
-            VALUE "ProductVersion", "1.0.0.0"
-        END
-    END
-    BLOCK "VarFileInfo"
-    BEGIN
-        VALUE "Translation", 0x804, 1200
-    END
-END"""
-
 
 def main(argv):
     if argv[:1] == ["renders"] and len(argv) == 1:

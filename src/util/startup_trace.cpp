@@ -5,6 +5,25 @@
 #include <cstdio>
 
 namespace vela {
+namespace {
+
+using SystemTimeFn = void(WINAPI*)(FILETIME*);
+
+// The precise clock exists from Windows 8 on: bound by name, so that the
+// program still starts on Windows 7, where the trace falls back to the
+// coarser one.
+SystemTimeFn SystemTimeClock() {
+    static const SystemTimeFn clock = [] {
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        auto precise = kernel ? reinterpret_cast<SystemTimeFn>(reinterpret_cast<void*>(
+                                    GetProcAddress(kernel, "GetSystemTimePreciseAsFileTime")))
+                              : nullptr;
+        return precise ? precise : &GetSystemTimeAsFileTime;
+    }();
+    return clock;
+}
+
+}  // namespace
 
 void StartupMark(const char* label) {
     static char path[MAX_PATH] = "";
@@ -16,7 +35,7 @@ void StartupMark(const char* label) {
     if (state != 1) return;
     FILETIME created, exited, kernel, user, now;
     if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return;
-    GetSystemTimePreciseAsFileTime(&now);
+    SystemTimeClock()(&now);
     ULARGE_INTEGER c{{created.dwLowDateTime, created.dwHighDateTime}}, t{{now.dwLowDateTime, now.dwHighDateTime}};
     const double ms = static_cast<double>(t.QuadPart - c.QuadPart) / 10000.0;
     if (FILE* f = std::fopen(path, "a")) {
