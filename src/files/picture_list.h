@@ -1,7 +1,7 @@
 #pragma once
 // The pictures of the folder of the picture being shown, and which of them
 // is current. The list is a snapshot taken when a picture is opened: the
-// folder's files in enumeration order, each entry once for every one of
+// folder's files in Explorer's order by name, each entry once for every one of
 // ".jpg", ".bmp", ".ico", ".png", ".gif" that occurs in its whole path
 // (ASCII letters of those texts match in either case).
 #include <functional>
@@ -38,7 +38,7 @@ std::vector<Text> FilterPictures(const std::vector<Text>& files);
 Text ProgramFolder();
 
 // Rebuilds PictureList from the folder of path (the program's folder for an
-// empty path) and sets CurrentIndex: the last entry equal to path, 0 when
+// empty path), in Explorer's order by name, and sets CurrentIndex: the last entry equal to path, 0 when
 // there is none, 1 for an empty path. processMessages runs after each file
 // found. When another scan starts meanwhile (from inside processMessages),
 // the newer one wins: this one stops and leaves the list and CurrentIndex
