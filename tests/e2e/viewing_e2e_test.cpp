@@ -120,7 +120,8 @@ TEST_F(ViewingE2E, StepsThroughTheFolderWithoutWrapping) {
     EXPECT_TRUE(WaitView(250, 150, 300, 200)) << RectText(viewer_.ControlRect(kPictureView));
     viewer_.KeyRelease(picture, VK_NEXT, true);
     EXPECT_TRUE(viewer_.WaitTitle(L"c.png—Vela图片查看器")) << viewer_.Title();
-    EXPECT_TRUE(WaitView(80, 10, 640, 480)) << RectText(viewer_.ControlRect(kPictureView));
+    // Taller than the 400 pixels free: fitted whole by its height.
+    EXPECT_TRUE(WaitView(133, 50, 533, 400)) << RectText(viewer_.ControlRect(kPictureView));
     viewer_.KeyRelease(picture, VK_RIGHT, true);  // last entry: nothing happens
     viewer_.KeyRelease(picture, VK_PRIOR, true);
     EXPECT_TRUE(viewer_.WaitTitle(L"b.jpg—Vela图片查看器")) << viewer_.Title();
