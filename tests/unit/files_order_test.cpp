@@ -2,9 +2,7 @@
 // after its file was deleted.
 #include <gtest/gtest.h>
 
-#include "files/picture_list.h"
 #include "files/picture_order.h"
-#include "test_support.h"
 
 using namespace vela;
 
@@ -18,15 +16,6 @@ TEST(FilesOrder, NamesCompareAsExplorerShowsThem) {
     EXPECT_EQ(list, (std::vector<Text>{"C:\\z\\b.gif", "C:\\y\\B.GIF", "C:\\z\\IMG2.jpg", "C:\\z\\img2a.jpg",
                                        "C:\\a\\img3.jpg", "C:\\z\\img10.jpg", "C:\\z\\照片9.png",
                                        "C:\\z\\照片10.png"}));
-}
-
-TEST(FilesOrder, AScanListsTheFolderInThatOrder) {
-    test::ScratchFolder f("order");
-    for (const char* n : {"img10.jpg", "img2.jpg", "img1.jpg", "notes.txt"}) ASSERT_TRUE(test::WriteText(f / n, "x"));
-    ASSERT_TRUE(RebuildPictureList(f / "img2.jpg", nullptr));
-    EXPECT_EQ(PictureList, (std::vector<Text>{f / "img1.jpg", f / "img2.jpg", f / "img10.jpg"}));
-    EXPECT_EQ(CurrentIndex, 2);
-    ReleasePictureList();
 }
 
 TEST(FilesOrder, ADeletedEntryLeavesAndTheNextTakesItsPlace) {
