@@ -135,7 +135,7 @@ void OnMainWindowKeyReleased(int virtualKey, int modifiers) {
         case VK_OEM_PLUS: ZoomIn(); break;
         case VK_DOWN:
         case VK_OEM_MINUS: ZoomOut(); break;
-        case VK_ESCAPE: OnCloseClicked();
+        case VK_ESCAPE: OnCloseClicked();  // ends the program
         default: break;
     }
 }
