@@ -23,7 +23,12 @@ int Run(const EventArgs&) {
 }
 
 int OnKeyReleased(const EventArgs& e) {
-    OnMainWindowKeyReleased(e.arg[0]);
+    OnMainWindowKeyReleased(e.arg[0], e.arg[1]);
+    return 0;
+}
+
+int OnSideButton(const EventArgs& e) {
+    OnSideButtonReleased(e.arg[0]);
     return 0;
 }
 
@@ -39,6 +44,8 @@ constexpr forms::EventBinding kMainWindowEvents[] = {
     {Ctl::MainWindow, ev::SizeChanged, Run<OnMainWindowSizeChanged>},
     {Ctl::MainWindow, ev::RightUp, Run<ShowContextMenu>},
     {Ctl::MainWindow, ev::KeyUp, OnKeyReleased},
+    {Ctl::MainWindow, ev::XButtonUp, OnSideButton},
+    {Ctl::PictureView, ev::DoubleClick, Run<ToggleFitAndActualSize>},
     {Ctl::PictureView, ev::PictureLeftDown, Run<StartDrag>},
     {Ctl::PictureView, ev::PictureLeftUp, Run<EndDrag>},
     {Ctl::PictureView, ev::PictureMouseMove, Run<FollowDrag>},
@@ -47,7 +54,7 @@ constexpr forms::EventBinding kMainWindowEvents[] = {
     {Ctl::ZoomRatioButton, ev::Clicked, Run<ShowActualSize>},
     {Ctl::ZoomOutButton, ev::Clicked, Run<ZoomOut>},
     {Ctl::SaveButton, ev::Clicked, Run<SavePictureAs>},
-    {Ctl::DeleteButton, ev::Clicked, Run<DeleteCurrentPicture>},
+    {Ctl::DeleteButton, ev::Clicked, Run<DeleteAndMoveOn>},
     {Ctl::RotateButton, ev::Clicked, Run<RotatePicture>},
     {Ctl::PreviousButton, ev::Clicked, Run<ShowPreviousPicture>},
     {Ctl::NextButton, ev::Clicked, Run<ShowNextPicture>},

@@ -6,6 +6,7 @@
 #include "files/navigation.h"
 #include "files/paths.h"
 #include "files/picture_actions.h"
+#include "files/picture_clipboard.h"
 #include "files/prepare_ahead.h"
 #include "files/picture_list.h"
 #include "runtime/exit.h"
@@ -47,13 +48,14 @@ void LayOutStartPicture() {
         StartupMark("folder scanned");
         // The scan lets messages through: the window may have been closed.
         if (forms::StartWindowClosed()) return;
-        SizeWindowToPicture();
+        const view::Size shown = SizeWindowToPicture();
         // The smallest window (800 x 500 at 100 %) grows with the display
-        // scaling; a picture gets it while it and the margin fit inside.
+        // scaling; a picture gets it while it (as fitted) and the margin fit
+        // inside.
         const int minWidth = forms::Scaled(800), minHeight = forms::Scaled(500);
         const int margin = forms::Scaled(static_cast<int>(view::kMargin));
-        if (PictureWidth < minWidth - margin) forms::SetInt(Ctl::MainWindow, prop::Width, minWidth);
-        if (PictureHeight < minHeight - margin) forms::SetInt(Ctl::MainWindow, prop::Height, minHeight);
+        if (shown.width < minWidth - margin) forms::SetInt(Ctl::MainWindow, prop::Width, minWidth);
+        if (shown.height < minHeight - margin) forms::SetInt(Ctl::MainWindow, prop::Height, minHeight);
         CentreMainWindowOnScreen();
     } else {
         ScanFolder("");
@@ -100,20 +102,47 @@ void OnMainWindowSizeChanged() {
     }
 }
 
-void OnMainWindowKeyReleased(int virtualKey) {
+namespace {
+
+// Ctrl with a letter: the open dialog, a saved copy, the clipboard. True
+// when the key is one of them.
+bool RunControlKey(int virtualKey) {
+    switch (virtualKey) {
+        case 'O': OpenPictureWithDialog(); return true;
+        case 'S': SavePictureAs(); return true;
+        case 'C': CopyShownPicture(); return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+void OnMainWindowKeyReleased(int virtualKey, int modifiers) {
+    if ((modifiers & forms::modifier::Ctrl) && RunControlKey(virtualKey)) return;
+    // Any other key acts alike with or without modifiers (Ctrl+Right is Right).
     switch (virtualKey) {
         case VK_LEFT:
-        case VK_PRIOR: ShowPreviousPicture(); break;
+        case VK_PRIOR:
+        case VK_BACK: ShowPreviousPicture(); break;
         case VK_RIGHT:
-        case VK_NEXT: ShowNextPicture(); break;
-        case VK_DELETE: DeleteCurrentPicture(); break;
+        case VK_NEXT:
+        case VK_SPACE: ShowNextPicture(); break;
+        case VK_HOME: ShowFirstPicture(); break;
+        case VK_END: ShowLastPicture(); break;
+        case VK_DELETE: DeleteAndMoveOn(); break;
         case VK_UP:
         case VK_ADD:
         case VK_OEM_PLUS: ZoomIn(); break;
         case VK_DOWN:
         case VK_OEM_MINUS: ZoomOut(); break;
+        case VK_ESCAPE: OnCloseClicked();  // ends the program
         default: break;
     }
+}
+
+void OnSideButtonReleased(int button) {
+    if (button == 1) ShowPreviousPicture();
+    if (button == 2) ShowNextPicture();
 }
 
 void ShowContextMenu() {

@@ -7,8 +7,12 @@ namespace vela {
 
 void OnMainWindowCreated();
 void OnMainWindowSizeChanged();
-// The keyboard map: one operation per released navigation or zoom key.
-void OnMainWindowKeyReleased(int virtualKey);
+// The keyboard map: one operation per released key (navigation, zoom,
+// delete, Esc to close; with Ctrl: O open, S save a copy, C copy).
+// modifiers: the key event's forms::modifier bits.
+void OnMainWindowKeyReleased(int virtualKey, int modifiers);
+// The mouse's side buttons: 1 (back) previous, 2 (forward) next.
+void OnSideButtonReleased(int button);
 void ShowContextMenu();
 void OnMinimizeClicked();
 void OnMaximizeClicked();

@@ -3,6 +3,8 @@
 #include "view/picture_state.h"
 #include "files/paths.h"
 #include "files/picture_list.h"
+#include "files/picture_actions.h"
+#include "files/picture_order.h"
 #include "files/prepare_ahead.h"
 #include "runtime/forms.h"
 #include "view/frame_hold.h"
@@ -66,6 +68,26 @@ void ShowEntry(int index) {
     if (!forms::StartWindowClosed()) PrepareNeighboursOnceShown();
 }
 
+// The window's own name, as it reads before any picture is shown.
+constexpr const char* kEmptyWindowTitle = "Vela图片查看器";
+
+bool FileIsThere(const Text& path) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = GetLastError();
+    // Only "no such file" means gone; a file the viewer may not look at is
+    // still there as far as it can tell.
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+// No picture left: the empty window with its hint.
+void ShowEmptyWindow() {
+    CurrentIndex = 0;
+    const view::FrameHold hold;
+    forms::SetData(Ctl::PictureView, prop::Picture, Bytes());
+    forms::SetText(Ctl::SkinFrame, prop::FrameTitle, kEmptyWindowTitle);
+    FitPictureToWindow();
+}
+
 }  // namespace
 
 void ShowTitleFor(std::string_view path) {
@@ -121,6 +143,34 @@ void ShowNextPicture() {
     }
     const int index = NextIndex(CurrentIndex, static_cast<int>(PictureList.size()));
     if (index) ShowEntry(index);
+}
+
+void ShowFirstPicture() {
+    if (listPending || PictureList.empty() || CurrentIndex == 1) return;
+    ShowEntry(1);
+}
+
+void ShowLastPicture() {
+    const int last = static_cast<int>(PictureList.size());
+    if (listPending || last == 0 || CurrentIndex == last) return;
+    ShowEntry(last);
+}
+
+void DeleteAndMoveOn() {
+    if (listPending || !HasCurrentPicture()) return;
+    const Text path = CurrentPicturePath();
+    const bool existed = FileIsThere(path);
+    DeleteCurrentPicture();
+    // The question and the shell let messages through: the window may have
+    // gone, or a drop may have rebuilt the list (then it is left alone).
+    if (forms::StartWindowClosed() || listPending || !existed || FileIsThere(path)) return;
+    if (CurrentPicturePath() != path) return;
+    const int next = RemoveEntry(PictureList, CurrentIndex, path);
+    if (next == 0) {
+        ShowEmptyWindow();
+        return;
+    }
+    ShowEntry(next);
 }
 
 void OpenPictureWithDialog() {

@@ -19,6 +19,14 @@ void ScanFolder(std::string_view path);
 void OpenPictureFile(std::string_view path);
 void ShowPreviousPicture();
 void ShowNextPicture();
+// The first / last entry of the list; nothing when it is already shown.
+void ShowFirstPicture();
+void ShowLastPicture();
+// Asks and moves the current file to the recycle bin; once it is gone, its
+// entry leaves the list and the next picture shows (the previous one at the
+// end of the list, the empty window when none is left). When the file is
+// still there (No, the shell refused) nothing changes.
+void DeleteAndMoveOn();
 void OpenPictureWithDialog();
 // Writes PictureView's bytes unchanged under a name chosen in the save dialog.
 void SavePictureAs();

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "files/paths.h"
+#include "files/picture_order.h"
 #include "runtime/library_search.h"
 #include "util/unique.h"
 
@@ -92,6 +93,8 @@ bool RebuildPictureList(std::string_view path, const std::function<void()>& proc
     });
     if (scanGeneration != mine) return false;
     PictureList = FilterPictures(files);
+    // The order Explorer shows by name, whatever order the file system gave.
+    SortInExplorerOrder(PictureList);
     if (wanted.empty()) {
         CurrentIndex = 1;
         return true;

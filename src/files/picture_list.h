@@ -1,7 +1,7 @@
 #pragma once
 // The pictures of the folder of the picture being shown, and which of them
 // is current. The list is a snapshot taken when a picture is opened: the
-// folder's files in enumeration order whose own name ends in one of
+// folder's files in Explorer's order by name whose own name ends in one of
 // ".jpg", ".bmp", ".ico", ".png", ".gif" (ASCII letters in either case),
 // each once.
 #include <functional>
@@ -36,8 +36,8 @@ std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pa
 std::vector<Text> FilterPictures(const std::vector<Text>& files);
 
 // Rebuilds PictureList from the folder of path (the program's folder for an
-// empty path) and sets CurrentIndex: the last entry equal to path, 0 when
-// there is none, 1 for an empty path. processMessages runs after each file
+// empty path), in Explorer's order by name, and sets CurrentIndex: the
+// entry equal to path, 0 when there is none, 1 for an empty path. processMessages runs after each file
 // found. When another scan starts meanwhile (from inside processMessages),
 // the newer one wins: this one stops and leaves the list and CurrentIndex
 // alone, and returns false.

@@ -32,6 +32,21 @@ using ImageRotateFlipFn = Status(WINAPI*)(GpImage* image, int rotateFlipType);
 using SaveImageToStreamFn = Status(WINAPI*)(GpImage* image, IStream* stream, const CLSID* encoder,
                                             const void* encoderParameters);
 using DisposeImageFn = Status(WINAPI*)(GpImage* image);
+inline constexpr int PixelFormat32bppARGB = 0x0026200A;
+inline constexpr UINT ImageLockModeRead = 1;
+struct Rect {
+    INT X, Y, Width, Height;
+};
+struct BitmapData {
+    UINT Width, Height;
+    INT Stride;
+    int PixelFormat;
+    void* Scan0;
+    UINT_PTR Reserved;
+};
+using BitmapLockBitsFn = Status(WINAPI*)(GpImage* bitmap, const Rect* rect, UINT flags, int format,
+                                         BitmapData* data);
+using BitmapUnlockBitsFn = Status(WINAPI*)(GpImage* bitmap, BitmapData* data);
 
 }  // namespace vela::gdip
 
@@ -52,6 +67,7 @@ VELA_ENTRY_TYPED("gdiplus.dll", GdipDisposeImage, gdip::DisposeImageFn);
 VELA_ENTRY("shlwapi.dll", PathFindFileNameA);
 VELA_ENTRY("shlwapi.dll", PathFileExistsA);
 VELA_ENTRY("shlwapi.dll", PathFindExtensionA);
+VELA_ENTRY("shlwapi.dll", StrCmpLogicalW);
 
 // kernel32.dll
 VELA_ENTRY("kernel32.dll", GlobalAlloc);
@@ -145,5 +161,10 @@ using GetProcessImageFileNameFn = DWORD(WINAPI*)(HANDLE process, LPSTR fileName,
 VELA_ENTRY_TYPED("psapi.dll", GetProcessImageFileNameA, GetProcessImageFileNameFn);
 VELA_ENTRY_TYPED("advpack.dll", IsNTAdmin, IsNTAdminFn);
 // ---- end of delete, locate, information and associations ----
+
+// ---- The shown picture copied to the clipboard ----
+VELA_ENTRY_TYPED("gdiplus.dll", GdipBitmapLockBits, gdip::BitmapLockBitsFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipBitmapUnlockBits, gdip::BitmapUnlockBitsFn);
+// ---- end of the clipboard ----
 
 }  // namespace vela::api

@@ -75,8 +75,17 @@ inline constexpr int Created = 0, SizeChanged = 4;                              
 inline constexpr int Clicked = 0;                                                          // buttons, menu items
 inline constexpr int LeftDown = -1, LeftUp = -2, DoubleClick = -3, RightDown = -4, RightUp = -5, MouseMove = -6,
                      KeyDown = -9, KeyUp = -10, Char = -11, Wheel = -12;                   // standard
+// A side button of the mouse released over the window or any of its
+// controls; argument 1: 1 for the back button (XBUTTON1), 2 for forward.
+inline constexpr int XButtonUp = -13;
 inline constexpr int PictureLeftDown = 2, PictureLeftUp = 4, PictureMouseMove = 8, PictureWheel = 10;  // PictureBoxEx
 }  // namespace ev
+
+// The modifier bits that key events carry as their second argument and
+// mouse events as their third.
+namespace modifier {
+inline constexpr int Ctrl = 1, Shift = 2, Alt = 4;
+}  // namespace modifier
 
 struct EventArgs {
     Ctl control;

@@ -50,6 +50,33 @@ void RouteChar(const MSG& msg) {
     RaiseEvent(WindowControlOf(form), ev::Char, 1, args);
 }
 
+// A double-click on a child control (the picture) is raised on that
+// control; the form window's own is raised by its window procedure.
+void RouteDoubleClick(const MSG& msg) {
+    Form form{};
+    FormState* st = EnclosingForm(msg.hwnd, &form);
+    if (!st || !st->ready || msg.hwnd == st->window) return;
+    for (const auto& [control, state] : st->controls) {
+        if (state.hwnd != msg.hwnd) continue;
+        int args[3] = {GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam),
+                       MouseModifierBits(static_cast<unsigned>(msg.wParam))};
+        RaiseEvent(control, ev::DoubleClick, 3, args);
+        return;
+    }
+}
+
+// The mouse's back and forward buttons act on the window whichever control
+// is under the cursor.
+void RouteSideButtonUp(const MSG& msg) {
+    Form form{};
+    FormState* st = EnclosingForm(msg.hwnd, &form);
+    if (!st || !st->ready) return;
+    const WORD which = GET_XBUTTON_WPARAM(msg.wParam);
+    if (which != XBUTTON1 && which != XBUTTON2) return;
+    int args[1] = {which == XBUTTON1 ? 1 : 2};
+    RaiseEvent(WindowControlOf(form), ev::XButtonUp, 1, args);
+}
+
 }  // namespace
 
 void RouteAndDispatch(const MSG& msg) {
@@ -65,6 +92,12 @@ void RouteAndDispatch(const MSG& msg) {
             break;
         case WM_RBUTTONUP:
             RouteRightButtonUp(msg);
+            break;
+        case WM_LBUTTONDBLCLK:
+            RouteDoubleClick(msg);
+            break;
+        case WM_XBUTTONUP:
+            RouteSideButtonUp(msg);
             break;
         default:
             break;

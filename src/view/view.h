@@ -3,6 +3,8 @@
 // controls, rotation of the view and panning. Each operation reads a control
 // property at the moment it uses it and writes it back truncated toward
 // zero; the arithmetic itself lives in view_math.h.
+#include "view/view_math.h"
+
 namespace vela {
 
 // The drag state: DragActive is 1 between a left-button press on
@@ -18,7 +20,7 @@ void MeasureShownPicture();
 
 void CentrePictureView();
 void UpdateZoomLabel();
-// Measure, fit the width, centre, lay out the edge buttons, the toolbar and
+// Measure, fit the picture whole (a long one by width, from its top), centre, lay out the edge buttons, the toolbar and
 // the top-right buttons, let pending messages run, refresh the caption.
 void FitPictureToWindow();
 void ZoomIn();
@@ -26,12 +28,17 @@ void ZoomOut();
 // One step per wheel event whatever the distance; 0 refreshes the caption.
 void WheelZoom(int distance);
 void ShowActualSize();
-// MainWindow := picture plus margin, capped at the screen, centred on it.
-void SizeWindowToPicture();
-// MainWindow's place := centred on the screen (its size read as it is now).
+// MainWindow := the picture fitted into the work area, plus the margin,
+// centred on the work area; returns the fitted picture's size.
+view::Size SizeWindowToPicture();
+// MainWindow's place := centred on the work area (its size read as it is now).
 void CentreMainWindowOnScreen();
-// A quarter turn clockwise of the bytes and of the view; nothing measured.
+// A quarter turn clockwise of the bytes and of the view; the measured sides
+// swap with them (the turn changes nothing else of the picture).
 void RotatePicture();
+// The natural size when the view is fitted (or any other zoom), the fit
+// when it shows the natural size.
+void ToggleFitAndActualSize();
 
 void StartDrag();
 void FollowDrag();

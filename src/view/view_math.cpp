@@ -1,5 +1,6 @@
 #include "view/view_math.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -21,6 +22,32 @@ Size FitSize(int pictureWidth, int pictureHeight, int windowWidth, double margin
     const int width = FittedWidth(windowWidth, margin);
     return {width, FittedHeight(pictureWidth, pictureHeight, width)};
 }
+
+bool IsLongPicture(int pictureWidth, int pictureHeight) {
+    return pictureWidth > 0 && static_cast<double>(pictureHeight) >= StoredDouble(pictureWidth * kLongPictureRatio);
+}
+
+Fit FitWhole(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight, double margin) {
+    // A window smaller than its margins still gets a picture of one pixel.
+    const double freeWidth = std::max(1.0, StoredDouble(windowWidth - margin));
+    const double freeHeight = std::max(1.0, StoredDouble(windowHeight - margin));
+    if (pictureWidth <= 0 || pictureHeight <= 0) return {{pictureWidth, pictureHeight}, false};
+    if (IsLongPicture(pictureWidth, pictureHeight)) {
+        const Size size = FitSize(pictureWidth, pictureHeight, windowWidth, margin);
+        return {size, static_cast<double>(size.height) > freeHeight};
+    }
+    if (pictureWidth <= freeWidth && pictureHeight <= freeHeight) return {{pictureWidth, pictureHeight}, false};
+    // The side that overflows more decides; the other follows the ratio.
+    const bool byWidth = StoredDouble(pictureWidth * freeHeight) >= StoredDouble(pictureHeight * freeWidth);
+    if (byWidth) {
+        const int width = TruncToInt(freeWidth);
+        return {{width, FittedHeight(pictureWidth, pictureHeight, width)}, false};
+    }
+    const int height = TruncToInt(freeHeight);
+    return {{FittedHeight(pictureHeight, pictureWidth, height), height}, false};
+}
+
+int TopOfLongPicture(double margin) { return TruncToInt(StoredDouble(margin / 2.0)); }
 
 int ZoomPercent(int viewWidth, int pictureWidth) {
     const double quotient = StoredDouble(static_cast<double>(viewWidth) / pictureWidth);
@@ -67,6 +94,11 @@ ViewRect WheelStep(ViewRect view, int windowWidth, int windowHeight, int cursorX
 int WindowSideForPicture(int pictureSide, int screenSide, double margin) {
     if (static_cast<double>(pictureSide) < StoredDouble(screenSide - margin)) return TruncToInt(StoredDouble(pictureSide + margin));
     return screenSide;
+}
+
+Size WindowSizeForPicture(int pictureWidth, int pictureHeight, int areaWidth, int areaHeight, double margin) {
+    const Size shown = FitWhole(pictureWidth, pictureHeight, areaWidth, areaHeight, margin).size;
+    return {WindowSideForPicture(shown.width, areaWidth, margin), WindowSideForPicture(shown.height, areaHeight, margin)};
 }
 
 int FromFarEdge(int windowWidth, double offset) { return TruncToInt(StoredDouble(windowWidth - offset)); }

@@ -39,6 +39,23 @@ int FittedHeight(int pictureWidth, int pictureHeight, int viewWidth);
 // margin, or the picture's own size.
 Size FitSize(int pictureWidth, int pictureHeight, int windowWidth, double margin = kMargin);
 
+// A picture at least this many times as tall as it is wide (a long
+// screenshot, a comic strip) is read by dragging down: fitted by width only.
+inline constexpr double kLongPictureRatio = 3.0;
+bool IsLongPicture(int pictureWidth, int pictureHeight);
+
+// How a picture is shown when it is opened or stepped to: whole inside the
+// window less the margin on both sides, never enlarged; a long picture by
+// width only, and from its top when it is taller than the free height.
+struct Fit {
+    Size size;
+    bool fromTop = false;
+    bool operator==(const Fit&) const = default;
+};
+Fit FitWhole(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight, double margin = kMargin);
+// The top of a view shown from its top: half the margin, as at the sides.
+int TopOfLongPicture(double margin = kMargin);
+
 // trunc((viewWidth / pictureWidth) * 100): the quotient first; 0 when the
 // picture width is 0.
 int ZoomPercent(int viewWidth, int pictureWidth);
@@ -66,6 +83,11 @@ ViewRect WheelStep(ViewRect view, int windowWidth, int windowHeight, int cursorX
 // Window side for a picture side: the side plus the margin while that stays
 // under the screen side less the margin, else the whole screen side.
 int WindowSideForPicture(int pictureSide, int screenSide, double margin = kMargin);
+
+// The window's size for a newly opened picture in an area (the work area):
+// each side the fitted picture's side plus the margin, capped at the area.
+Size WindowSizeForPicture(int pictureWidth, int pictureHeight, int areaWidth, int areaHeight,
+                          double margin = kMargin);
 
 // trunc(outer side - offset): the edge buttons, the toolbar and the
 // top-right buttons sit at fixed distances from the window's far edges.

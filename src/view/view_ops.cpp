@@ -1,6 +1,8 @@
 // The thin layer over the controls: every rule's numbers come from
 // view_math; here they are read from and written to the properties, one at
 // a time, because a write can run other handlers (a size change refits).
+#include <utility>
+
 #include "view/picture_state.h"
 #include "imaging/imaging.h"
 #include "runtime/entry_points.h"
@@ -52,6 +54,15 @@ void ShowHintWhileEmpty() {
     forms::SetText(Ctl::SkinFrame, prop::FrameHint, empty ? kEmptyWindowHint : "");
 }
 
+// The screen less the taskbar and docked bars: where a new window goes.
+RECT WorkArea() {
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT work{};
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) && work.right > work.left && work.bottom > work.top)
+        area = work;
+    return area;
+}
+
 POINT CursorOnScreen() {
     POINT p{0, 0};
     api::GetCursorPos(&p);
@@ -96,10 +107,13 @@ void UpdateZoomLabel() { ShowZoomCaption(); }
 
 void FitPictureToWindow() {
     MeasureShownPicture();
-    const Size view = FitSize(PictureWidth, PictureHeight, Get(Ctl::MainWindow, prop::Width), forms::Scaled(kMargin));
-    Set(Ctl::PictureView, prop::Width, view.width);
-    Set(Ctl::PictureView, prop::Height, view.height);
+    const double margin = forms::Scaled(kMargin);
+    const Fit fit = FitWhole(PictureWidth, PictureHeight, Get(Ctl::MainWindow, prop::Width),
+                             Get(Ctl::MainWindow, prop::Height), margin);
+    Set(Ctl::PictureView, prop::Width, fit.size.width);
+    Set(Ctl::PictureView, prop::Height, fit.size.height);
     CentrePictureView();
+    if (fit.fromTop) Set(Ctl::PictureView, prop::Top, TopOfLongPicture(margin));
 
     Set(Ctl::PreviousButton, prop::Left, 0);
     CentreVertically(Ctl::PreviousButton);
@@ -156,21 +170,37 @@ void ShowActualSize() {
     forms::ProcessPendingMessages();
 }
 
-void SizeWindowToPicture() {
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+Size SizeWindowToPicture() {
+    const RECT area = WorkArea();
+    const double margin = forms::Scaled(kMargin);
+    const int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
+    const Size window = WindowSizeForPicture(PictureWidth, PictureHeight, areaWidth, areaHeight, margin);
     Set(Ctl::PictureView, prop::Width, PictureWidth);
     Set(Ctl::PictureView, prop::Height, PictureHeight);
     // Each of these runs the size-changed handler, which refits.
-    const double margin = forms::Scaled(kMargin);
-    Set(Ctl::MainWindow, prop::Width, WindowSideForPicture(PictureWidth, screenWidth, margin));
-    Set(Ctl::MainWindow, prop::Height, WindowSideForPicture(PictureHeight, screenHeight, margin));
+    Set(Ctl::MainWindow, prop::Width, window.width);
+    Set(Ctl::MainWindow, prop::Height, window.height);
     CentreMainWindowOnScreen();
+    return FitWhole(PictureWidth, PictureHeight, areaWidth, areaHeight, margin).size;
 }
 
 void CentreMainWindowOnScreen() {
-    const ScreenPlace place = CentredOnScreen(Get(Ctl::MainWindow, prop::Width), Get(Ctl::MainWindow, prop::Height));
-    Set(Ctl::MainWindow, prop::Left, place.left);
-    Set(Ctl::MainWindow, prop::Top, place.top);
+    const RECT area = WorkArea();
+    Set(Ctl::MainWindow, prop::Left,
+        area.left + CentredPosition(area.right - area.left, Get(Ctl::MainWindow, prop::Width)));
+    Set(Ctl::MainWindow, prop::Top,
+        area.top + CentredPosition(area.bottom - area.top, Get(Ctl::MainWindow, prop::Height)));
+}
+
+void ToggleFitAndActualSize() {
+    MeasureShownPicture();
+    const bool actual = Get(Ctl::PictureView, prop::Width) == PictureWidth &&
+                        Get(Ctl::PictureView, prop::Height) == PictureHeight;
+    if (actual) {
+        FitPictureToWindow();
+    } else {
+        ShowActualSize();
+    }
 }
 
 void RotatePicture() {
@@ -181,9 +211,13 @@ void RotatePicture() {
     // result would lose the file's content (a later save would write nothing).
     if (turned.empty()) return;
     forms::SetData(Ctl::PictureView, prop::Picture, turned);
+    // The turned picture's sides are the old ones swapped: the zoom steps
+    // and the caption compare the view with them, not with the old width.
+    std::swap(PictureWidth, PictureHeight);
     Set(Ctl::PictureView, prop::Height, width);
     Set(Ctl::PictureView, prop::Width, height);
     CentrePictureView();
+    ShowZoomCaption();
 }
 
 void StartDrag() {

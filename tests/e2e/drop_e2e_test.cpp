@@ -138,7 +138,8 @@ TEST_F(DropE2E, CameraNamesOpenAndStepJpegAndCursorAreNoEntries) {
 
     Drop({cam + "\\DSC0001.JPG"});
     EXPECT_TRUE(viewer_.WaitTitle(Title(cam + "\\DSC0001.JPG"))) << viewer_.Title();
-    ASSERT_TRUE(WaitView(80, 10, 640, 480)) << RectText(viewer_.ControlRect(kPictureView));
+    // Dropped, it is fitted whole: by its height into the 400 pixels free.
+    ASSERT_TRUE(WaitView(133, 50, 533, 400)) << RectText(viewer_.ControlRect(kPictureView));
     Step(VK_RIGHT, cam + "\\DSC0002.JPG");
     EXPECT_TRUE(WaitView(240, 130, 320, 240)) << RectText(viewer_.ControlRect(kPictureView));
 

@@ -111,8 +111,41 @@ TEST_F(ShellE2E, DeleteAsksThenMovesTheFileToTheTrash) {
     seen = Answer({kYes, kYes}, [&] { viewer_.Click(viewer_.Control(kDeleteButton)); });
     EXPECT_EQ(seen[0].title + L"|" + seen[0].text + L"|" + seen[1].title, question + L"|确认删除文件");
     EXPECT_TRUE(WaitFor([&] { return !Exists(dir_ / "删我.jpg") && Exists(trash); }));
-    EXPECT_EQ(viewer_.Title(), L"删我.jpg—Vela图片查看器");  // still shown
+    // It was the only picture: the empty window with its hint.
+    EXPECT_TRUE(viewer_.WaitTitle(L"Vela图片查看器")) << viewer_.Title();
+    EXPECT_TRUE(viewer_.WaitControlText(kSkinFrame, L"拖放图片到此处，或右键打开图片"));
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"0%")) << viewer_.ControlText(kZoomRatioButton);
+}
+
+TEST_F(ShellE2E, DeleteMovesOnOnlyWhenTheFileIsGone) {
+    for (const char* n : {"d1.jpg", "d3.jpg"}) ASSERT_TRUE(WriteBytes(dir_ / n, MakePicture(64, 48, L"image/jpeg")));
+    Open("d2.jpg");
+    const auto title = [&](const wchar_t* name) { return std::wstring(name) + L"—Vela图片查看器"; };
+    const auto pressDelete = [&] { viewer_.KeyRelease(viewer_.Control(kPictureView), VK_DELETE, true); };
+    // Our No, then Wine's No: the file stays and so does everything else.
+    Answer({kNo}, pressDelete);
+    Answer({kYes, kNo}, pressDelete);
+    EXPECT_TRUE(Exists(dir_ / "d2.jpg"));
+    EXPECT_EQ(viewer_.Title(), title(L"d2.jpg"));
+    // Gone: the next one shows, and the list no longer holds it.
+    Answer({kYes, kYes}, pressDelete);
+    EXPECT_TRUE(viewer_.WaitTitle(title(L"d3.jpg"))) << viewer_.Title();
+    EXPECT_FALSE(Exists(dir_ / "d2.jpg"));
+    viewer_.KeyRelease(viewer_.Control(kPictureView), VK_LEFT, true);
+    EXPECT_TRUE(viewer_.WaitTitle(title(L"d1.jpg"))) << viewer_.Title();
+    viewer_.KeyRelease(viewer_.Control(kPictureView), VK_RIGHT, true);
+    EXPECT_TRUE(viewer_.WaitTitle(title(L"d3.jpg"))) << viewer_.Title();
+    // The last one gone: the previous one shows.
+    Answer({kYes, kYes}, [&] { viewer_.Click(viewer_.Control(kDeleteButton)); });
+    EXPECT_TRUE(viewer_.WaitTitle(title(L"d1.jpg"))) << viewer_.Title();
     EXPECT_EQ(viewer_.ControlText(kZoomRatioButton), L"100%");
+    // None left: the empty window; another delete asks nothing.
+    Answer({kYes, kYes}, pressDelete);
+    EXPECT_TRUE(viewer_.WaitTitle(L"Vela图片查看器")) << viewer_.Title();
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"0%")) << viewer_.ControlText(kZoomRatioButton);
+    pressDelete();
+    Sleep(500);
+    EXPECT_EQ(FindMessageBox(viewer_.ProcessId()), nullptr);
 }
 
 TEST_F(ShellE2E, InformationFromTheContextMenu) {

@@ -7,6 +7,7 @@
 #include "picture/decoder_guards.h"
 #include "picture/exif_orientation.h"
 #include "fuzz_corpus.h"
+#include "imaging/clipboard_picture.h"
 #include "imaging/imaging.h"
 #include "picture/picture_stream.h"
 #include "test_support.h"
@@ -24,7 +25,12 @@ struct Outcome {
 
 Outcome Try(const Bytes& b) {
     ForgetMeasurement();
-    return {MeasurePictureWidth(b), MeasurePictureHeight(b), RotatePictureBytes(b).size()};
+    const Outcome o{MeasurePictureWidth(b), MeasurePictureHeight(b), RotatePictureBytes(b).size()};
+    // The clipboard's copy decodes what the turn decodes, or nothing.
+    const UprightPicture copy = DecodeUpright(b);
+    EXPECT_EQ(copy.pixels.size() == 0, o.rotated == 0);
+    EXPECT_EQ(copy.pixels.size(), std::size_t(copy.width) * copy.height * 4);
+    return o;
 }
 
 void Put32(Bytes& b, size_t at, unsigned v) {
