@@ -75,7 +75,7 @@ skin::SkinType SkinTypeOf(ControlType type) {
 // when the program has none (the engine then draws plain defaults).
 const void* PropertyPack(const char* identifier, std::size_t* length) {
     *length = 0;
-    HRSRC r = FindResourceA(nullptr, identifier, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HRSRC r = FindResourceA(nullptr, identifier, RT_RCDATA);
     if (!r) return nullptr;
     HGLOBAL g = LoadResource(nullptr, r);
     if (!g) return nullptr;

@@ -4,6 +4,7 @@
 
 #include "runtime/forms.h"
 #include "runtime/message_box.h"
+#include "shell/administrator.h"
 #include "shell/config_file.h"
 #include "shell/file_types.h"
 

@@ -13,8 +13,6 @@ namespace {
 
 constexpr std::string_view kWideBlank = "\xA1\xA1";  // "　" in GBK
 
-AdministratorTest g_administratorTest = nullptr;
-
 // The extensions of a "|"-separated list; empty names are dropped, since
 // they would address the key "." itself.
 std::vector<Text> SplitExtensions(std::string_view extensions) {
@@ -159,14 +157,6 @@ DWORD WindowProcessId(HWND window) {
     if (!api::GetWindowThreadProcessId(window, &id)) return 0;
     return id;
 }
-
-bool IsUserAdministrator() {
-    if (g_administratorTest) return g_administratorTest();
-    DWORD reserved = 0;
-    return api::IsNTAdmin(0, &reserved) == 1;
-}
-
-void OverrideAdministratorTestForTesting(AdministratorTest test) { g_administratorTest = test; }
 
 void NotifyAssociationChanged() { api::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
 

@@ -29,7 +29,6 @@ Text ProcessImagePath(DWORD processId, bool useId);
 // letter that QueryDosDeviceA maps to it; empty when none does.
 Text DriveLetterPath(std::string_view devicePath);
 DWORD WindowProcessId(HWND window);
-bool IsUserAdministrator();
 void NotifyAssociationChanged();
 
 // The text without ASCII blanks and double-byte blanks ("　") at either end.
@@ -44,10 +43,5 @@ Text AssociationExecutable(std::string_view imagePath);
 void AssociateType(std::string_view type, std::string_view exePath);
 // One type of the remove button: the removal mode, then "假".
 void UnassociateType(std::string_view type);
-
-// For test programs only: replaces the administrator test of this process
-// (null restores IsNTAdmin). The viewer never calls it.
-using AdministratorTest = bool (*)();
-void OverrideAdministratorTestForTesting(AdministratorTest test);
 
 }  // namespace vela

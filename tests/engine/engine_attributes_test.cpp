@@ -70,6 +70,11 @@ TEST(EngineExports, OnlyTheTestsBuildCarriesTheDecodeHold) {
     };
     EXPECT_EQ(carriesHold(ProgramFolder() + "\\ExuiKrnln.dll"), 0);
     EXPECT_EQ(carriesHold(ProgramFolder() + "\\hold\\ExuiKrnln.dll"), 1);
+    // Nor does the viewer carry a switch for tests (its symbols would name it).
+    const Bytes viewer = ReadBytes(ProgramFolder() + "\\VelaViewer.exe");
+    const std::string hook = "ForTesting";
+    ASSERT_FALSE(viewer.empty());
+    EXPECT_EQ(std::search(viewer.begin(), viewer.end(), hook.begin(), hook.end()), viewer.end());
 }
 
 TEST(EngineHandshake, AnswersOnlyTheStartUpCall) {

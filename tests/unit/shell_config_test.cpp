@@ -6,6 +6,8 @@
 
 #include "box_answerer.h"
 #include "runtime/forms.h"
+#include "runtime/entry_points.h"
+#include "shell/administrator.h"
 #include "shell/association_window.h"
 #include "shell/config_file.h"
 #include "shell/file_types.h"
@@ -13,6 +15,17 @@
 
 using namespace vela;
 using namespace vela::test;
+
+// This program's administrator test, linked in place of the viewer's
+// (shell/administrator.cpp holds nothing else, so the linker leaves it
+// out): IsNTAdmin's answer unless a test takes the rights away.
+namespace vela {
+bool g_denyAdministrator = false;
+bool IsUserAdministrator() {
+    DWORD reserved = 0;
+    return !g_denyAdministrator && api::IsNTAdmin(0, &reserved) == 1;
+}
+}  // namespace vela
 
 namespace {
 
@@ -105,11 +118,11 @@ constexpr forms::EventBinding kEvents[] = {{forms::Ctl::AssociationWindow, forms
 TEST_F(ConfigFile, NonAdministratorSeesOnlyTheRightsMessage) {
     EXPECT_TRUE(IsUserAdministrator());  // IsNTAdmin answers 1 here
     ASSERT_TRUE(WriteText(kIni, "[配置]\r\njpg=真\r\nico=真\r\n"));
-    OverrideAdministratorTestForTesting([] { return false; });
+    g_denyAdministrator = true;
     forms::BindEvents(forms::Form::AssociationWindow, kEvents);
     BoxAnswerer answerer(GetCurrentProcessId(), {kOk});
     forms::ShowModal(forms::Form::AssociationWindow);
-    OverrideAdministratorTestForTesting(nullptr);
+    g_denyAdministrator = false;
     ASSERT_TRUE(answerer.WaitAll());
     SeenBox seen = answerer.Seen()[0];
     EXPECT_EQ(seen.title + L"|" + seen.text, L"信息：|非管理员权限无法关联文件！");
