@@ -2,8 +2,10 @@
 
 #include "jpeg_decode.h"
 #include "picture/exif_orientation.h"
+#include "picture/webp_header.h"
 #include "platform_decode.h"
 #include "upright.h"
+#include "webp_decode.h"
 
 namespace uiengine {
 
@@ -13,6 +15,8 @@ bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(
 
 Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* cancel) {
     if (!data || length == 0 || length > 0x7FFFFFFF) return Image{};
+    // GDI+ reads no WebP: what libwebp refuses stays undecodable.
+    if (vela::imaging::LooksLikeWebp(data, length)) return DecodeWebp(data, length, cancel);
     if (LooksLikeJpeg(data, length)) {
         Image out = DecodeJpeg(data, length, [](int, int) { return 1; }, cancel);
         // What libjpeg-turbo refuses (a damaged file, a kind it does not

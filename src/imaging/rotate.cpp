@@ -45,7 +45,7 @@ Bytes RotatePictureBytes(const Bytes& picture) {
         local = std::make_unique<GdiplusSession>();
         if (!local->Started()) return {};
     }
-    Image bitmap(BitmapFromPictureBytes(picture));
+    Image bitmap(EngineDecodes(picture) ? BitmapFromEnginePixels(picture) : BitmapFromPictureBytes(picture));
     if (!bitmap) return {};
     // The turn applies to the picture as it stands upright, so a photo the
     // camera stored on its side comes out turned from what the user saw.
