@@ -1,11 +1,13 @@
 // The real viewer stepping through a folder with a WebP among JPEGs: the
 // WebP is listed, shown at its natural size (window, view and zoom caption
 // as for any picture of that size) in its colours on the screen, turned a
-// quarter, and stepped away from.
+// quarter, and stepped away from; moving GIFs and WebPs change on the
+// screen at their frame rate and stop when stepped away from.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include "moving_pictures.h"
 #include "viewer_driver.h"
 #include "webp_pictures.h"
 
@@ -75,5 +77,60 @@ TEST(WebpE2E, AStillWebpAmongJpegsIsSteppedToShownAtItsSizeAndTurned) {
     EXPECT_TRUE(viewer.WaitTitle(L"b.webp—Vela图片查看器")) << viewer.Title();
     EXPECT_TRUE(WaitFor([&] { return SameRect(viewer.ControlRect(kPictureView), 80, 70, 640, 360); }))
         << RectText(viewer.ControlRect(kPictureView));
+    viewer.Kill();
+}
+
+namespace {
+
+// The screen colours at a client point sampled for `ms`: each change once.
+std::vector<uint32_t> Sample(Viewer& viewer, int x, int y, DWORD ms) {
+    std::vector<uint32_t> seen;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        const uint32_t c = ScreenAt(viewer, x, y);
+        if (seen.empty() || seen.back() != c) seen.push_back(c);
+        Sleep(10);
+    }
+    return seen;
+}
+
+}  // namespace
+
+TEST(WebpE2E, MovingPicturesPlayAtTheirRateAndStopWhenSteppedAwayFrom) {
+    ScratchFolder dir("movinge2e");
+    const COLORREF red = RGB(220, 30, 30), blue = RGB(30, 60, 220);
+    ASSERT_TRUE(WriteBytes(dir / "a.jpg", MakePicture(300, 200, L"image/jpeg")));
+    // 200 ms a frame, for ever.
+    ASSERT_TRUE(WriteBytes(dir / "b.gif", MakeMovingGif(300, 200, {red, blue},
+                                                          {GifFrame::Solid(0, 0, 300, 200, 0, 20),
+                                                           GifFrame::Solid(0, 0, 300, 200, 1, 20)})));
+    ASSERT_TRUE(WriteBytes(dir / "c.webp",
+                           EncodeAnimatedWebp({QuarterPixels(300, 200, red), QuarterPixels(300, 200, blue)}, 200)));
+    ASSERT_TRUE(WriteBytes(dir / "d.jpg", MakePicture(300, 200, L"image/jpeg", RGB(30, 200, 60))));
+    Viewer viewer;
+    ASSERT_TRUE(viewer.Start(Quoted(dir / "a.jpg")));
+    ASSERT_NE(viewer.Main(), nullptr);
+    ASSERT_TRUE(viewer.WaitTitle(L"a.jpg—Vela图片查看器")) << viewer.Title();
+    ASSERT_TRUE(viewer.WaitControlText(kZoomRatioButton, L"100%"));
+    HWND picture = viewer.Control(kPictureView);
+    // 300 x 200 in the 800 x 500 window: the view at (250, 150); sampled at
+    // its bottom-right part, outside the WebP's white quarter.
+    const int x = 250 + 250, y = 150 + 150;
+    for (const wchar_t* name : {L"b.gif", L"c.webp"}) {
+        SCOPED_TRACE(name);
+        viewer.KeyRelease(picture, VK_RIGHT, true);
+        ASSERT_TRUE(viewer.WaitTitle(std::wstring(name) + L"—Vela图片查看器")) << viewer.Title();
+        ASSERT_TRUE(WaitFor([&] { return SameRect(viewer.ControlRect(kPictureView), 250, 150, 300, 200); }));
+        ASSERT_TRUE(WaitFor([&] { return Near(ScreenAt(viewer, x, y), red) || Near(ScreenAt(viewer, x, y), blue); }));
+        // Two seconds at 200 ms a frame: about ten changes, each red or blue.
+        const std::vector<uint32_t> seen = Sample(viewer, x, y, 2000);
+        EXPECT_GE(seen.size(), 7u);
+        EXPECT_LE(seen.size(), 12u);
+        for (uint32_t c : seen) EXPECT_TRUE(Near(c, red) || Near(c, blue)) << std::hex << c;
+    }
+    viewer.KeyRelease(picture, VK_RIGHT, true);
+    ASSERT_TRUE(viewer.WaitTitle(L"d.jpg—Vela图片查看器")) << viewer.Title();
+    ASSERT_TRUE(WaitFor([&] { return Near(ScreenAt(viewer, x, y), RGB(30, 200, 60)); }));
+    EXPECT_EQ(Sample(viewer, x, y, 1000).size(), 1u);
     viewer.Kill();
 }
