@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "colour.h"
 #include "picture/webp_header.h"
 #include "unique.h"
 
@@ -50,6 +51,7 @@ public:
             return false;
         }
         std::memcpy(out->pixels.data(), frame, static_cast<size_t>(w_) * h_ * 4);
+        ToScreenColours(*out, bytes_->data(), bytes_->size());  // like the first frame
         // The decoder gives each frame's end on the picture's clock.
         *delayMs = end - previousEnd_;
         previousEnd_ = end;

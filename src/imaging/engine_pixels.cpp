@@ -1,4 +1,5 @@
 #include "imaging/imaging_internal.h"
+#include "picture/icc_profile.h"
 #include "picture/webp_header.h"
 #include "skin/engine.h"
 
@@ -31,7 +32,9 @@ private:
 
 }  // namespace
 
-bool EngineDecodes(ByteView picture) { return LooksLikeWebp(picture.data(), picture.size()); }
+bool EngineDecodes(ByteView picture) {
+    return LooksLikeWebp(picture.data(), picture.size()) || HasEmbeddedProfile(picture.data(), picture.size());
+}
 
 gdip::GpImage* BitmapFromEnginePixels(ByteView picture) {
     EnginePixels decoded(picture);
