@@ -1,4 +1,6 @@
 #include "fuzz_corpus.h"
+#include "colour_pictures.h"
+#include "moving_pictures.h"
 #include "webp_pictures.h"
 
 #include <windows.h>
@@ -168,6 +170,11 @@ std::vector<FuzzFile> FuzzSeeds() {
         {"seed.cur", IconFile(true, 16, 16)},
         {"seed.webp", EncodeWebp(QuarterPixels(96, 64, RGB(200, 120, 40)), false)},
         {"seed-lossless.webp", EncodeWebp(QuarterPixels(48, 32, RGB(40, 120, 200)))},
+        {"seed-profile.jpg", WithJpegProfile(MakePicture(64, 48, L"image/jpeg"), AdobeRgbProfile())},
+        {"seed-profile.png", MakeRgbPng(8, 6, std::vector<uint32_t>(48, 0xC86428), AdobeRgbProfile())},
+        {"seed-moving.gif", MakeMovingGif(24, 16, {RGB(200, 0, 0), RGB(0, 0, 200), RGB(0, 200, 0)},
+                                          {GifFrame::Solid(0, 0, 24, 16, 0, 0), GifFrame::Solid(4, 4, 8, 8, 1, 0, 2),
+                                           GifFrame::Solid(8, 2, 10, 10, 2, 0, 3)})},
         {"seed-moving.webp",
          EncodeAnimatedWebp({QuarterPixels(32, 24, RGB(200, 0, 0)), QuarterPixels(32, 24, RGB(0, 0, 200))}, 100)},
     };
