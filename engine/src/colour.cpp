@@ -13,6 +13,7 @@
 #include "inflate.h"
 #include "picture/icc_profile.h"
 #include "pool.h"
+#include "unique.h"
 
 namespace uiengine {
 
@@ -22,28 +23,39 @@ namespace {
 constexpr size_t kProfileLimit = 8u << 20;
 constexpr size_t kKeptTransforms = 8;
 
-void CloseProfile(void* p) {
-    if (p) cmsCloseProfile(p);
-}
-using Profile = std::unique_ptr<void, decltype(&CloseProfile)>;
+void CloseProfile(cmsHPROFILE p) { cmsCloseProfile(p); }
+using Profile = Unique<cmsHPROFILE, CloseProfile>;
 
 Profile OpenProfile(const std::vector<uint8_t>& bytes) {
-    if (bytes.size() < 128 || bytes.size() > kProfileLimit) return Profile(nullptr, CloseProfile);
-    return Profile(cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())), CloseProfile);
+    if (bytes.size() < 128 || bytes.size() > kProfileLimit) return Profile();
+    return Profile(cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())));
+}
+
+// The whole file, or nothing when it cannot be read or is larger than a profile.
+std::vector<uint8_t> ReadProfileFile(const char* path) {
+    std::vector<uint8_t> bytes;
+    Unique<HANDLE, CloseHandle> file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return bytes;
+    const DWORD length = GetFileSize(file.Get(), nullptr);
+    if (length == INVALID_FILE_SIZE || length > kProfileLimit) return bytes;
+    bytes.resize(length);
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), bytes.data(), length, &read, nullptr) || read != length) bytes.clear();
+    return bytes;
 }
 
 // Same primaries and tone curves as sRGB (whatever its maker called it):
 // drawn as stored, as a picture without a profile is.
 bool SrgbLike(cmsHPROFILE profile) {
-    static const Profile srgb(cmsCreate_sRGBProfile(), CloseProfile);
+    static const Profile srgb(cmsCreate_sRGBProfile());
     if (!srgb || cmsGetColorSpace(profile) != cmsSigRgbData) return false;
     const cmsTagSignature colorants[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
     const cmsTagSignature curves[] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
     for (int i = 0; i < 3; ++i) {
         const auto* a = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, colorants[i]));
-        const auto* b = static_cast<const cmsCIEXYZ*>(cmsReadTag(srgb.get(), colorants[i]));
+        const auto* b = static_cast<const cmsCIEXYZ*>(cmsReadTag(srgb.Get(), colorants[i]));
         const auto* ca = static_cast<const cmsToneCurve*>(cmsReadTag(profile, curves[i]));
-        const auto* cb = static_cast<const cmsToneCurve*>(cmsReadTag(srgb.get(), curves[i]));
+        const auto* cb = static_cast<const cmsToneCurve*>(cmsReadTag(srgb.Get(), curves[i]));
         if (!a || !b || !ca || !cb) return false;
         if (std::fabs(a->X - b->X) > 0.002 || std::fabs(a->Y - b->Y) > 0.002 || std::fabs(a->Z - b->Z) > 0.002) return false;
         for (int step = 1; step <= 16; ++step) {
@@ -57,40 +69,33 @@ bool SrgbLike(cmsHPROFILE profile) {
 // The screen's profile: the monitor's where Windows names one that can be
 // read and is not sRGB; built-in sRGB otherwise. Chosen once per process.
 cmsHPROFILE ScreenProfile() {
-    static Profile screen(nullptr, CloseProfile);
+    static Profile screen;
     static std::once_flag once;
     std::call_once(once, [] {
         char path[MAX_PATH] = {};
         DWORD size = MAX_PATH;
-        HDC dc = GetDC(nullptr);
-        const bool named = dc && GetICMProfileA(dc, &size, path);
-        if (dc) ReleaseDC(nullptr, dc);
-        if (named) {
-            HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-            if (file != INVALID_HANDLE_VALUE) {
-                const DWORD length = GetFileSize(file, nullptr);
-                std::vector<uint8_t> bytes;
-                DWORD read = 0;
-                if (length != INVALID_FILE_SIZE && length <= kProfileLimit) {
-                    bytes.resize(length);
-                    if (!ReadFile(file, bytes.data(), length, &read, nullptr) || read != length) bytes.clear();
-                }
-                CloseHandle(file);
-                Profile monitor = OpenProfile(bytes);
-                if (monitor && cmsGetColorSpace(monitor.get()) == cmsSigRgbData &&
-                    cmsIsIntentSupported(monitor.get(), INTENT_PERCEPTUAL, LCMS_USED_AS_OUTPUT) && !SrgbLike(monitor.get()))
-                    screen = std::move(monitor);
-            }
+        bool named = false;
+        {
+            ScreenDc dc;
+            named = dc.Get() && GetICMProfileA(dc.Get(), &size, path);
         }
-        if (!screen) screen.reset(cmsCreate_sRGBProfile());
+        if (named) {
+            Profile monitor = OpenProfile(ReadProfileFile(path));
+            if (monitor && cmsGetColorSpace(monitor.Get()) == cmsSigRgbData &&
+                cmsIsIntentSupported(monitor.Get(), INTENT_PERCEPTUAL, LCMS_USED_AS_OUTPUT) && !SrgbLike(monitor.Get()))
+                screen = std::move(monitor);
+        }
+        if (!screen) screen.Reset(cmsCreate_sRGBProfile());
     });
-    return screen.get();
+    return screen.Get();
 }
 
 void DeleteTransform(void* t) {
     if (t) cmsDeleteTransform(t);
 }
-using Transform = std::shared_ptr<void>;  // null: draw as stored
+// Shared: a transform put out of the cache may still be converting a
+// picture on another worker. Null: draw as stored.
+using Transform = std::shared_ptr<void>;
 
 // The transform of each profile met lately, found by the profile's bytes.
 class Transforms {
@@ -118,9 +123,9 @@ private:
     static Transform Make(const std::vector<uint8_t>& bytes) {
         Profile in = OpenProfile(bytes);
         cmsHPROFILE out = ScreenProfile();
-        if (!in || !out || cmsGetColorSpace(in.get()) != cmsSigRgbData || SrgbLike(in.get())) return nullptr;
+        if (!in || !out || cmsGetColorSpace(in.Get()) != cmsSigRgbData || SrgbLike(in.Get())) return nullptr;
         // No pixel cache: one transform serves several workers at once.
-        cmsHTRANSFORM t = cmsCreateTransform(in.get(), TYPE_BGRA_8, out, TYPE_BGRA_8, INTENT_PERCEPTUAL,
+        cmsHTRANSFORM t = cmsCreateTransform(in.Get(), TYPE_BGRA_8, out, TYPE_BGRA_8, INTENT_PERCEPTUAL,
                                              cmsFLAGS_NOCACHE | cmsFLAGS_COPY_ALPHA);
         return t ? Transform(t, DeleteTransform) : nullptr;
     }
