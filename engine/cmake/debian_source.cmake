@@ -13,6 +13,8 @@
 function(vela_debian_source)
     cmake_parse_arguments(ARG "" "PACKAGE;CACHE;ROOT;EXPECT;SOURCE_VAR;VERSION_VAR" "" ${ARGN})
     set(_source ${ARG_ROOT}/source)
+    # dpkg-source runs in the root, which a cached package leaves unmade.
+    file(MAKE_DIRECTORY ${ARG_ROOT})
     if(ARG_CACHE)
         set(_download ${ARG_CACHE})
     else()
