@@ -128,6 +128,13 @@ TEST(WebpE2E, MovingPicturesPlayAtTheirRateAndStopWhenSteppedAwayFrom) {
         EXPECT_LE(seen.size(), 12u);
         for (uint32_t c : seen) EXPECT_TRUE(Near(c, red) || Near(c, blue)) << std::hex << c;
     }
+    // A zoom while it plays: the view grows and the frames keep changing.
+    viewer.KeyRelease(picture, VK_UP, true);
+    EXPECT_TRUE(WaitFor([&] { return viewer.ControlText(kZoomRatioButton) != L"100%"; }))
+        << viewer.ControlText(kZoomRatioButton);
+    EXPECT_TRUE(WaitFor([&] { return viewer.ControlRect(kPictureView).right - viewer.ControlRect(kPictureView).left > 300; }))
+        << RectText(viewer.ControlRect(kPictureView));
+    EXPECT_GE(Sample(viewer, 400 + 60, 250 + 40, 1000).size(), 3u);  // outside the white quarter
     viewer.KeyRelease(picture, VK_RIGHT, true);
     ASSERT_TRUE(viewer.WaitTitle(L"d.jpg—Vela图片查看器")) << viewer.Title();
     ASSERT_TRUE(WaitFor([&] { return Near(ScreenAt(viewer, x, y), RGB(30, 200, 60)); }));
