@@ -1,6 +1,7 @@
 // True colours: a JPEG and a PNG carrying an Adobe RGB (1998) profile are
 // drawn in sRGB as ImageMagick's -profile (Debian's, run natively beside
-// Wine) converts them, within 2 per channel; the same pictures without a
+// Wine) converts them, within 2 per channel, and a WebP carrying it as the
+// PNG is; the same pictures without a
 // profile, with an sRGB one or with a damaged one are drawn exactly as
 // their stored numbers; a turn keeps the drawn colours.
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include "imaging/imaging.h"
 #include "skin/engine.h"
 #include "test_support.h"
+#include "webp_pictures.h"
 
 using namespace vela::test;
 using vela::Bytes;
@@ -187,6 +189,13 @@ TEST_F(EngineColour, AdobeRgbPicturesAreDrawnAsTheReferenceConvertsThem) {
             moved = std::max(moved, std::abs(static_cast<int>((orange >> shift) & 0xFF) - static_cast<int>((stored >> shift) & 0xFF)));
         EXPECT_GT(moved, 20) << std::hex << orange;
     }
+    // A lossless WebP of the same pixels with the profile in its ICCP chunk
+    // is drawn as the PNG is.
+    Pixels opaque{kW, kH, {}};
+    for (uint32_t c : PatchPixels()) opaque.argb.push_back(0xFF000000u | c);
+    const Bytes webp = WithWebpProfile(EncodeWebp(opaque), adobe);
+    ASSERT_FALSE(webp.empty());
+    EXPECT_EQ(EnginePixels(webp), EnginePixels(cases[2].bytes));
     // ImageMagick writing the profile itself (its zlib, not ours).
     ASSERT_TRUE(WriteBytes(dir_ / "adobe.icc", adobe));
     ASSERT_TRUE(WriteBytes(dir_ / "plain.png", MakeRgbPng(kW, kH, PatchPixels())));

@@ -76,6 +76,19 @@ Bytes EncodeAnimatedWebp(const std::vector<Pixels>& frames, int delayMs, int loo
     return out;
 }
 
+Bytes WithWebpProfile(const Bytes& webp, const Bytes& profile) {
+    const WebPData in{webp.data(), webp.size()}, icc{profile.data(), profile.size()};
+    WebPMux* mux = WebPMuxCreate(&in, 1);
+    if (!mux) return {};
+    WebPData out;
+    WebPDataInit(&out);
+    const bool ok = WebPMuxSetChunk(mux, "ICCP", &icc, 1) == WEBP_MUX_OK && WebPMuxAssemble(mux, &out) == WEBP_MUX_OK;
+    WebPMuxDelete(mux);
+    Bytes bytes = ok ? Bytes(out.bytes, out.bytes + out.size) : Bytes{};
+    WebPDataClear(&out);
+    return bytes;
+}
+
 Bytes CraftedWebp(uint32_t width, uint32_t height, uint8_t flags) {
     Bytes b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'X'};
     Put32(b, 10);

@@ -26,6 +26,8 @@ Bytes EncodeWebp(const Pixels& pixels, bool lossless = true, float quality = 90.
 // A moving WebP: one frame a picture, each shown `delayMs`, repeated `loops`
 // times (0: for ever). Lossless, every frame the whole canvas.
 Bytes EncodeAnimatedWebp(const std::vector<Pixels>& frames, int delayMs, int loops = 0);
+// The WebP with an ICCP chunk holding the profile (muxed by libwebp's muxer).
+Bytes WithWebpProfile(const Bytes& webp, const Bytes& profile);
 // A WebP whose VP8X header claims a canvas of w x h (stored minus one,
 // 24 bits a side) with the given flags, followed by an empty VP8L chunk.
 Bytes CraftedWebp(uint32_t width, uint32_t height, uint8_t flags);
