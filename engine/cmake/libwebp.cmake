@@ -1,6 +1,7 @@
 # libwebp, the engine's WebP decoder (still and moving pictures), built from
 # Debian's source package (bookworm) as static i686 libraries with its SIMD
-# code (SSE2 and SSE4.1, chosen at run time by the library's CPU check).
+# code (SSE2 and SSE4.1, chosen at run time by the library's CPU check) and
+# its threads (Windows threads: a lossy picture is filtered beside its decode).
 # The engine links the decoder and the demuxer; the tests also the encoder
 # and the muxer (libwebp.a holds both codecs), to write their pictures. No
 # tools are built.
@@ -24,7 +25,7 @@ ExternalProject_Add(libwebp_build
         -DCMAKE_INSTALL_PREFIX=${_webp_install}
         -DBUILD_SHARED_LIBS=OFF
         -DWEBP_ENABLE_SIMD=ON
-        -DWEBP_USE_THREAD=OFF
+        -DWEBP_USE_THREAD=ON
         -DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF
         -DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF
         -DWEBP_BUILD_WEBPINFO=OFF -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_LIBWEBPMUX=ON

@@ -29,6 +29,8 @@ Image DecodeStill(const uint8_t* data, size_t length, const std::atomic<bool>* c
     const int w = config.input.width, h = config.input.height;
     if (!SizeAllowed(w, h) || Cancelled(cancel) || !out.Allocate(w, h)) return out;
     config.output.colorspace = MODE_bgrA;  // premultiplied, as the engine draws
+    // A lossy picture's in-loop filter runs on a second thread beside the decode.
+    config.options.use_threads = 1;
     config.output.is_external_memory = 1;
     config.output.u.RGBA.rgba = reinterpret_cast<uint8_t*>(out.pixels.data());
     config.output.u.RGBA.stride = w * 4;
