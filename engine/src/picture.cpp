@@ -108,7 +108,9 @@ public:
         player_.Stop();
         // The old picture goes at once (offered to the prepared set, for a
         // step back); the new one arrives from the worker.
-        if (picture_) OfferShown(std::move(shownBytes_), picture_);
+        // (Not a moving picture's later frame: a step back starts it from its first.)
+        if (picture_ && !showingFrame_) OfferShown(std::move(shownBytes_), picture_);
+        showingFrame_ = false;
         shownBytes_.reset();
         wholeAsked_ = false;
         picture_.reset();
@@ -351,6 +353,7 @@ private:
         }
         picture->full = std::move(frame);
         picture_ = std::move(picture);
+        showingFrame_ = true;
         DropSharp();
         prepared_.Clear();
         preparedSize_ = {0, 0};
@@ -457,6 +460,7 @@ private:
     }
 
     FramePlayer player_;  // a moving picture's frames after its first
+    bool showingFrame_ = false;  // picture_ is one of the player's frames
     DecodeLane lane_;
     std::shared_ptr<DecodeJob> job_;  // while a decode runs or its complete state is not taken yet
     WPARAM generation_ = 0;
