@@ -33,7 +33,7 @@ std::wstring Title(const std::string& name) { return std::wstring(name.begin(), 
 
 // The names the viewer lists, in its order (the folder's, by name).
 bool Listed(const std::string& name) {
-    for (const char* s : {".jpg", ".bmp", ".ico", ".png", ".gif"})
+    for (const char* s : {".jpg", ".bmp", ".ico", ".png", ".gif", ".webp"})
         if (name.find(s) != std::string::npos) return true;
     return false;
 }

@@ -87,6 +87,22 @@ fi
 have_cmd nasm || die "nasm missing after install"
 # --- end of the JPEG decoder's block ---
 
+# --- Reference tools: the WebP bench compares the engine with Debian's dwebp
+# (and makes its picture with cwebp); the colour tests compare with Little
+# CMS's own jpgicc/tificc and with ImageMagick's -profile.
+ref_pkgs=()
+have_pkg webp || ref_pkgs+=(webp)
+have_pkg liblcms2-utils || ref_pkgs+=(liblcms2-utils)
+have_pkg imagemagick || ref_pkgs+=(imagemagick)
+if [ "${#ref_pkgs[@]}" -gt 0 ]; then
+    say "installing: ${ref_pkgs[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get install -y -qq --no-install-recommends "${ref_pkgs[@]}" >/dev/null \
+        || { $SUDO apt-get update -qq && $SUDO apt-get install -y -qq --no-install-recommends "${ref_pkgs[@]}" >/dev/null; } \
+        || die "apt-get install failed for: ${ref_pkgs[*]}"
+fi
+# --- end of the reference tools
+
 have_cmd i686-w64-mingw32-g++-posix || die "MinGW-w64 i686 compiler missing after install"
 have_cmd wine || die "wine missing after install"
 say "ready"

@@ -49,6 +49,8 @@ if(EXISTS ${_jpeg_stamp})
 endif()
 if(NOT _jpeg_unpacked STREQUAL VELA_JPEG_VERSION)
     find_program(_dpkg_source dpkg-source REQUIRED)
+    # dpkg-source runs in the root, which a cached package leaves unmade.
+    file(MAKE_DIRECTORY ${_jpeg_root})
     file(REMOVE_RECURSE ${_jpeg_source})
     execute_process(COMMAND ${_dpkg_source} -x ${_jpeg_dsc} ${_jpeg_source}
         WORKING_DIRECTORY ${_jpeg_root} RESULT_VARIABLE _rc OUTPUT_QUIET ERROR_VARIABLE _err)

@@ -26,7 +26,9 @@
     X(PreparePictures, ExuiPreparePictures)                            \
     X(HoldFrame, ExuiHoldFrame)                                        \
     X(ExuiInspectFrame, ExuiInspectFrameFn)                            \
-    X(ExuiInspectPrepared, ExuiInspectPreparedFn)
+    X(ExuiInspectPrepared, ExuiInspectPreparedFn)                      \
+    X(DecodePicturePixels, ExuiDecodePicturePixels)                    \
+    X(FreePicturePixels, ExuiFreePicturePixels)
 
 // Looked up by the viewer's loader with the rest but never called: image
 // and data-block operations. This engine does not export them, so their

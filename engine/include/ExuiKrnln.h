@@ -180,6 +180,25 @@ typedef int(__stdcall* ExuiInspectPreparedFn)(ExuiPreparedInfo* info);
 // the call, or -1 when the window is not skinned by this engine.
 typedef int(__stdcall* ExuiHoldFrame)(HWND topLevel, int32_t hold);
 
+// Export "DecodePicturePixels" (optional; a host must work without it): a
+// complete encoded picture of any kind the picture box shows (WebP too,
+// which the platform's decoder may not read; a moving picture's first
+// frame), decoded to 32-bit premultiplied BGRA, rows top-down, `stride`
+// bytes apart, standing upright. The engine reads `data` during the call
+// only. On success returns a handle that owns the pixels and fills *out
+// (whose `bits` stay valid until the handle is given to FreePicturePixels,
+// exactly once); returns null and zeroes *out when the bytes do not decode
+// or there is no room. Callable from any thread.
+typedef struct ExuiPixels {
+    int32_t width;
+    int32_t height;
+    int32_t stride;
+    const void* bits;
+} ExuiPixels;
+typedef void* ExuiPixelsHandle;
+typedef ExuiPixelsHandle(__stdcall* ExuiDecodePicturePixels)(const void* data, int32_t length, ExuiPixels* out);
+typedef void(__stdcall* ExuiFreePicturePixels)(ExuiPixelsHandle pixels);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,9 +1,12 @@
 #include "decode.h"
 
+#include "colour.h"
 #include "jpeg_decode.h"
 #include "picture/exif_orientation.h"
+#include "picture/webp_header.h"
 #include "platform_decode.h"
 #include "upright.h"
+#include "webp_decode.h"
 
 namespace uiengine {
 
@@ -13,6 +16,8 @@ bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(
 
 Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* cancel) {
     if (!data || length == 0 || length > 0x7FFFFFFF) return Image{};
+    // GDI+ reads no WebP: what libwebp refuses stays undecodable.
+    if (vela::imaging::LooksLikeWebp(data, length)) return DecodeWebp(data, length, cancel);
     if (LooksLikeJpeg(data, length)) {
         Image out = DecodeJpeg(data, length, [](int, int) { return 1; }, cancel);
         // What libjpeg-turbo refuses (a damaged file, a kind it does not
@@ -27,7 +32,9 @@ Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* can
 Image DecodePicture(const void* data, size_t length, const std::atomic<bool>* cancel) {
     try {
         const int orientation = vela::imaging::JpegOrientation(data, length);
-        return Upright(DecodeStored(data, length, cancel), orientation, cancel);
+        Image out = Upright(DecodeStored(data, length, cancel), orientation, cancel);
+        ToScreenColours(out, data, length);
+        return out;
     } catch (...) {
         // Whatever ran out of room mid-way was freed on the way out.
         return Image{};
@@ -43,7 +50,9 @@ Image DecodeReduced(const void* data, size_t length, int (*scaleFor)(int, int), 
             const int s = swapped ? scaleFor(h, w) : scaleFor(w, h);
             return s == 2 || s == 4 || s == 8 ? s : 0;
         };
-        return Upright(DecodeJpeg(data, length, scale, cancel), orientation, cancel);
+        Image out = Upright(DecodeJpeg(data, length, scale, cancel), orientation, cancel);
+        ToScreenColours(out, data, length);
+        return out;
     } catch (...) {
         return Image{};
     }

@@ -1,11 +1,13 @@
 // The exported operations of ExuiKrnln.dll: thin checks around the controls.
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <type_traits>
 
 #include "ExuiExports.h"
 #include "ExuiKrnln.h"
 #include "control.h"
+#include "decode.h"
 #include "frame.h"
 #include "picture.h"
 #include "prepared.h"
@@ -147,6 +149,22 @@ int __stdcall ExuiInspectPrepared(ExuiPreparedInfo* info) {
     uiengine::InspectPrepared(info);
     return 1;
 }
+
+ExuiPixelsHandle __stdcall DecodePicturePixels(const void* data, int32_t length, ExuiPixels* out) {
+    if (!out) return nullptr;
+    *out = ExuiPixels{};
+    if (!data || length <= 0) return nullptr;
+    auto* image = new (std::nothrow) uiengine::Image(uiengine::DecodePicture(data, static_cast<size_t>(length)));
+    if (!image) return nullptr;
+    if (image->Empty()) {
+        delete image;
+        return nullptr;
+    }
+    *out = ExuiPixels{image->width, image->height, image->width * 4, image->pixels.data()};
+    return image;
+}
+
+void __stdcall FreePicturePixels(ExuiPixelsHandle pixels) { delete static_cast<uiengine::Image*>(pixels); }
 
 }  // extern "C"
 

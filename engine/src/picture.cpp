@@ -6,6 +6,7 @@
 #include "decode.h"
 #include "decode_hold.h"
 #include "frame.h"
+#include "frame_player.h"
 #include "pool.h"
 #include "prepared.h"
 
@@ -84,13 +85,14 @@ class PictureBox : public Control {
 
 public:
     PictureBox(HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding)
-        : Control(ControlType::PictureBoxEx, host, parent, callback, binding) {}
+        : Control(ControlType::PictureBoxEx, host, parent, callback, binding), player_(host, DecodedMessage()) {}
 
     ~PictureBox() override { Detach(); }
 
     // The work under way for this control stops before the control goes:
     // the pool may be stopped right after.
     void Detach() override {
+        player_.Stop();
         DropJob();
         DropSharp();
         awaitingFit_ = awaitingPicture_ = false;
@@ -103,9 +105,12 @@ public:
 
     void Written(int index) override {
         if (index != kPictureBytes) return;
+        player_.Stop();
         // The old picture goes at once (offered to the prepared set, for a
         // step back); the new one arrives from the worker.
-        if (picture_) OfferShown(std::move(shownBytes_), picture_);
+        // (Not a moving picture's later frame: a step back starts it from its first.)
+        if (picture_ && !showingFrame_) OfferShown(std::move(shownBytes_), picture_);
+        showingFrame_ = false;
         shownBytes_.reset();
         wholeAsked_ = false;
         picture_.reset();
@@ -123,6 +128,7 @@ public:
                 // view larger than the halved copy asks for it (a zoom).
                 Show(std::move(prepared));
                 shownBytes_ = std::move(bytes);
+                player_.Start(shownBytes_);
                 // Drawn once the host has sized the view for it, like any new picture.
                 awaitingPicture_ = false;
                 awaitingFit_ = true;
@@ -171,6 +177,12 @@ public:
     }
 
     bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
+        std::shared_ptr<const Image> frame;
+        if (player_.HostMessage(msg, wp, lp, FramesSeen(), &frame)) {
+            if (frame) ShowFrame(std::move(frame));
+            *result = 0;
+            return true;
+        }
         if (msg == WM_WINDOWPOSCHANGING) {
             // The host places the view (perhaps where it is already): the
             // picture's own layout has been made.
@@ -244,6 +256,8 @@ public:
                     } else {
                         Show(std::move(complete));
                     }
+                    // A moving picture plays from its first frame on.
+                    player_.Start(shownBytes_);
                 }
                 UpdateHold();
             }
@@ -327,6 +341,29 @@ private:
         preparedSize_ = {0, 0};
         announce_ = true;
         Invalidate();
+    }
+
+    // A moving picture's next frame, drawn at the view's size and place.
+    void ShowFrame(std::shared_ptr<const Image> frame) {
+        std::shared_ptr<DecodedPicture> picture;
+        try {
+            picture = std::make_shared<DecodedPicture>();
+        } catch (const std::exception&) {
+            return;  // the frame before stays
+        }
+        picture->full = std::move(frame);
+        picture_ = std::move(picture);
+        showingFrame_ = true;
+        DropSharp();
+        prepared_.Clear();
+        preparedSize_ = {0, 0};
+        Invalidate();
+    }
+
+    // A moving picture changes frames only where it can be seen, and not
+    // while the host lays out a new picture.
+    bool FramesSeen() const {
+        return !awaitingFit_ && !awaitingPicture_ && IsWindowVisible(host_) && !IsIconic(top_);
     }
 
     // The same picture with its complete chain: the copy for the current
@@ -422,6 +459,8 @@ private:
         });
     }
 
+    FramePlayer player_;  // a moving picture's frames after its first
+    bool showingFrame_ = false;  // picture_ is one of the player's frames
     DecodeLane lane_;
     std::shared_ptr<DecodeJob> job_;  // while a decode runs or its complete state is not taken yet
     WPARAM generation_ = 0;

@@ -17,7 +17,7 @@ using DropCallback = void (*)(const Text& path);
 
 // The extensions a dropped file may have to be opened, one a line. Unlike
 // the folder scan, cursor files are accepted.
-inline constexpr std::string_view DroppedPictureTypes = ".jpg\r\n.bmp\r\n.ico\r\n.png\r\n.gif\r\n.cur";
+inline constexpr std::string_view DroppedPictureTypes = ".jpg\r\n.bmp\r\n.ico\r\n.png\r\n.gif\r\n.cur\r\n.webp";
 
 // The handler has no virtual destructor on purpose: its table of virtual
 // operations is exactly these five, in this order (a virtual destructor

@@ -19,7 +19,7 @@ namespace {
 // The extensions of a picture's own file name. ASCII letters compare
 // ignoring case (cameras write DSC0001.JPG, which Windows opens through the
 // .jpg association); every other byte compares exactly.
-constexpr std::string_view kPictureExtensions[] = {".jpg", ".bmp", ".ico", ".png", ".gif"};
+constexpr std::string_view kPictureExtensions[] = {".jpg", ".bmp", ".ico", ".png", ".gif", ".webp"};
 
 // Every scan takes the next number; a scan whose number is no longer the
 // latest has been overtaken by one started during its message processing.

@@ -40,7 +40,7 @@ constexpr FormDef kForm{
      /*shownInTaskbar*/ true, /*escCloses*/ false, /*topmost*/ false},
     kControls,
     kMenu,
-    {"图片文件(*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur)|*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur"},
+    {"图片文件(*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp)|*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp"},
 };
 
 }  // namespace

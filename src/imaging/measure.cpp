@@ -9,6 +9,7 @@
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
 #include "picture/picture_stream.h"
+#include "picture/webp_header.h"
 
 namespace vela {
 namespace {
@@ -191,6 +192,13 @@ struct Decoded {
 };
 
 Size MeasureContent(ByteView picture, Decoded& decoded) {
+    // GDI+ reads no WebP: its canvas size is in its first chunk. A file cut
+    // short of what its header declares is as undecodable as it is shown.
+    if (LooksLikeWebp(picture.data(), picture.size())) {
+        WebpHeader header;
+        const bool read = ReadWebpHeader(picture.data(), picture.size(), &header) && header.whole;
+        return read ? Size{header.width, header.height} : Size{};
+    }
     decoded.stream = DecoderStream(picture);
     if (!decoded.stream) return {};
     api::GdipLoadImageFromStream(decoded.stream.Get(), decoded.image.Out());

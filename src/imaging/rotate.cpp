@@ -45,13 +45,18 @@ Bytes RotatePictureBytes(const Bytes& picture) {
         local = std::make_unique<GdiplusSession>();
         if (!local->Started()) return {};
     }
-    Image bitmap(BitmapFromPictureBytes(picture));
+    // The engine's pixels stand upright already; without an engine that
+    // decodes them, GDI+ reads what it can (a profile's colours aside).
+    Image bitmap;
+    if (EngineDecodes(picture)) bitmap.Reset(BitmapFromEnginePixels(picture));
+    const bool byEngine = static_cast<bool>(bitmap);
+    if (!bitmap) bitmap.Reset(BitmapFromPictureBytes(picture));
     if (!bitmap) return {};
     // The turn applies to the picture as it stands upright, so a photo the
     // camera stored on its side comes out turned from what the user saw.
     // A step that fails leaves no turned picture: the caller keeps the
     // bytes and the view as they are rather than swap the view's sides.
-    for (int type : kUprightThenQuarter[JpegOrientation(picture.data(), picture.size())])
+    for (int type : kUprightThenQuarter[byEngine ? kOrientationUpright : JpegOrientation(picture.data(), picture.size())])
         if (type != 0 && api::GdipImageRotateFlip(bitmap.Get(), type) != gdip::Ok) return {};
     return EncodeImageAsPng(bitmap.Get());
 }

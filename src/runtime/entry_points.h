@@ -47,6 +47,11 @@ struct BitmapData {
 using BitmapLockBitsFn = Status(WINAPI*)(GpImage* bitmap, const Rect* rect, UINT flags, int format,
                                          BitmapData* data);
 using BitmapUnlockBitsFn = Status(WINAPI*)(GpImage* bitmap, BitmapData* data);
+using CreateBitmapFromScan0Fn = Status(WINAPI*)(INT width, INT height, INT stride, INT pixelFormat, BYTE* scan0,
+                                                GpImage** bitmap);
+using CloneImageFn = Status(WINAPI*)(GpImage* image, GpImage** clone);
+// 32 bits a pixel, premultiplied BGRA: the layout of the engine's pixels.
+inline constexpr INT PixelFormat32bppPARGB = 0x000E200B;
 
 }  // namespace vela::gdip
 
@@ -62,6 +67,8 @@ VELA_ENTRY_TYPED("gdiplus.dll", GdipGetImageHeight, gdip::GetImageSideFn);
 VELA_ENTRY_TYPED("gdiplus.dll", GdipImageRotateFlip, gdip::ImageRotateFlipFn);
 VELA_ENTRY_TYPED("gdiplus.dll", GdipSaveImageToStream, gdip::SaveImageToStreamFn);
 VELA_ENTRY_TYPED("gdiplus.dll", GdipDisposeImage, gdip::DisposeImageFn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipCreateBitmapFromScan0, gdip::CreateBitmapFromScan0Fn);
+VELA_ENTRY_TYPED("gdiplus.dll", GdipCloneImage, gdip::CloneImageFn);
 
 // shlwapi.dll
 VELA_ENTRY("shlwapi.dll", PathFindFileNameA);

@@ -1,4 +1,5 @@
-// A few hundred damaged and crafted pictures (seeded, see fuzz_corpus) through
+// A few hundred damaged and crafted pictures (seeded, see fuzz_corpus; WebP
+// among them) through
 // the engine's decode and the viewer's measurement and rotation, in this
 // process: nothing ends it, nothing hangs, and the answers agree with each
 // other.
@@ -9,6 +10,7 @@
 #include "engine_harness.h"
 #include "fuzz_corpus.h"
 #include "imaging/imaging.h"
+#include "skin/engine.h"
 #include "test_support.h"
 
 using namespace vela::test;
@@ -23,6 +25,8 @@ constexpr int kFiles = 400;
 
 TEST(EngineFuzz, DamagedPicturesDecodeMeasureAndRotateQuietly) {
     ASSERT_NE(Engine().dll, nullptr);
+    // The viewer's turn of a WebP asks the process's engine for its pixels.
+    vela::skin::UseEngineModule(Engine().dll);
     ASSERT_TRUE(vela::StartImaging());
     std::vector<FuzzFile> corpus = MakeFuzzCorpus(kSeed, kFiles);
     ASSERT_EQ(corpus.size(), static_cast<size_t>(kFiles));

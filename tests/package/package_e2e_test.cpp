@@ -83,8 +83,10 @@ std::string DebugLeftIn(const std::string& file) {
 TEST(PackageE2E, HoldsExactlyWhatShips) {
     const std::string folder = PackageFolder();
     ASSERT_FALSE(folder.empty()) << "run through tests/tools/run_in_package.sh";
-    const std::vector<std::string> expected = {"ExuiKrnln.dll", "README.txt", "VelaViewer.exe",
-                                               "libjpeg-turbo-LICENSE.md", "libjpeg-turbo-README.ijg"};
+    const std::vector<std::string> expected = {"ExuiKrnln.dll",           "README.txt",
+                                               "VelaViewer.exe",          "lcms2-COPYING",
+                                               "libjpeg-turbo-LICENSE.md", "libjpeg-turbo-README.ijg",
+                                               "libwebp-COPYING",         "libwebp-PATENTS"};
     EXPECT_EQ(FilesIn(folder), expected);
 }
 

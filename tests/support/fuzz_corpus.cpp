@@ -1,4 +1,7 @@
 #include "fuzz_corpus.h"
+#include "colour_pictures.h"
+#include "moving_pictures.h"
+#include "webp_pictures.h"
 
 #include <windows.h>
 
@@ -165,6 +168,15 @@ std::vector<FuzzFile> FuzzSeeds() {
         {"seed.gif", MakeGif(48, 32)},
         {"seed.ico", IconFile(false, 16, 16)},
         {"seed.cur", IconFile(true, 16, 16)},
+        {"seed.webp", EncodeWebp(QuarterPixels(96, 64, RGB(200, 120, 40)), false)},
+        {"seed-lossless.webp", EncodeWebp(QuarterPixels(48, 32, RGB(40, 120, 200)))},
+        {"seed-profile.jpg", WithJpegProfile(MakePicture(64, 48, L"image/jpeg"), AdobeRgbProfile())},
+        {"seed-profile.png", MakeRgbPng(8, 6, std::vector<uint32_t>(48, 0xC86428), AdobeRgbProfile())},
+        {"seed-moving.gif", MakeMovingGif(24, 16, {RGB(200, 0, 0), RGB(0, 0, 200), RGB(0, 200, 0)},
+                                          {GifFrame::Solid(0, 0, 24, 16, 0, 0), GifFrame::Solid(4, 4, 8, 8, 1, 0, 2),
+                                           GifFrame::Solid(8, 2, 10, 10, 2, 0, 3)})},
+        {"seed-moving.webp",
+         EncodeAnimatedWebp({QuarterPixels(32, 24, RGB(200, 0, 0)), QuarterPixels(32, 24, RGB(0, 0, 200))}, 100)},
     };
 }
 
@@ -222,6 +234,10 @@ std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count) {
                     b = CraftedBmp(static_cast<int32_t>(w), below(2) ? -static_cast<int32_t>(h & 0x7FFFFFFF)
                                                                       : static_cast<int32_t>(h),
                                    bits[below(8)]);
+                }
+                if (ext == ".webp") {
+                    const uint8_t flags[] = {0x00, 0x10, 0x02, 0x20, 0x32};
+                    b = CraftedWebp(w, h, flags[below(5)]);
                 }
                 if (ext == ".gif") b = CraftedGif(static_cast<uint16_t>(w), static_cast<uint16_t>(h));
                 if (ext == ".ico" || ext == ".cur")

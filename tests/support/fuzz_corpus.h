@@ -16,7 +16,9 @@ struct FuzzFile {
 };
 
 // Small well-formed pictures of every format the viewer opens: JPEG, PNG,
-// GIF, BMP, ICO and CUR (GDI+ must be usable; MakePicture starts it).
+// GIF, BMP, ICO, CUR and WebP (still, lossless and moving), a moving GIF,
+// and a JPEG and a PNG carrying a colour profile, so that damage reaches
+// the profiles too (GDI+ must be usable; MakePicture starts it).
 std::vector<FuzzFile> FuzzSeeds();
 
 // `count` files made from the seeds by truncations, bit flips, byte runs

@@ -81,8 +81,9 @@ TEST(FormTables, MainWindowControlsInCreationOrder) {
         }
     }
     EXPECT_EQ(held, 6);
+    // WebP pictures are offered beside the six types the viewer always opened.
     EXPECT_STREQ(f.fileDialog.filter,
-                 "图片文件(*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur)|*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur");
+                 "图片文件(*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp)|*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp");
 }
 
 TEST(FormTables, MainWindowMenu) {

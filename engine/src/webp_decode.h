@@ -1,0 +1,18 @@
+#pragma once
+// WebP pictures through libwebp (built from source with the engine): still
+// pictures decoded straight into the engine's 32-bit pixels; a moving
+// picture's first frame as its canvas shows it.
+#include <atomic>
+#include <cstddef>
+
+#include "canvas.h"
+
+namespace uiengine {
+
+// The picture (a moving one: its first frame composed on its canvas),
+// premultiplied BGRA; empty when the bytes are not a decodable WebP, when
+// the process has no room, or once *cancel is set. Never throws, never
+// keeps a reference to data.
+Image DecodeWebp(const void* data, size_t length, const std::atomic<bool>* cancel = nullptr);
+
+}  // namespace uiengine

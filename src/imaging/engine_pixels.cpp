@@ -1,0 +1,42 @@
+#include "imaging/imaging_internal.h"
+#include "picture/icc_profile.h"
+#include "picture/webp_header.h"
+#include "skin/engine.h"
+#include "util/unique.h"
+
+namespace vela::imaging {
+
+namespace {
+
+// The engine that decoded a block takes it back (the engine is not
+// replaced while the program runs).
+void FreeEnginePixels(ExuiPixelsHandle pixels) {
+    if (const auto free = skin::CurrentEngine().FreePicturePixels) free(pixels);
+}
+using EnginePixels = Unique<ExuiPixelsHandle, FreeEnginePixels>;
+
+}  // namespace
+
+bool EngineDecodes(ByteView picture) {
+    return LooksLikeWebp(picture.data(), picture.size()) || HasEmbeddedProfile(picture.data(), picture.size());
+}
+
+gdip::GpImage* BitmapFromEnginePixels(ByteView picture) {
+    const skin::Engine& engine = skin::CurrentEngine();
+    if (!engine.DecodePicturePixels || !engine.FreePicturePixels || picture.empty() || picture.size() > 0x7FFFFFFF)
+        return nullptr;
+    ExuiPixels pixels{};
+    const EnginePixels decoded(engine.DecodePicturePixels(picture.data(), static_cast<int32_t>(picture.size()), &pixels));
+    if (!decoded) return nullptr;
+    // A bitmap over the engine's block, cloned so that the result owns its
+    // pixels and the block can go back at once.
+    Image view;
+    api::GdipCreateBitmapFromScan0(pixels.width, pixels.height, pixels.stride, gdip::PixelFormat32bppPARGB,
+                                   static_cast<BYTE*>(const_cast<void*>(pixels.bits)), view.Out());
+    if (!view) return nullptr;
+    gdip::GpImage* clone = nullptr;
+    if (api::GdipCloneImage(view.Get(), &clone) != gdip::Ok) return nullptr;
+    return clone;
+}
+
+}  // namespace vela::imaging

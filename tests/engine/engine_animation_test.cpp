@@ -1,0 +1,143 @@
+// Moving GIFs and WebPs in the picture box, watched frame by frame as the
+// window composes them: the frames in order with their disposal and
+// transparency, a stored delay of 10 ms or less shown as 100 ms, the loop
+// count played and the last frame kept, nothing composed while the window
+// is minimised, a picture of 500 frames played without holding them, and
+// the play stopped when other bytes are written.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <vector>
+
+#include "engine_harness.h"
+#include "moving_pictures.h"
+#include "test_support.h"
+#include "webp_pictures.h"
+
+using namespace vela::test;
+using vela::Bytes;
+
+namespace {
+
+const COLORREF kRed = RGB(220, 30, 30), kBlue = RGB(30, 60, 220), kGreen = RGB(30, 200, 60), kWhite = RGB(255, 255, 255);
+
+// What the composed frame showed, each change once, with when it came (ms).
+struct Seen {
+    std::vector<std::vector<uint32_t>> states;
+    std::vector<DWORD> at;
+};
+
+class EngineAnimation : public PictureWindowTest {
+protected:
+    // The 30 x 20 pictures below fill the 300 x 200 view ten times enlarged.
+    EngineAnimation() : PictureWindowTest(300, 200) {}
+
+    void Write(const Bytes& b) {
+        ASSERT_EQ(SetData(pic_, 8, b.data(), static_cast<int>(b.size())), 1);
+        SetWindowPos(pic_, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // Pumps messages for `ms`, sampling the composed frame at the given
+    // canvas points (picture pixels) every few milliseconds.
+    Seen Watch(DWORD ms, const std::vector<POINT>& points) {
+        Seen seen;
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < ms) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            MSG m;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+            if (FrameInfoOf(top_).pending) continue;
+            const FrameShot shot = Shoot(top_);
+            std::vector<uint32_t> state;
+            for (POINT p : points) state.push_back(shot.At(100 + p.x * 10 + 5, 100 + p.y * 10 + 5));
+            if (seen.states.empty() || seen.states.back() != state) {
+                seen.states.push_back(state);
+                seen.at.push_back(GetTickCount() - start);
+            }
+        }
+        return seen;
+    }
+};
+
+std::vector<uint32_t> Colours(std::initializer_list<COLORREF> c) {
+    std::vector<uint32_t> out;
+    for (COLORREF x : c) out.push_back(x == CLR_INVALID ? kComposedBackdrop : OpaquePixel(x));
+    return out;
+}
+
+}  // namespace
+
+TEST_F(EngineAnimation, GifFramesFollowTheirDisposalAndTransparency) {
+    // 0: all red. 1: blue top-left quarter, cleared to nothing after it.
+    // 2: green bottom-right quarter, the canvas before it restored after it.
+    // 3: all transparent (draws nothing). Played once; the last frame stays.
+    GifFrame clearAll = GifFrame::Solid(0, 0, 30, 20, 3, 20);
+    clearAll.transparent = 3;
+    const Bytes gif = MakeMovingGif(30, 20, {kRed, kBlue, kGreen, kWhite},
+                                    {GifFrame::Solid(0, 0, 30, 20, 0, 20), GifFrame::Solid(0, 0, 15, 10, 1, 20, 2),
+                                     GifFrame::Solid(15, 10, 15, 10, 2, 20, 3), clearAll},
+                                    -1);
+    Write(gif);
+    const Seen seen = Watch(2000, {{5, 5}, {25, 15}, {25, 5}});
+    const COLORREF none = CLR_INVALID;
+    const std::vector<std::vector<uint32_t>> expected = {Colours({kRed, kRed, kRed}), Colours({kBlue, kRed, kRed}),
+                                                         Colours({none, kGreen, kRed}), Colours({none, kRed, kRed})};
+    EXPECT_EQ(seen.states, expected);
+}
+
+TEST_F(EngineAnimation, ShortDelaysShowForATenthAndTheLoopCountIsPlayed) {
+    // Delay 0 (shown 100 ms); NETSCAPE count 1: played twice, then the last frame stays.
+    const Bytes gif = MakeMovingGif(30, 20, {kRed, kBlue},
+                                    {GifFrame::Solid(0, 0, 30, 20, 0, 0), GifFrame::Solid(0, 0, 30, 20, 1, 0)}, 1);
+    Write(gif);
+    const Seen seen = Watch(1500, {{5, 5}});
+    const std::vector<std::vector<uint32_t>> expected = {Colours({kRed}), Colours({kBlue}), Colours({kRed}),
+                                                         Colours({kBlue})};
+    ASSERT_EQ(seen.states, expected);
+    for (size_t i = 1; i < seen.at.size(); ++i) EXPECT_GE(seen.at[i] - seen.at[i - 1], 80u) << i;
+}
+
+TEST_F(EngineAnimation, AMovingWebpPlaysItsLoops) {
+    // WebP counts plays: 2 plays of red, blue.
+    const Bytes webp = EncodeAnimatedWebp({QuarterPixels(30, 20, kRed), QuarterPixels(30, 20, kBlue)}, 120, 2);
+    ASSERT_FALSE(webp.empty());
+    Write(webp);
+    const Seen seen = Watch(1500, {{5, 5}, {25, 15}});
+    const std::vector<std::vector<uint32_t>> expected = {Colours({kWhite, kRed}), Colours({kWhite, kBlue}),
+                                                         Colours({kWhite, kRed}), Colours({kWhite, kBlue})};
+    EXPECT_EQ(seen.states, expected);
+}
+
+TEST_F(EngineAnimation, NothingIsComposedWhileMinimisedAndOtherBytesStopThePlay) {
+    const Bytes gif = MakeMovingGif(30, 20, {kRed, kBlue},
+                                    {GifFrame::Solid(0, 0, 30, 20, 0, 5), GifFrame::Solid(0, 0, 30, 20, 1, 5)}, 0);
+    Write(gif);
+    ASSERT_GE(Watch(600, {{5, 5}}).states.size(), 4u);  // playing
+    ShowWindow(top_, SW_MINIMIZE);
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(top_) != FALSE; }));
+    Watch(100, {});
+    const int framesMinimised = FrameInfoOf(top_).frames;
+    Watch(600, {});
+    EXPECT_EQ(FrameInfoOf(top_).frames, framesMinimised);
+    ShowWindow(top_, SW_RESTORE);
+    ASSERT_GE(Watch(600, {{5, 5}}).states.size(), 3u);  // playing again
+    // A still picture written over it: shown, and nothing changes after.
+    Write(MakePicture(30, 20, L"image/png", kGreen));
+    Watch(300, {});
+    const Seen after = Watch(600, {{25, 15}});
+    EXPECT_EQ(after.states, std::vector<std::vector<uint32_t>>{Colours({kGreen})});
+}
+
+TEST_F(EngineAnimation, FiveHundredFramesPlayWithoutBeingHeld) {
+    // A 600 x 400 canvas with a small square moving over it: held whole,
+    // 500 frames would take 480 MB.
+    std::vector<GifFrame> frames;
+    for (int i = 0; i < 500; ++i) frames.push_back(GifFrame::Solid((i * 7) % 590, (i * 3) % 390, 10, 10, i % 2, 2));
+    const Bytes gif = MakeMovingGif(600, 400, {kRed, kBlue}, frames, 0);
+    const double before = AddressSpaceInUseMiB();
+    Write(gif);
+    const Seen seen = Watch(2000, {{0, 0}});
+    EXPECT_GE(FrameInfoOf(top_).frames, 10);
+    EXPECT_LT(AddressSpaceInUseMiB() - before, 64.0);
+    (void)seen;
+}

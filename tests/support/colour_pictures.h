@@ -1,0 +1,24 @@
+#pragma once
+// Pictures carrying ICC colour profiles, for the colour tests and the fuzz
+// corpus: profiles made by Little CMS (linked into the tests only), spliced
+// into JPEG files as APP2 segments and into PNG files as iCCP chunks.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace vela::test {
+
+// Adobe RGB (1998): its primaries, D65 white, gamma 563/256.
+Bytes AdobeRgbProfile();
+// Little CMS's built-in sRGB.
+Bytes SrgbProfile();
+// The JPEG with the profile spliced in after its start marker, in APP2
+// "ICC_PROFILE" pieces of at most `pieceSize` bytes.
+Bytes WithJpegProfile(const Bytes& jpeg, const Bytes& profile, size_t pieceSize = 65519);
+// An 8-bit RGB PNG of the straight 0xRRGGBB pixels, rows top-down, with an
+// iCCP chunk holding the profile (stored, uncompressed zlib) unless empty.
+Bytes MakeRgbPng(int w, int h, const std::vector<uint32_t>& rgb, const Bytes& profile = {});
+
+}  // namespace vela::test

@@ -1,0 +1,29 @@
+#pragma once
+// Moving GIFs written byte by byte, for the tests of playing them: every
+// field (delay, disposal, transparency, loop count, place of each picture)
+// as the test asks, so that what the viewer shows can be told exactly.
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace vela::test {
+
+struct GifFrame {
+    int x = 0, y = 0, w = 0, h = 0;
+    std::vector<uint8_t> indexes;  // w * h palette indexes, rows top-down
+    int delayCs = 10;              // hundredths of a second
+    int disposal = 1;              // 1 keep, 2 clear to the background, 3 restore the previous
+    int transparent = -1;          // the index drawn as nothing, or none
+    // A picture of one index over its whole rectangle.
+    static GifFrame Solid(int x, int y, int w, int h, uint8_t index, int delayCs = 10, int disposal = 1);
+};
+
+// A GIF of w x h with a global palette of the given colours (up to 256) and
+// the frames; a NETSCAPE2.0 block with `loops` unless it is negative.
+Bytes MakeMovingGif(int w, int h, const std::vector<COLORREF>& palette, const std::vector<GifFrame>& frames,
+                    int loops = 0);
+
+}  // namespace vela::test

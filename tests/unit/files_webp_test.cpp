@@ -1,0 +1,36 @@
+// WebP files reach the viewer the three ways a picture does: listed in their
+// folder, dropped, chosen in the open dialog; the association window keeps
+// its five types.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+#include "files/drop_handler.h"
+#include "files/picture_list.h"
+#include "forms/form_data.h"
+#include "test_support.h"
+
+using namespace vela;
+using vela::test::ScratchFolder;
+
+TEST(FilesWebp, AWebpIsListedDroppedAndOfferedByTheOpenDialog) {
+    ScratchFolder f("webplist");
+    for (const char* n : {"a.jpg", "b.webp", "c.WEBP", "d.webm", "e.web"}) ASSERT_TRUE(test::WriteText(f / n, "x"));
+    ReleasePictureList();
+    ASSERT_TRUE(RebuildPictureList(f / "b.webp", nullptr));
+    EXPECT_EQ(PictureList, (std::vector<Text>{f / "a.jpg", f / "b.webp", f / "c.WEBP"}));
+    EXPECT_EQ(CurrentIndex, 2);
+    ReleasePictureList();
+
+    const std::pair<const char*, bool> dropped[] = {{"C:\\p\\a.webp", true}, {"C:\\p\\B.WebP", true},
+                                                    {"C:\\p\\a.webm", false}, {"C:\\p\\a.webp.txt", false}};
+    for (auto [path, picture] : dropped) EXPECT_EQ(IsDroppedPicture(path), picture) << path;
+
+    const std::string_view filter = forms::MainWindowForm().fileDialog.filter;
+    EXPECT_EQ(filter, "图片文件(*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp)|*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp");
+    // The associations stay with the five types they always offered.
+    for (const auto& c : forms::AssociationWindowForm().controls)
+        EXPECT_EQ(std::string_view(c.identifier).find("Webp"), std::string_view::npos) << c.identifier;
+}
