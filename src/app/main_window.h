@@ -1,7 +1,7 @@
 #pragma once
 // MainWindow's own handlers: creation, size changes, keys, the context menu
 // and the window buttons.
-#include "runtime/forms.h"
+#include "forms/forms.h"
 
 namespace vela {
 

@@ -11,7 +11,7 @@
 #include "imaging/imaging.h"
 #include "runtime/exit.h"
 #include "runtime/library_search.h"
-#include "runtime/forms.h"
+#include "forms/forms.h"
 #include "skin/engine.h"
 #include "util/startup_trace.h"
 

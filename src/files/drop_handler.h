@@ -9,7 +9,7 @@
 #include <windows.h>
 
 #include "runtime/text.h"
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela {
 

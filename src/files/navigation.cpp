@@ -6,7 +6,7 @@
 #include "files/picture_actions.h"
 #include "files/picture_order.h"
 #include "files/prepare_ahead.h"
-#include "runtime/forms.h"
+#include "forms/forms.h"
 #include "view/frame_hold.h"
 #include "view/view.h"
 

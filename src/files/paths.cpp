@@ -3,7 +3,7 @@
 #include <new>
 
 #include "runtime/entry_points.h"
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela {
 

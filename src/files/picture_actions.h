@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "runtime/text.h"
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "imaging/clipboard_picture.h"
-#include "runtime/forms.h"
-#include "util/unique.h"
+#include "forms/forms.h"
+#include "runtime/unique.h"
 
 namespace vela {
 namespace {

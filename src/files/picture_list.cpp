@@ -7,7 +7,7 @@
 #include "files/paths.h"
 #include "files/picture_order.h"
 #include "runtime/library_search.h"
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela {
 

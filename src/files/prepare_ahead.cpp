@@ -9,9 +9,9 @@
 #include "files/paths.h"
 #include "files/picture_list.h"
 #include "imaging/imaging.h"
-#include "runtime/forms.h"
+#include "forms/forms.h"
 #include "skin/engine.h"
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela {
 namespace {

@@ -3,7 +3,7 @@
 // menu. The loader (runtime/form_loader) builds windows from these tables.
 #include <span>
 
-#include "runtime/forms.h"
+#include "forms/forms.h"
 
 namespace vela::forms {
 

@@ -2,7 +2,7 @@
 #include "picture/icc_profile.h"
 #include "picture/webp_header.h"
 #include "skin/engine.h"
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela::imaging {
 

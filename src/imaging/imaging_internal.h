@@ -5,7 +5,7 @@
 
 #include "runtime/entry_points.h"
 #include "runtime/text.h"
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela::imaging {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "runtime/forms.h"
+#include "forms/forms.h"
 #include "runtime/message_box.h"
 #include "shell/administrator.h"
 #include "shell/config_file.h"

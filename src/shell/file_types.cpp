@@ -5,8 +5,8 @@
 
 #include "runtime/entry_points.h"
 #include "shell/config_file.h"
-#include "shell/registry.h"
-#include "util/unique.h"
+#include "runtime/registry.h"
+#include "runtime/unique.h"
 
 namespace vela {
 namespace {

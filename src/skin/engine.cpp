@@ -4,7 +4,7 @@
 
 #include "runtime/library_search.h"
 #include "runtime/text.h"
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela::skin {
 namespace {

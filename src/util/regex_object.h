@@ -10,7 +10,7 @@
 
 #include "runtime/text.h"
 #include "util/com_initialization.h"
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela {
 

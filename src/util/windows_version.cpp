@@ -3,7 +3,7 @@
 #include <string>
 
 #include "runtime/entry_points.h"
-#include "shell/registry.h"
+#include "runtime/registry.h"
 
 namespace vela {
 namespace {

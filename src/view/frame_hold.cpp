@@ -1,6 +1,6 @@
 #include "view/frame_hold.h"
 
-#include "runtime/forms.h"
+#include "forms/forms.h"
 #include "skin/engine.h"
 
 namespace vela::view {

@@ -6,7 +6,7 @@
 #include "view/picture_state.h"
 #include "imaging/imaging.h"
 #include "runtime/entry_points.h"
-#include "runtime/forms.h"
+#include "forms/forms.h"
 #include "view/cursor.h"
 #include "view/view.h"
 #include "view/view_math.h"

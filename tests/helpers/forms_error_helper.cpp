@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "runtime/form_state.h"
-#include "runtime/forms.h"
+#include "forms/form_state.h"
+#include "forms/forms.h"
 #include "skin/engine.h"
 
 using namespace vela::forms;

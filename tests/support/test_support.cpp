@@ -9,7 +9,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela::test {
 

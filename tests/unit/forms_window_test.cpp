@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/forms.h"
+#include "forms/forms.h"
 #include "recorder.h"
 #include "test_support.h"
 

@@ -11,7 +11,7 @@
 #include "imaging/imaging.h"
 #include "picture/picture_stream.h"
 #include "test_support.h"
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 using namespace vela;
 using vela::test::MakePicture;

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "box_answerer.h"
-#include "runtime/forms.h"
+#include "forms/forms.h"
 #include "runtime/entry_points.h"
 #include "shell/administrator.h"
 #include "shell/association_window.h"

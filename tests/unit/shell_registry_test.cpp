@@ -7,7 +7,7 @@
 #include <cctype>
 
 #include "shell/file_types.h"
-#include "shell/registry.h"
+#include "runtime/registry.h"
 
 using namespace vela;
 

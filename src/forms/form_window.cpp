@@ -7,7 +7,7 @@
 #include <exception>
 
 #include "forms/standard_properties.h"
-#include "runtime/form_state.h"
+#include "forms/form_state.h"
 
 namespace vela::forms::detail {
 namespace {

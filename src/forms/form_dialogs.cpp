@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "runtime/entry_points.h"
-#include "runtime/form_state.h"
+#include "forms/form_state.h"
 
 namespace vela::forms {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "forms/form_data.h"
-#include "runtime/forms.h"
+#include "forms/forms.h"
 
 namespace vela::forms::detail {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "forms/standard_properties.h"
-#include "runtime/form_state.h"
+#include "forms/form_state.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
-#include "shell/registry.h"
+#include "runtime/registry.h"
 
 #include <vector>
 
-#include "util/unique.h"
+#include "runtime/unique.h"
 
 namespace vela {
 namespace {

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "runtime/exit.h"
-#include "runtime/form_state.h"
+#include "forms/form_state.h"
 #include "runtime/message_box.h"
 #include "util/centring.h"
 #include "skin/engine.h"

@@ -6,7 +6,7 @@
 
 #include "forms/standard_properties.h"
 #include "runtime/exit.h"
-#include "runtime/form_state.h"
+#include "forms/form_state.h"
 
 namespace vela::forms {
 namespace detail {

@@ -5,8 +5,8 @@
 
 #include "forms/form_data.h"
 #include "runtime/entry_points.h"
-#include "runtime/form_state.h"
-#include "util/unique.h"
+#include "forms/form_state.h"
+#include "runtime/unique.h"
 
 namespace vela::forms {
 namespace detail {

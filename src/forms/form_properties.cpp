@@ -9,7 +9,7 @@
 
 #include "forms/standard_properties.h"
 #include "runtime/exit.h"
-#include "runtime/form_state.h"
+#include "forms/form_state.h"
 #include "skin/skinned_control.h"
 #include "util/centring.h"
 
