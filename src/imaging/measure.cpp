@@ -8,6 +8,7 @@
 #include "picture/exif_orientation.h"
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
+#include "imaging/header_measure.h"
 #include "picture/picture_stream.h"
 
 namespace vela {
@@ -224,7 +225,13 @@ Size MeasureContent(ByteView picture, Decoded& decoded) {
     return Upright(SizeOf(decoded.image.Get()), JpegOrientation(picture.data(), picture.size()));
 }
 
+// A size the header settles needs no decode, and nothing to remember.
+bool FromHeader(ByteView picture, Size* size) {
+    return MeasureFromHeader(picture, &size->width, &size->height);
+}
+
 Size Measure(ByteView picture) {
+    if (Size header; FromHeader(picture, &header)) return header;
     Text path;
     const bool isFile = NamesExistingFile(picture, &path);
     Size found;
@@ -252,6 +259,7 @@ namespace {
 // is freed after the answer is out; otherwise it is freed before the bytes
 // are copied, so that the two are never held at once.
 void MeasureAheadOf(ByteView picture, Bytes* owned) {
+    if (Size header; FromHeader(picture, &header)) return;
     // Bytes naming a file are measured from the file each time: nothing
     // to remember.
     if (NamesExistingFile(picture, nullptr)) return;
