@@ -52,7 +52,12 @@ enum {
     ENGINE_EVENT_LEFT_DOWN = 662,   // PictureBoxEx
     ENGINE_EVENT_LEFT_UP = 664,     // PictureBoxEx
     ENGINE_EVENT_MOUSE_MOVE = 668,  // PictureBoxEx
-    ENGINE_EVENT_WHEEL = 670        // PictureBoxEx, arg3 = signed wheel distance (120 a notch)
+    ENGINE_EVENT_WHEEL = 670,       // PictureBoxEx, arg3 = signed wheel distance (120 a notch)
+    // PictureBoxEx: the bytes written last hold no picture the engine can
+    // decode (or none it has room for). Raised once per write, while the
+    // window's frame is still held for that picture: a host that lays the
+    // window out for no picture inside the event shows only that layout.
+    ENGINE_EVENT_UNDECODABLE = 672
 };
 // The modifier bits the mouse events carry (arg3 of the button events), the
 // same bits the viewer's key and mouse events report: Ctrl, Shift, Alt held.

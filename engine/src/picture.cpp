@@ -233,9 +233,23 @@ public:
                 std::shared_ptr<const DecodedPicture> first = job_->first;
                 job_.reset();
                 DecodeTaken();
-                awaitingPicture_ = false;  // an undecodable picture shows as an empty view
                 // (A large JPEG's complete state may hold its halved copies only.)
-                if (complete && ((complete->full && !complete->full->Empty()) || !complete->levels.empty())) {
+                const bool decoded =
+                    complete && ((complete->full && !complete->full->Empty()) || !complete->levels.empty());
+                // The host sized the view from the picture's header; it
+                // learns of the empty view before the frame is let go.
+                if (!decoded && !picture_) {
+                    Raise(ENGINE_EVENT_UNDECODABLE);
+                    // New bytes written meanwhile (the host lets messages
+                    // through) have their own decode and hold; a control the
+                    // handler destroyed has let go of everything.
+                    if (dead || job_ || picture_) {
+                        *result = 0;
+                        return true;
+                    }
+                }
+                awaitingPicture_ = false;  // an undecodable picture shows as an empty view
+                if (decoded) {
                     // A picture shown already is of these bytes (a write drops the
                     // job): its first state, or its halved copies when the whole
                     // picture was asked for.

@@ -7,6 +7,8 @@ namespace vela {
 
 void OnMainWindowCreated();
 void OnMainWindowSizeChanged();
+// The engine found no picture in bytes whose header gave a size.
+void OnPictureUndecodable();
 // The keyboard map: one operation per released navigation or zoom key.
 void OnMainWindowKeyReleased(int virtualKey);
 void ShowContextMenu();

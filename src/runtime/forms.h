@@ -75,7 +75,8 @@ inline constexpr int Created = 0, SizeChanged = 4;                              
 inline constexpr int Clicked = 0;                                                          // buttons, menu items
 inline constexpr int LeftDown = -1, LeftUp = -2, DoubleClick = -3, RightDown = -4, RightUp = -5, MouseMove = -6,
                      KeyDown = -9, KeyUp = -10, Char = -11, Wheel = -12;                   // standard
-inline constexpr int PictureLeftDown = 2, PictureLeftUp = 4, PictureMouseMove = 8, PictureWheel = 10;  // PictureBoxEx
+inline constexpr int PictureLeftDown = 2, PictureLeftUp = 4, PictureMouseMove = 8, PictureWheel = 10,
+                     PictureUndecodable = 12;  // PictureBoxEx
 }  // namespace ev
 
 struct EventArgs {
