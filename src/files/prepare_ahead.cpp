@@ -8,6 +8,7 @@
 
 #include "files/paths.h"
 #include "files/picture_list.h"
+#include "imaging/header_measure.h"
 #include "imaging/imaging.h"
 #include "runtime/forms.h"
 #include "skin/engine.h"
@@ -96,13 +97,35 @@ struct StartMeasure {
     HANDLE running = nullptr;  // the thread's own handle of the event: set, then closed, by it
 };
 
+// Set once the engine is loaded: its exports may be read from here on.
+// Made before the start thread, closed never (the process's one).
+HANDLE g_engineReady = nullptr;
+// The engine is loaded well within this; a start that takes longer hands
+// the window its bytes to decode as usual.
+constexpr DWORD kEngineWaitMs = 5000;
+
+// The start picture's decode, begun in the engine's prepared set: the
+// window's write of equal bytes takes that decode over or waits for it.
+void HandStartPictureToEngine(const Bytes& bytes) {
+    if (!g_engineReady || WaitForSingleObject(g_engineReady, kEngineWaitMs) != WAIT_OBJECT_0) return;
+    if (const auto prepare = skin::CurrentEngine().PreparePictures) {
+        const ExuiData block{bytes.data(), static_cast<int32_t>(bytes.size())};
+        prepare(&block, 1);
+    }
+}
+
 DWORD WINAPI MeasureStartThread(void* parameter) {
     const std::unique_ptr<StartMeasure> start(static_cast<StartMeasure*>(parameter));
     SetEvent(start->running);
     CloseHandle(start->running);
     try {
         Bytes bytes = ReadWholeFile(start->path);
-        if (!bytes.empty()) MeasureAhead(std::move(bytes));
+        int width = 0, height = 0;
+        if (imaging::MeasureFromHeader(bytes, &width, &height)) {
+            HandStartPictureToEngine(bytes);
+        } else if (!bytes.empty()) {
+            MeasureAhead(std::move(bytes));
+        }
     } catch (const std::exception&) {
         // No memory: the start window measures the picture itself.
     }
@@ -127,6 +150,7 @@ void MeasureStartPicture(std::string_view path) {
     if (!GetFileAttributesExA(Text(UntilNul(path)).c_str(), GetFileExInfoStandard, &file) ||
         (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
+    if (!g_engineReady) g_engineReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::unique_ptr<StartMeasure> start;
     try {
         start = std::make_unique<StartMeasure>();
@@ -151,6 +175,10 @@ void MeasureStartPicture(std::string_view path) {
     // the first frame waits for: it gets past that point before the engine
     // is loaded. A small one is done long before the window is built.
     if (file.nFileSizeHigh != 0 || file.nFileSizeLow >= kLargePictureBytes) WaitForSingleObject(running.Get(), 200);
+}
+
+void EngineReadyForStartPicture() {
+    if (g_engineReady) SetEvent(g_engineReady);
 }
 
 void PrepareNeighbours() {
