@@ -165,6 +165,18 @@ typedef int(__stdcall* ExuiInspectFrameFn)(HWND topLevel, ExuiFrameInfo* info);
 // thread; returns the number of pictures now prepared or queued.
 typedef int(__stdcall* ExuiPreparePictures)(const ExuiData* pictures, int32_t count);
 
+// Export "PreparePicturesFitted" (optional): PreparePictures, each picture
+// with the size its view will have when the host shows it (0 x 0 when the
+// host cannot tell). The engine then makes that view's copy with the
+// decode, so that the picture's first frame is the one that stays. The
+// engine copies the array and the blocks during the call.
+typedef struct ExuiFittedPicture {
+    ExuiData picture;
+    int32_t viewWidth;
+    int32_t viewHeight;
+} ExuiFittedPicture;
+typedef int(__stdcall* ExuiPreparePicturesFitted)(const ExuiFittedPicture* pictures, int32_t count);
+
 // Export "ExuiInspectPrepared", for tests and measurements (not used by
 // the viewer): the state of the prepared set, filled in by the engine.
 typedef struct ExuiPreparedInfo {

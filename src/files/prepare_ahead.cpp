@@ -13,6 +13,7 @@
 #include "runtime/forms.h"
 #include "skin/engine.h"
 #include "util/unique.h"
+#include "view/view_math.h"
 
 namespace vela {
 namespace {
@@ -23,6 +24,10 @@ struct Request {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
     std::vector<Text> paths;  // the newest request, not taken yet
+    // The window's width and the fit's margin when it was made: a picture's
+    // view size follows from them and its header, as the step's fit finds it.
+    int windowWidth = 0;
+    double margin = 0;
     bool pending = false;
     bool stopping = false;
     unsigned generation = 0;  // counts requests: a worker on an older one stops
@@ -37,21 +42,42 @@ bool StillWanted(unsigned generation) {
     return wanted;
 }
 
+// The view a picture will be fitted to in a window of this width: known
+// when its header gives its size, else 0 x 0.
+ExuiFittedPicture Fitted(const Bytes& picture, int windowWidth, double margin) {
+    ExuiFittedPicture out{ExuiData{picture.data(), static_cast<int32_t>(picture.size())}, 0, 0};
+    int width = 0, height = 0;
+    if (windowWidth > 0 && imaging::MeasureFromHeader(picture, &width, &height)) {
+        const view::Size view = view::FitSize(width, height, windowWidth, margin);
+        out.viewWidth = view.width;
+        out.viewHeight = view.height;
+    }
+    return out;
+}
+
 // The engine's prepared set becomes the pictures read so far for the
-// current request.
-void HandToEngine(const std::vector<Bytes>& pictures, unsigned generation) {
-    const auto prepare = skin::CurrentEngine().PreparePictures;
-    if (!prepare || !StillWanted(generation)) return;
+// current request, each with the view it will be fitted to when the engine
+// can make that view's copy ahead.
+void HandToEngine(const std::vector<Bytes>& pictures, unsigned generation, int windowWidth, double margin) {
+    const skin::Engine& engine = skin::CurrentEngine();
+    if (!StillWanted(generation)) return;
+    if (engine.PreparePicturesFitted) {
+        std::vector<ExuiFittedPicture> fitted;
+        for (const Bytes& b : pictures) fitted.push_back(Fitted(b, windowWidth, margin));
+        engine.PreparePicturesFitted(fitted.data(), static_cast<int32_t>(fitted.size()));
+        return;
+    }
+    if (!engine.PreparePictures) return;
     std::vector<ExuiData> blocks;
     for (const Bytes& b : pictures) blocks.push_back(ExuiData{b.data(), static_cast<int32_t>(b.size())});
-    prepare(blocks.data(), static_cast<int32_t>(blocks.size()));
+    engine.PreparePictures(blocks.data(), static_cast<int32_t>(blocks.size()));
 }
 
 // One after the other, so that no two whole decodes of a large picture
 // hold their memory at once: each neighbour read and measured (one shown
 // before is remembered already), then the engine's decodes, which it runs
 // one at a time.
-void PrepareAll(const std::vector<Text>& paths, unsigned generation) {
+void PrepareAll(const std::vector<Text>& paths, unsigned generation, int windowWidth, double margin) {
     std::vector<Bytes> read;
     for (const Text& path : paths) {
         if (!StillWanted(generation)) return;
@@ -60,7 +86,7 @@ void PrepareAll(const std::vector<Text>& paths, unsigned generation) {
         MeasureAhead(bytes);
         read.push_back(std::move(bytes));
     }
-    HandToEngine(read, generation);
+    HandToEngine(read, generation, windowWidth, margin);
 }
 
 DWORD WINAPI PrepareThread(void*) {
@@ -77,9 +103,11 @@ DWORD WINAPI PrepareThread(void*) {
         paths.swap(g_request.paths);
         g_request.pending = false;
         const unsigned generation = g_request.generation;
+        const int windowWidth = g_request.windowWidth;
+        const double margin = g_request.margin;
         ReleaseSRWLockExclusive(&g_request.lock);
         try {
-            PrepareAll(paths, generation);
+            PrepareAll(paths, generation, windowWidth, margin);
         } catch (const std::exception&) {
             // No memory for a neighbour: it is simply decoded when shown.
         }
@@ -193,8 +221,12 @@ void PrepareNeighbours() {
     } catch (const std::exception&) {
         return;
     }
+    const int windowWidth = forms::GetInt(forms::Ctl::MainWindow, forms::prop::Width);
+    const double margin = forms::Scaled(view::kMargin);
     AcquireSRWLockExclusive(&g_request.lock);
     g_request.paths.swap(paths);
+    g_request.windowWidth = windowWidth;
+    g_request.margin = margin;
     g_request.pending = true;
     ++g_request.generation;
     ReleaseSRWLockExclusive(&g_request.lock);

@@ -200,7 +200,7 @@ TEST_F(EngineEvents_, PictureWhoseDecodeFailsRaisesUndecodableOnce) {
         ASSERT_TRUE(WaitFor([&] { return !FrameInfoOf(top_).pending; }));
         WaitFor([] { return false; }, 300);
         const size_t raised = std::count_if(EngineEvents().begin(), EngineEvents().end(),
-                                            [](const EngineEvent& e) { return e.code == 672; });
+                                            [](const EngineEvent& e) { return e.code == ENGINE_EVENT_UNDECODABLE; });
         EXPECT_EQ(raised, c.raised);
         if (raised) EXPECT_EQ(EngineEvents().back().controlId, 15);
     }
