@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -132,10 +133,16 @@ HANDLE g_engineReady = nullptr;
 // the window its bytes to decode as usual.
 constexpr DWORD kEngineWaitMs = 5000;
 
+// Set on the UI thread by the first request for neighbours: the start
+// picture is shown by then, and handing it to the engine would only replace
+// the neighbours' preparation with its own.
+std::atomic<bool> g_neighboursAsked{false};
+
 // The start picture's decode, begun in the engine's prepared set: the
 // window's write of equal bytes takes that decode over or waits for it.
 void HandStartPictureToEngine(const Bytes& bytes) {
     if (!g_engineReady || WaitForSingleObject(g_engineReady, kEngineWaitMs) != WAIT_OBJECT_0) return;
+    if (g_neighboursAsked.load()) return;
     if (const auto prepare = skin::CurrentEngine().PreparePictures) {
         const ExuiData block{bytes.data(), static_cast<int32_t>(bytes.size())};
         prepare(&block, 1);
@@ -210,6 +217,7 @@ void EngineReadyForStartPicture() {
 }
 
 void PrepareNeighbours() {
+    g_neighboursAsked.store(true);
     if (CurrentIndex < 1 || CurrentIndex > static_cast<int>(PictureList.size())) return;
     const Text& current = PictureList[CurrentIndex - 1];
     std::vector<Text> paths;
