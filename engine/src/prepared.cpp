@@ -7,6 +7,7 @@
 #include "canvas.h"
 #include "decode.h"
 #include "pool.h"
+#include "test_points.h"
 
 namespace uiengine {
 
@@ -72,17 +73,6 @@ uint64_t PixelBytes(const DecodedPicture& p) {
 }
 
 bool Reducible(const Image& image) { return image.width >= 512 && image.height >= 512; }
-
-// Tests wait for a picture to be prepared: a manual-reset event of this
-// name, when the process has one, is set after each one kept.
-void TellTests() {
-    char name[64];
-    wsprintfA(name, "uiengine-prepared-%lu", GetCurrentProcessId());
-    if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {
-        SetEvent(done);
-        CloseHandle(done);
-    }
-}
 
 // What a step needs for its first fitted frame: for a picture whose
 // reduced or first halved copy covers any fitted view, that copy alone (the
@@ -164,7 +154,7 @@ void RunWaiting() {
         ReleaseSRWLockExclusive(&s.lock);
         const bool kept = picture && !e->cancelled;
         picture.reset();  // a dropped entry's pixels go here, outside the lock
-        if (kept) TellTests();
+        if (kept) PreparedPoint();
     }
     t_preparing = false;
     SetThreadPriority(self, priority);
