@@ -5,7 +5,9 @@
 # (the order rotating), it times from launch to the fitted 6000 x 4000 frame,
 # from launch to the 640 x 480 frame, and from a key to the next 6000 x 4000
 # picture of a folder, and reads each program's peak resident memory; then it
-# prints the medians with their spread and the ratios against the targets.
+# prints the medians with their spread, each time both to the first change on
+# the screen and to the last (the frame that stays), and the ratios of the
+# frames that stay against the targets.
 #
 #   bash bench/compare/run.sh [-n ROUNDS]     (ROUNDS defaults to 5)
 #

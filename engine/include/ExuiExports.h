@@ -24,6 +24,7 @@
     X(ControlDestroy, ExuiControlDestroy)                              \
     X(CallInternalFunction_Ex, ExuiCallInternalFunction_Ex)            \
     X(PreparePictures, ExuiPreparePictures)                            \
+    X(PreparePicturesFitted, ExuiPreparePicturesFitted)                \
     X(HoldFrame, ExuiHoldFrame)                                        \
     X(ExuiInspectFrame, ExuiInspectFrameFn)                            \
     X(ExuiInspectPrepared, ExuiInspectPreparedFn)                      \

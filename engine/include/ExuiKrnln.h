@@ -52,7 +52,12 @@ enum {
     ENGINE_EVENT_LEFT_DOWN = 662,   // PictureBoxEx
     ENGINE_EVENT_LEFT_UP = 664,     // PictureBoxEx
     ENGINE_EVENT_MOUSE_MOVE = 668,  // PictureBoxEx
-    ENGINE_EVENT_WHEEL = 670        // PictureBoxEx, arg3 = signed wheel distance (120 a notch)
+    ENGINE_EVENT_WHEEL = 670,       // PictureBoxEx, arg3 = signed wheel distance (120 a notch)
+    // PictureBoxEx: the bytes written last hold no picture the engine can
+    // decode (or none it has room for). Raised once per write, while the
+    // window's frame is still held for that picture: a host that lays the
+    // window out for no picture inside the event shows only that layout.
+    ENGINE_EVENT_UNDECODABLE = 672
 };
 // The modifier bits the mouse events carry (arg3 of the button events), the
 // same bits the viewer's key and mouse events report: Ctrl, Shift, Alt held.
@@ -159,6 +164,18 @@ typedef int(__stdcall* ExuiInspectFrameFn)(HWND topLevel, ExuiFrameInfo* info);
 // short. At most 3 blocks are taken, the first ones. Callable from any
 // thread; returns the number of pictures now prepared or queued.
 typedef int(__stdcall* ExuiPreparePictures)(const ExuiData* pictures, int32_t count);
+
+// Export "PreparePicturesFitted" (optional): PreparePictures, each picture
+// with the size its view will have when the host shows it (0 x 0 when the
+// host cannot tell). The engine then makes that view's copy with the
+// decode, so that the picture's first frame is the one that stays. The
+// engine copies the array and the blocks during the call.
+typedef struct ExuiFittedPicture {
+    ExuiData picture;
+    int32_t viewWidth;
+    int32_t viewHeight;
+} ExuiFittedPicture;
+typedef int(__stdcall* ExuiPreparePicturesFitted)(const ExuiFittedPicture* pictures, int32_t count);
 
 // Export "ExuiInspectPrepared", for tests and measurements (not used by
 // the viewer): the state of the prepared set, filled in by the engine.

@@ -141,7 +141,19 @@ int __stdcall HoldFrame(HWND top, int32_t hold) {
 }
 
 int __stdcall PreparePictures(const ExuiData* pictures, int32_t count) {
-    return uiengine::SetPrepared(pictures, count);
+    return uiengine::SetPrepared(pictures, nullptr, count);
+}
+
+int __stdcall PreparePicturesFitted(const ExuiFittedPicture* pictures, int32_t count) {
+    if (!pictures || count <= 0) return uiengine::SetPrepared(nullptr, nullptr, 0);
+    ExuiData blocks[uiengine::kMaxPrepared];
+    SIZE views[uiengine::kMaxPrepared];
+    const int n = count < uiengine::kMaxPrepared ? count : uiengine::kMaxPrepared;
+    for (int i = 0; i < n; ++i) {
+        blocks[i] = pictures[i].picture;
+        views[i] = SIZE{pictures[i].viewWidth, pictures[i].viewHeight};
+    }
+    return uiengine::SetPrepared(blocks, views, n);
 }
 
 int __stdcall ExuiInspectPrepared(ExuiPreparedInfo* info) {

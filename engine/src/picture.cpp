@@ -73,6 +73,18 @@ QuickCopy MakeQuick(const Image& source, SIZE s, RECT region) {
     return q;
 }
 
+// A new picture's first copy: averaged over the whole view at once, as the
+// sharp copy after a rest would be, so that its first frame is the one that
+// stays. A view too large for a whole copy gets the quick one.
+QuickCopy MakeFirst(const Image& source, SIZE s, RECT region) {
+    if (static_cast<long long>(s.cx) * s.cy > kWholeCopyLimit) return MakeQuick(source, s, region);
+    QuickCopy q;
+    q.rect = RECT{0, 0, s.cx, s.cy};
+    q.image = ScaleRegion(source, s.cx, s.cy, q.rect);
+    q.sharp = !q.image.Empty();
+    return q;
+}
+
 class PictureBox : public Control {
     struct SharpJob {
         std::shared_ptr<const DecodedPicture> picture;
@@ -166,7 +178,12 @@ public:
                   std::min<LONG>(s.cy, canvas.height - y)};
         if (need.left >= need.right || need.top >= need.bottom) return;
         if (preparedSize_.cx != s.cx || preparedSize_.cy != s.cy || !Covers(preparedRect_, need)) {
-            PrepareQuick(s, need);
+            if (announce_) {
+                prepared_.Clear();
+                Adopt(FirstCopy(s), s);
+            } else {
+                PrepareQuick(s, need);
+            }
         }
         DrawOver(canvas, prepared_, x + preparedRect_.left, y + preparedRect_.top);
         if (announce_) {
@@ -235,7 +252,7 @@ public:
                     Show(job_->first);
                     const SIZE s = Size();
                     if (!job_->view.Empty() && s.cx == job_->viewSize.cx && s.cy == job_->viewSize.cy)
-                        Adopt(QuickCopy{std::move(job_->view), job_->viewRect, false}, s);
+                        Adopt(QuickCopy{std::move(job_->view), job_->viewRect, job_->viewSharp}, s);
                     job_->view.Clear();
                     UpdateHold();
                 }
@@ -245,9 +262,23 @@ public:
                 std::shared_ptr<const DecodedPicture> first = job_->first;
                 job_.reset();
                 DecodeTaken();
-                awaitingPicture_ = false;  // an undecodable picture shows as an empty view
                 // (A large JPEG's complete state may hold its halved copies only.)
-                if (complete && ((complete->full && !complete->full->Empty()) || !complete->levels.empty())) {
+                const bool decoded =
+                    complete && ((complete->full && !complete->full->Empty()) || !complete->levels.empty());
+                // The host sized the view from the picture's header; it
+                // learns of the empty view before the frame is let go.
+                if (!decoded && !picture_) {
+                    Raise(ENGINE_EVENT_UNDECODABLE);
+                    // New bytes written meanwhile (the host lets messages
+                    // through) have their own decode and hold; a control the
+                    // handler destroyed has let go of everything.
+                    if (dead || job_ || picture_) {
+                        *result = 0;
+                        return true;
+                    }
+                }
+                awaitingPicture_ = false;  // an undecodable picture shows as an empty view
+                if (decoded) {
                     // A picture shown already is of these bytes (a write drops the
                     // job): its first state, or its halved copies when the whole
                     // picture was asked for.
@@ -372,7 +403,9 @@ private:
         // Levels of equal size hold equal pixels (halving is exact), whichever decode made them.
         const Image& before = SourceFor(*picture_, preparedSize_);
         const Image& after = SourceFor(*picture, preparedSize_);
-        const bool same = preparedSize_.cx <= 0 || preparedSize_.cy <= 0 ||
+        // A sharp copy stays: made again from another level it would differ
+        // a little, a change on the screen for nothing.
+        const bool same = preparedSize_.cx <= 0 || preparedSize_.cy <= 0 || preparedSharp_ ||
                           (before.width == after.width && before.height == after.height);
         picture_ = std::move(picture);
         if (same) return;
@@ -383,6 +416,24 @@ private:
 
     // The part of the view the window shows, in view coordinates.
     RECT Visible(SIZE s) const { return VisiblePart(host_, top_, s); }
+
+    // A new picture's first copy: the one prepared for this very view, or
+    // made now (see MakeFirst).
+    QuickCopy FirstCopy(SIZE s) {
+        const std::shared_ptr<const Image>& fitted = picture_->fitted;
+        if (fitted && fitted->width == s.cx && fitted->height == s.cy) {
+            QuickCopy q;
+            try {
+                q.image = *fitted;
+            } catch (const std::exception&) {
+                q.image = Image();  // no room for the copy: made below, or not at all
+            }
+            q.rect = RECT{0, 0, s.cx, s.cy};
+            q.sharp = !q.image.Empty();
+            if (q.sharp) return q;
+        }
+        return MakeFirst(SourceFor(*picture_, s), s, Visible(s));
+    }
 
     // A new size or an uncovered part: what the window shows (and what the
     // frame asks for), bilinear from the nearest level, and the sharp copy
@@ -547,10 +598,11 @@ void RunDecode(DecodeJob* job) {
         if (view.cx <= first.width && view.cy <= first.height) {
             const RECT visible = VisiblePart(target, GetAncestor(target, GA_ROOT), view);
             if (!IsRectEmpty(&visible) && !job->cancelled) {
-                QuickCopy q = MakeQuick(first, view, visible);
+                QuickCopy q = MakeFirst(first, view, visible);
                 job->view = std::move(q.image);
                 job->viewSize = view;
                 job->viewRect = q.rect;
+                job->viewSharp = q.sharp;
             }
         }
         job->first = picture;

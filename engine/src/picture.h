@@ -22,6 +22,9 @@ struct DecodedPicture {
     // Each half the one before; levels[0] is full / 2, or without the whole
     // picture the copy the decoder reduced (1/2, 1/4 or 1/8 of each side).
     std::vector<std::shared_ptr<const Image>> levels;
+    // Prepared with the view's size known: the picture averaged to exactly
+    // that size, the copy its first frame shows; null otherwise.
+    std::shared_ptr<const Image> fitted;
 };
 
 struct DecodeJob {
@@ -46,6 +49,7 @@ struct DecodeJob {
     Image view;
     SIZE viewSize{0, 0};
     RECT viewRect{0, 0, 0, 0};
+    bool viewSharp = false;  // averaged over the whole view: nothing to sharpen later
     std::atomic<int> stage{0};  // 1: first set, 2: complete set
     // Set by the UI thread once the first state is on screen (or the job is
     // dropped): the worker makes the smaller copies only then, so that they

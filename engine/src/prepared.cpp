@@ -45,7 +45,32 @@ struct Entry {
     // longer held back for shown decodes, and leaving the set does not stop it.
     std::atomic<bool> awaited{false};
     bool offered = false;  // under the lock: a shown picture not named by the host since
+    // The view the host will show it in (width in the high half, height in
+    // the low one), 0 when unknown.
+    std::atomic<uint64_t> view{0};
 };
+
+uint64_t PackedView(const SIZE* views, int i) {
+    if (!views || views[i].cx <= 0 || views[i].cy <= 0) return 0;
+    return (static_cast<uint64_t>(views[i].cx) << 32) | static_cast<uint32_t>(views[i].cy);
+}
+
+// A fitted copy larger than this is not made ahead (a deep zoom's view);
+// the shown picture makes what the window shows of it.
+constexpr long long kFittedLimit = 4LL * 1920 * 1080;
+
+// The view's copy, averaged from the smallest copy that still covers it (as
+// a shown picture's sharp copy is): the copy its first frame shows.
+void MakeFitted(DecodedPicture& picture, uint64_t view, const std::atomic<bool>* cancel) {
+    const LONG w = static_cast<LONG>(view >> 32), h = static_cast<LONG>(view & 0xFFFFFFFFu);
+    if (w <= 0 || h <= 0 || static_cast<long long>(w) * h > kFittedLimit) return;
+    if (!picture.full && picture.levels.empty()) return;
+    const Image* source = picture.full ? picture.full.get() : picture.levels.front().get();
+    for (const auto& level : picture.levels)
+        if (level->width >= w && level->height >= h) source = level.get();
+    auto fitted = std::make_shared<const Image>(ScaleRegion(*source, w, h, RECT{0, 0, w, h}, cancel));
+    if (!fitted->Empty()) picture.fitted = std::move(fitted);
+}
 
 struct PreparedSet {
     SRWLOCK lock = SRWLOCK_INIT;
@@ -69,6 +94,7 @@ thread_local bool t_preparing = false;
 uint64_t PixelBytes(const DecodedPicture& p) {
     uint64_t n = p.full ? p.full->pixels.size() * 4ull : 0;
     for (const auto& level : p.levels) n += level->pixels.size() * 4ull;
+    if (p.fitted) n += p.fitted->pixels.size() * 4ull;
     return n;
 }
 
@@ -117,6 +143,8 @@ std::shared_ptr<const DecodedPicture> Decode(Entry& e) {
     }
     if (e.cancelled) return nullptr;
     if (picture->full && Reducible(*picture->full) && picture->levels.empty()) return nullptr;  // no room for its copies
+    MakeFitted(*picture, e.view.load(), cancel);
+    if (e.cancelled) return nullptr;
     if (!RoomFor(PixelBytes(*picture))) return nullptr;
     return picture;
 }
@@ -162,7 +190,7 @@ void RunWaiting() {
 
 }  // namespace
 
-int SetPrepared(const ExuiData* pictures, int count) {
+int SetPrepared(const ExuiData* pictures, const SIZE* views, int count) {
     if (count < 0 || !pictures) count = 0;
     count = std::min(count, kMaxPrepared);
     PreparedSet& s = TheSet();
@@ -186,11 +214,13 @@ int SetPrepared(const ExuiData* pictures, int count) {
             }
             if (kept) {
                 kept->offered = false;
+                kept->view = PackedView(views, i);  // for a decode not started yet
             } else {
                 if (!RoomFor(static_cast<uint64_t>(length))) continue;
                 kept = std::make_shared<Entry>();
                 const auto* p = static_cast<const uint8_t*>(data);
                 kept->bytes = std::make_shared<const std::vector<uint8_t>>(p, p + length);
+                kept->view = PackedView(views, i);
             }
             next.push_back(std::move(kept));
         }

@@ -26,8 +26,10 @@ int FitScale(int w, int h);
 // Makes `pictures` the prepared set (at most kMaxPrepared, the first ones
 // kept): entries with equal bytes stay as they are, the rest are dropped
 // (a running decode stops at its next band of rows), new ones are copied
-// and queued. Thread-safe; never throws. Returns the number kept or queued.
-int SetPrepared(const ExuiData* pictures, int count);
+// and queued. `views` (null: unknown) gives each picture's view size when
+// shown: its copy for that view is made with the decode. Thread-safe; never
+// throws. Returns the number kept or queued.
+int SetPrepared(const ExuiData* pictures, const SIZE* views, int count);
 constexpr int kMaxPrepared = 3;
 
 // The finished decode of exactly these bytes, or null; a taken entry

@@ -50,6 +50,7 @@ constexpr forms::EventBinding kMainWindowEvents[] = {
     {Ctl::PictureView, ev::PictureLeftUp, Run<EndDrag>},
     {Ctl::PictureView, ev::PictureMouseMove, Run<FollowDrag>},
     {Ctl::PictureView, ev::PictureWheel, OnWheel},
+    {Ctl::PictureView, ev::PictureUndecodable, Run<OnPictureUndecodable>},
     {Ctl::ZoomInButton, ev::Clicked, Run<ZoomIn>},
     {Ctl::ZoomRatioButton, ev::Clicked, Run<ShowActualSize>},
     {Ctl::ZoomOutButton, ev::Clicked, Run<ZoomOut>},

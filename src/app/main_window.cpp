@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <cstdint>
+
 #include "app/command_line.h"
 #include "view/picture_state.h"
 #include "app/startup.h"
@@ -25,6 +27,27 @@ namespace {
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
+// The number of the view's attribute write that put the start picture's
+// bytes there; while it is the last, the view shows the start picture.
+std::uint64_t startPictureWrite = 0;
+
+bool ShowsStartPicture() {
+    return startPictureWrite != 0 && forms::LastAttributeWrite(Ctl::PictureView) == startPictureWrite;
+}
+
+// The window sized to the start picture and centred on the work area.
+void SizeStartWindow() {
+    const view::Size shown = SizeWindowToPicture();
+    // The smallest window (800 x 500 at 100 %) grows with the display
+    // scaling; a picture gets it while it (as fitted) and the margin fit
+    // inside.
+    const int minWidth = forms::Scaled(800), minHeight = forms::Scaled(500);
+    const int margin = forms::Scaled(static_cast<int>(view::kMargin));
+    if (shown.width < minWidth - margin) forms::SetInt(Ctl::MainWindow, prop::Width, minWidth);
+    if (shown.height < minHeight - margin) forms::SetInt(Ctl::MainWindow, prop::Height, minHeight);
+    CentreMainWindowOnScreen();
+}
+
 // The start picture's bytes, title, window size and fit: every pass of the
 // layout (the view at the picture's size, the window's width, its height,
 // the fit) is one frame's worth of writes, and the window shows only the
@@ -40,6 +63,7 @@ void LayOutStartPicture() {
     const Text path = FullPathOf(CommandLinePicturePath());
     if (!path.empty()) {
         forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
+        startPictureWrite = forms::LastAttributeWrite(Ctl::PictureView);
         ShowTitleFor(path);
         StartupMark("picture read");
         MeasureShownPicture();
@@ -48,15 +72,7 @@ void LayOutStartPicture() {
         StartupMark("folder scanned");
         // The scan lets messages through: the window may have been closed.
         if (forms::StartWindowClosed()) return;
-        const view::Size shown = SizeWindowToPicture();
-        // The smallest window (800 x 500 at 100 %) grows with the display
-        // scaling; a picture gets it while it (as fitted) and the margin fit
-        // inside.
-        const int minWidth = forms::Scaled(800), minHeight = forms::Scaled(500);
-        const int margin = forms::Scaled(static_cast<int>(view::kMargin));
-        if (shown.width < minWidth - margin) forms::SetInt(Ctl::MainWindow, prop::Width, minWidth);
-        if (shown.height < minHeight - margin) forms::SetInt(Ctl::MainWindow, prop::Height, minHeight);
-        CentreMainWindowOnScreen();
+        SizeStartWindow();
     } else {
         ScanFolder("");
         if (forms::StartWindowClosed()) return;
@@ -77,6 +93,16 @@ void OnMainWindowCreated() {
     forms::UpdateNow(Ctl::SkinFrame);
     StartupMark("fitted");
     PrepareNeighboursOnceShown();
+}
+
+void OnPictureUndecodable() {
+    // Laid out again as a picture that measured 0 from the start: the start
+    // picture's window sized for none, any other in the window as it stands.
+    const view::FrameHold hold;
+    MarkShownPictureUndecodable();
+    MeasureShownPicture();
+    if (ShowsStartPicture()) SizeStartWindow();
+    FitPictureToWindow();
 }
 
 void OnMainWindowSizeChanged() {

@@ -7,6 +7,8 @@ namespace vela {
 
 void OnMainWindowCreated();
 void OnMainWindowSizeChanged();
+// The engine found no picture in bytes whose header gave a size.
+void OnPictureUndecodable();
 // The keyboard map: one operation per released key (navigation, zoom,
 // delete, Esc to close; with Ctrl: O open, S save a copy, C copy).
 // modifiers: the key event's forms::modifier bits.

@@ -40,6 +40,7 @@ int RunViewer() {
     StartupMark("process start");
     MeasureStartPicture(FullPathOf(CommandLinePicturePath()));
     skin::EngineLoader();
+    EngineReadyForStartPicture();
     StartupMark("engine loaded");
     // Default floating-point state, every exception masked: a division by
     // zero gives an infinity and never traps.

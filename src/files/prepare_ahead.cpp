@@ -2,19 +2,29 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <vector>
 
 #include "files/paths.h"
 #include "files/picture_list.h"
+#include "imaging/header_measure.h"
 #include "imaging/imaging.h"
 #include "forms/forms.h"
 #include "skin/engine.h"
 #include "runtime/unique.h"
+#include "view/view_math.h"
 
 namespace vela {
 namespace {
+
+// What a neighbour's fitted view follows from.
+struct WindowFit {
+    int width = 0;
+    int height = 0;
+    double margin = 0;
+};
 
 // The request shared with the background thread. The thread reads no
 // process-wide value of the UI thread: it gets its paths here.
@@ -22,6 +32,9 @@ struct Request {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
     std::vector<Text> paths;  // the newest request, not taken yet
+    // The window's size and the fit's margin when it was made: a picture's
+    // view size follows from them and its header, as the step's fit finds it.
+    WindowFit window;
     bool pending = false;
     bool stopping = false;
     unsigned generation = 0;  // counts requests: a worker on an older one stops
@@ -36,21 +49,42 @@ bool StillWanted(unsigned generation) {
     return wanted;
 }
 
+// The view a picture will be fitted to in a window of this width: known
+// when its header gives its size, else 0 x 0.
+ExuiFittedPicture Fitted(const Bytes& picture, const WindowFit& window) {
+    ExuiFittedPicture out{ExuiData{picture.data(), static_cast<int32_t>(picture.size())}, 0, 0};
+    int width = 0, height = 0;
+    if (window.width > 0 && window.height > 0 && imaging::MeasureFromHeader(picture, &width, &height)) {
+        const view::Size view = view::FitWhole(width, height, window.width, window.height, window.margin).size;
+        out.viewWidth = view.width;
+        out.viewHeight = view.height;
+    }
+    return out;
+}
+
 // The engine's prepared set becomes the pictures read so far for the
-// current request.
-void HandToEngine(const std::vector<Bytes>& pictures, unsigned generation) {
-    const auto prepare = skin::CurrentEngine().PreparePictures;
-    if (!prepare || !StillWanted(generation)) return;
+// current request, each with the view it will be fitted to when the engine
+// can make that view's copy ahead.
+void HandToEngine(const std::vector<Bytes>& pictures, unsigned generation, const WindowFit& window) {
+    const skin::Engine& engine = skin::CurrentEngine();
+    if (!StillWanted(generation)) return;
+    if (engine.PreparePicturesFitted) {
+        std::vector<ExuiFittedPicture> fitted;
+        for (const Bytes& b : pictures) fitted.push_back(Fitted(b, window));
+        engine.PreparePicturesFitted(fitted.data(), static_cast<int32_t>(fitted.size()));
+        return;
+    }
+    if (!engine.PreparePictures) return;
     std::vector<ExuiData> blocks;
     for (const Bytes& b : pictures) blocks.push_back(ExuiData{b.data(), static_cast<int32_t>(b.size())});
-    prepare(blocks.data(), static_cast<int32_t>(blocks.size()));
+    engine.PreparePictures(blocks.data(), static_cast<int32_t>(blocks.size()));
 }
 
 // One after the other, so that no two whole decodes of a large picture
 // hold their memory at once: each neighbour read and measured (one shown
 // before is remembered already), then the engine's decodes, which it runs
 // one at a time.
-void PrepareAll(const std::vector<Text>& paths, unsigned generation) {
+void PrepareAll(const std::vector<Text>& paths, unsigned generation, const WindowFit& window) {
     std::vector<Bytes> read;
     for (const Text& path : paths) {
         if (!StillWanted(generation)) return;
@@ -59,7 +93,7 @@ void PrepareAll(const std::vector<Text>& paths, unsigned generation) {
         MeasureAhead(bytes);
         read.push_back(std::move(bytes));
     }
-    HandToEngine(read, generation);
+    HandToEngine(read, generation, window);
 }
 
 DWORD WINAPI PrepareThread(void*) {
@@ -76,9 +110,10 @@ DWORD WINAPI PrepareThread(void*) {
         paths.swap(g_request.paths);
         g_request.pending = false;
         const unsigned generation = g_request.generation;
+        const WindowFit window = g_request.window;
         ReleaseSRWLockExclusive(&g_request.lock);
         try {
-            PrepareAll(paths, generation);
+            PrepareAll(paths, generation, window);
         } catch (const std::exception&) {
             // No memory for a neighbour: it is simply decoded when shown.
         }
@@ -96,13 +131,41 @@ struct StartMeasure {
     HANDLE running = nullptr;  // the thread's own handle of the event: set, then closed, by it
 };
 
+// Set once the engine is loaded: its exports may be read from here on.
+// Made before the start thread, closed never (the process's one).
+HANDLE g_engineReady = nullptr;
+// The engine is loaded well within this; a start that takes longer hands
+// the window its bytes to decode as usual.
+constexpr DWORD kEngineWaitMs = 5000;
+
+// Set on the UI thread by the first request for neighbours: the start
+// picture is shown by then, and handing it to the engine would only replace
+// the neighbours' preparation with its own.
+std::atomic<bool> g_neighboursAsked{false};
+
+// The start picture's decode, begun in the engine's prepared set: the
+// window's write of equal bytes takes that decode over or waits for it.
+void HandStartPictureToEngine(const Bytes& bytes) {
+    if (!g_engineReady || WaitForSingleObject(g_engineReady, kEngineWaitMs) != WAIT_OBJECT_0) return;
+    if (g_neighboursAsked.load()) return;
+    if (const auto prepare = skin::CurrentEngine().PreparePictures) {
+        const ExuiData block{bytes.data(), static_cast<int32_t>(bytes.size())};
+        prepare(&block, 1);
+    }
+}
+
 DWORD WINAPI MeasureStartThread(void* parameter) {
     const std::unique_ptr<StartMeasure> start(static_cast<StartMeasure*>(parameter));
     SetEvent(start->running);
     CloseHandle(start->running);
     try {
         Bytes bytes = ReadWholeFile(start->path);
-        if (!bytes.empty()) MeasureAhead(std::move(bytes));
+        int width = 0, height = 0;
+        if (imaging::MeasureFromHeader(bytes, &width, &height)) {
+            HandStartPictureToEngine(bytes);
+        } else if (!bytes.empty()) {
+            MeasureAhead(std::move(bytes));
+        }
     } catch (const std::exception&) {
         // No memory: the start window measures the picture itself.
     }
@@ -127,6 +190,7 @@ void MeasureStartPicture(std::string_view path) {
     if (!GetFileAttributesExA(Text(UntilNul(path)).c_str(), GetFileExInfoStandard, &file) ||
         (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
+    if (!g_engineReady) g_engineReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::unique_ptr<StartMeasure> start;
     try {
         start = std::make_unique<StartMeasure>();
@@ -153,7 +217,12 @@ void MeasureStartPicture(std::string_view path) {
     if (file.nFileSizeHigh != 0 || file.nFileSizeLow >= kLargePictureBytes) WaitForSingleObject(running.Get(), 200);
 }
 
+void EngineReadyForStartPicture() {
+    if (g_engineReady) SetEvent(g_engineReady);
+}
+
 void PrepareNeighbours() {
+    g_neighboursAsked.store(true);
     if (CurrentIndex < 1 || CurrentIndex > static_cast<int>(PictureList.size())) return;
     const Text& current = PictureList[CurrentIndex - 1];
     std::vector<Text> paths;
@@ -165,8 +234,11 @@ void PrepareNeighbours() {
     } catch (const std::exception&) {
         return;
     }
+    const WindowFit window{forms::GetInt(forms::Ctl::MainWindow, forms::prop::Width),
+                           forms::GetInt(forms::Ctl::MainWindow, forms::prop::Height), forms::Scaled(view::kMargin)};
     AcquireSRWLockExclusive(&g_request.lock);
     g_request.paths.swap(paths);
+    g_request.window = window;
     g_request.pending = true;
     ++g_request.generation;
     ReleaseSRWLockExclusive(&g_request.lock);

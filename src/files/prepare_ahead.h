@@ -23,7 +23,14 @@ void StopPreparingAhead();
 // while the engine loads and the start window is built: the measurement's
 // decode is the longest part of a large picture's start, and the start
 // window's own measurement of equal bytes waits for this one instead of
-// decoding again. StopPreparingAhead waits for it too.
+// decoding again. StopPreparingAhead waits for it too. A picture whose
+// header gives its size needs no measurement there: once the engine is
+// loaded (EngineReadyForStartPicture), the thread hands its bytes to the
+// engine's decode instead, so that the picture is decoded while the window
+// is built.
 void MeasureStartPicture(std::string_view path);
+// Called once the engine is loaded (or could not be): the start picture's
+// thread may hand it its bytes.
+void EngineReadyForStartPicture();
 
 }  // namespace vela

@@ -23,6 +23,10 @@ constexpr std::size_t kMaxHeldInput = 256;
 
 bool IsInput(Ctl control, int event) {
     if (FormOf(control) != Form::MainWindow) return false;
+    // The engine's word that the view's bytes hold no picture concerns the
+    // bytes it holds now: held, it would run after a held key had written
+    // others, and stand for those.
+    if (event == ev::PictureUndecodable) return false;
     // The window's own created and size-changed events are the start-up's
     // work; its standard events (negative numbers) and every event of its
     // controls come from the user.

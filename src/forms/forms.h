@@ -78,7 +78,8 @@ inline constexpr int LeftDown = -1, LeftUp = -2, DoubleClick = -3, RightDown = -
 // A side button of the mouse released over the window or any of its
 // controls; argument 1: 1 for the back button (XBUTTON1), 2 for forward.
 inline constexpr int XButtonUp = -13;
-inline constexpr int PictureLeftDown = 2, PictureLeftUp = 4, PictureMouseMove = 8, PictureWheel = 10;  // PictureBoxEx
+inline constexpr int PictureLeftDown = 2, PictureLeftUp = 4, PictureMouseMove = 8, PictureWheel = 10,
+                     PictureUndecodable = 12;  // PictureBoxEx
 }  // namespace ev
 
 // The modifier bits that key events carry as their second argument and

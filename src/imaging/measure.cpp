@@ -8,8 +8,8 @@
 #include "picture/exif_orientation.h"
 #include "imaging/imaging.h"
 #include "imaging/imaging_internal.h"
+#include "imaging/header_measure.h"
 #include "picture/picture_stream.h"
-#include "picture/webp_header.h"
 
 namespace vela {
 namespace {
@@ -192,13 +192,6 @@ struct Decoded {
 };
 
 Size MeasureContent(ByteView picture, Decoded& decoded) {
-    // GDI+ reads no WebP: its canvas size is in its first chunk. A file cut
-    // short of what its header declares is as undecodable as it is shown.
-    if (LooksLikeWebp(picture.data(), picture.size())) {
-        WebpHeader header;
-        const bool read = ReadWebpHeader(picture.data(), picture.size(), &header) && header.whole;
-        return read ? Size{header.width, header.height} : Size{};
-    }
     decoded.stream = DecoderStream(picture);
     if (!decoded.stream) return {};
     api::GdipLoadImageFromStream(decoded.stream.Get(), decoded.image.Out());
@@ -209,9 +202,15 @@ Size MeasureContent(ByteView picture, Decoded& decoded) {
     return Upright(SizeOf(decoded.image.Get()), JpegOrientation(picture.data(), picture.size()));
 }
 
+// A size the header settles needs no decode, and nothing to remember.
+bool FromHeader(ByteView picture, Size* size) {
+    return MeasureFromHeader(picture, &size->width, &size->height);
+}
+
 // Only the bytes themselves are measured, whatever they hold: a picture
 // file's content never sends the viewer to another file or to the network.
 Size Measure(ByteView picture) {
+    if (Size header; FromHeader(picture, &header)) return header;
     Size found;
     if (remembered.Find(picture, &found, true)) return found;
     GdiplusSession session;
@@ -235,6 +234,7 @@ namespace {
 // is freed after the answer is out; otherwise it is freed before the bytes
 // are copied, so that the two are never held at once.
 void MeasureAheadOf(ByteView picture, Bytes* owned) {
+    if (Size header; FromHeader(picture, &header)) return;
     // Declared first, so that GDI+ is shut down after everything it made.
     GdiplusSession session;
     struct Ahead {

@@ -17,6 +17,9 @@ extern double DragOffsetY;
 // PictureWidth and PictureHeight := the size of the bytes PictureView holds;
 // the window shows its hint line exactly while that size is 0.
 void MeasureShownPicture();
+// The bytes PictureView holds now turned out to hold no picture (their
+// header read, their decode failed): they measure 0 from now on.
+void MarkShownPictureUndecodable();
 
 void CentrePictureView();
 void UpdateZoomLabel();

@@ -1,6 +1,7 @@
 // The thin layer over the controls: every rule's numbers come from
 // view_math; here they are read from and written to the properties, one at
 // a time, because a write can run other handlers (a size change refits).
+#include <cstdint>
 #include <utility>
 
 #include "view/picture_state.h"
@@ -69,12 +70,44 @@ POINT CursorOnScreen() {
     return p;
 }
 
+// Where the engine holds a block of picture bytes, and the number of the
+// view's last attribute write: the engine replaces a block on every write
+// and never changes one in place, so equal places are the same bytes.
+struct ShownBlock {
+    HWND window = nullptr;
+    std::uint64_t writes = 0;
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+
+    static ShownBlock Now(ByteView picture) {
+        return {forms::NativeWindow(Ctl::PictureView), forms::LastAttributeWrite(Ctl::PictureView), picture.data(),
+                picture.size()};
+    }
+    bool operator==(const ShownBlock&) const = default;
+};
+
+// The block the engine could not decode, though its header gave a size.
+ShownBlock undecodable;
+
+bool ShowsUndecodable(ByteView picture) {
+    return !picture.empty() && ShownBlock::Now(picture) == undecodable;
+}
+
 }  // namespace
+
+void MarkShownPictureUndecodable() {
+    undecodable = ShownBlock::Now(forms::PeekData(Ctl::PictureView, prop::Picture));
+}
 
 void MeasureShownPicture() {
     // Measured where the engine holds it: a copy of a large photo costs more
     // than finding its remembered size, and every layout pass measures.
     const ByteView picture = forms::PeekData(Ctl::PictureView, prop::Picture);
+    if (ShowsUndecodable(picture)) {
+        PictureWidth = PictureHeight = 0;
+        ShowHintWhileEmpty();
+        return;
+    }
     // The block measured last, untouched since (none of the view's
     // attributes written, same window, same place): the same bytes, so the
     // same size, without comparing a large photo's bytes with the

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "viewer_driver.h"
 
 using namespace vela::test;
+using vela::Bytes;
 
 namespace {
 
@@ -255,4 +257,91 @@ TEST(FramesE2E, LaunchAndStepShowOnlyFittedFrames) {
         }
     }
     v.Kill();
+}
+
+namespace {
+
+// A PNG whose header chunk is whole and right (w x h) but whose picture
+// data is no compressed stream at all: its size reads, its decode fails.
+Bytes PngWithBrokenData(int width, int height) {
+    Bytes png = MakePicture(width, height, L"image/png", kSecondColour);
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const size_t length = (size_t{png[at]} << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3];
+        if (std::equal(png.begin() + at + 4, png.begin() + at + 8, "IDAT"))
+            std::fill(png.begin() + at + 8, png.begin() + at + 8 + length, 0xFF);
+        at += 12 + length;
+    }
+    return png;
+}
+
+// The whole strip of two frames differs (mean difference over its pixels).
+bool Differ(const Shot& a, const Shot& b) {
+    return StripDifference(a, b, RECT{kStripLeft, 0, kStripLeft + kStripWidth, GetSystemMetrics(SM_CYSCREEN)}) > 1.0;
+}
+
+// Launches the viewer on `path` and waits for its 0 % caption and a still
+// screen; the frames shown from the launch on.
+std::vector<Shot> LaunchUndecodable(Viewer& v, ScreenWatch& watch, const std::string& path) {
+    EXPECT_TRUE(watch.WaitStill(300));
+    watch.Take();
+    EXPECT_TRUE(v.Start(Quoted(path)));
+    EXPECT_NE(v.Main(), nullptr);
+    EXPECT_TRUE(v.WaitControlText(kZoomRatioButton, L"0%")) << v.ControlText(kZoomRatioButton);
+    EXPECT_TRUE(watch.WaitStill(1000));
+    return watch.Take();
+}
+
+}  // namespace
+
+// A picture whose header gives a size but whose data cannot be decoded ends
+// as a file that is no picture at all: the same window, caption 0 % and
+// hint line, and no frame laid out for the header's size on the way; a step
+// to it shows the picture before or that end, nothing in between.
+TEST(FramesE2E, APictureWhoseDataFailsEndsAsNoPictureWithoutAnotherFrame) {
+    ScratchFolder broken("frames-broken"), junk("frames-junk");
+    ASSERT_TRUE(WriteBytes(broken / "p.png", PngWithBrokenData(1200, 700)));
+    ASSERT_TRUE(WriteText(junk / "p.png", "no picture here"));
+    ScreenWatch watch;
+    RECT noPictureWindow{};
+    Shot noPicture;
+    {
+        Viewer v;
+        const std::vector<Shot> shots = LaunchUndecodable(v, watch, junk / "p.png");
+        ASSERT_FALSE(shots.empty());
+        noPicture = shots.back();
+        noPictureWindow = v.WindowRect();
+        v.Kill();
+    }
+    Viewer v;
+    const std::vector<Shot> shots = LaunchUndecodable(v, watch, broken / "p.png");
+    ASSERT_FALSE(shots.empty());
+    const RECT window = v.WindowRect();
+    EXPECT_TRUE(EqualRect(&noPictureWindow, &window)) << RectText(window) << " vs " << RectText(noPictureWindow);
+    EXPECT_FALSE(Differ(shots.back(), noPicture)) << "another end than a file with no picture";
+    for (size_t i = 0; i + 1 < shots.size(); ++i) {
+        EXPECT_TRUE(IsRectEmpty(&shots[i].second)) << "launch frame " << i;
+        // Before the window (the screen as it was), or its end.
+        EXPECT_TRUE(!Differ(shots[i], shots.front()) || !Differ(shots[i], shots.back())) << "launch frame " << i;
+    }
+    v.Kill();
+
+    ASSERT_TRUE(WriteBytes(broken / "a.jpg", MakePicture(1500, 800, L"image/jpeg", kFirstColour)));
+    Viewer s;
+    const RECT firstPlace = LaunchShowsOnlyTheFittedFrame(s, watch, broken / "a.jpg");
+    ASSERT_FALSE(IsRectEmpty(&firstPlace));
+    const std::vector<Shot> before = watch.Take();
+    s.KeyRelease(s.Control(kPictureView), VK_RIGHT, true);
+    ASSERT_TRUE(s.WaitTitle(L"p.png—Vela图片查看器")) << s.Title();
+    EXPECT_TRUE(s.WaitControlText(kZoomRatioButton, L"0%")) << s.ControlText(kZoomRatioButton);
+    ASSERT_TRUE(watch.WaitStill(1000));
+    const std::vector<Shot> step = watch.Take();
+    ASSERT_FALSE(step.empty());
+    EXPECT_TRUE(IsRectEmpty(&step.back().first));
+    for (size_t i = 0; i < step.size(); ++i) {
+        const Shot& f = step[i];
+        EXPECT_TRUE(IsRectEmpty(&f.second)) << "step frame " << i;
+        const bool old = SamePlace(f.first, firstPlace);
+        EXPECT_TRUE(old || !Differ(f, step.back())) << "step frame " << i << ": " << RectText(f.first);
+    }
+    s.Kill();
 }

@@ -181,3 +181,28 @@ TEST_F(EngineEvents_, EventsOfAControlDestroyedByItsHandlerStop) {
     EXPECT_FALSE(IsWindow(victim));
     Pump();
 }
+
+// Bytes whose decode fails raise the undecodable event once, after the
+// write; a picture that decodes raises none.
+TEST_F(EngineEvents_, PictureWhoseDecodeFailsRaisesUndecodableOnce) {
+    const vela::Bytes good = MakePicture(64, 48, L"image/png");
+    vela::Bytes broken = good;
+    // Every byte after the header chunk garbled: the header reads, the data does not.
+    for (size_t i = 8 + 25; i < broken.size(); ++i) broken[i] = 0xFF;
+    HWND pic = MakeSkinned(EngineType::PictureBoxEx, top_, 100, 60, 300, 200, 15);
+    const struct {
+        const vela::Bytes* bytes;
+        size_t raised;
+    } cases[] = {{&good, 0}, {&broken, 1}, {&good, 0}};
+    for (const auto& c : cases) {
+        EngineEvents().clear();
+        ASSERT_EQ(SetData(pic, 8, c.bytes->data(), static_cast<int>(c.bytes->size())), 1);
+        ASSERT_TRUE(WaitFor([&] { return !FrameInfoOf(top_).pending; }));
+        WaitFor([] { return false; }, 300);
+        const size_t raised = std::count_if(EngineEvents().begin(), EngineEvents().end(),
+                                            [](const EngineEvent& e) { return e.code == ENGINE_EVENT_UNDECODABLE; });
+        EXPECT_EQ(raised, c.raised);
+        if (raised) EXPECT_EQ(EngineEvents().back().controlId, 15);
+    }
+    Close(pic);
+}

@@ -112,9 +112,10 @@ TEST_F(EngineRobust, HeadersClaimingHugePicturesShowNothingAndTheProcessGoesOn) 
         EngineEvents().clear();
         ASSERT_EQ(box.Write(c.bytes), 1);
         ASSERT_TRUE(WaitForFrame(box.top));
-        // Undecodable: the old picture gone, nothing drawn, nothing raised.
+        // Undecodable: the old picture gone, nothing drawn, the host told once.
         EXPECT_EQ(box.Middle(), kComposedBackdrop);
-        EXPECT_TRUE(EngineEvents().empty());
+        ASSERT_EQ(EngineEvents().size(), 1u);
+        EXPECT_EQ(EngineEvents()[0].code, ENGINE_EVENT_UNDECODABLE);
     }
     Close(box.top);
 }

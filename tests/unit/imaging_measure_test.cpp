@@ -1,5 +1,6 @@
-// Measuring pictures through GDI+: every format the viewer lists, content
-// that spells a path, and the remembered measurement.
+// Measuring pictures: every format the viewer lists, content that spells a
+// path, and the measurements GDI+ makes for pictures whose header settles
+// nothing, remembered by their bytes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -30,6 +31,20 @@ DWORD WINAPI MeasureAheadThread(void* picture) {
     Bytes copy = *static_cast<const Bytes*>(picture);
     MeasureAhead(std::move(copy));
     return 0;
+}
+
+// A PNG of w x h inside an icon whose directory lists 256 x 256, padded
+// with `padding` bytes after the PNG inside its entry: the header settles no
+// size, so GDI+ measures it (the PNG's size) and the memo remembers it.
+Bytes Undecided(int width, int height, size_t padding = 0) {
+    Bytes png = MakePicture(width, height, L"image/png");
+    png.resize(png.size() + padding, 0);
+    Bytes icon = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0};
+    const DWORD size = static_cast<DWORD>(png.size()), offset = 22;
+    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(size >> (8 * i)));
+    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(offset >> (8 * i)));
+    icon.insert(icon.end(), png.begin(), png.end());
+    return icon;
 }
 
 Bytes BytesOfText(const std::string& text, bool withZero) {
@@ -163,7 +178,7 @@ TEST(ImagingMeasure, BytesReadWhereTheyLieAreRememberedByContentNotPlace) {
 }
 
 TEST(ImagingMeasure, MeasuringTheSameBytesAgainDoesNotDecode) {
-    const Bytes big = MakePicture(3000, 2000, L"image/jpeg");
+    const Bytes big = Undecided(3000, 2000);
     ASSERT_FALSE(big.empty());
     ForgetMeasurement();
     LARGE_INTEGER f, t0, t1, t2;
@@ -184,7 +199,7 @@ TEST(ImagingMeasure, SeveralPicturesAreRememberedByTheirBytes) {
         int width, height;
     } sizes[] = {{31, 17}, {17, 31}, {40, 41}};
     std::vector<Bytes> pictures;
-    for (const auto& s : sizes) pictures.push_back(MakePicture(s.width, s.height, L"image/png"));
+    for (const auto& s : sizes) pictures.push_back(Undecided(s.width, s.height));
     ForgetMeasurement();
     for (const Bytes& p : pictures) MeasureAhead(p);
     MeasurementCacheInfo info = InspectMeasurements();
@@ -202,22 +217,22 @@ TEST(ImagingMeasure, SeveralPicturesAreRememberedByTheirBytes) {
     EXPECT_EQ(info.hits - hits, 6);
     EXPECT_EQ(info.misses, misses);
     // Different bytes miss and are measured afresh.
-    EXPECT_EQ(MeasurePictureWidth(MakePicture(32, 17, L"image/png")), 32);
+    EXPECT_EQ(MeasurePictureWidth(Undecided(32, 17)), 32);
     EXPECT_EQ(InspectMeasurements().misses, misses + 1);
 }
 
 TEST(ImagingMeasure, RememberedMeasurementsStayBounded) {
     ForgetMeasurement();
     // Every later picture measured pushes out the oldest beyond the count...
-    for (int i = 1; i <= 12; ++i) MeasureAhead(MakePicture(i, 5, L"image/bmp"));
+    for (int i = 1; i <= 12; ++i) MeasureAhead(Undecided(i, 5));
     MeasurementCacheInfo info = InspectMeasurements();
     EXPECT_EQ(info.entries, 4);
     const int misses = info.misses;
-    EXPECT_EQ(MeasurePictureWidth(MakePicture(12, 5, L"image/bmp")), 12);  // the newest stays
-    EXPECT_EQ(MeasurePictureWidth(MakePicture(1, 5, L"image/bmp")), 1);    // the oldest went
+    EXPECT_EQ(MeasurePictureWidth(Undecided(12, 5)), 12);  // the newest stays
+    EXPECT_EQ(MeasurePictureWidth(Undecided(1, 5)), 1);    // the oldest went
     EXPECT_EQ(InspectMeasurements().misses, misses + 1);
     // ...and beyond the bytes held: a 40 MB picture leaves room for one of its size.
-    const Bytes big = MakePicture(3800, 3800, L"image/bmp");
+    const Bytes big = Undecided(380, 380, 41u << 20);
     ASSERT_GT(big.size(), 40u << 20);
     MeasureAhead(big);
     MeasureAhead(Bytes(big.begin(), big.end() - 1));
@@ -229,7 +244,7 @@ TEST(ImagingMeasure, RememberedMeasurementsStayBounded) {
 }
 
 TEST(ImagingMeasure, AMeasurementOfBytesBeingMeasuredAheadWaitsForThatAnswer) {
-    const Bytes big = MakePicture(3000, 2000, L"image/jpeg");
+    const Bytes big = Undecided(3000, 2000);
     ASSERT_FALSE(big.empty());
     ForgetMeasurement();
     const MeasurementCacheInfo before = InspectMeasurements();
