@@ -93,7 +93,6 @@ class PictureBox : public Control {
         Image out;
         std::atomic<bool> cancelled{false};
     };
-    static constexpr LPARAM kSharpDone = 1;
 
 public:
     PictureBox(HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding)
@@ -189,7 +188,7 @@ public:
         if (announce_) {
             announce_ = false;
             if (Frame* f = Frame::Of(top_)) f->NotePictureShown();
-            if (job_) PostMessageA(host_, DecodedMessage(), generation_, kDecodeShown);
+            if (job_) PostMessageA(host_, DecodedMessage(), generation_, StepParam(DecodeStep::Shown));
         }
     }
 
@@ -225,7 +224,7 @@ public:
             *result = 0;
             return true;
         }
-        if (msg == DecodedMessage() && lp == kSharpDone) {
+        if (msg == DecodedMessage() && lp == StepParam(DecodeStep::SharpDone)) {
             // Taken only when nothing changed the size or the picture since.
             if (sharp_ && wp == sharpGeneration_ && sharp_->size.cx == preparedSize_.cx &&
                 sharp_->size.cy == preparedSize_.cy && !sharp_->out.Empty()) {
@@ -239,9 +238,9 @@ public:
             return true;
         }
         if (msg == DecodedMessage()) {
-            if (job_ && wp == generation_ && lp == kDecodeShown) {
+            if (job_ && wp == generation_ && lp == StepParam(DecodeStep::Shown)) {
                 SetEvent(job_->shown.Get());
-            } else if (job_ && wp == generation_ && lp == kDecodeFirst && job_->stage.load(std::memory_order_acquire) >= 1) {
+            } else if (job_ && wp == generation_ && lp == StepParam(DecodeStep::First) && job_->stage.load(std::memory_order_acquire) >= DecodeStep::First) {
                 // Shown at once; the smaller copies follow. The worker's
                 // copy for the view is taken when the size is still its size.
                 if (picture_) {
@@ -256,8 +255,8 @@ public:
                     job_->view.Clear();
                     UpdateHold();
                 }
-            } else if (job_ && wp == generation_ && lp == kDecodeComplete &&
-                       job_->stage.load(std::memory_order_acquire) >= 2) {
+            } else if (job_ && wp == generation_ && lp == StepParam(DecodeStep::Complete) &&
+                       job_->stage.load(std::memory_order_acquire) >= DecodeStep::Complete) {
                 std::shared_ptr<const DecodedPicture> complete = job_->complete;
                 std::shared_ptr<const DecodedPicture> first = job_->first;
                 job_.reset();
@@ -506,7 +505,7 @@ private:
                 job->out.Clear();
                 return;
             }
-            PostMessageA(host, message, generation, kSharpDone);
+            PostMessageA(host, message, generation, StepParam(DecodeStep::SharpDone));
         });
     }
 
@@ -534,8 +533,6 @@ private:
 namespace {
 
 constexpr DWORD kFirstFrameWaitMs = 250;
-
-bool Reducible(const Image& image) { return image.width >= 512 && image.height >= 512; }
 
 }  // namespace
 
@@ -606,8 +603,8 @@ void RunDecode(DecodeJob* job) {
             }
         }
         job->first = picture;
-        job->stage.store(1, std::memory_order_release);
-        PostMessageA(target, message, id, kDecodeFirst);
+        job->stage.store(DecodeStep::First, std::memory_order_release);
+        PostMessageA(target, message, id, StepParam(DecodeStep::First));
         // After the first frame (or a while, for a view not drawn).
         WaitForSingleObject(job->shown.Get(), kFirstFrameWaitMs);
         DecodeHoldPoint(job->cancelled);
@@ -621,8 +618,8 @@ void RunDecode(DecodeJob* job) {
     }
     if (job->cancelled) return;  // everything made here goes with the last holder
     job->complete = std::move(picture);
-    job->stage.store(2, std::memory_order_release);
-    PostMessageA(target, message, id, kDecodeComplete);
+    job->stage.store(DecodeStep::Complete, std::memory_order_release);
+    PostMessageA(target, message, id, StepParam(DecodeStep::Complete));
 }
 
 // A job that could not run (no memory on the way): completed as an
@@ -636,8 +633,8 @@ void CompleteEmpty(DecodeJob& job) {
     } catch (const std::exception&) {
         job.complete = nullptr;
     }
-    job.stage.store(2, std::memory_order_release);
-    PostMessageA(job.target, job.message, job.id, kDecodeComplete);
+    job.stage.store(DecodeStep::Complete, std::memory_order_release);
+    PostMessageA(job.target, job.message, job.id, StepParam(DecodeStep::Complete));
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ bool HalfCoversFit(int w, int h) { return CoversFit(w, h, 2); }
 
 int FitScale(int w, int h) {
     for (int scale : {8, 4, 2})
-        if (w / scale >= 512 && h / scale >= 512 && CoversFit(w, h, scale)) return scale;
+        if (Reducible(w / scale, h / scale) && CoversFit(w, h, scale)) return scale;
     return 0;
 }
 
@@ -97,8 +97,6 @@ uint64_t PixelBytes(const DecodedPicture& p) {
     if (p.fitted) n += p.fitted->pixels.size() * 4ull;
     return n;
 }
-
-bool Reducible(const Image& image) { return image.width >= 512 && image.height >= 512; }
 
 // What a step needs for its first fitted frame: for a picture whose
 // reduced or first halved copy covers any fitted view, that copy alone (the
