@@ -709,7 +709,10 @@ std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const s
 
 int PendingDecodes() { return g_pending; }
 int Rescales() { return g_rescales; }
-void DecodeTaken() { --g_pending; }
+void DecodeTaken() {
+    --g_pending;
+    ShownDecodeEnded();
+}
 
 std::unique_ptr<Control> MakePictureBox(HWND host, HWND parent, ExuiEventCallback callback,
                                         const ExuiBindingRecord& binding) {

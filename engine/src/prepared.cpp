@@ -78,6 +78,9 @@ struct PreparedSet {
     bool busy = false;  // a worker is decoding the waiting entries, one after the other
     bool used = false;  // the host has named a set
     int taken = 0;
+    // Woken, under the lock, whenever a wait on the set may end: an entry
+    // done, cancelled or awaited, a shown picture's decode taken or dropped.
+    CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
 };
 
 // Made once and never destroyed, like the pool.
@@ -109,7 +112,11 @@ std::shared_ptr<const DecodedPicture> Decode(Entry& e) {
     const std::atomic<bool>* cancel = &e.cancelled;
     // After the shown pictures' own work: nothing starts while one decodes
     // (unless that one waits for this).
-    while (!e.cancelled && !e.awaited && PendingDecodes() > 0) Sleep(10);
+    PreparedSet& s = TheSet();
+    AcquireSRWLockExclusive(&s.lock);
+    while (!e.cancelled && !e.awaited && PendingDecodes() > 0)
+        SleepConditionVariableSRW(&s.changed, &s.lock, INFINITE, 0);
+    ReleaseSRWLockExclusive(&s.lock);
     if (e.cancelled) return nullptr;
     auto picture = std::make_shared<DecodedPicture>();
     // A large JPEG straight to a reduced copy, never whole in memory.
@@ -177,6 +184,7 @@ void RunWaiting() {
         AcquireSRWLockExclusive(&s.lock);
         e->done = true;
         if (!e->cancelled) e->picture = picture;
+        WakeAllConditionVariable(&s.changed);
         ReleaseSRWLockExclusive(&s.lock);
         const bool kept = picture && !e->cancelled;
         picture.reset();  // a dropped entry's pixels go here, outside the lock
@@ -239,6 +247,7 @@ int SetPrepared(const ExuiData* pictures, const SIZE* views, int count) {
         dropped.push_back(x);
     }
     s.entries.swap(next);
+    if (!dropped.empty()) WakeAllConditionVariable(&s.changed);
     if (count > 0) s.used = true;
     const bool waiting = std::any_of(s.entries.begin(), s.entries.end(), [](const auto& x) { return !x->started; });
     if (waiting && !s.busy) start = s.busy = true;
@@ -340,6 +349,7 @@ bool DropPrepared() {
     AcquireSRWLockExclusive(&s.lock);
     dropped.swap(s.entries);
     for (const auto& x : dropped) x->cancelled = true;
+    WakeAllConditionVariable(&s.changed);
     ReleaseSRWLockExclusive(&s.lock);
     return !dropped.empty();
 }
@@ -355,7 +365,10 @@ std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& 
             break;
         }
     }
-    if (e) e->awaited = true;
+    if (e) {
+        e->awaited = true;
+        WakeAllConditionVariable(&s.changed);
+    }
     // Not started yet: the caller decodes it here, as the preparation would
     // have (no worker may be free to start it while the caller waits).
     const bool takeOver = e && !e->started;
@@ -376,6 +389,7 @@ std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& 
         std::shared_ptr<Entry> gone;
         AcquireSRWLockExclusive(&s.lock);
         e->done = true;
+        WakeAllConditionVariable(&s.changed);
         if (e->cancelled) picture = nullptr;
         e->picture = picture;
         if (picture) ++s.taken;
@@ -390,18 +404,18 @@ std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& 
             CloseHandle(thread);
         }
     }
-    for (;;) {
-        std::shared_ptr<Entry> gone;
-        AcquireSRWLockExclusive(&s.lock);
-        const bool done = e->done;
-        std::shared_ptr<const DecodedPicture> picture = e->picture;
-        if (done && picture) ++s.taken;
-        if (done) Leave(s, e, &gone);
-        ReleaseSRWLockExclusive(&s.lock);
-        if (done) return picture;
-        if (e->cancelled || (cancel && *cancel)) return nullptr;
-        Sleep(1);
-    }
+    // Until it is done, dropped, or the shown decode is (DropJob cancels it
+    // and then ends it with DecodeTaken, which wakes this wait).
+    std::shared_ptr<Entry> gone;
+    AcquireSRWLockExclusive(&s.lock);
+    while (!e->done && !e->cancelled && !(cancel && *cancel))
+        SleepConditionVariableSRW(&s.changed, &s.lock, INFINITE, 0);
+    const bool done = e->done;
+    std::shared_ptr<const DecodedPicture> picture = done ? e->picture : nullptr;
+    if (done && picture) ++s.taken;
+    if (done) Leave(s, e, &gone);
+    ReleaseSRWLockExclusive(&s.lock);
+    return picture;
 }
 
 void YieldToShown(const std::vector<uint8_t>& shown) {
@@ -417,6 +431,14 @@ void YieldToShown(const std::vector<uint8_t>& shown) {
             ++it;
         }
     }
+    if (!dropped.empty()) WakeAllConditionVariable(&s.changed);
+    ReleaseSRWLockExclusive(&s.lock);
+}
+
+void ShownDecodeEnded() {
+    PreparedSet& s = TheSet();
+    AcquireSRWLockExclusive(&s.lock);
+    WakeAllConditionVariable(&s.changed);
     ReleaseSRWLockExclusive(&s.lock);
 }
 
