@@ -3,27 +3,20 @@
 #include <algorithm>
 
 #include "control.h"
-#include "decode.h"
-#include "decode_hold.h"
 #include "frame.h"
 #include "frame_player.h"
 #include "pool.h"
 #include "prepared.h"
+#include "view_copy.h"
 
 namespace uiengine {
 
 namespace {
 
-std::atomic<int> g_pending{0};
 int g_rescales = 0;
 
-// Scaled copies larger than this many pixels cover only what the window
-// shows plus a margin, so a deep zoom never needs gigabytes.
-constexpr long long kWholeCopyLimit = 4LL * 1920 * 1080;
-// A new size is first drawn quickly (bilinear, only what the window shows
-// plus this margin for small pans); once the size has rested this long the
-// copy is made again averaged and for the whole view.
-constexpr int kQuickMargin = 64;
+// A new size is first drawn quickly (view_copy.h); once the size has
+// rested this long the copy is made again averaged and for the whole view.
 constexpr UINT kRestMs = 200;
 constexpr UINT_PTR kSharpTimer = 0x5E1A;
 // New bytes wait for the host to give the view its size (the host measures
@@ -31,59 +24,6 @@ constexpr UINT_PTR kSharpTimer = 0x5E1A;
 // does is not waited for longer than this.
 constexpr UINT_PTR kFitTimer = 0x5E1B;
 constexpr UINT kFitWaitMs = 1000;
-
-// The part of a view of size s that the window shows, in view coordinates.
-RECT VisiblePart(HWND host, HWND top, SIZE s) {
-    RECT view{}, window{};
-    GetWindowRect(host, &view);
-    GetWindowRect(top, &window);
-    const LONG vx = view.left - window.left, vy = view.top - window.top;
-    return RECT{std::max<LONG>(0, -vx), std::max<LONG>(0, -vy), std::min<LONG>(s.cx, window.right - window.left - vx),
-                std::min<LONG>(s.cy, window.bottom - window.top - vy)};
-}
-
-// The smallest level still at least as large as the view: averaging from it
-// is sharp and reads as few pixels as possible. (A first state without the
-// whole picture starts from its first halved copy.)
-const Image& SourceFor(const DecodedPicture& picture, SIZE s) {
-    const Image* source = picture.full ? picture.full.get() : picture.levels.front().get();
-    for (const auto& level : picture.levels) {
-        if (level->width >= s.cx && level->height >= s.cy) source = level.get();
-    }
-    return *source;
-}
-
-// A quick copy for a new size: the part `region` (widened by a margin for
-// small pans, clipped to the view) of the view at size s, bilinear from a
-// level less than twice the view (or the picture itself when the view is
-// larger), averaged further down, where only averaging is faithful.
-struct QuickCopy {
-    Image image;
-    RECT rect;
-    bool sharp;  // averaged already and the whole view: nothing to sharpen later
-};
-QuickCopy MakeQuick(const Image& source, SIZE s, RECT region) {
-    InflateRect(&region, kQuickMargin, kQuickMargin);
-    QuickCopy q;
-    const bool close = source.width < 2 * s.cx && source.height < 2 * s.cy;
-    q.image = close ? ScaleBilinear(source, s.cx, s.cy, region) : ScaleRegion(source, s.cx, s.cy, region);
-    q.rect = RECT{std::max<LONG>(0, region.left), std::max<LONG>(0, region.top), std::min<LONG>(s.cx, region.right),
-                  std::min<LONG>(s.cy, region.bottom)};
-    q.sharp = !close && q.rect.left == 0 && q.rect.top == 0 && q.rect.right == s.cx && q.rect.bottom == s.cy;
-    return q;
-}
-
-// A new picture's first copy: averaged over the whole view at once, as the
-// sharp copy after a rest would be, so that its first frame is the one that
-// stays. A view too large for a whole copy gets the quick one.
-QuickCopy MakeFirst(const Image& source, SIZE s, RECT region) {
-    if (static_cast<long long>(s.cx) * s.cy > kWholeCopyLimit) return MakeQuick(source, s, region);
-    QuickCopy q;
-    q.rect = RECT{0, 0, s.cx, s.cy};
-    q.image = ScaleRegion(source, s.cx, s.cy, q.rect);
-    q.sharp = !q.image.Empty();
-    return q;
-}
 
 class PictureBox : public Control {
     struct SharpJob {
@@ -530,189 +470,7 @@ private:
 
 }  // namespace
 
-namespace {
-
-constexpr DWORD kFirstFrameWaitMs = 250;
-
-}  // namespace
-
-namespace {
-
-// The worker's side of one decode: the whole picture, its first halved copy
-// and the view's copy for a first frame, then the smaller copies. Checks
-// the job's cancellation between every step (and the steps between their
-// bands of rows); a cancelled job ends with nothing posted, and what it
-// made goes with it.
-void RunDecode(DecodeJob* job) {
-    const std::atomic<bool>* cancel = &job->cancelled;
-    const HWND target = job->target;
-    const UINT message = job->message;
-    const WPARAM id = job->id;
-    std::shared_ptr<const std::vector<uint8_t>> bytes = std::move(job->bytes);
-    if (job->cancelled || !bytes) return;
-    auto picture = std::make_shared<DecodedPicture>();
-    // The same bytes being prepared already (the host handed the start
-    // picture to the engine while it measured it): that decode is waited for.
-    std::shared_ptr<const DecodedPicture> ready = job->whole ? nullptr : AwaitPrepared(*bytes, cancel);
-    if (job->cancelled) return;
-    if (ready) {
-        *picture = *ready;
-        bytes.reset();
-    } else {
-        // A large JPEG: a copy reduced in the DCT domain, just covering a
-        // fitted view, straight from the decoder; the whole picture is left
-        // for a zoom that needs it.
-        std::shared_ptr<Image> full;
-        auto reduced = job->whole ? std::make_shared<const Image>()
-                                  : std::make_shared<const Image>(DecodeReduced(bytes->data(), bytes->size(), FitScale, cancel));
-        if (job->cancelled) return;
-        if (!reduced->Empty()) {
-            picture->levels.push_back(std::move(reduced));
-            full = std::make_shared<Image>();
-        } else {
-            full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), cancel));
-        }
-        bytes.reset();  // the attribute may hold them still, or not any more
-        if (job->cancelled) return;
-        if (!full->Empty()) picture->full = full;
-        if (Reducible(*full)) {
-            // The first state: the first halved copy, enough for a first
-            // frame of a view no larger than it. (Without room for it, the
-            // picture alone.)
-            auto half = std::make_shared<const Image>(Halve(*full, cancel));
-            if (job->cancelled) return;
-            if (!half->Empty()) picture->levels.push_back(std::move(half));
-        }
-    }
-    if (!picture->levels.empty()) {
-        // A view (its size as it is now) no larger than the first copy is
-        // prepared here for the first frame; a larger one is made by the
-        // UI thread from the whole picture.
-        const Image& first = *picture->levels.front();
-        RECT client{};
-        GetClientRect(target, &client);
-        const SIZE view{client.right, client.bottom};
-        if (view.cx <= first.width && view.cy <= first.height) {
-            const RECT visible = VisiblePart(target, GetAncestor(target, GA_ROOT), view);
-            if (!IsRectEmpty(&visible) && !job->cancelled) {
-                QuickCopy q = MakeFirst(first, view, visible);
-                job->view = std::move(q.image);
-                job->viewSize = view;
-                job->viewRect = q.rect;
-                job->viewSharp = q.sharp;
-            }
-        }
-        job->first = picture;
-        job->stage.store(DecodeStep::First, std::memory_order_release);
-        PostMessageA(target, message, id, StepParam(DecodeStep::First));
-        // After the first frame (or a while, for a view not drawn).
-        WaitForSingleObject(job->shown.Get(), kFirstFrameWaitMs);
-        DecodeHoldPoint(job->cancelled);
-        auto complete = std::make_shared<DecodedPicture>(*picture);
-        while (!job->cancelled && Reducible(*complete->levels.back())) {
-            auto next = std::make_shared<const Image>(Halve(*complete->levels.back(), cancel));
-            if (next->Empty()) break;  // no room for more: the levels made so far serve
-            complete->levels.push_back(std::move(next));
-        }
-        picture = std::move(complete);
-    }
-    if (job->cancelled) return;  // everything made here goes with the last holder
-    job->complete = std::move(picture);
-    job->stage.store(DecodeStep::Complete, std::memory_order_release);
-    PostMessageA(target, message, id, StepParam(DecodeStep::Complete));
-}
-
-// A job that could not run (no memory on the way): completed as an
-// undecodable picture, so that its control stops waiting for it.
-void CompleteEmpty(DecodeJob& job) {
-    if (job.cancelled) return;
-    job.first.reset();
-    job.view.Clear();
-    try {
-        job.complete = std::make_shared<DecodedPicture>();
-    } catch (const std::exception&) {
-        job.complete = nullptr;
-    }
-    job.stage.store(DecodeStep::Complete, std::memory_order_release);
-    PostMessageA(job.target, job.message, job.id, StepParam(DecodeStep::Complete));
-}
-
-}  // namespace
-
-struct DecodeLane::State {
-    SRWLOCK lock = SRWLOCK_INIT;
-    bool busy = false;                // a worker is draining the lane
-    std::shared_ptr<DecodeJob> next;  // the newest request, not started
-
-    std::shared_ptr<DecodeJob> Take() {
-        AcquireSRWLockExclusive(&lock);
-        std::shared_ptr<DecodeJob> job = std::move(next);
-        if (!job) busy = false;
-        ReleaseSRWLockExclusive(&lock);
-        return job;
-    }
-
-    static void Drain(const std::shared_ptr<State>& state) {
-        while (std::shared_ptr<DecodeJob> job = state->Take()) {
-            try {
-                RunDecode(job.get());
-            } catch (...) {
-                CompleteEmpty(*job);
-            }
-        }
-    }
-};
-
-DecodeLane::DecodeLane() : state_(std::make_shared<State>()) {}
-
-bool DecodeLane::Queue(std::shared_ptr<DecodeJob> job) {
-    std::shared_ptr<DecodeJob> dropped;
-    AcquireSRWLockExclusive(&state_->lock);
-    dropped = std::move(state_->next);
-    state_->next = std::move(job);
-    const bool start = !state_->busy;
-    state_->busy = true;
-    ReleaseSRWLockExclusive(&state_->lock);
-    if (dropped) dropped->cancelled = true;  // replaced before it ran: its bytes go now
-    if (!start) return true;
-    bool submitted = false;
-    try {
-        submitted = SubmitTaskFirst([state = state_] { State::Drain(state); });
-    } catch (...) {
-    }
-    if (submitted) return true;
-    // Not even the task could be made: the request is dropped.
-    AcquireSRWLockExclusive(&state_->lock);
-    dropped = std::move(state_->next);
-    state_->busy = false;
-    ReleaseSRWLockExclusive(&state_->lock);
-    return false;
-}
-
-std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const std::vector<uint8_t>> bytes,
-                                       HWND target, UINT message, WPARAM id, bool whole) {
-    std::shared_ptr<DecodeJob> job;
-    try {
-        job = std::make_shared<DecodeJob>();
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-    job->bytes = std::move(bytes);
-    job->target = target;
-    job->message = message;
-    job->id = id;
-    job->whole = whole;
-    if (!lane.Queue(job)) return nullptr;
-    ++g_pending;
-    return job;
-}
-
-int PendingDecodes() { return g_pending; }
 int Rescales() { return g_rescales; }
-void DecodeTaken() {
-    --g_pending;
-    ShownDecodeEnded();
-}
 
 std::unique_ptr<Control> MakePictureBox(HWND host, HWND parent, ExuiEventCallback callback,
                                         const ExuiBindingRecord& binding) {
