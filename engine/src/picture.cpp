@@ -25,6 +25,16 @@ constexpr UINT_PTR kSharpTimer = 0x5E1A;
 constexpr UINT_PTR kFitTimer = 0x5E1B;
 constexpr UINT kFitWaitMs = 1000;
 
+// What new bytes wait for before the window lets go of its last frame (no
+// frame shows the new picture at the old size, nor an empty view between
+// two pictures); Fit and Picture end each on their own.
+enum class Awaiting : unsigned {
+    Nothing = 0,
+    Fit = 1,      // the host has not set the view's size since the bytes came
+    Picture = 2,  // their decode has not delivered a picture yet
+    FitAndPicture = 3,
+};
+
 class PictureBox : public Control {
     struct SharpJob {
         std::shared_ptr<const DecodedPicture> picture;
@@ -46,7 +56,7 @@ public:
         player_.Stop();
         DropJob();
         DropSharp();
-        awaitingFit_ = awaitingPicture_ = false;
+        awaiting_ = Awaiting::Nothing;
         UpdateHold();
         if (IsWindow(host_)) {
             KillTimer(host_, kSharpTimer);
@@ -81,8 +91,7 @@ public:
                 shownBytes_ = std::move(bytes);
                 player_.Start(shownBytes_);
                 // Drawn once the host has sized the view for it, like any new picture.
-                awaitingPicture_ = false;
-                awaitingFit_ = true;
+                awaiting_ = Awaiting::Fit;
                 SetTimer(host_, kFitTimer, kFitWaitMs, nullptr);
                 UpdateHold();
                 return;
@@ -96,8 +105,7 @@ public:
         // Until the new picture is decoded and the host has set the view's
         // size for it, the window keeps its last frame: no frame shows the
         // new picture at the old size, nor an empty view between two pictures.
-        awaitingPicture_ = job_ != nullptr;
-        awaitingFit_ = true;
+        awaiting_ = job_ ? Awaiting::FitAndPicture : Awaiting::Fit;
         SetTimer(host_, kFitTimer, kFitWaitMs, nullptr);
         UpdateHold();
         Invalidate();
@@ -145,115 +153,12 @@ public:
             Fitted();
             return false;
         }
-        if (msg == WM_TIMER && wp == kFitTimer) {
-            Fitted();
-            *result = 0;
-            return true;
-        }
-        if (msg == WM_TIMER && wp == kSharpTimer) {
-            KillTimer(host_, kSharpTimer);
-            const SIZE s = Size();
-            // A size past the reduced copy that rested: the whole picture is
-            // decoded now (a size passed through while the host lays out a
-            // new picture, its natural size first, asks for nothing).
-            if (picture_ && !picture_->full && !job_ && !wholeAsked_ && s.cx == preparedSize_.cx &&
-                s.cy == preparedSize_.cy &&
-                (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
-                DecodeWhole();
-            if (picture_ && !preparedSharp_ && s.cx == preparedSize_.cx && s.cy == preparedSize_.cy) StartSharp(s);
-            *result = 0;
-            return true;
-        }
-        if (msg == DecodedMessage() && lp == StepParam(DecodeStep::SharpDone)) {
-            // Taken only when nothing changed the size or the picture since.
-            if (sharp_ && wp == sharpGeneration_ && sharp_->size.cx == preparedSize_.cx &&
-                sharp_->size.cy == preparedSize_.cy && !sharp_->out.Empty()) {
-                prepared_ = std::move(sharp_->out);
-                preparedRect_ = sharp_->region;
-                preparedSharp_ = true;
-                Invalidate();
-            }
-            if (wp == sharpGeneration_) DropSharp();
-            *result = 0;
-            return true;
-        }
-        if (msg == DecodedMessage()) {
-            if (job_ && wp == generation_ && lp == StepParam(DecodeStep::Shown)) {
-                SetEvent(job_->shown.Get());
-            } else if (job_ && wp == generation_ && lp == StepParam(DecodeStep::First) && job_->stage.load(std::memory_order_acquire) >= DecodeStep::First) {
-                // Shown at once; the smaller copies follow. The worker's
-                // copy for the view is taken when the size is still its size.
-                if (picture_) {
-                    SetEvent(job_->shown.Get());  // shown already (prepared): the rest at once
-                    job_->view.Clear();
-                } else {
-                    awaitingPicture_ = false;
-                    Show(job_->first);
-                    const SIZE s = Size();
-                    if (!job_->view.Empty() && s.cx == job_->viewSize.cx && s.cy == job_->viewSize.cy)
-                        Adopt(QuickCopy{std::move(job_->view), job_->viewRect, job_->viewSharp}, s);
-                    job_->view.Clear();
-                    UpdateHold();
-                }
-            } else if (job_ && wp == generation_ && lp == StepParam(DecodeStep::Complete) &&
-                       job_->stage.load(std::memory_order_acquire) >= DecodeStep::Complete) {
-                std::shared_ptr<const DecodedPicture> complete = job_->complete;
-                std::shared_ptr<const DecodedPicture> first = job_->first;
-                job_.reset();
-                DecodeTaken();
-                // (A large JPEG's complete state may hold its halved copies only.)
-                const bool decoded =
-                    complete && ((complete->full && !complete->full->Empty()) || !complete->levels.empty());
-                // The host sized the view from the picture's header; it
-                // learns of the empty view before the frame is let go.
-                if (!decoded && !picture_) {
-                    Raise(ENGINE_EVENT_UNDECODABLE);
-                    // New bytes written meanwhile (the host lets messages
-                    // through) have their own decode and hold; a control the
-                    // handler destroyed has let go of everything.
-                    if (dead || job_ || picture_) {
-                        *result = 0;
-                        return true;
-                    }
-                }
-                awaitingPicture_ = false;  // an undecodable picture shows as an empty view
-                if (decoded) {
-                    // A picture shown already is of these bytes (a write drops the
-                    // job): its first state, or its halved copies when the whole
-                    // picture was asked for.
-                    if (picture_) {
-                        Refine(std::move(complete));
-                    } else {
-                        Show(std::move(complete));
-                    }
-                    // A moving picture plays from its first frame on.
-                    player_.Start(shownBytes_);
-                }
-                UpdateHold();
-            }
-            *result = 0;
-            return true;
-        }
-        const int px = static_cast<short>(LOWORD(lp)), py = static_cast<short>(HIWORD(lp));
-        switch (msg) {
-            case WM_LBUTTONDOWN:
-            case WM_LBUTTONDBLCLK:
-                // Captured so that a drag keeps its moves until the release.
-                SetCapture(host_);
-                Raise(ENGINE_EVENT_LEFT_DOWN, px, py, 0, Modifiers(wp));
-                *result = 0;
-                return true;
-            case WM_LBUTTONUP:
-                if (GetCapture() == host_) ReleaseCapture();
-                Raise(ENGINE_EVENT_LEFT_UP, px, py, 0, Modifiers(wp));
-                *result = 0;
-                return true;
-            case WM_MOUSEMOVE:
-                Raise(ENGINE_EVENT_MOUSE_MOVE, px, py, 0, Modifiers(wp));
-                *result = 0;
-                return true;
-            default: return Control::HostMessage(msg, wp, lp, result);
-        }
+        const bool handled = msg == WM_TIMER           ? OnTimer(wp)
+                             : msg == DecodedMessage() ? OnDecoded(wp, lp)
+                                                       : OnMouse(msg, wp, lp);
+        if (!handled) return Control::HostMessage(msg, wp, lp, result);
+        *result = 0;
+        return true;
     }
 
     bool Wheel(POINT screen, WPARAM wp) override {
@@ -264,6 +169,124 @@ public:
     }
 
 private:
+    bool OnTimer(WPARAM timer) {
+        if (timer == kFitTimer) {
+            Fitted();
+            return true;
+        }
+        if (timer != kSharpTimer) return false;
+        KillTimer(host_, kSharpTimer);
+        const SIZE s = Size();
+        // A size past the reduced copy that rested: the whole picture is
+        // decoded now (a size passed through while the host lays out a
+        // new picture, its natural size first, asks for nothing).
+        if (picture_ && !picture_->full && !job_ && !wholeAsked_ && s.cx == preparedSize_.cx &&
+            s.cy == preparedSize_.cy &&
+            (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
+            DecodeWhole();
+        if (picture_ && !preparedSharp_ && s.cx == preparedSize_.cx && s.cy == preparedSize_.cy) StartSharp(s);
+        return true;
+    }
+
+    // A step of the running decode (`generation` its id), or the sharp copy.
+    bool OnDecoded(WPARAM generation, LPARAM step) {
+        if (step == StepParam(DecodeStep::SharpDone)) {
+            OnSharpDone(generation);
+        } else if (!job_ || generation != generation_) {
+            // A decode dropped since: nothing of it is wanted.
+        } else if (step == StepParam(DecodeStep::Shown)) {
+            SetEvent(job_->shown.Get());
+        } else if (step == StepParam(DecodeStep::First) &&
+                   job_->stage.load(std::memory_order_acquire) >= DecodeStep::First) {
+            OnFirstState();
+        } else if (step == StepParam(DecodeStep::Complete) &&
+                   job_->stage.load(std::memory_order_acquire) >= DecodeStep::Complete) {
+            OnCompleteState();
+        }
+        return true;
+    }
+
+    void OnSharpDone(WPARAM generation) {
+        // Taken only when nothing changed the size or the picture since.
+        if (sharp_ && generation == sharpGeneration_ && sharp_->size.cx == preparedSize_.cx &&
+            sharp_->size.cy == preparedSize_.cy && !sharp_->out.Empty()) {
+            prepared_ = std::move(sharp_->out);
+            preparedRect_ = sharp_->region;
+            preparedSharp_ = true;
+            Invalidate();
+        }
+        if (generation == sharpGeneration_) DropSharp();
+    }
+
+    // Shown at once; the smaller copies follow. The worker's copy for the
+    // view is taken when the size is still its size.
+    void OnFirstState() {
+        if (picture_) {
+            SetEvent(job_->shown.Get());  // shown already (prepared): the rest at once
+            job_->view.Clear();
+            return;
+        }
+        StopAwaiting(Awaiting::Picture);
+        Show(job_->first);
+        const SIZE s = Size();
+        if (!job_->view.Empty() && s.cx == job_->viewSize.cx && s.cy == job_->viewSize.cy)
+            Adopt(QuickCopy{std::move(job_->view), job_->viewRect, job_->viewSharp}, s);
+        job_->view.Clear();
+        UpdateHold();
+    }
+
+    void OnCompleteState() {
+        std::shared_ptr<const DecodedPicture> complete = job_->complete;
+        const std::shared_ptr<const DecodedPicture> first = job_->first;  // goes after the complete state is in place
+        job_.reset();
+        DecodeTaken();
+        // (A large JPEG's complete state may hold its halved copies only.)
+        const bool decoded = complete && ((complete->full && !complete->full->Empty()) || !complete->levels.empty());
+        // The host sized the view from the picture's header; it learns of
+        // the empty view before the frame is let go.
+        if (!decoded && !picture_) {
+            Raise(ENGINE_EVENT_UNDECODABLE);
+            // New bytes written meanwhile (the host lets messages through)
+            // have their own decode and hold; a control the handler
+            // destroyed has let go of everything.
+            if (dead || job_ || picture_) return;
+        }
+        StopAwaiting(Awaiting::Picture);  // an undecodable picture shows as an empty view
+        if (decoded) {
+            // A picture shown already is of these bytes (a write drops the
+            // job): its first state, or its halved copies when the whole
+            // picture was asked for.
+            if (picture_) {
+                Refine(std::move(complete));
+            } else {
+                Show(std::move(complete));
+            }
+            // A moving picture plays from its first frame on.
+            player_.Start(shownBytes_);
+        }
+        UpdateHold();
+    }
+
+    bool OnMouse(UINT msg, WPARAM wp, LPARAM lp) {
+        const int px = static_cast<short>(LOWORD(lp)), py = static_cast<short>(HIWORD(lp));
+        switch (msg) {
+            case WM_LBUTTONDOWN:
+            case WM_LBUTTONDBLCLK:
+                // Captured so that a drag keeps its moves until the release.
+                SetCapture(host_);
+                Raise(ENGINE_EVENT_LEFT_DOWN, px, py, 0, Modifiers(wp));
+                return true;
+            case WM_LBUTTONUP:
+                if (GetCapture() == host_) ReleaseCapture();
+                Raise(ENGINE_EVENT_LEFT_UP, px, py, 0, Modifiers(wp));
+                return true;
+            case WM_MOUSEMOVE:
+                Raise(ENGINE_EVENT_MOUSE_MOVE, px, py, 0, Modifiers(wp));
+                return true;
+            default: return false;
+        }
+    }
+
     static bool Covers(const RECT& have, const RECT& need) {
         return have.left <= need.left && have.top <= need.top && have.right >= need.right &&
                have.bottom >= need.bottom;
@@ -286,9 +309,14 @@ private:
         DecodeTaken();
     }
 
+    bool Awaits(Awaiting what) const { return (static_cast<unsigned>(awaiting_) & static_cast<unsigned>(what)) != 0; }
+    void StopAwaiting(Awaiting what) {
+        awaiting_ = static_cast<Awaiting>(static_cast<unsigned>(awaiting_) & ~static_cast<unsigned>(what));
+    }
+
     void Fitted() {
-        if (!awaitingFit_) return;
-        awaitingFit_ = false;
+        if (!Awaits(Awaiting::Fit)) return;
+        StopAwaiting(Awaiting::Fit);
         KillTimer(host_, kFitTimer);
         UpdateHold();
     }
@@ -297,7 +325,7 @@ private:
         if (!IsWindow(top_)) return;
         Frame* f = Frame::Of(top_);
         if (!f) return;
-        if (awaitingFit_ || awaitingPicture_) {
+        if (awaiting_ != Awaiting::Nothing) {
             f->Hold(this);
         } else {
             f->Release(this);
@@ -333,7 +361,7 @@ private:
     // A moving picture changes frames only where it can be seen, and not
     // while the host lays out a new picture.
     bool FramesSeen() const {
-        return !awaitingFit_ && !awaitingPicture_ && IsWindowVisible(host_) && !IsIconic(top_);
+        return awaiting_ == Awaiting::Nothing && IsWindowVisible(host_) && !IsIconic(top_);
     }
 
     // The same picture with its complete chain: the copy for the current
@@ -458,8 +486,7 @@ private:
     bool announce_ = false;  // the picture was not drawn yet
     std::shared_ptr<const std::vector<uint8_t>> shownBytes_;  // the bytes picture_ was decoded from
     bool wholeAsked_ = false;  // the whole picture was asked for since these bytes came
-    bool awaitingFit_ = false;      // new bytes, and the host has not set the view's size since
-    bool awaitingPicture_ = false;  // new bytes whose decode has not delivered a picture yet
+    Awaiting awaiting_ = Awaiting::Nothing;
     std::shared_ptr<SharpJob> sharp_;
     WPARAM sharpGeneration_ = 0;
     Image prepared_;
