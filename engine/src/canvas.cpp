@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 
 #include "pool.h"
+#include "test_points.h"
 #include "unique.h"
 
 namespace uiengine {
@@ -48,24 +49,6 @@ AddressSpace ReadAddressSpace() {
     return a;
 }
 
-// Tests play a process short of memory: while this process has a file
-// mapping of this name, its first 8 bytes are the private memory the
-// process may commit in all (what is committed already counts against it).
-// Zero or no mapping: no such bound.
-uint64_t BoundForTests() {
-    char name[64];
-    wsprintfA(name, "uiengine-memory-bound-%lu", GetCurrentProcessId());
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
-    if (!mapping) return 0;
-    uint64_t bound = 0;
-    if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof bound)) {
-        std::memcpy(&bound, view, sizeof bound);
-        UnmapViewOfFile(view);
-    }
-    CloseHandle(mapping);
-    return bound;
-}
-
 bool Sized(uint64_t pixels) { return pixels <= 0x3FFFFFFFull && RoomFor(pixels * 4); }
 
 }  // namespace
@@ -81,7 +64,7 @@ bool Fits(uint64_t bytes, uint64_t alongside) {
     if (!GlobalMemoryStatusEx(&status)) return false;
     const AddressSpace space = ReadAddressSpace();
     uint64_t left = std::min<uint64_t>(status.ullAvailVirtual, space.free);
-    if (const uint64_t bound = BoundForTests())
+    if (const uint64_t bound = MemoryBoundPoint())
         left = std::min(left, bound > space.privateCommitted ? bound - space.privateCommitted : 0);
     return left >= bytes + alongside + kScreenMargin && space.largestFree >= bytes;
 }

@@ -17,7 +17,7 @@ struct FramePlayer::State {
     SharedBytes bytes;
     std::unique_ptr<FrameSource> source;  // opened by the first composition, used by one worker at a time
     std::atomic<bool> cancelled{false};
-    // Set by the worker before it posts kFrameReady.
+    // Set by the worker before it posts DecodeStep::FrameReady.
     std::shared_ptr<const Image> frame;  // null: no more frames
     int delayMs = 0;
 };
@@ -66,7 +66,7 @@ void FramePlayer::Request() {
         if (state->cancelled) return;
         state->frame = std::move(frame);
         state->delayMs = delay;
-        PostMessageA(host, message, play, kFrameReady);
+        PostMessageA(host, message, play, StepParam(DecodeStep::FrameReady));
     });
     if (!queued) Stop();
 }
@@ -79,7 +79,7 @@ void FramePlayer::ShowReady(std::shared_ptr<const Image>* show) {
 }
 
 bool FramePlayer::HostMessage(UINT msg, WPARAM wp, LPARAM lp, bool visible, std::shared_ptr<const Image>* show) {
-    if (msg == message_ && lp == kFrameReady) {
+    if (msg == message_ && lp == StepParam(DecodeStep::FrameReady)) {
         if (!state_ || wp != play_) return true;  // an earlier play's
         composing_ = false;
         if (!state_->frame) {

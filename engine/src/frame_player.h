@@ -10,19 +10,19 @@
 #include <memory>
 
 #include "animation.h"
+#include "picture.h"
 
 namespace uiengine {
 
 class FramePlayer {
 public:
     // Frames arrive on `host` as `message` (wParam: the play, lParam:
-    // kFrameReady); the turns on its timer kFrameTimer.
+    // DecodeStep::FrameReady); the turns on its timer kFrameTimer.
     FramePlayer(HWND host, UINT message) : host_(host), message_(message) {}
     ~FramePlayer() { Stop(); }
     FramePlayer(const FramePlayer&) = delete;
     FramePlayer& operator=(const FramePlayer&) = delete;
 
-    static constexpr LPARAM kFrameReady = 5;
     static constexpr UINT_PTR kFrameTimer = 0x5E1C;
 
     // Plays the bytes when they are a moving picture (from its first frame),

@@ -3,27 +3,20 @@
 #include <algorithm>
 
 #include "control.h"
-#include "decode.h"
-#include "decode_hold.h"
 #include "frame.h"
 #include "frame_player.h"
 #include "pool.h"
 #include "prepared.h"
+#include "view_copy.h"
 
 namespace uiengine {
 
 namespace {
 
-std::atomic<int> g_pending{0};
 int g_rescales = 0;
 
-// Scaled copies larger than this many pixels cover only what the window
-// shows plus a margin, so a deep zoom never needs gigabytes.
-constexpr long long kWholeCopyLimit = 4LL * 1920 * 1080;
-// A new size is first drawn quickly (bilinear, only what the window shows
-// plus this margin for small pans); once the size has rested this long the
-// copy is made again averaged and for the whole view.
-constexpr int kQuickMargin = 64;
+// A new size is first drawn quickly (view_copy.h); once the size has
+// rested this long the copy is made again averaged and for the whole view.
 constexpr UINT kRestMs = 200;
 constexpr UINT_PTR kSharpTimer = 0x5E1A;
 // New bytes wait for the host to give the view its size (the host measures
@@ -32,58 +25,15 @@ constexpr UINT_PTR kSharpTimer = 0x5E1A;
 constexpr UINT_PTR kFitTimer = 0x5E1B;
 constexpr UINT kFitWaitMs = 1000;
 
-// The part of a view of size s that the window shows, in view coordinates.
-RECT VisiblePart(HWND host, HWND top, SIZE s) {
-    RECT view{}, window{};
-    GetWindowRect(host, &view);
-    GetWindowRect(top, &window);
-    const LONG vx = view.left - window.left, vy = view.top - window.top;
-    return RECT{std::max<LONG>(0, -vx), std::max<LONG>(0, -vy), std::min<LONG>(s.cx, window.right - window.left - vx),
-                std::min<LONG>(s.cy, window.bottom - window.top - vy)};
-}
-
-// The smallest level still at least as large as the view: averaging from it
-// is sharp and reads as few pixels as possible. (A first state without the
-// whole picture starts from its first halved copy.)
-const Image& SourceFor(const DecodedPicture& picture, SIZE s) {
-    const Image* source = picture.full ? picture.full.get() : picture.levels.front().get();
-    for (const auto& level : picture.levels) {
-        if (level->width >= s.cx && level->height >= s.cy) source = level.get();
-    }
-    return *source;
-}
-
-// A quick copy for a new size: the part `region` (widened by a margin for
-// small pans, clipped to the view) of the view at size s, bilinear from a
-// level less than twice the view (or the picture itself when the view is
-// larger), averaged further down, where only averaging is faithful.
-struct QuickCopy {
-    Image image;
-    RECT rect;
-    bool sharp;  // averaged already and the whole view: nothing to sharpen later
+// What new bytes wait for before the window lets go of its last frame (no
+// frame shows the new picture at the old size, nor an empty view between
+// two pictures); Fit and Picture end each on their own.
+enum class Awaiting : unsigned {
+    Nothing = 0,
+    Fit = 1,      // the host has not set the view's size since the bytes came
+    Picture = 2,  // their decode has not delivered a picture yet
+    FitAndPicture = 3,
 };
-QuickCopy MakeQuick(const Image& source, SIZE s, RECT region) {
-    InflateRect(&region, kQuickMargin, kQuickMargin);
-    QuickCopy q;
-    const bool close = source.width < 2 * s.cx && source.height < 2 * s.cy;
-    q.image = close ? ScaleBilinear(source, s.cx, s.cy, region) : ScaleRegion(source, s.cx, s.cy, region);
-    q.rect = RECT{std::max<LONG>(0, region.left), std::max<LONG>(0, region.top), std::min<LONG>(s.cx, region.right),
-                  std::min<LONG>(s.cy, region.bottom)};
-    q.sharp = !close && q.rect.left == 0 && q.rect.top == 0 && q.rect.right == s.cx && q.rect.bottom == s.cy;
-    return q;
-}
-
-// A new picture's first copy: averaged over the whole view at once, as the
-// sharp copy after a rest would be, so that its first frame is the one that
-// stays. A view too large for a whole copy gets the quick one.
-QuickCopy MakeFirst(const Image& source, SIZE s, RECT region) {
-    if (static_cast<long long>(s.cx) * s.cy > kWholeCopyLimit) return MakeQuick(source, s, region);
-    QuickCopy q;
-    q.rect = RECT{0, 0, s.cx, s.cy};
-    q.image = ScaleRegion(source, s.cx, s.cy, q.rect);
-    q.sharp = !q.image.Empty();
-    return q;
-}
 
 class PictureBox : public Control {
     struct SharpJob {
@@ -93,7 +43,6 @@ class PictureBox : public Control {
         Image out;
         std::atomic<bool> cancelled{false};
     };
-    static constexpr LPARAM kSharpDone = 1;
 
 public:
     PictureBox(HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding)
@@ -107,7 +56,7 @@ public:
         player_.Stop();
         DropJob();
         DropSharp();
-        awaitingFit_ = awaitingPicture_ = false;
+        awaiting_ = Awaiting::Nothing;
         UpdateHold();
         if (IsWindow(host_)) {
             KillTimer(host_, kSharpTimer);
@@ -142,8 +91,7 @@ public:
                 shownBytes_ = std::move(bytes);
                 player_.Start(shownBytes_);
                 // Drawn once the host has sized the view for it, like any new picture.
-                awaitingPicture_ = false;
-                awaitingFit_ = true;
+                awaiting_ = Awaiting::Fit;
                 SetTimer(host_, kFitTimer, kFitWaitMs, nullptr);
                 UpdateHold();
                 return;
@@ -157,8 +105,7 @@ public:
         // Until the new picture is decoded and the host has set the view's
         // size for it, the window keeps its last frame: no frame shows the
         // new picture at the old size, nor an empty view between two pictures.
-        awaitingPicture_ = job_ != nullptr;
-        awaitingFit_ = true;
+        awaiting_ = job_ ? Awaiting::FitAndPicture : Awaiting::Fit;
         SetTimer(host_, kFitTimer, kFitWaitMs, nullptr);
         UpdateHold();
         Invalidate();
@@ -189,7 +136,7 @@ public:
         if (announce_) {
             announce_ = false;
             if (Frame* f = Frame::Of(top_)) f->NotePictureShown();
-            if (job_) PostMessageA(host_, DecodedMessage(), generation_, kDecodeShown);
+            if (job_) PostMessageA(host_, DecodedMessage(), generation_, StepParam(DecodeStep::Shown));
         }
     }
 
@@ -206,115 +153,12 @@ public:
             Fitted();
             return false;
         }
-        if (msg == WM_TIMER && wp == kFitTimer) {
-            Fitted();
-            *result = 0;
-            return true;
-        }
-        if (msg == WM_TIMER && wp == kSharpTimer) {
-            KillTimer(host_, kSharpTimer);
-            const SIZE s = Size();
-            // A size past the reduced copy that rested: the whole picture is
-            // decoded now (a size passed through while the host lays out a
-            // new picture, its natural size first, asks for nothing).
-            if (picture_ && !picture_->full && !job_ && !wholeAsked_ && s.cx == preparedSize_.cx &&
-                s.cy == preparedSize_.cy &&
-                (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
-                DecodeWhole();
-            if (picture_ && !preparedSharp_ && s.cx == preparedSize_.cx && s.cy == preparedSize_.cy) StartSharp(s);
-            *result = 0;
-            return true;
-        }
-        if (msg == DecodedMessage() && lp == kSharpDone) {
-            // Taken only when nothing changed the size or the picture since.
-            if (sharp_ && wp == sharpGeneration_ && sharp_->size.cx == preparedSize_.cx &&
-                sharp_->size.cy == preparedSize_.cy && !sharp_->out.Empty()) {
-                prepared_ = std::move(sharp_->out);
-                preparedRect_ = sharp_->region;
-                preparedSharp_ = true;
-                Invalidate();
-            }
-            if (wp == sharpGeneration_) DropSharp();
-            *result = 0;
-            return true;
-        }
-        if (msg == DecodedMessage()) {
-            if (job_ && wp == generation_ && lp == kDecodeShown) {
-                SetEvent(job_->shown.Get());
-            } else if (job_ && wp == generation_ && lp == kDecodeFirst && job_->stage.load(std::memory_order_acquire) >= 1) {
-                // Shown at once; the smaller copies follow. The worker's
-                // copy for the view is taken when the size is still its size.
-                if (picture_) {
-                    SetEvent(job_->shown.Get());  // shown already (prepared): the rest at once
-                    job_->view.Clear();
-                } else {
-                    awaitingPicture_ = false;
-                    Show(job_->first);
-                    const SIZE s = Size();
-                    if (!job_->view.Empty() && s.cx == job_->viewSize.cx && s.cy == job_->viewSize.cy)
-                        Adopt(QuickCopy{std::move(job_->view), job_->viewRect, job_->viewSharp}, s);
-                    job_->view.Clear();
-                    UpdateHold();
-                }
-            } else if (job_ && wp == generation_ && lp == kDecodeComplete &&
-                       job_->stage.load(std::memory_order_acquire) >= 2) {
-                std::shared_ptr<const DecodedPicture> complete = job_->complete;
-                std::shared_ptr<const DecodedPicture> first = job_->first;
-                job_.reset();
-                DecodeTaken();
-                // (A large JPEG's complete state may hold its halved copies only.)
-                const bool decoded =
-                    complete && ((complete->full && !complete->full->Empty()) || !complete->levels.empty());
-                // The host sized the view from the picture's header; it
-                // learns of the empty view before the frame is let go.
-                if (!decoded && !picture_) {
-                    Raise(ENGINE_EVENT_UNDECODABLE);
-                    // New bytes written meanwhile (the host lets messages
-                    // through) have their own decode and hold; a control the
-                    // handler destroyed has let go of everything.
-                    if (dead || job_ || picture_) {
-                        *result = 0;
-                        return true;
-                    }
-                }
-                awaitingPicture_ = false;  // an undecodable picture shows as an empty view
-                if (decoded) {
-                    // A picture shown already is of these bytes (a write drops the
-                    // job): its first state, or its halved copies when the whole
-                    // picture was asked for.
-                    if (picture_) {
-                        Refine(std::move(complete));
-                    } else {
-                        Show(std::move(complete));
-                    }
-                    // A moving picture plays from its first frame on.
-                    player_.Start(shownBytes_);
-                }
-                UpdateHold();
-            }
-            *result = 0;
-            return true;
-        }
-        const int px = static_cast<short>(LOWORD(lp)), py = static_cast<short>(HIWORD(lp));
-        switch (msg) {
-            case WM_LBUTTONDOWN:
-            case WM_LBUTTONDBLCLK:
-                // Captured so that a drag keeps its moves until the release.
-                SetCapture(host_);
-                Raise(ENGINE_EVENT_LEFT_DOWN, px, py, 0, Modifiers(wp));
-                *result = 0;
-                return true;
-            case WM_LBUTTONUP:
-                if (GetCapture() == host_) ReleaseCapture();
-                Raise(ENGINE_EVENT_LEFT_UP, px, py, 0, Modifiers(wp));
-                *result = 0;
-                return true;
-            case WM_MOUSEMOVE:
-                Raise(ENGINE_EVENT_MOUSE_MOVE, px, py, 0, Modifiers(wp));
-                *result = 0;
-                return true;
-            default: return Control::HostMessage(msg, wp, lp, result);
-        }
+        const bool handled = msg == WM_TIMER           ? OnTimer(wp)
+                             : msg == DecodedMessage() ? OnDecoded(wp, lp)
+                                                       : OnMouse(msg, wp, lp);
+        if (!handled) return Control::HostMessage(msg, wp, lp, result);
+        *result = 0;
+        return true;
     }
 
     bool Wheel(POINT screen, WPARAM wp) override {
@@ -325,6 +169,124 @@ public:
     }
 
 private:
+    bool OnTimer(WPARAM timer) {
+        if (timer == kFitTimer) {
+            Fitted();
+            return true;
+        }
+        if (timer != kSharpTimer) return false;
+        KillTimer(host_, kSharpTimer);
+        const SIZE s = Size();
+        // A size past the reduced copy that rested: the whole picture is
+        // decoded now (a size passed through while the host lays out a
+        // new picture, its natural size first, asks for nothing).
+        if (picture_ && !picture_->full && !job_ && !wholeAsked_ && s.cx == preparedSize_.cx &&
+            s.cy == preparedSize_.cy &&
+            (s.cx > picture_->levels.front()->width || s.cy > picture_->levels.front()->height))
+            DecodeWhole();
+        if (picture_ && !preparedSharp_ && s.cx == preparedSize_.cx && s.cy == preparedSize_.cy) StartSharp(s);
+        return true;
+    }
+
+    // A step of the running decode (`generation` its id), or the sharp copy.
+    bool OnDecoded(WPARAM generation, LPARAM step) {
+        if (step == StepParam(DecodeStep::SharpDone)) {
+            OnSharpDone(generation);
+        } else if (!job_ || generation != generation_) {
+            // A decode dropped since: nothing of it is wanted.
+        } else if (step == StepParam(DecodeStep::Shown)) {
+            SetEvent(job_->shown.Get());
+        } else if (step == StepParam(DecodeStep::First) &&
+                   job_->stage.load(std::memory_order_acquire) >= DecodeStep::First) {
+            OnFirstState();
+        } else if (step == StepParam(DecodeStep::Complete) &&
+                   job_->stage.load(std::memory_order_acquire) >= DecodeStep::Complete) {
+            OnCompleteState();
+        }
+        return true;
+    }
+
+    void OnSharpDone(WPARAM generation) {
+        // Taken only when nothing changed the size or the picture since.
+        if (sharp_ && generation == sharpGeneration_ && sharp_->size.cx == preparedSize_.cx &&
+            sharp_->size.cy == preparedSize_.cy && !sharp_->out.Empty()) {
+            prepared_ = std::move(sharp_->out);
+            preparedRect_ = sharp_->region;
+            preparedSharp_ = true;
+            Invalidate();
+        }
+        if (generation == sharpGeneration_) DropSharp();
+    }
+
+    // Shown at once; the smaller copies follow. The worker's copy for the
+    // view is taken when the size is still its size.
+    void OnFirstState() {
+        if (picture_) {
+            SetEvent(job_->shown.Get());  // shown already (prepared): the rest at once
+            job_->view.Clear();
+            return;
+        }
+        StopAwaiting(Awaiting::Picture);
+        Show(job_->first);
+        const SIZE s = Size();
+        if (!job_->view.Empty() && s.cx == job_->viewSize.cx && s.cy == job_->viewSize.cy)
+            Adopt(QuickCopy{std::move(job_->view), job_->viewRect, job_->viewSharp}, s);
+        job_->view.Clear();
+        UpdateHold();
+    }
+
+    void OnCompleteState() {
+        std::shared_ptr<const DecodedPicture> complete = job_->complete;
+        const std::shared_ptr<const DecodedPicture> first = job_->first;  // goes after the complete state is in place
+        job_.reset();
+        DecodeTaken();
+        // (A large JPEG's complete state may hold its halved copies only.)
+        const bool decoded = complete && ((complete->full && !complete->full->Empty()) || !complete->levels.empty());
+        // The host sized the view from the picture's header; it learns of
+        // the empty view before the frame is let go.
+        if (!decoded && !picture_) {
+            Raise(ENGINE_EVENT_UNDECODABLE);
+            // New bytes written meanwhile (the host lets messages through)
+            // have their own decode and hold; a control the handler
+            // destroyed has let go of everything.
+            if (dead || job_ || picture_) return;
+        }
+        StopAwaiting(Awaiting::Picture);  // an undecodable picture shows as an empty view
+        if (decoded) {
+            // A picture shown already is of these bytes (a write drops the
+            // job): its first state, or its halved copies when the whole
+            // picture was asked for.
+            if (picture_) {
+                Refine(std::move(complete));
+            } else {
+                Show(std::move(complete));
+            }
+            // A moving picture plays from its first frame on.
+            player_.Start(shownBytes_);
+        }
+        UpdateHold();
+    }
+
+    bool OnMouse(UINT msg, WPARAM wp, LPARAM lp) {
+        const int px = static_cast<short>(LOWORD(lp)), py = static_cast<short>(HIWORD(lp));
+        switch (msg) {
+            case WM_LBUTTONDOWN:
+            case WM_LBUTTONDBLCLK:
+                // Captured so that a drag keeps its moves until the release.
+                SetCapture(host_);
+                Raise(ENGINE_EVENT_LEFT_DOWN, px, py, 0, Modifiers(wp));
+                return true;
+            case WM_LBUTTONUP:
+                if (GetCapture() == host_) ReleaseCapture();
+                Raise(ENGINE_EVENT_LEFT_UP, px, py, 0, Modifiers(wp));
+                return true;
+            case WM_MOUSEMOVE:
+                Raise(ENGINE_EVENT_MOUSE_MOVE, px, py, 0, Modifiers(wp));
+                return true;
+            default: return false;
+        }
+    }
+
     static bool Covers(const RECT& have, const RECT& need) {
         return have.left <= need.left && have.top <= need.top && have.right >= need.right &&
                have.bottom >= need.bottom;
@@ -347,9 +309,14 @@ private:
         DecodeTaken();
     }
 
+    bool Awaits(Awaiting what) const { return (static_cast<unsigned>(awaiting_) & static_cast<unsigned>(what)) != 0; }
+    void StopAwaiting(Awaiting what) {
+        awaiting_ = static_cast<Awaiting>(static_cast<unsigned>(awaiting_) & ~static_cast<unsigned>(what));
+    }
+
     void Fitted() {
-        if (!awaitingFit_) return;
-        awaitingFit_ = false;
+        if (!Awaits(Awaiting::Fit)) return;
+        StopAwaiting(Awaiting::Fit);
         KillTimer(host_, kFitTimer);
         UpdateHold();
     }
@@ -358,7 +325,7 @@ private:
         if (!IsWindow(top_)) return;
         Frame* f = Frame::Of(top_);
         if (!f) return;
-        if (awaitingFit_ || awaitingPicture_) {
+        if (awaiting_ != Awaiting::Nothing) {
             f->Hold(this);
         } else {
             f->Release(this);
@@ -394,7 +361,7 @@ private:
     // A moving picture changes frames only where it can be seen, and not
     // while the host lays out a new picture.
     bool FramesSeen() const {
-        return !awaitingFit_ && !awaitingPicture_ && IsWindowVisible(host_) && !IsIconic(top_);
+        return awaiting_ == Awaiting::Nothing && IsWindowVisible(host_) && !IsIconic(top_);
     }
 
     // The same picture with its complete chain: the copy for the current
@@ -506,7 +473,7 @@ private:
                 job->out.Clear();
                 return;
             }
-            PostMessageA(host, message, generation, kSharpDone);
+            PostMessageA(host, message, generation, StepParam(DecodeStep::SharpDone));
         });
     }
 
@@ -519,8 +486,7 @@ private:
     bool announce_ = false;  // the picture was not drawn yet
     std::shared_ptr<const std::vector<uint8_t>> shownBytes_;  // the bytes picture_ was decoded from
     bool wholeAsked_ = false;  // the whole picture was asked for since these bytes came
-    bool awaitingFit_ = false;      // new bytes, and the host has not set the view's size since
-    bool awaitingPicture_ = false;  // new bytes whose decode has not delivered a picture yet
+    Awaiting awaiting_ = Awaiting::Nothing;
     std::shared_ptr<SharpJob> sharp_;
     WPARAM sharpGeneration_ = 0;
     Image prepared_;
@@ -531,188 +497,7 @@ private:
 
 }  // namespace
 
-namespace {
-
-constexpr DWORD kFirstFrameWaitMs = 250;
-
-bool Reducible(const Image& image) { return image.width >= 512 && image.height >= 512; }
-
-}  // namespace
-
-namespace {
-
-// The worker's side of one decode: the whole picture, its first halved copy
-// and the view's copy for a first frame, then the smaller copies. Checks
-// the job's cancellation between every step (and the steps between their
-// bands of rows); a cancelled job ends with nothing posted, and what it
-// made goes with it.
-void RunDecode(DecodeJob* job) {
-    const std::atomic<bool>* cancel = &job->cancelled;
-    const HWND target = job->target;
-    const UINT message = job->message;
-    const WPARAM id = job->id;
-    std::shared_ptr<const std::vector<uint8_t>> bytes = std::move(job->bytes);
-    if (job->cancelled || !bytes) return;
-    auto picture = std::make_shared<DecodedPicture>();
-    // The same bytes being prepared already (the host handed the start
-    // picture to the engine while it measured it): that decode is waited for.
-    std::shared_ptr<const DecodedPicture> ready = job->whole ? nullptr : AwaitPrepared(*bytes, cancel);
-    if (job->cancelled) return;
-    if (ready) {
-        *picture = *ready;
-        bytes.reset();
-    } else {
-        // A large JPEG: a copy reduced in the DCT domain, just covering a
-        // fitted view, straight from the decoder; the whole picture is left
-        // for a zoom that needs it.
-        std::shared_ptr<Image> full;
-        auto reduced = job->whole ? std::make_shared<const Image>()
-                                  : std::make_shared<const Image>(DecodeReduced(bytes->data(), bytes->size(), FitScale, cancel));
-        if (job->cancelled) return;
-        if (!reduced->Empty()) {
-            picture->levels.push_back(std::move(reduced));
-            full = std::make_shared<Image>();
-        } else {
-            full = std::make_shared<Image>(DecodePicture(bytes->data(), bytes->size(), cancel));
-        }
-        bytes.reset();  // the attribute may hold them still, or not any more
-        if (job->cancelled) return;
-        if (!full->Empty()) picture->full = full;
-        if (Reducible(*full)) {
-            // The first state: the first halved copy, enough for a first
-            // frame of a view no larger than it. (Without room for it, the
-            // picture alone.)
-            auto half = std::make_shared<const Image>(Halve(*full, cancel));
-            if (job->cancelled) return;
-            if (!half->Empty()) picture->levels.push_back(std::move(half));
-        }
-    }
-    if (!picture->levels.empty()) {
-        // A view (its size as it is now) no larger than the first copy is
-        // prepared here for the first frame; a larger one is made by the
-        // UI thread from the whole picture.
-        const Image& first = *picture->levels.front();
-        RECT client{};
-        GetClientRect(target, &client);
-        const SIZE view{client.right, client.bottom};
-        if (view.cx <= first.width && view.cy <= first.height) {
-            const RECT visible = VisiblePart(target, GetAncestor(target, GA_ROOT), view);
-            if (!IsRectEmpty(&visible) && !job->cancelled) {
-                QuickCopy q = MakeFirst(first, view, visible);
-                job->view = std::move(q.image);
-                job->viewSize = view;
-                job->viewRect = q.rect;
-                job->viewSharp = q.sharp;
-            }
-        }
-        job->first = picture;
-        job->stage.store(1, std::memory_order_release);
-        PostMessageA(target, message, id, kDecodeFirst);
-        // After the first frame (or a while, for a view not drawn).
-        WaitForSingleObject(job->shown.Get(), kFirstFrameWaitMs);
-        DecodeHoldPoint(job->cancelled);
-        auto complete = std::make_shared<DecodedPicture>(*picture);
-        while (!job->cancelled && Reducible(*complete->levels.back())) {
-            auto next = std::make_shared<const Image>(Halve(*complete->levels.back(), cancel));
-            if (next->Empty()) break;  // no room for more: the levels made so far serve
-            complete->levels.push_back(std::move(next));
-        }
-        picture = std::move(complete);
-    }
-    if (job->cancelled) return;  // everything made here goes with the last holder
-    job->complete = std::move(picture);
-    job->stage.store(2, std::memory_order_release);
-    PostMessageA(target, message, id, kDecodeComplete);
-}
-
-// A job that could not run (no memory on the way): completed as an
-// undecodable picture, so that its control stops waiting for it.
-void CompleteEmpty(DecodeJob& job) {
-    if (job.cancelled) return;
-    job.first.reset();
-    job.view.Clear();
-    try {
-        job.complete = std::make_shared<DecodedPicture>();
-    } catch (const std::exception&) {
-        job.complete = nullptr;
-    }
-    job.stage.store(2, std::memory_order_release);
-    PostMessageA(job.target, job.message, job.id, kDecodeComplete);
-}
-
-}  // namespace
-
-struct DecodeLane::State {
-    SRWLOCK lock = SRWLOCK_INIT;
-    bool busy = false;                // a worker is draining the lane
-    std::shared_ptr<DecodeJob> next;  // the newest request, not started
-
-    std::shared_ptr<DecodeJob> Take() {
-        AcquireSRWLockExclusive(&lock);
-        std::shared_ptr<DecodeJob> job = std::move(next);
-        if (!job) busy = false;
-        ReleaseSRWLockExclusive(&lock);
-        return job;
-    }
-
-    static void Drain(const std::shared_ptr<State>& state) {
-        while (std::shared_ptr<DecodeJob> job = state->Take()) {
-            try {
-                RunDecode(job.get());
-            } catch (...) {
-                CompleteEmpty(*job);
-            }
-        }
-    }
-};
-
-DecodeLane::DecodeLane() : state_(std::make_shared<State>()) {}
-
-bool DecodeLane::Queue(std::shared_ptr<DecodeJob> job) {
-    std::shared_ptr<DecodeJob> dropped;
-    AcquireSRWLockExclusive(&state_->lock);
-    dropped = std::move(state_->next);
-    state_->next = std::move(job);
-    const bool start = !state_->busy;
-    state_->busy = true;
-    ReleaseSRWLockExclusive(&state_->lock);
-    if (dropped) dropped->cancelled = true;  // replaced before it ran: its bytes go now
-    if (!start) return true;
-    bool submitted = false;
-    try {
-        submitted = SubmitTaskFirst([state = state_] { State::Drain(state); });
-    } catch (...) {
-    }
-    if (submitted) return true;
-    // Not even the task could be made: the request is dropped.
-    AcquireSRWLockExclusive(&state_->lock);
-    dropped = std::move(state_->next);
-    state_->busy = false;
-    ReleaseSRWLockExclusive(&state_->lock);
-    return false;
-}
-
-std::shared_ptr<DecodeJob> StartDecode(DecodeLane& lane, std::shared_ptr<const std::vector<uint8_t>> bytes,
-                                       HWND target, UINT message, WPARAM id, bool whole) {
-    std::shared_ptr<DecodeJob> job;
-    try {
-        job = std::make_shared<DecodeJob>();
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-    job->bytes = std::move(bytes);
-    job->target = target;
-    job->message = message;
-    job->id = id;
-    job->whole = whole;
-    if (!lane.Queue(job)) return nullptr;
-    ++g_pending;
-    return job;
-}
-
-int PendingDecodes() { return g_pending; }
 int Rescales() { return g_rescales; }
-void DecodeTaken() { --g_pending; }
 
 std::unique_ptr<Control> MakePictureBox(HWND host, HWND parent, ExuiEventCallback callback,
                                         const ExuiBindingRecord& binding) {

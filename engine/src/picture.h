@@ -14,6 +14,33 @@
 
 namespace uiengine {
 
+// Halved copies are made of a picture (and of each copy in turn) only while
+// both its sides are at least this long; a smaller one is scaled from
+// directly.
+constexpr int kReducibleSide = 512;
+inline bool Reducible(int w, int h) { return w >= kReducibleSide && h >= kReducibleSide; }
+inline bool Reducible(const Image& image) { return Reducible(image.width, image.height); }
+
+// What a post of DecodedMessage() to a picture box says (its lParam), and
+// how far a decode job has come (its stage: None, then First, then Complete,
+// in that order).
+enum class DecodeStep : LPARAM {
+    None = -1,  // never posted: a job's stage before its first state is set
+    // The first state is set: the picture and the copy a first frame of any
+    // size needs.
+    First = 0,
+    // The averaged copy of the view is made.
+    SharpDone = 1,
+    // The complete state is set.
+    Complete = 2,
+    // Posted by the box to itself when it drew the first state: handled
+    // after the frame was handed to the system.
+    Shown = 3,
+    // A moving picture's next frame is composed (FramePlayer).
+    FrameReady = 5,
+};
+constexpr LPARAM StepParam(DecodeStep step) { return static_cast<LPARAM>(step); }
+
 // A decoded picture as the UI thread sees it; never changed once handed
 // over, so a worker may read it at the same time. Its images are shared
 // between the first and the complete state of one decode.
@@ -50,20 +77,12 @@ struct DecodeJob {
     SIZE viewSize{0, 0};
     RECT viewRect{0, 0, 0, 0};
     bool viewSharp = false;  // averaged over the whole view: nothing to sharpen later
-    std::atomic<int> stage{0};  // 1: first set, 2: complete set
+    std::atomic<DecodeStep> stage{DecodeStep::None};  // First: `first` set; Complete: `complete` set
     // Set by the UI thread once the first state is on screen (or the job is
     // dropped): the worker makes the smaller copies only then, so that they
     // do not take a core from the first frame.
     Unique<HANDLE, CloseHandle> shown{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
-
-// The lParam of the decode messages: the first state (the picture and the
-// copy a first frame of any size needs) and the complete one.
-constexpr LPARAM kDecodeFirst = 0;
-constexpr LPARAM kDecodeComplete = 2;
-// Posted by the control to itself when it drew the first state: handled
-// after the frame was handed to the system.
-constexpr LPARAM kDecodeShown = 3;
 
 // The decodes of one picture box. At most one of them runs at a time; a
 // request made while one runs waits, and a newer request replaces it
@@ -82,10 +101,10 @@ private:
 };
 
 // Starts decoding the shared bytes in the lane (no copy of them is made); posts
-// `message` to `target` with the job's id in wParam and the stage in lParam:
-// kDecodeFirst once the picture can be shown (not for a picture too small to
+// `message` to `target` with the job's id in wParam and the step in lParam:
+// DecodeStep::First once the picture can be shown (not for a picture too small to
 // have halved copies, nor for bytes that do not decode), then
-// kDecodeComplete. The job lives as long as either side holds it.
+// DecodeStep::Complete. The job lives as long as either side holds it.
 // Null when there is no memory even for the job.
 // A JPEG whose copy reduced in the DCT domain covers any fitted view is
 // decoded to that copy and the smaller ones only (the complete state then

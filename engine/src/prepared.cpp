@@ -7,6 +7,7 @@
 #include "canvas.h"
 #include "decode.h"
 #include "pool.h"
+#include "test_points.h"
 
 namespace uiengine {
 
@@ -27,7 +28,7 @@ bool HalfCoversFit(int w, int h) { return CoversFit(w, h, 2); }
 
 int FitScale(int w, int h) {
     for (int scale : {8, 4, 2})
-        if (w / scale >= 512 && h / scale >= 512 && CoversFit(w, h, scale)) return scale;
+        if (Reducible(w / scale, h / scale) && CoversFit(w, h, scale)) return scale;
     return 0;
 }
 
@@ -77,6 +78,9 @@ struct PreparedSet {
     bool busy = false;  // a worker is decoding the waiting entries, one after the other
     bool used = false;  // the host has named a set
     int taken = 0;
+    // Woken, under the lock, whenever a wait on the set may end: an entry
+    // done, cancelled or awaited, a shown picture's decode taken or dropped.
+    CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
 };
 
 // Made once and never destroyed, like the pool.
@@ -97,19 +101,6 @@ uint64_t PixelBytes(const DecodedPicture& p) {
     return n;
 }
 
-bool Reducible(const Image& image) { return image.width >= 512 && image.height >= 512; }
-
-// Tests wait for a picture to be prepared: a manual-reset event of this
-// name, when the process has one, is set after each one kept.
-void TellTests() {
-    char name[64];
-    wsprintfA(name, "uiengine-prepared-%lu", GetCurrentProcessId());
-    if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {
-        SetEvent(done);
-        CloseHandle(done);
-    }
-}
-
 // What a step needs for its first fitted frame: for a picture whose
 // reduced or first halved copy covers any fitted view, that copy alone (the
 // whole picture is decoded again only for a zoom past that copy: keeping
@@ -121,7 +112,11 @@ std::shared_ptr<const DecodedPicture> Decode(Entry& e) {
     const std::atomic<bool>* cancel = &e.cancelled;
     // After the shown pictures' own work: nothing starts while one decodes
     // (unless that one waits for this).
-    while (!e.cancelled && !e.awaited && PendingDecodes() > 0) Sleep(10);
+    PreparedSet& s = TheSet();
+    AcquireSRWLockExclusive(&s.lock);
+    while (!e.cancelled && !e.awaited && PendingDecodes() > 0)
+        SleepConditionVariableSRW(&s.changed, &s.lock, INFINITE, 0);
+    ReleaseSRWLockExclusive(&s.lock);
     if (e.cancelled) return nullptr;
     auto picture = std::make_shared<DecodedPicture>();
     // A large JPEG straight to a reduced copy, never whole in memory.
@@ -189,10 +184,11 @@ void RunWaiting() {
         AcquireSRWLockExclusive(&s.lock);
         e->done = true;
         if (!e->cancelled) e->picture = picture;
+        WakeAllConditionVariable(&s.changed);
         ReleaseSRWLockExclusive(&s.lock);
         const bool kept = picture && !e->cancelled;
         picture.reset();  // a dropped entry's pixels go here, outside the lock
-        if (kept) TellTests();
+        if (kept) PreparedPoint();
     }
     t_preparing = false;
     SetThreadPriority(self, priority);
@@ -251,6 +247,7 @@ int SetPrepared(const ExuiData* pictures, const SIZE* views, int count) {
         dropped.push_back(x);
     }
     s.entries.swap(next);
+    if (!dropped.empty()) WakeAllConditionVariable(&s.changed);
     if (count > 0) s.used = true;
     const bool waiting = std::any_of(s.entries.begin(), s.entries.end(), [](const auto& x) { return !x->started; });
     if (waiting && !s.busy) start = s.busy = true;
@@ -352,6 +349,7 @@ bool DropPrepared() {
     AcquireSRWLockExclusive(&s.lock);
     dropped.swap(s.entries);
     for (const auto& x : dropped) x->cancelled = true;
+    WakeAllConditionVariable(&s.changed);
     ReleaseSRWLockExclusive(&s.lock);
     return !dropped.empty();
 }
@@ -367,7 +365,10 @@ std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& 
             break;
         }
     }
-    if (e) e->awaited = true;
+    if (e) {
+        e->awaited = true;
+        WakeAllConditionVariable(&s.changed);
+    }
     // Not started yet: the caller decodes it here, as the preparation would
     // have (no worker may be free to start it while the caller waits).
     const bool takeOver = e && !e->started;
@@ -388,6 +389,7 @@ std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& 
         std::shared_ptr<Entry> gone;
         AcquireSRWLockExclusive(&s.lock);
         e->done = true;
+        WakeAllConditionVariable(&s.changed);
         if (e->cancelled) picture = nullptr;
         e->picture = picture;
         if (picture) ++s.taken;
@@ -402,18 +404,18 @@ std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& 
             CloseHandle(thread);
         }
     }
-    for (;;) {
-        std::shared_ptr<Entry> gone;
-        AcquireSRWLockExclusive(&s.lock);
-        const bool done = e->done;
-        std::shared_ptr<const DecodedPicture> picture = e->picture;
-        if (done && picture) ++s.taken;
-        if (done) Leave(s, e, &gone);
-        ReleaseSRWLockExclusive(&s.lock);
-        if (done) return picture;
-        if (e->cancelled || (cancel && *cancel)) return nullptr;
-        Sleep(1);
-    }
+    // Until it is done, dropped, or the shown decode is (DropJob cancels it
+    // and then ends it with DecodeTaken, which wakes this wait).
+    std::shared_ptr<Entry> gone;
+    AcquireSRWLockExclusive(&s.lock);
+    while (!e->done && !e->cancelled && !(cancel && *cancel))
+        SleepConditionVariableSRW(&s.changed, &s.lock, INFINITE, 0);
+    const bool done = e->done;
+    std::shared_ptr<const DecodedPicture> picture = done ? e->picture : nullptr;
+    if (done && picture) ++s.taken;
+    if (done) Leave(s, e, &gone);
+    ReleaseSRWLockExclusive(&s.lock);
+    return picture;
 }
 
 void YieldToShown(const std::vector<uint8_t>& shown) {
@@ -429,6 +431,14 @@ void YieldToShown(const std::vector<uint8_t>& shown) {
             ++it;
         }
     }
+    if (!dropped.empty()) WakeAllConditionVariable(&s.changed);
+    ReleaseSRWLockExclusive(&s.lock);
+}
+
+void ShownDecodeEnded() {
+    PreparedSet& s = TheSet();
+    AcquireSRWLockExclusive(&s.lock);
+    WakeAllConditionVariable(&s.changed);
     ReleaseSRWLockExclusive(&s.lock);
 }
 

@@ -64,6 +64,11 @@ void YieldToShown(const std::vector<uint8_t>& shown);
 std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& bytes,
                                                     const std::atomic<bool>* cancel);
 
+// A shown picture's decode was taken over or dropped (its cancel flag set
+// first): the preparations that wait for the shown decodes to end, and a
+// shown decode waiting in AwaitPrepared, look again.
+void ShownDecodeEnded();
+
 void InspectPrepared(ExuiPreparedInfo* info);
 
 }  // namespace uiengine

@@ -61,15 +61,20 @@ TEST(EngineExports, TheListBindsEveryExportOfTheEngineAndNoOther) {
 }
 
 TEST(EngineExports, OnlyTheTestsBuildCarriesTheDecodeHold) {
-    // The hold waits on an event whose name only its code spells.
-    const auto carriesHold = [](const std::string& dll) {
-        const Bytes bytes = ReadBytes(dll);
-        const std::string name = "uiengine-hold-levels";
-        return bytes.empty() ? -1
-                             : std::search(bytes.begin(), bytes.end(), name.begin(), name.end()) != bytes.end();
+    // Each test point looks for a named object whose name only its code
+    // spells: the decode hold, the memory bound, the prepared signal.
+    const Bytes shipped = ReadBytes(ProgramFolder() + "\\ExuiKrnln.dll");
+    const Bytes tests = ReadBytes(ProgramFolder() + "\\hold\\ExuiKrnln.dll");
+    ASSERT_FALSE(shipped.empty());
+    ASSERT_FALSE(tests.empty());
+    const auto carries = [](const Bytes& bytes, const std::string& name) {
+        return std::search(bytes.begin(), bytes.end(), name.begin(), name.end()) != bytes.end();
     };
-    EXPECT_EQ(carriesHold(ProgramFolder() + "\\ExuiKrnln.dll"), 0);
-    EXPECT_EQ(carriesHold(ProgramFolder() + "\\hold\\ExuiKrnln.dll"), 1);
+    for (const char* name : {"uiengine-hold-levels", "uiengine-memory-bound", "uiengine-prepared"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(carries(shipped, name));
+        EXPECT_TRUE(carries(tests, name));
+    }
     // Nor does the viewer carry a switch for tests (its symbols would name it).
     const Bytes viewer = ReadBytes(ProgramFolder() + "\\VelaViewer.exe");
     const std::string hook = "ForTesting";

@@ -1,0 +1,9 @@
+#include "test_points.h"
+
+namespace uiengine {
+
+uint64_t MemoryBoundPoint() { return 0; }
+
+void PreparedPoint() {}
+
+}  // namespace uiengine
