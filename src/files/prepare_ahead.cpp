@@ -125,6 +125,10 @@ HANDLE g_startMeasure = nullptr;  // UI thread only
 // From about this size on, GDI+ takes longer to measure a picture than the
 // viewer takes to build its window.
 constexpr DWORD kLargePictureBytes = 2u << 20;
+// How long start-up lets a large picture's thread run ahead before it loads
+// the engine: long enough to get past the loader's lock, short against the
+// measurement it starts.
+constexpr DWORD kStartThreadHeadStartMs = 200;
 
 struct StartMeasure {
     Text path;
@@ -214,7 +218,8 @@ void MeasureStartPicture(std::string_view path) {
     // engine holds it for a while. A large picture's measurement is what
     // the first frame waits for: it gets past that point before the engine
     // is loaded. A small one is done long before the window is built.
-    if (file.nFileSizeHigh != 0 || file.nFileSizeLow >= kLargePictureBytes) WaitForSingleObject(running.Get(), 200);
+    if (file.nFileSizeHigh != 0 || file.nFileSizeLow >= kLargePictureBytes)
+        WaitForSingleObject(running.Get(), kStartThreadHeadStartMs);
 }
 
 void EngineReadyForStartPicture() {

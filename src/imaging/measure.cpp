@@ -31,6 +31,10 @@ struct Size {
 constexpr std::size_t kMaxEntries = 4;
 // Three large photos (the shown picture and its neighbours), not a fourth.
 constexpr std::size_t kMaxHeldBytes = 48u << 20;
+// A measurement ahead of equal bytes is waited for at most this long (a
+// large photo takes well under a second); past it the caller decodes the
+// bytes itself rather than hang on a stuck decoder.
+constexpr DWORD kLongestAheadWaitMs = 10000;
 
 struct Remembered {
     Bytes bytes;
@@ -61,7 +65,7 @@ public:
             if (found || !waitForAhead || !aheadBusy_ || ahead_.size() != picture.size() ||
                 (!picture.empty() && std::memcmp(ahead_.data(), picture.data(), picture.size()) != 0))
                 break;
-            if (!SleepConditionVariableSRW(&aheadDone_, &lock_, 10000, 0)) break;
+            if (!SleepConditionVariableSRW(&aheadDone_, &lock_, kLongestAheadWaitMs, 0)) break;
         }
         found ? ++hits_ : ++misses_;
         ReleaseSRWLockExclusive(&lock_);
