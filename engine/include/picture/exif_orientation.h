@@ -57,14 +57,26 @@ inline int TiffOrientation(const uint8_t* p, std::size_t length) {
     return kOrientationUpright;
 }
 
-// The EXIF orientation of a JPEG file's bytes (or of its first part: the
-// EXIF block comes before the picture data), 1 for anything else.
-inline int JpegOrientation(const void* data, std::size_t length) {
+// One marker segment of a JPEG: its marker and its content after the
+// length field.
+struct JpegSegment {
+    uint8_t marker;
+    const uint8_t* data;
+    std::size_t length;
+};
+
+// Walks a JPEG's marker segments after its start marker, passing over fill
+// bytes and the markers without a length, and hands each to `visit` (the
+// first scan, 0xDA, included) until `visit` returns false. The walk ends
+// quietly at the end marker, at bytes that are no marker, or at a segment
+// that runs past the data.
+template <typename Visit>
+inline void WalkJpegSegments(const void* data, std::size_t length, Visit visit) {
     const auto* p = static_cast<const uint8_t*>(data);
-    if (!p || length < 4 || p[0] != 0xFF || p[1] != 0xD8) return kOrientationUpright;
+    if (!p || length < 4 || p[0] != 0xFF || p[1] != 0xD8) return;
     std::size_t at = 2;
     while (at + 4 <= length) {
-        if (p[at] != 0xFF) return kOrientationUpright;
+        if (p[at] != 0xFF) return;
         const uint8_t marker = p[at + 1];
         if (marker == 0xFF) {  // fill byte
             ++at;
@@ -74,18 +86,30 @@ inline int JpegOrientation(const void* data, std::size_t length) {
             at += 2;
             continue;
         }
-        // The picture data starts (or the file ends): no EXIF before it.
-        if (marker == 0xDA || marker == 0xD9) return kOrientationUpright;
-        const std::size_t size = (p[at + 2] << 8) | p[at + 3];
-        if (size < 2 || size > length - at - 2) return kOrientationUpright;
-        const uint8_t* segment = p + at + 4;
-        const std::size_t segmentLength = size - 2;
-        if (marker == 0xE1 && segmentLength >= 6 && segment[0] == 'E' && segment[1] == 'x' && segment[2] == 'i' &&
-            segment[3] == 'f' && segment[4] == 0 && segment[5] == 0)
-            return TiffOrientation(segment + 6, segmentLength - 6);
+        if (marker == 0xD9) return;  // the end
+        const std::size_t size = static_cast<std::size_t>((p[at + 2] << 8) | p[at + 3]);
+        if (size < 2 || size > length - at - 2) return;
+        if (!visit(JpegSegment{marker, p + at + 4, size - 2})) return;
         at += 2 + size;
     }
-    return kOrientationUpright;
+}
+
+// The EXIF orientation of a JPEG file's bytes (or of its first part: the
+// EXIF block comes before the picture data), 1 for anything else.
+inline int JpegOrientation(const void* data, std::size_t length) {
+    int orientation = kOrientationUpright;
+    WalkJpegSegments(data, length, [&](const JpegSegment& s) {
+        // The picture data starts: no EXIF before it.
+        if (s.marker == 0xDA) return false;
+        const uint8_t* e = s.data;
+        if (s.marker == 0xE1 && s.length >= 6 && e[0] == 'E' && e[1] == 'x' && e[2] == 'i' && e[3] == 'f' &&
+            e[4] == 0 && e[5] == 0) {
+            orientation = TiffOrientation(e + 6, s.length - 6);
+            return false;
+        }
+        return true;
+    });
+    return orientation;
 }
 
 }  // namespace vela::imaging

@@ -84,47 +84,32 @@ inline bool PngSize(const uint8_t* p, std::size_t length, HeaderSize* out) {
 // decides.
 inline bool JpegHeaderSize(const uint8_t* p, std::size_t length, HeaderSize* out) {
     using namespace header_detail;
-    if (length < 4 || p[0] != 0xFF || p[1] != 0xD8) return false;
     HeaderSize frame;
-    bool framed = false;
-    std::size_t at = 2;
-    while (at + 4 <= length) {
-        if (p[at] != 0xFF) return false;
-        const uint8_t marker = p[at + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
+    bool framed = false, scanned = false;
+    WalkJpegSegments(p, length, [&](const JpegSegment& s) {
+        if (s.marker == 0xDA) {
+            scanned = framed;
+            return false;
         }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // markers without a length
-            at += 2;
-            continue;
-        }
-        if (marker == 0xD9) return false;  // the end, before any scan
-        const std::size_t size = Be16(p + at + 2);
-        if (size < 2 || size > length - at - 2) return false;
-        if (marker == 0xDA) {
-            if (!framed) return false;
-            if (OrientationSwapsSides(JpegOrientation(p, length))) {
-                const int side = frame.width;
-                frame.width = frame.height;
-                frame.height = side;
-            }
-            *out = frame;
-            return true;
-        }
-        const bool anyFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (anyFrame) {
-            // Huffman-coded baseline, extended and progressive frames only.
-            if (framed || marker > 0xC2 || size < 8) return false;
-            const uint8_t* f = p + at + 4;
-            const uint32_t components = f[5];
-            if (f[0] != 8 || (components != 1 && components != 3) || size < 8 + 3 * components) return false;
-            if (!Settle(Be16(f + 3), Be16(f + 1), &frame)) return false;
-            framed = true;
-        }
-        at += 2 + size;
+        const bool anyFrame = s.marker >= 0xC0 && s.marker <= 0xCF && s.marker != 0xC4 && s.marker != 0xC8 &&
+                              s.marker != 0xCC;
+        if (!anyFrame) return true;
+        // Huffman-coded baseline, extended and progressive frames only.
+        if (framed || s.marker > 0xC2 || s.length < 6) return false;
+        const uint8_t* f = s.data;
+        const uint32_t components = f[5];
+        if (f[0] != 8 || (components != 1 && components != 3) || s.length < 6 + 3 * components) return false;
+        framed = Settle(Be16(f + 3), Be16(f + 1), &frame);
+        return framed;
+    });
+    if (!scanned) return false;
+    if (OrientationSwapsSides(JpegOrientation(p, length))) {
+        const int side = frame.width;
+        frame.width = frame.height;
+        frame.height = side;
     }
-    return false;
+    *out = frame;
+    return true;
 }
 
 // PNG: the header chunk (IHDR), which must come first.
