@@ -9,6 +9,7 @@
 #include "decode.h"
 #include "pool.h"
 #include "unique.h"
+#include "window_text.h"
 
 namespace uiengine {
 
@@ -407,7 +408,7 @@ private:
         job.reset();
     }
 
-    void MirrorCaption() { SetWindowTextA(host_, attrs_.TextOf(kButtonCaption).c_str()); }
+    void MirrorCaption() { SetWindowTextOf(host_, attrs_.TextOf(kButtonCaption)); }
 
     // Until a draw takes their pictures.
     std::shared_ptr<SkinDecode> restingSkin_, otherSkin_;

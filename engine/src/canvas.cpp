@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include <emmintrin.h>
 
 #include "pool.h"
 #include "test_points.h"
+#include "text/gb18030.h"
 #include "unique.h"
 
 namespace uiengine {
@@ -518,7 +520,9 @@ Image RenderText(const char* text, HFONT font, int w, int h, uint32_t colour, UI
         SetBkMode(dc.Get(), TRANSPARENT);
         SetTextColor(dc.Get(), RGB(255, 255, 255));
         RECT r{0, 0, w, h};
-        DrawTextA(dc.Get(), text, -1, &r, align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        const std::wstring wide = vela::text::WideFromGb18030(text);
+        DrawTextW(dc.Get(), wide.c_str(), static_cast<int>(wide.size()), &r,
+                  align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         GdiFlush();
     }
     if (!out.Reset(w, h)) return out;

@@ -8,6 +8,7 @@
 
 #include "frame.h"
 #include "pool.h"
+#include "text/gb18030.h"
 #include "unique.h"
 #include "window_table.h"
 
@@ -46,7 +47,7 @@ LRESULT CALLBACK HostProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     bool handled = false;
     if (c && !c->dead) handled = c->HostMessage(msg, wp, lp, &result);
     if (!handled) {
-        result = previous ? CallWindowProcA(previous, hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+        result = previous ? CallWindowProcW(previous, hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
     }
     if (msg == WM_NCDESTROY) {
         // Whatever is left of our hook goes with the window.
@@ -63,19 +64,20 @@ LRESULT CALLBACK HostProcedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return result;
 }
 
-BOOL CALLBACK FaceFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+BOOL CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return FALSE;
 }
 
 bool FaceInstalled(const std::string& face) {
-    if (face.empty() || face.size() >= LF_FACESIZE) return false;
-    LOGFONTA lf{};
+    const std::wstring name = vela::text::WideFromGb18030(face);
+    if (name.empty() || name.size() >= LF_FACESIZE) return false;
+    LOGFONTW lf{};
     lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    lstrcpynW(lf.lfFaceName, name.c_str(), LF_FACESIZE);
     bool found = false;
     const ScreenDc screen;
-    EnumFontFamiliesExA(screen.Get(), &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    EnumFontFamiliesExW(screen.Get(), &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
@@ -155,8 +157,8 @@ HFONT MakeFont(const Skin& skin, int defaultPoints, int dpi) {
     const std::string face = FaceFor(skin.fontFace);
     const int points = skin.fontSize > 0 && skin.fontSize < 200 ? skin.fontSize : defaultPoints;
     const int height = -MulDiv(points, dpi, 72);
-    return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, face.c_str());
+    return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, vela::text::WideFromGb18030(face).c_str());
 }
 
 Control::Control(ControlType type, HWND host, HWND parent, ExuiEventCallback callback,
@@ -262,8 +264,9 @@ Control* CreateControl(ControlType type, HWND parent, ExuiEventCallback callback
     SetPropA(host, kControlProp, c);
     SetPropA(host, kHandleProp, c);
     Controls().Set(host, c);
+    // A Unicode hook, like the frame's: UTF-16 texts pass it whole.
     c->previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostProcedure)));
+        SetWindowLongPtrW(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostProcedure)));
     SetPropA(host, kPreviousProp, reinterpret_cast<HANDLE>(c->previous));
     Previous().Set(host, c->previous);
     c->Attach();
@@ -283,8 +286,8 @@ bool DestroyControl(Control* c) {
         Controls().Erase(host);
         // Unhook only when ours is still the procedure in place; otherwise the
         // hook stays and forwards through the kept previous procedure.
-        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(host, GWLP_WNDPROC)) == &HostProcedure) {
-            SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(c->previous));
+        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(host, GWLP_WNDPROC)) == &HostProcedure) {
+            SetWindowLongPtrW(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(c->previous));
             RemovePropA(host, kPreviousProp);
             Previous().Erase(host);
         }

@@ -33,8 +33,10 @@ WindowTable<WNDPROC>& Previous() {
 Frame::Frame(HWND top, Control* skin) : top_(top), skin_(skin) {
     SetPropA(top_, kFrameProp, this);
     Frames().Set(top_, this);
+    // A Unicode hook: texts given to the window in UTF-16 pass it without a
+    // detour through the system code page.
     previous_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(top_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Frame::Procedure)));
+        SetWindowLongPtrW(top_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Frame::Procedure)));
     SetPropA(top_, kPreviousProp, reinterpret_cast<HANDLE>(previous_));
     Previous().Set(top_, previous_);
 }
@@ -43,8 +45,8 @@ Frame::~Frame() {
     Frames().Erase(top_);
     if (IsWindow(top_)) {
         RemovePropA(top_, kFrameProp);
-        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(top_, GWLP_WNDPROC)) == &Frame::Procedure) {
-            SetWindowLongPtrA(top_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(top_, GWLP_WNDPROC)) == &Frame::Procedure) {
+            SetWindowLongPtrW(top_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
             RemovePropA(top_, kPreviousProp);
             Previous().Erase(top_);
         }
@@ -245,7 +247,7 @@ LRESULT CALLBACK Frame::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // controls die inside its WM_DESTROY): only the locals are used after it.
     WNDPROC previous = Previous().Find(hwnd, kPreviousProp);
     auto forward = [&] {
-        return previous ? CallWindowProcA(previous, hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+        return previous ? CallWindowProcW(previous, hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
     };
     Frame* self = Of(hwnd);
     if (!self) {

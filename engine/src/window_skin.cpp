@@ -6,6 +6,7 @@
 #include "control.h"
 #include "frame.h"
 #include "unique.h"
+#include "window_text.h"
 
 namespace uiengine {
 
@@ -106,7 +107,7 @@ public:
         if (index == kWindowHint) {
             hintImage_.Clear();
             // Readable from outside the composed frame, like the title.
-            SetWindowTextA(host_, attrs_.TextOf(kWindowHint).c_str());
+            SetWindowTextOf(host_, attrs_.TextOf(kWindowHint));
         }
         if (frame_) {
             frame_->Invalidate();  // the caption band spans the window
@@ -201,7 +202,7 @@ private:
 
     // The taskbar, the window list and the tests read the title from the window text.
     void MirrorTitle() {
-        if (frame_) SetWindowTextA(top_, attrs_.TextOf(kWindowTitle).c_str());
+        if (frame_) SetWindowTextOf(top_, attrs_.TextOf(kWindowTitle));
     }
 
     std::unique_ptr<Frame> frame_;
