@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "engine_harness.h"
 #include "test_support.h"
