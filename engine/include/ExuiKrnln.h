@@ -83,6 +83,13 @@ typedef struct ExuiData {
 // writes the empty text to take it away. The line is also the text of the
 // WindowEx's host window, so that it can be read from outside the frame.
 enum { ENGINE_WINDOW_HINT_ATTRIBUTE = 21 };
+// WindowEx property 30 (attribute index 22), boolean, false at start: the
+// full-screen look. The backdrop is opaque black, the caption band no
+// longer drags the window, and the chrome (the title and every control but
+// a picture box) is drawn at the opacity of property 31 (attribute index
+// 23, integer 0 hidden .. 255 whole, 0 at start; values outside are taken
+// as the nearest end). In the window's own look property 31 is not used.
+enum { ENGINE_WINDOW_FULL_SCREEN_ATTRIBUTE = 22, ENGINE_WINDOW_CHROME_OPACITY_ATTRIBUTE = 23 };
 
 // The create operations: 0 (no parent control), the parent window, left, top,
 // width, height, the event callback, the binding record, then the zeros the

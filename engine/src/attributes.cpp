@@ -13,7 +13,7 @@ namespace {
 // Kinds of properties 8 upward, one letter each.
 const char* KindsOf(ControlType type) {
     switch (type) {
-        case ControlType::WindowEx: return "bbiiididdddiiiiiditddt";
+        case ControlType::WindowEx: return "bbiiididdddiiiiiditddtbi";
         case ControlType::MinutesboxEx: return "bbiiididdiididitdd";
         case ControlType::PictureBoxEx: return "bbiiididdiibiiidd";
         case ControlType::ButtonEx: return "bbiiididddiitdd";
@@ -25,9 +25,9 @@ const char* KindsOf(ControlType type) {
 }  // namespace
 
 int AttributeCount(ControlType type) {
-    // Property counts 30, 26, 25, 23, 28 less the eight common ones.
+    // Property counts 32, 26, 25, 23, 28 less the eight common ones.
     switch (type) {
-        case ControlType::WindowEx: return 22;
+        case ControlType::WindowEx: return 24;
         case ControlType::MinutesboxEx: return 18;
         case ControlType::PictureBoxEx: return 17;
         case ControlType::ButtonEx: return 15;

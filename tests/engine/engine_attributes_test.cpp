@@ -20,7 +20,7 @@ struct TypeKinds {
     const char* kinds;
 };
 const TypeKinds kTypes[] = {
-    {EngineType::WindowEx, "bbiiididdddiiiiiditddt"},
+    {EngineType::WindowEx, "bbiiididdddiiiiiditddtbi"},
     {EngineType::MinutesboxEx, "bbiiididdiididitdd"},
     {EngineType::PictureBoxEx, "bbiiididdiibiiidd"},
     {EngineType::ButtonEx, "bbiiididddiitdd"},
