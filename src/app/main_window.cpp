@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "app/command_line.h"
+#include "app/full_screen.h"
+#include "app/slideshow.h"
 #include "view/picture_state.h"
 #include "app/startup.h"
 #include "files/navigation.h"
@@ -106,6 +108,14 @@ void OnPictureUndecodable() {
 }
 
 void OnMainWindowSizeChanged() {
+    if (InFullScreen()) {
+        // The window covers its monitor: none of its own size rules apply,
+        // the picture is fitted to it.
+        MeasureShownPicture();
+        if (!forms::ProcessPendingMessages()) return;
+        FitPictureToWindow();
+        return;
+    }
     const int sw = ScreenWidth(), sh = ScreenHeight();
     if (forms::GetInt(Ctl::MainWindow, prop::Width) > sw) {
         forms::SetInt(Ctl::MainWindow, prop::Width, sw);
@@ -161,7 +171,16 @@ void OnMainWindowKeyReleased(int virtualKey, int modifiers) {
         case VK_OEM_PLUS: ZoomIn(); break;
         case VK_DOWN:
         case VK_OEM_MINUS: ZoomOut(); break;
-        case VK_ESCAPE: OnCloseClicked();  // ends the program
+        case VK_F11:
+        case VK_RETURN: ToggleFullScreen(); break;
+        case VK_F5: OnSlideshowKeyReleased(); break;
+        case VK_ESCAPE:
+            // Full screen is left first; from the window Esc ends the program.
+            if (InFullScreen()) {
+                LeaveFullScreen();
+                break;
+            }
+            OnCloseClicked();
         default: break;
     }
 }

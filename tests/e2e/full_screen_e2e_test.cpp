@@ -1,0 +1,158 @@
+// The real viewer in full screen and in its slideshow: the window covers the
+// screen on black with the picture fitted whole and no chrome, and comes
+// back as it was; the slideshow walks the folder in order and stops.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "viewer_driver.h"
+
+using namespace vela::test;
+
+namespace {
+
+constexpr COLORREF kColour = RGB(200, 120, 40);  // MakePicture's, its top-left quarter white
+constexpr COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
+const int kChrome[] = {kSettingsButton, kMinimizeButton, kMaximizeButton, kCloseButton,
+                       kPreviousButton, kNextButton,     kToolbar};
+
+// Every pixel of the screen rectangle within a few units of the colour:
+// no glyph, halo or caption of the chrome lies over it.
+bool AllOf(const RECT& area, COLORREF colour) {
+    const std::vector<uint32_t> pixels = ScreenPixels(area);
+    if (pixels.empty()) return false;
+    for (const uint32_t p : pixels) {
+        const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+        if (std::abs(r - GetRValue(colour)) > 8 || std::abs(g - GetGValue(colour)) > 8 ||
+            std::abs(b - GetBValue(colour)) > 8)
+            return false;
+    }
+    return true;
+}
+
+bool ChromeHidden(Viewer& viewer) {
+    for (const int id : kChrome)
+        if (IsWindowVisible(viewer.Control(id))) return false;
+    return true;
+}
+
+struct Trigger {
+    const char* name;
+    void (*enter)(Viewer& viewer);
+};
+
+const Trigger kTriggers[] = {
+    {"F11", [](Viewer& v) { v.KeyRelease(v.Control(kPictureView), VK_F11); }},
+    {"Enter", [](Viewer& v) { v.KeyRelease(v.Control(kPictureView), VK_RETURN); }},
+    // Left of the fitted picture, above the edge button: the window's empty area.
+    {"DoubleClickOnTheEmptyArea", [](Viewer& v) { v.DoubleClick(v.Main(), 20, 300); }},
+};
+
+class FullScreenE2E : public ::testing::TestWithParam<Trigger> {};
+
+}  // namespace
+
+TEST_P(FullScreenE2E, CoversTheScreenOnBlackWithoutChromeAndEscRestoresThenCloses) {
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+    ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), 1080);
+    ScratchFolder dir{"全屏"};
+    ASSERT_TRUE(WriteBytes(dir / "a.png", MakePicture(2500, 1500, L"image/png")));
+    Viewer viewer;
+    ASSERT_TRUE(viewer.Start(Quoted(dir / "a.png")));
+    ASSERT_NE(viewer.Main(), nullptr);
+    ASSERT_TRUE(viewer.WaitTitle(L"a.png—Vela图片查看器"));
+    ASSERT_TRUE(WaitFor([&] { return viewer.ControlText(kZoomRatioButton) != L"0%"; }));
+    const RECT window = viewer.WindowRect(), view = viewer.ControlRect(kPictureView);
+    const std::wstring zoom = viewer.ControlText(kZoomRatioButton);
+
+    GetParam().enter(viewer);
+    // 2500 x 1500 whole in 1920 x 1080: 1080 high, 2500 / (1500 / 1080) = 1800 wide, centred.
+    EXPECT_TRUE(WaitFor([&] {
+        return SameRect(viewer.WindowRect(), 0, 0, 1920, 1080) &&
+               SameRect(viewer.ControlRect(kPictureView), 60, 0, 1800, 1080) && ChromeHidden(viewer);
+    })) << RectText(viewer.WindowRect()) << RectText(viewer.ControlRect(kPictureView));
+    const struct {
+        RECT area;
+        COLORREF colour;
+    } screen[] = {
+        {{0, 0, 60, 1080}, kBlack},         // left of the picture, the previous button's place
+        {{1860, 0, 1920, 1080}, kBlack},    // right of it, the next and close buttons' places
+        {{60, 0, 900, 40}, kWhite},         // the title's place, over the white quarter
+        {{1740, 0, 1860, 45}, kColour},     // the top-right buttons' places
+        {{810, 1000, 1110, 1080}, kColour}, // the toolbar's place
+    };
+    for (const auto& s : screen) {
+        EXPECT_TRUE(WaitFor([&] { return AllOf(s.area, s.colour); })) << RectText(s.area);
+    }
+
+    viewer.KeyRelease(viewer.Control(kPictureView), VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] {
+        const RECT nowWindow = viewer.WindowRect(), nowView = viewer.ControlRect(kPictureView);
+        return EqualRect(&window, &nowWindow) && EqualRect(&view, &nowView) && IsWindowVisible(viewer.Control(kToolbar));
+    })) << RectText(viewer.WindowRect()) << RectText(viewer.ControlRect(kPictureView));
+    EXPECT_EQ(viewer.ControlText(kZoomRatioButton), zoom);
+    viewer.KeyRelease(viewer.Control(kPictureView), VK_ESCAPE);
+    EXPECT_EQ(viewer.WaitExit(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Triggers, FullScreenE2E, ::testing::ValuesIn(kTriggers),
+                         [](const ::testing::TestParamInfo<Trigger>& info) { return std::string(info.param.name); });
+
+namespace {
+
+const std::wstring kTitles[] = {L"a.png—Vela图片查看器", L"b.png—Vela图片查看器", L"c.png—Vela图片查看器",
+                                L"d.png—Vela图片查看器"};
+
+// A copy of the viewer whose 配置.ini sets a 1 s interval, and four pictures.
+class SlideshowE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* file : {"VelaViewer.exe", "ExuiKrnln.dll"})
+            ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\" + file).c_str(), (program_ / file).c_str(), FALSE));
+        ASSERT_TRUE(WritePrivateProfileStringA("配置", "幻灯间隔", "1", (program_ / "配置.ini").c_str()));
+        for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
+            ASSERT_TRUE(WriteBytes(pictures_ / name, MakePicture(300, 200, L"image/png")));
+        ASSERT_TRUE(viewer_.Start(Quoted(pictures_ / "a.png"), program_ / "VelaViewer.exe", program_.Path()));
+        ASSERT_NE(viewer_.Main(), nullptr);
+        ASSERT_TRUE(viewer_.WaitTitle(kTitles[0]));
+    }
+    void TearDown() override { viewer_.Kill(); }
+
+    // True when the title stays `title` for three intervals.
+    bool StaysOn(const std::wstring& title) {
+        return !WaitFor([&] { return viewer_.Title() != title; }, 3000) && viewer_.Title() == title;
+    }
+
+    ScratchFolder program_{"幻灯"};
+    ScratchFolder pictures_{"幻灯图片"};
+    Viewer viewer_;
+};
+
+}  // namespace
+
+TEST_F(SlideshowE2E, VisitsEachPictureInOrderInFullScreenAndStopsOnTheLast) {
+    viewer_.KeyRelease(viewer_.Control(kPictureView), VK_F5);
+    std::vector<std::wstring> seen{viewer_.Title()};
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const std::wstring title = viewer_.Title();
+            if (title != seen.back()) seen.push_back(title);
+            return title == kTitles[3];
+        },
+        15000));
+    EXPECT_EQ(seen, std::vector<std::wstring>(std::begin(kTitles), std::end(kTitles)));
+    EXPECT_TRUE(SameRect(viewer_.WindowRect(), 0, 0, 1920, 1080)) << RectText(viewer_.WindowRect());
+    EXPECT_TRUE(StaysOn(kTitles[3]));
+}
+
+TEST_F(SlideshowE2E, AKeyStopsItAndStillDoesItsOwnWork) {
+    viewer_.KeyRelease(viewer_.Control(kPictureView), VK_F5);
+    ASSERT_TRUE(viewer_.WaitTitle(kTitles[1]));
+    viewer_.KeyRelease(viewer_.Control(kPictureView), VK_LEFT, true);
+    EXPECT_TRUE(viewer_.WaitTitle(kTitles[0])) << viewer_.Title();
+    EXPECT_TRUE(StaysOn(kTitles[0]));
+}
