@@ -90,6 +90,11 @@ enum { ENGINE_WINDOW_HINT_ATTRIBUTE = 21 };
 // 23, integer 0 hidden .. 255 whole, 0 at start; values outside are taken
 // as the nearest end). In the window's own look property 31 is not used.
 enum { ENGINE_WINDOW_FULL_SCREEN_ATTRIBUTE = 22, ENGINE_WINDOW_CHROME_OPACITY_ATTRIBUTE = 23 };
+// PictureBoxEx property 25 (attribute index 17), integer, read by the host:
+// 1 from a write of a moving picture's bytes until its frames have all been
+// shown once (or the picture turned out undecodable, or its play stopped for
+// want of room), else 0. A slideshow waits on it before the next picture.
+enum { ENGINE_PICTURE_FIRST_PLAY_ATTRIBUTE = 17 };
 
 // The create operations: 0 (no parent control), the parent window, left, top,
 // width, height, the event callback, the binding record, then the zeros the

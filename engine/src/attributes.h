@@ -17,6 +17,7 @@ constexpr int kWindowHint = 21;       // WindowEx property 29
 constexpr int kWindowFullScreen = 22;    // WindowEx property 30
 constexpr int kWindowChromeOpacity = 23; // WindowEx property 31
 constexpr int kPictureBytes = 8;      // PictureBoxEx property 16
+constexpr int kPictureFirstPlay = 17; // PictureBoxEx property 25
 constexpr int kButtonCaption = 17;    // SuperbuttonEx property 25
 
 // Number of attributes of a type (its properties from number 8 on).

@@ -60,7 +60,7 @@ inline constexpr int WindowCaption = 8, WindowState = 18, AlwaysOnTop = 29;  // 
 inline constexpr int Checked = 18;                                           // CheckBox
 inline constexpr int DialogType = 8, DialogFileName = 10;                    // CommonDlg
 inline constexpr int FrameTitle = 26, FrameHint = 29, FrameFullScreen = 30, FrameChromeOpacity = 31;  // WindowEx
-inline constexpr int Picture = 16;                                           // PictureBoxEx
+inline constexpr int Picture = 16, PictureFirstPlay = 25;                    // PictureBoxEx
 inline constexpr int Caption = 25;                                           // SuperbuttonEx
 }  // namespace prop
 

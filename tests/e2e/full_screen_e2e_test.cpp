@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "moving_pictures.h"
 #include "viewer_driver.h"
 
 using namespace vela::test;
@@ -107,13 +108,18 @@ namespace {
 const std::wstring kTitles[] = {L"a.png—Vela图片查看器", L"b.png—Vela图片查看器", L"c.png—Vela图片查看器",
                                 L"d.png—Vela图片查看器"};
 
-// A copy of the viewer whose 配置.ini sets a 1 s interval, and four pictures.
+// A copy of the viewer whose 配置.ini sets a 1 s interval.
+void CopyViewerWithOneSecondShow(const ScratchFolder& program) {
+    for (const char* file : {"VelaViewer.exe", "ExuiKrnln.dll"})
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\" + file).c_str(), (program / file).c_str(), FALSE));
+    ASSERT_TRUE(WritePrivateProfileStringA("配置", "幻灯间隔", "1", (program / "配置.ini").c_str()));
+}
+
+// That copy over four pictures.
 class SlideshowE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* file : {"VelaViewer.exe", "ExuiKrnln.dll"})
-            ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\" + file).c_str(), (program_ / file).c_str(), FALSE));
-        ASSERT_TRUE(WritePrivateProfileStringA("配置", "幻灯间隔", "1", (program_ / "配置.ini").c_str()));
+        CopyViewerWithOneSecondShow(program_);
         for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
             ASSERT_TRUE(WriteBytes(pictures_ / name, MakePicture(300, 200, L"image/png")));
         ASSERT_TRUE(viewer_.Start(Quoted(pictures_ / "a.png"), program_ / "VelaViewer.exe", program_.Path()));
@@ -155,4 +161,26 @@ TEST_F(SlideshowE2E, AKeyStopsItAndStillDoesItsOwnWork) {
     viewer_.KeyRelease(viewer_.Control(kPictureView), VK_LEFT, true);
     EXPECT_TRUE(viewer_.WaitTitle(kTitles[0])) << viewer_.Title();
     EXPECT_TRUE(StaysOn(kTitles[0]));
+}
+
+TEST(SlideshowOfAMovingPicture, PlaysItThroughOnceBeforeTheNext) {
+    ScratchFolder program{"幻灯动图"}, pictures{"幻灯动图图片"};
+    CopyViewerWithOneSecondShow(program);
+    // Three frames of a second each, played for ever: its first play ends 3 s after it is shown.
+    const vela::Bytes moving =
+        MakeMovingGif(40, 30, {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)},
+                      {GifFrame::Solid(0, 0, 40, 30, 0, 100), GifFrame::Solid(0, 0, 40, 30, 1, 100),
+                       GifFrame::Solid(0, 0, 40, 30, 2, 100)});
+    ASSERT_TRUE(WriteBytes(pictures / "a.gif", moving));
+    ASSERT_TRUE(WriteBytes(pictures / "b.png", MakePicture(300, 200, L"image/png")));
+    Viewer viewer;
+    ASSERT_TRUE(viewer.Start(Quoted(pictures / "a.gif"), program / "VelaViewer.exe", program.Path()));
+    ASSERT_NE(viewer.Main(), nullptr);
+    ASSERT_TRUE(viewer.WaitTitle(L"a.gif—Vela图片查看器"));
+    const DWORD shown = GetTickCount();
+    viewer.KeyRelease(viewer.Control(kPictureView), VK_F5);
+    ASSERT_TRUE(viewer.WaitTitle(L"b.png—Vela图片查看器"));
+    // The 1 s interval alone would have stepped about 1 s after the show began.
+    EXPECT_GE(GetTickCount() - shown, 2500u);
+    viewer.Kill();
 }

@@ -22,7 +22,7 @@ struct TypeKinds {
 const TypeKinds kTypes[] = {
     {EngineType::WindowEx, "bbiiididdddiiiiiditddtbi"},
     {EngineType::MinutesboxEx, "bbiiididdiididitdd"},
-    {EngineType::PictureBoxEx, "bbiiididdiibiiidd"},
+    {EngineType::PictureBoxEx, "bbiiididdiibiiiddi"},
     {EngineType::ButtonEx, "bbiiididddiitdd"},
     {EngineType::SuperbuttonEx, "bbiiididbdiibddiitdd"},
 };
