@@ -103,7 +103,7 @@ void OnPictureUndecodable() {
     const view::FrameHold hold;
     MarkShownPictureUndecodable();
     MeasureShownPicture();
-    if (ShowsStartPicture()) SizeStartWindow();
+    if (ShowsStartPicture() && !InFullScreen()) SizeStartWindow();
     FitPictureToWindow();
 }
 
@@ -200,6 +200,11 @@ void OnMinimizeClicked() { forms::SetInt(Ctl::MainWindow, prop::WindowState, for
 
 void OnMaximizeClicked() {
     using namespace forms::window_state;
+    // In full screen the button (shown while the chrome is) goes back to the window.
+    if (InFullScreen()) {
+        LeaveFullScreen();
+        return;
+    }
     switch (forms::GetInt(Ctl::MainWindow, prop::WindowState)) {
         case Normal: forms::SetInt(Ctl::MainWindow, prop::WindowState, Maximized); break;
         case Maximized: forms::SetInt(Ctl::MainWindow, prop::WindowState, Normal); break;

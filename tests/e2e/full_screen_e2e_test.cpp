@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -16,23 +17,30 @@ using namespace vela::test;
 
 namespace {
 
-constexpr COLORREF kColour = RGB(200, 120, 40);  // MakePicture's, its top-left quarter white
+constexpr COLORREF kColour = RGB(200, 120, 40);  // MakePicture's, its top-left corner white
 constexpr COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
 const int kChrome[] = {kSettingsButton, kMinimizeButton, kMaximizeButton, kCloseButton,
                        kPreviousButton, kNextButton,     kToolbar};
 
-// Every pixel of the screen rectangle within a few units of the colour:
-// no glyph, halo or caption of the chrome lies over it.
-bool AllOf(const RECT& area, COLORREF colour) {
+// The first pixel of the screen rectangle further than a few units from
+// the colour, as "x,y #rrggbb" (empty when none: no glyph, halo or caption
+// of the chrome lies over it).
+std::string Stray(const RECT& area, COLORREF colour) {
     const std::vector<uint32_t> pixels = ScreenPixels(area);
-    if (pixels.empty()) return false;
-    for (const uint32_t p : pixels) {
+    if (pixels.empty()) return "no screen";
+    const int w = area.right - area.left;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        const uint32_t p = pixels[i];
         const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
         if (std::abs(r - GetRValue(colour)) > 8 || std::abs(g - GetGValue(colour)) > 8 ||
-            std::abs(b - GetBValue(colour)) > 8)
-            return false;
+            std::abs(b - GetBValue(colour)) > 8) {
+            char text[48];
+            std::snprintf(text, sizeof text, "%d,%d #%06x", area.left + static_cast<int>(i) % w,
+                          area.top + static_cast<int>(i) / w, p & 0xFFFFFF);
+            return text;
+        }
     }
-    return true;
+    return {};
 }
 
 bool ChromeHidden(Viewer& viewer) {
@@ -66,8 +74,17 @@ TEST_P(FullScreenE2E, CoversTheScreenOnBlackWithoutChromeAndEscRestoresThenClose
     ASSERT_TRUE(viewer.Start(Quoted(dir / "a.png")));
     ASSERT_NE(viewer.Main(), nullptr);
     ASSERT_TRUE(viewer.WaitTitle(L"a.png—Vela图片查看器"));
-    ASSERT_TRUE(WaitFor([&] { return viewer.ControlText(kZoomRatioButton) != L"0%"; }));
-    const RECT window = viewer.WindowRect(), view = viewer.ControlRect(kPictureView);
+    // The start layout done: 2500 x 1500 whole in the window less its
+    // margin (1633 wide), the view centred in the window, the window on the screen.
+    ASSERT_TRUE(viewer.WaitControlText(kZoomRatioButton, L"65%")) << viewer.ControlText(kZoomRatioButton);
+    RECT window{}, view{};
+    ASSERT_TRUE(WaitFor([&] {
+        window = viewer.WindowRect();
+        view = viewer.ControlRect(kPictureView);
+        const int w = window.right - window.left;
+        return view.right - view.left == 1633 && std::abs(2 * view.left + 1633 - w) <= 1 &&
+               std::abs(2 * window.left + w - 1920) <= 1;
+    })) << RectText(window) << RectText(view);
     const std::wstring zoom = viewer.ControlText(kZoomRatioButton);
 
     GetParam().enter(viewer);
@@ -82,19 +99,21 @@ TEST_P(FullScreenE2E, CoversTheScreenOnBlackWithoutChromeAndEscRestoresThenClose
     } screen[] = {
         {{0, 0, 60, 1080}, kBlack},         // left of the picture, the previous button's place
         {{1860, 0, 1920, 1080}, kBlack},    // right of it, the next and close buttons' places
-        {{60, 0, 900, 40}, kWhite},         // the title's place, over the white quarter
+        {{60, 0, 500, 40}, kWhite},         // the title's place, over the white mark
         {{1740, 0, 1860, 45}, kColour},     // the top-right buttons' places
         {{810, 1000, 1110, 1080}, kColour}, // the toolbar's place
     };
     for (const auto& s : screen) {
-        EXPECT_TRUE(WaitFor([&] { return AllOf(s.area, s.colour); })) << RectText(s.area);
+        std::string stray;
+        EXPECT_TRUE(WaitFor([&] { return (stray = Stray(s.area, s.colour)).empty(); })) << stray;
     }
 
     viewer.KeyRelease(viewer.Control(kPictureView), VK_ESCAPE);
     EXPECT_TRUE(WaitFor([&] {
         const RECT nowWindow = viewer.WindowRect(), nowView = viewer.ControlRect(kPictureView);
         return EqualRect(&window, &nowWindow) && EqualRect(&view, &nowView) && IsWindowVisible(viewer.Control(kToolbar));
-    })) << RectText(viewer.WindowRect()) << RectText(viewer.ControlRect(kPictureView));
+    })) << RectText(viewer.WindowRect()) << RectText(viewer.ControlRect(kPictureView)) << " against "
+        << RectText(window) << RectText(view);
     EXPECT_EQ(viewer.ControlText(kZoomRatioButton), zoom);
     viewer.KeyRelease(viewer.Control(kPictureView), VK_ESCAPE);
     EXPECT_EQ(viewer.WaitExit(), 0u);
