@@ -209,6 +209,17 @@ typedef int(__stdcall* ExuiInspectPreparedFn)(ExuiPreparedInfo* info);
 // the call, or -1 when the window is not skinned by this engine.
 typedef int(__stdcall* ExuiHoldFrame)(HWND topLevel, int32_t hold);
 
+// Export "PlaceFrame" (optional; a host must work without it): the next
+// frame composed for a skinned top-level window is shown at `place`
+// (screen coordinates, copied during the call), the window taking that
+// place and size in the same step (UpdateLayeredWindow moves it), so that
+// the screen shows neither the old frame at the new place nor the new frame
+// at the old one. Meant inside a HoldFrame: the host lays its controls out
+// for the new size while the window stays where it is, names the place and
+// lets go. Null cancels. Returns 1, or 0 when the window is not skinned by
+// this engine.
+typedef int(__stdcall* ExuiPlaceFrame)(HWND topLevel, const RECT* place);
+
 // Export "DecodePicturePixels" (optional; a host must work without it): a
 // complete encoded picture of any kind the picture box shows (WebP too,
 // which the platform's decoder may not read; a moving picture's first

@@ -151,6 +151,14 @@ void Frame::ReleaseForHost() {
     ComposeIfAsked();
 }
 
+void Frame::PlaceNextFrame(const RECT* place) {
+    placeNext_ = place && place->right > place->left && place->bottom > place->top;
+    if (!placeNext_) return;
+    nextPlace_ = *place;
+    allDirty_ = true;
+    ComposeIfAsked();
+}
+
 void Frame::Forget(Control* control) {
     Release(control);
     for (size_t i = 0; i < drawnAt_.size(); ++i) {
@@ -177,7 +185,12 @@ void Frame::Compose() {
     // may keep the old geometry of a maximized layered window and the window
     // follows it back; saying where it belongs settles that.)
     bool place = false;
-    if (IsZoomed(top_)) {
+    if (placeNext_) {
+        // The host laid the window out for this place: it goes there with this frame.
+        wr = nextPlace_;
+        place = true;
+        placeNext_ = false;
+    } else if (IsZoomed(top_)) {
         MONITORINFO mi{sizeof(mi), {}, {}, 0};
         if (GetMonitorInfoA(MonitorFromWindow(top_, MONITOR_DEFAULTTONEAREST), &mi) && !EqualRect(&wr, &mi.rcWork)) {
             wr = mi.rcWork;

@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "files/prepare_ahead.h"
 #include "forms/forms.h"
+#include "skin/engine.h"
 #include "view/frame_hold.h"
 #include "view/view.h"
 #include "view/view_math.h"
@@ -53,6 +54,9 @@ struct Chrome {
 bool fullScreen = false;
 Before before;
 Chrome chrome;
+// The place the window was laid out for and is moved to with its next frame.
+RECT planned{};
+bool placePlanned = false;
 
 int Get(Ctl c, int p) { return forms::GetInt(c, p); }
 void Set(Ctl c, int p, int v) { forms::SetInt(c, p, v); }
@@ -131,6 +135,43 @@ void StopChromeClock() {
     HideCursor(false);
 }
 
+// The window laid out for `place` while it stays where it is; the engine
+// moves it there with the frame of that layout (without the engine's help,
+// it is moved at once).
+void MoveWithNextFrame(HWND window, const RECT& place) {
+    forms::LayOutMainWindowFor(place);
+    if (const auto placeFrame = skin::CurrentEngine().PlaceFrame; placeFrame && placeFrame(window, &place)) {
+        planned = place;
+        placePlanned = true;
+        return;
+    }
+    forms::ForgetMainWindowPlaceAhead();
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The screen rectangle the window had in its normal state, as the
+// placement keeps it (in work-area coordinates).
+RECT NormalPlace(HWND window, const WINDOWPLACEMENT& placement) {
+    RECT place = placement.rcNormalPosition;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+        GetMonitorInfoA(MonitorFromRect(&place, MONITOR_DEFAULTTONEAREST), &monitor))
+        OffsetRect(&place, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
+    return place;
+}
+
+// Where the window goes back to: its normal place, or the work area of its
+// monitor when it was maximized.
+RECT PlaceBefore(HWND window) {
+    if (before.placement.showCmd != SW_SHOWMAXIMIZED) return NormalPlace(window, before.placement);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor.rcWork;
+}
+
 view::ViewRect CurrentView() {
     return {Get(Ctl::PictureView, prop::Left), Get(Ctl::PictureView, prop::Top), Get(Ctl::PictureView, prop::Width),
             Get(Ctl::PictureView, prop::Height)};
@@ -139,6 +180,15 @@ view::ViewRect CurrentView() {
 }  // namespace
 
 bool InFullScreen() { return fullScreen; }
+
+bool WindowTookPlannedPlace() {
+    if (!placePlanned) return false;
+    RECT now{};
+    GetWindowRect(forms::NativeWindow(Ctl::MainWindow), &now);
+    if (!EqualRect(&now, &planned)) return false;
+    placePlanned = false;
+    return true;
+}
 
 void EnterFullScreen() {
     if (fullScreen || forms::StartWindowClosed()) return;
@@ -153,24 +203,29 @@ void EnterFullScreen() {
     before.view = CurrentView();
     before.pictureWrite = forms::LastAttributeWrite(Ctl::PictureView);
 
-    // Every write below asks for a frame; the hold makes them one, at the
-    // monitor's size.
-    const view::FrameHold hold;
-    fullScreen = true;
-    UseFullScreenLayout(true);
-    Set(Ctl::SkinFrame, prop::FrameChromeOpacity, 0);
-    Set(Ctl::SkinFrame, prop::FrameFullScreen, 1);
-    ShowChromeControls(false);
-    if (IsZoomed(window)) ShowWindow(window, SW_RESTORE);
-    // Above the other windows but not always on top: the viewer's own
-    // questions and dialogs must still come in front of it. Windows keeps
-    // the taskbar under the active window that covers its monitor.
-    const bool topmost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    const RECT& m = monitor.rcMonitor;
-    SetWindowPos(window, topmost ? HWND_NOTOPMOST : HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top,
-                 SWP_NOACTIVATE);
-    // Also when the window already had the monitor's size and heard of no change.
-    FitPictureToWindow();
+    {
+        // Every write below asks for a frame; the hold makes them one, at
+        // the monitor's size, shown as the window takes the monitor.
+        const view::FrameHold hold;
+        fullScreen = true;
+        UseFullScreenLayout(true);
+        Set(Ctl::SkinFrame, prop::FrameChromeOpacity, 0);
+        Set(Ctl::SkinFrame, prop::FrameFullScreen, 1);
+        ShowChromeControls(false);
+        // No longer maximized, without a move (the placement keeps where a
+        // maximized window goes back to).
+        if (IsZoomed(window)) SetWindowLongA(window, GWL_STYLE, GetWindowLongA(window, GWL_STYLE) & ~WS_MAXIMIZE);
+        // Above the other windows but not always on top: the viewer's own
+        // questions and dialogs must still come in front of it. Windows
+        // keeps the taskbar under the active window that covers its monitor.
+        const bool topmost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        SetWindowPos(window, topmost ? HWND_NOTOPMOST : HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        forms::LayOutMainWindowFor(monitor.rcMonitor);
+        FitPictureToWindow();
+        if (forms::StartWindowClosed()) return;
+        MoveWithNextFrame(window, monitor.rcMonitor);
+    }
     StartChromeClock();
     // The neighbours again, fitted to the monitor: a step shows its final frame at once.
     PrepareNeighboursOnceShown();
@@ -180,23 +235,30 @@ void LeaveFullScreen() {
     if (!fullScreen || forms::StartWindowClosed()) return;
     const HWND window = forms::NativeWindow(Ctl::MainWindow);
     StopChromeClock();
-    const view::FrameHold hold;
-    fullScreen = false;
-    UseFullScreenLayout(false);
-    Set(Ctl::SkinFrame, prop::FrameFullScreen, 0);
-    ShowChromeControls(true);
-    SetWindowPlacement(window, &before.placement);
-    // The window's own rules for its size (the screen's bounds, always on
-    // top at the screen's size) and its layout, whether or not it changed.
-    OnMainWindowSizeChanged();
-    if (forms::StartWindowClosed()) return;
-    if (forms::LastAttributeWrite(Ctl::PictureView) == before.pictureWrite) {
-        Set(Ctl::PictureView, prop::Width, before.view.width);
-        Set(Ctl::PictureView, prop::Height, before.view.height);
-        Set(Ctl::PictureView, prop::Left, before.view.left);
-        Set(Ctl::PictureView, prop::Top, before.view.top);
-        UpdateZoomLabel();
+    {
+        const view::FrameHold hold;
+        fullScreen = false;
+        UseFullScreenLayout(false);
+        Set(Ctl::SkinFrame, prop::FrameFullScreen, 0);
+        ShowChromeControls(true);
+        const RECT place = PlaceBefore(window);
+        forms::LayOutMainWindowFor(place);
+        // The window's own rules for its size (the screen's bounds, always
+        // on top at the screen's size) and its layout.
+        OnMainWindowSizeChanged();
+        if (forms::StartWindowClosed()) return;
+        if (forms::LastAttributeWrite(Ctl::PictureView) == before.pictureWrite) {
+            Set(Ctl::PictureView, prop::Width, before.view.width);
+            Set(Ctl::PictureView, prop::Height, before.view.height);
+            Set(Ctl::PictureView, prop::Left, before.view.left);
+            Set(Ctl::PictureView, prop::Top, before.view.top);
+            UpdateZoomLabel();
+        }
+        MoveWithNextFrame(window, place);
     }
+    // Maximized again where it was (already in place: nothing moves), with
+    // the normal place it goes back to.
+    if (before.placement.showCmd == SW_SHOWMAXIMIZED) SetWindowPlacement(window, &before.placement);
     PrepareNeighboursOnceShown();
 }
 

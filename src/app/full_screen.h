@@ -9,6 +9,10 @@
 namespace vela {
 
 bool InFullScreen();
+// True once, when the window has just taken the place that entering or
+// leaving laid it out for (the engine moved it with that frame): the size
+// change has nothing left to do.
+bool WindowTookPlannedPlace();
 void EnterFullScreen();
 void LeaveFullScreen();
 // F11, Enter and a double-click on the window's empty area.

@@ -108,6 +108,7 @@ void OnPictureUndecodable() {
 }
 
 void OnMainWindowSizeChanged() {
+    if (WindowTookPlannedPlace()) return;
     if (InFullScreen()) {
         // The window covers its monitor: none of its own size rules apply,
         // the picture is fitted to it.

@@ -161,6 +161,11 @@ std::uint64_t LastAttributeWrite(Ctl control);
 // their writes raise its size-changed event.
 void HoldChildPlacements();
 void PlaceHeldChildren();
+// MainWindow laid out for a place (screen) it takes later in one step with
+// its next frame (the engine moves it): until it is there, its left, top,
+// width and height read as that place. Forget: the window's own place again.
+void LayOutMainWindowFor(const RECT& place);
+void ForgetMainWindowPlaceAhead();
 
 // CommonDlg show: 1 when the user chose a file, 0 when cancelled.
 int ShowFileDialog(Ctl dialog);

@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "moving_pictures.h"
@@ -117,6 +121,109 @@ TEST_P(FullScreenE2E, CoversTheScreenOnBlackWithoutChromeAndEscRestoresThenClose
     EXPECT_EQ(viewer.ControlText(kZoomRatioButton), zoom);
     viewer.KeyRelease(viewer.Control(kPictureView), VK_ESCAPE);
     EXPECT_EQ(viewer.WaitExit(), 0u);
+}
+
+namespace {
+
+// Where the picture's colour spans a screen row, [first, last).
+struct Span {
+    int first = -1, last = -1;
+    bool operator==(const Span&) const = default;
+};
+
+Span ColourSpan(const std::vector<uint32_t>& row) {
+    Span span;
+    for (int x = 0; x < static_cast<int>(row.size()); ++x) {
+        const uint32_t p = row[x];
+        if (std::abs(static_cast<int>((p >> 16) & 255) - GetRValue(kColour)) > 8 ||
+            std::abs(static_cast<int>((p >> 8) & 255) - GetGValue(kColour)) > 8 ||
+            std::abs(static_cast<int>(p & 255) - GetBValue(kColour)) > 8)
+            continue;
+        if (span.first < 0) span.first = x;
+        span.last = x + 1;
+    }
+    return span;
+}
+
+// Reads the screen's middle row over and over on its own thread, keeping
+// each span of the picture that differs from the one before.
+class RowWatch {
+public:
+    RowWatch() : thread_([this] { Run(); }) {}
+    ~RowWatch() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::vector<Span> Spans() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return spans_;
+    }
+    Span Last() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return spans_.empty() ? Span{} : spans_.back();
+    }
+
+private:
+    void Run() {
+        while (!stop_) {
+            const Span span = ColourSpan(ScreenPixels(RECT{0, 540, 1920, 541}));
+            std::lock_guard<std::mutex> lock(mutex_);
+            if ((spans_.empty() || !(spans_.back() == span)) && spans_.size() < 1000) spans_.push_back(span);
+        }
+    }
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<Span> spans_;
+    std::thread thread_;
+};
+
+bool Near(int a, int b) { return std::abs(a - b) <= 2; }
+bool Near(const Span& a, const Span& b) { return Near(a.first, b.first) && Near(a.last, b.last); }
+
+// A frame's span as the window system shows it while it moves the window
+// from `from` to `to` (its left edges) before the window's next frame
+// arrives: X11 moves a window with the pixels it has, cut at its new edges.
+Span MovedWith(const Span& span, int from, int to, int right) {
+    return {span.first - from + to, std::min(span.last - from + to, right)};
+}
+
+}  // namespace
+
+TEST(FullScreenFrames, EnteringAndLeavingShowNoFrameBetweenTheWindowAndTheScreen) {
+    ScratchFolder dir{"全屏帧"};
+    ASSERT_TRUE(WriteBytes(dir / "a.png", MakePicture(2500, 1500, L"image/png")));
+    Viewer viewer;
+    ASSERT_TRUE(viewer.Start(Quoted(dir / "a.png")));
+    ASSERT_NE(viewer.Main(), nullptr);
+    ASSERT_TRUE(viewer.WaitControlText(kZoomRatioButton, L"65%"));
+    // The window's frame: the picture 1633 wide, centred in the window, the window on the screen.
+    const Span window{(1920 - 1633) / 2, (1920 - 1633) / 2 + 1633}, screen{60, 1860};
+    Span now;
+    ASSERT_TRUE(WaitFor([&] {
+        now = ColourSpan(ScreenPixels(RECT{0, 540, 1920, 541}));
+        return Near(now, window);
+    })) << now.first << ".." << now.last;
+    const RECT place = viewer.WindowRect();
+    // Only the window's frame and the screen's are ever composed; the
+    // window system may show either for a moment at the window's next place.
+    const Span allowed[] = {window, screen, MovedWith(window, place.left, 0, 1920),
+                            MovedWith(screen, 0, place.left, place.right)};
+    {
+        RowWatch watch;
+        viewer.KeyRelease(viewer.Control(kPictureView), VK_F11);
+        EXPECT_TRUE(WaitFor([&] { return watch.Last() == screen; }));
+        viewer.KeyRelease(viewer.Control(kPictureView), VK_ESCAPE);
+        EXPECT_TRUE(WaitFor([&] { return Near(watch.Last(), window); }));
+        // Every frame seen is the window's or the screen's: none laid out
+        // at the old size on black, none at the new size in the window,
+        // none half drawn.
+        for (const Span& s : watch.Spans()) {
+            bool known = false;
+            for (const Span& a : allowed) known = known || Near(s, a);
+            EXPECT_TRUE(known) << s.first << ".." << s.last;
+        }
+    }
+    viewer.Kill();
 }
 
 INSTANTIATE_TEST_SUITE_P(Triggers, FullScreenE2E, ::testing::ValuesIn(kTriggers),
