@@ -170,6 +170,29 @@ void Frame::Forget(Control* control) {
     }
 }
 
+RECT Frame::PlaceOfFrame(bool* moves) {
+    RECT wr{};
+    GetWindowRect(top_, &wr);
+    *moves = false;
+    if (placeNext_) {
+        // The host laid the window out for this place: it goes there with this frame.
+        placeNext_ = false;
+        *moves = true;
+        return nextPlace_;
+    }
+    // A maximized skinned window covers its monitor's work area. (A desktop
+    // may keep the old geometry of a maximized layered window and the window
+    // follows it back; saying where it belongs settles that.)
+    if (IsZoomed(top_)) {
+        MONITORINFO mi{sizeof(mi), {}, {}, 0};
+        if (GetMonitorInfoA(MonitorFromWindow(top_, MONITOR_DEFAULTTONEAREST), &mi) && !EqualRect(&wr, &mi.rcWork)) {
+            *moves = true;
+            return mi.rcWork;
+        }
+    }
+    return wr;
+}
+
 void Frame::Compose() {
     pending_ = false;
     if (Held()) return;  // composed once the last holder lets go
@@ -179,24 +202,8 @@ void Frame::Compose() {
         allDirty_ = true;
         return;
     }
-    RECT wr{};
-    GetWindowRect(top_, &wr);
-    // A maximized skinned window covers its monitor's work area. (A desktop
-    // may keep the old geometry of a maximized layered window and the window
-    // follows it back; saying where it belongs settles that.)
     bool place = false;
-    if (placeNext_) {
-        // The host laid the window out for this place: it goes there with this frame.
-        wr = nextPlace_;
-        place = true;
-        placeNext_ = false;
-    } else if (IsZoomed(top_)) {
-        MONITORINFO mi{sizeof(mi), {}, {}, 0};
-        if (GetMonitorInfoA(MonitorFromWindow(top_, MONITOR_DEFAULTTONEAREST), &mi) && !EqualRect(&wr, &mi.rcWork)) {
-            wr = mi.rcWork;
-            place = true;
-        }
-    }
+    const RECT wr = PlaceOfFrame(&place);
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     if (w <= 0 || h <= 0) return;
     if (!dc_) dc_.Reset(CreateCompatibleDC(nullptr));

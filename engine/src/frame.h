@@ -71,6 +71,9 @@ public:
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void DrawChildren(const Canvas& canvas, HWND parent, POINT origin);
+    // Where the frame about to be composed is shown; *moves when that is not
+    // where the window is (the frame takes it there).
+    RECT PlaceOfFrame(bool* moves);
 
     HWND top_;
     Control* skin_;
