@@ -139,6 +139,10 @@ void StopChromeClock() {
 // moves it there with the frame of that layout (without the engine's help,
 // it is moved at once).
 void MoveWithNextFrame(HWND window, const RECT& place) {
+    placePlanned = false;
+    RECT now{};
+    GetWindowRect(window, &now);
+    if (EqualRect(&now, &place)) return;  // nothing moves, no size change comes
     forms::LayOutMainWindowFor(place);
     if (const auto placeFrame = skin::CurrentEngine().PlaceFrame; placeFrame && placeFrame(window, &place)) {
         planned = place;
@@ -201,6 +205,7 @@ void EnterFullScreen() {
         !GetWindowPlacement(window, &before.placement))
         return;
     before.view = CurrentView();
+    placePlanned = false;
     before.pictureWrite = forms::LastAttributeWrite(Ctl::PictureView);
 
     {
@@ -235,6 +240,7 @@ void LeaveFullScreen() {
     if (!fullScreen || forms::StartWindowClosed()) return;
     const HWND window = forms::NativeWindow(Ctl::MainWindow);
     StopChromeClock();
+    placePlanned = false;
     {
         const view::FrameHold hold;
         fullScreen = false;

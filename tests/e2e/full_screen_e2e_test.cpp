@@ -198,6 +198,34 @@ TEST_P(FullScreenE2E, CoversTheScreenOnBlackWithoutChromeInOneFrameAndEscRestore
 INSTANTIATE_TEST_SUITE_P(Triggers, FullScreenE2E, ::testing::ValuesIn(kTriggers),
                          [](const ::testing::TestParamInfo<Trigger>& info) { return std::string(info.param.name); });
 
+TEST(FullScreenFromMaximized, LeavesToTheMaximizedWindow) {
+    ScratchFolder dir{"全屏最大化"};
+    ASSERT_TRUE(WriteBytes(dir / "a.png", MakePicture(650, 380, L"image/png")));
+    Viewer viewer;
+    ASSERT_TRUE(viewer.Start(Quoted(dir / "a.png")));
+    ASSERT_NE(viewer.Main(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return SameRect(viewer.WindowRect(), 560, 290, 800, 500); }));
+    viewer.Click(viewer.Control(kMaximizeButton));
+    ASSERT_TRUE(WaitFor([&] { return IsZoomed(viewer.Main()) != FALSE; }));
+    const RECT maximized = viewer.WindowRect();
+    viewer.KeyRelease(viewer.Control(kPictureView), VK_F11);
+    // Never enlarged: the picture's own 650 x 380, centred on the screen.
+    EXPECT_TRUE(WaitFor([&] {
+        return !IsZoomed(viewer.Main()) && SameRect(viewer.WindowRect(), 0, 0, 1920, 1080) &&
+               SameRect(viewer.ControlRect(kPictureView), 635, 350, 650, 380) && ChromeHidden(viewer);
+    })) << RectText(viewer.WindowRect()) << RectText(viewer.ControlRect(kPictureView));
+    viewer.KeyRelease(viewer.Control(kPictureView), VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] {
+        const RECT now = viewer.WindowRect();
+        return IsZoomed(viewer.Main()) && EqualRect(&now, &maximized) && IsWindowVisible(viewer.Control(kToolbar));
+    })) << RectText(viewer.WindowRect());
+    // And the window's own restore still knows its normal place.
+    viewer.Click(viewer.Control(kMaximizeButton));
+    EXPECT_TRUE(WaitFor([&] { return !IsZoomed(viewer.Main()) && SameRect(viewer.WindowRect(), 560, 290, 800, 500); }))
+        << RectText(viewer.WindowRect());
+    viewer.Kill();
+}
+
 namespace {
 
 const std::wstring kTitles[] = {L"a.png—Vela图片查看器", L"b.png—Vela图片查看器", L"c.png—Vela图片查看器",
