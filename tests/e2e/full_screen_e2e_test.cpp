@@ -226,6 +226,33 @@ TEST(FullScreenFromMaximized, LeavesToTheMaximizedWindow) {
     viewer.Kill();
 }
 
+TEST(FullScreenChrome, FadesInWhileTheMouseMovesNearTheBottomAndOutOnceItRests) {
+    ScratchFolder dir{"全屏工具栏"};
+    ASSERT_TRUE(WriteBytes(dir / "a.png", MakePicture(650, 380, L"image/png")));
+    Viewer viewer;
+    ASSERT_TRUE(viewer.Start(Quoted(dir / "a.png")));
+    ASSERT_NE(viewer.Main(), nullptr);
+    ASSERT_TRUE(viewer.WaitControlText(kZoomRatioButton, L"100%"));
+    SetCursorPos(960, 540);
+    viewer.KeyRelease(viewer.Control(kPictureView), VK_F11);
+    ASSERT_TRUE(WaitFor([&] { return SameRect(viewer.WindowRect(), 0, 0, 1920, 1080) && ChromeHidden(viewer); }));
+    // Moving along the bottom edge, beside the toolbar.
+    int x = 300;
+    EXPECT_TRUE(WaitFor([&] {
+        SetCursorPos(x = x == 300 ? 310 : 300, 1060);
+        return IsWindowVisible(viewer.Control(kToolbar)) && IsWindowVisible(viewer.Control(kCloseButton));
+    }));
+    // Whole once in: the zoom caption's white ink shows on the black.
+    RECT caption{};
+    GetWindowRect(viewer.Control(kZoomRatioButton), &caption);
+    EXPECT_TRUE(WaitFor([&] { return !Stray(caption, kBlack).empty(); }));
+    // At rest: gone again 2 s later (and not before a second).
+    const DWORD rest = GetTickCount();
+    EXPECT_TRUE(WaitFor([&] { return ChromeHidden(viewer); }, 6000));
+    EXPECT_GE(GetTickCount() - rest, 1000u);
+    viewer.Kill();
+}
+
 namespace {
 
 const std::wstring kTitles[] = {L"a.png—Vela图片查看器", L"b.png—Vela图片查看器", L"c.png—Vela图片查看器",
