@@ -6,8 +6,10 @@
  * the probes and reports when they last changed (the screen settled: no change for -S ms), which catches later
  * refinements (re-layout, a better-scaled copy).
  * Build: gcc -O2 -o framewatch framewatch.c -lX11 -lXtst -lm
- * Usage: framewatch [-p X,Y]... [-S QUIET_MS (default 1500)] [-k KEYSYM -n STEPS -s SETTLE_MS] [-t TIMEOUT_MS]
+ * Usage: framewatch [-p X,Y]... [-S QUIET_MS (default 1500)] [-K FIRST_KEYSYM] [-k KEYSYM -n STEPS -s SETTLE_MS] [-t TIMEOUT_MS]
  *                   [-o PREFIX (whole-screen PPM after each settle: PREFIX_0.ppm, PREFIX_1.ppm, ...)] [-H HOLD_MS] -- cmd...
+ * -K presses a key once the first picture has settled (full screen, before the steps) and waits for the screen to
+ * settle again; not timed.
  * Output: RESULT first_ms=.. settled_ms=.. [stepN_ms=.. stepN_settled_ms=..]... peak_kb=.. cleared_ms=..
  * (-1 = timeout, the program ended, or not known). peak_kb is the largest VmHWM (peak resident set) of the child and its descendants, read
  * just before they are stopped after HOLD_MS: SIGTERM to the child's process group, SIGKILL when it is still there
@@ -162,11 +164,12 @@ static double wait_cleared(double timeout) {
 }
 
 int main(int argc, char **argv) {
-    const char *key = NULL, *shot = NULL; int steps = 0; double settle = 1000, timeout = 60000, quiet = 1500, hold = 0;
+    const char *key = NULL, *first_key = NULL, *shot = NULL; int steps = 0; double settle = 1000, timeout = 60000, quiet = 1500, hold = 0;
     int i = 1;
     for (; i < argc && strcmp(argv[i], "--"); i++) {
         if (!strcmp(argv[i], "-p") && np < MAXP) { sscanf(argv[++i], "%d,%d", &px[np], &py[np]); np++; }
         else if (!strcmp(argv[i], "-k")) key = argv[++i];
+        else if (!strcmp(argv[i], "-K")) first_key = argv[++i];
         else if (!strcmp(argv[i], "-n")) steps = atoi(argv[++i]);
         else if (!strcmp(argv[i], "-s")) settle = atof(argv[++i]);
         else if (!strcmp(argv[i], "-t")) timeout = atof(argv[++i]);
@@ -194,6 +197,14 @@ int main(int argc, char **argv) {
     if (first >= 0 && key && steps > 0) {
         XWarpPointer(dpy, None, root, 0, 0, 0, 0, px[0], py[0]); XSync(dpy, False);
         KeyCode kc = XKeysymToKeycode(dpy, XStringToKeysym(key));
+        if (first_key) {
+            KeyCode fk = XKeysymToKeycode(dpy, XStringToKeysym(first_key));
+            sleep_ms(settle);
+            grab(ref);
+            double tk = now_ms();
+            XTestFakeKeyEvent(dpy, fk, True, 0); XTestFakeKeyEvent(dpy, fk, False, 0); XFlush(dpy);
+            if (wait_image(tk, timeout, 5.0) >= 0) wait_settle(tk, quiet, timeout);
+        }
         for (int s = 0; s < steps; s++) {
             sleep_ms(settle);
             grab(ref);

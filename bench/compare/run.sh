@@ -4,7 +4,7 @@
 # native Linux viewers feh and nsxiv. Round by round, every viewer in turn
 # (the order rotating), it times from launch to the fitted 6000 x 4000 frame,
 # from launch to the 640 x 480 frame, and from a key to the next 6000 x 4000
-# picture of a folder, and reads each program's peak resident memory; then it
+# picture of a folder (also in full screen, Vela and feh), and reads each program's peak resident memory; then it
 # prints the medians with their spread, each time both to the first change on
 # the screen and to the last (the frame that stays), and the ratios of the
 # frames that stay against the targets.
@@ -115,7 +115,7 @@ viewer_cmd() {  # viewer, what (big|small|folder|empty) -> the command in CMD
     case "$w" in
         big) files=("$IMG/big.jpg") ;;
         small) files=("$IMG/small.jpg") ;;
-        folder) files=("${FOLDER[@]}") ;;
+        folder | fullscreen) files=("${FOLDER[@]}") ;;
     esac
     case "$v" in
         vela)
@@ -126,7 +126,9 @@ viewer_cmd() {  # viewer, what (big|small|folder|empty) -> the command in CMD
             CMD=(wine "$TOOLS/wview.exe" -stay)
             if [ "$w" = folder ]; then CMD+=("${WFOLDER[@]}")
             elif [ "${#files[@]}" -gt 0 ]; then CMD+=("$(winpath "${files[0]}")"); fi ;;
-        feh) CMD=(feh --geometry 1920x1080+0+0 --scale-down "${files[@]}") ;;
+        feh)
+            if [ "$w" = fullscreen ]; then CMD=(feh --fullscreen "${files[@]}")
+            else CMD=(feh --geometry 1920x1080+0+0 --scale-down "${files[@]}"); fi ;;
         nsxiv) CMD=(nsxiv -g 1920x1080+0+0 "${files[@]}") ;;
     esac
 }
@@ -139,6 +141,10 @@ measure() {  # round, viewer, what
         big) opts=("${BIG_PROBES[@]}" -t $LIMIT_MS) ;;
         small) opts=("${SMALL_PROBES[@]}" -t $LIMIT_MS) ;;
         folder) opts=("${BIG_PROBES[@]}" -t $LIMIT_MS -k "$(step_key "$v")" -n $STEPS -s 2000) ;;
+        # Vela enters full screen first (F11); feh starts in it.
+        fullscreen)
+            opts=("${BIG_PROBES[@]}" -t $LIMIT_MS -k "$(step_key "$v")" -n $STEPS -s 2000)
+            [ "$v" = vela ] && opts+=(-K F11) ;;
         empty) opts=("${BIG_PROBES[@]}" -t 3000) ;;  # nothing to see: its memory after 3 s
     esac
     viewer_cmd "$v" "$w"
@@ -171,6 +177,8 @@ for r in $(seq 1 "$ROUNDS"); do
     for w in big small folder; do
         for v in "${order[@]}"; do measure "$r" "$v" "$w"; done
     done
+    # A step in full screen: Vela against feh's full screen.
+    for v in vela feh; do measure "$r" "$v" fullscreen; done
     measure "$r" vela empty
 done
 

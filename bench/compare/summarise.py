@@ -79,6 +79,7 @@ def main():
         (f"launch → fitted 6000 × 4000 JPEG (q90{size})", "big", ("first_ms", "settled_ms"), "ms"),
         ("launch → 640 × 480 JPEG", "small", ("first_ms", "settled_ms"), "ms"),
         ("key → next 6000 × 4000 picture", "folder", ("step", "step_settled"), "ms"),
+        ("key → next 6000 × 4000 picture, full screen", "fullscreen", ("step", "step_settled"), "ms"),
         ("peak memory, 24 MP picture", "big", ("peak_kb",), "MiB"),
         ("peak memory, launch and 3 steps in the 24 MP folder", "folder", ("peak_kb",), "MiB"),
     ]
@@ -120,6 +121,8 @@ def main():
                med[("wview", "small", "settled_ms")], 1.15, "the minimal GDI+ viewer")
     ratio_line("key → next 24 MP picture", med[("vela", "folder", "step_settled")],
                med[("feh", "folder", "step_settled")], 0.25, "feh's next-image time")
+    ratio_line("key → next 24 MP picture in full screen", med[("vela", "fullscreen", "step_settled")],
+               med[("feh", "fullscreen", "step_settled")], 0.25, "feh's full-screen next-image time")
     ratio_line("peak memory walking the 24 MP folder (launch and 3 steps)", med[("vela", "folder", "peak_kb")],
                med[("feh", "folder", "peak_kb")], 1.4, "feh's", "MiB")
     return 0

@@ -26,6 +26,7 @@
     X(PreparePictures, ExuiPreparePictures)                            \
     X(PreparePicturesFitted, ExuiPreparePicturesFitted)                \
     X(HoldFrame, ExuiHoldFrame)                                        \
+    X(PlaceFrame, ExuiPlaceFrame)                                      \
     X(ExuiInspectFrame, ExuiInspectFrameFn)                            \
     X(ExuiInspectPrepared, ExuiInspectPreparedFn)                      \
     X(DecodePicturePixels, ExuiDecodePicturePixels)                    \

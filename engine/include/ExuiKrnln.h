@@ -83,6 +83,18 @@ typedef struct ExuiData {
 // writes the empty text to take it away. The line is also the text of the
 // WindowEx's host window, so that it can be read from outside the frame.
 enum { ENGINE_WINDOW_HINT_ATTRIBUTE = 21 };
+// WindowEx property 30 (attribute index 22), boolean, false at start: the
+// full-screen look. The backdrop is opaque black, the caption band no
+// longer drags the window, and the chrome (the title and every control but
+// a picture box) is drawn at the opacity of property 31 (attribute index
+// 23, integer 0 hidden .. 255 whole, 0 at start; values outside are taken
+// as the nearest end). In the window's own look property 31 is not used.
+enum { ENGINE_WINDOW_FULL_SCREEN_ATTRIBUTE = 22, ENGINE_WINDOW_CHROME_OPACITY_ATTRIBUTE = 23 };
+// PictureBoxEx property 25 (attribute index 17), integer, read by the host:
+// 1 from a write of a moving picture's bytes until its frames have all been
+// shown once (or the picture turned out undecodable, or its play stopped for
+// want of room), else 0. A slideshow waits on it before the next picture.
+enum { ENGINE_PICTURE_FIRST_PLAY_ATTRIBUTE = 17 };
 
 // The create operations: 0 (no parent control), the parent window, left, top,
 // width, height, the event callback, the binding record, then the zeros the
@@ -196,6 +208,17 @@ typedef int(__stdcall* ExuiInspectPreparedFn)(ExuiPreparedInfo* info);
 // destroyed window holds nothing. Returns the number of holds standing after
 // the call, or -1 when the window is not skinned by this engine.
 typedef int(__stdcall* ExuiHoldFrame)(HWND topLevel, int32_t hold);
+
+// Export "PlaceFrame" (optional; a host must work without it): the next
+// frame composed for a skinned top-level window is shown at `place`
+// (screen coordinates, copied during the call), the window taking that
+// place and size in the same step (UpdateLayeredWindow moves it), so that
+// the screen shows neither the old frame at the new place nor the new frame
+// at the old one. Meant inside a HoldFrame: the host lays its controls out
+// for the new size while the window stays where it is, names the place and
+// lets go. Null cancels. Returns 1, or 0 when the window is not skinned by
+// this engine.
+typedef int(__stdcall* ExuiPlaceFrame)(HWND topLevel, const RECT* place);
 
 // Export "DecodePicturePixels" (optional; a host must work without it): a
 // complete encoded picture of any kind the picture box shows (WebP too,

@@ -39,6 +39,7 @@ public:
     bool Next(Image* out, int* delayMs) override {
         out->Clear();
         if (!WebPAnimDecoderHasMoreFrames(decoder_.Get())) {
+            ++playsDone_;
             if (playsLeft_ == 1) return false;
             if (playsLeft_ > 1) --playsLeft_;
             WebPAnimDecoderReset(decoder_.Get());

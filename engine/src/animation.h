@@ -23,6 +23,11 @@ public:
     // are played, for damaged data, or without room (*out is then empty).
     // Called by one thread at a time.
     virtual bool Next(Image* out, int* delayMs) = 0;
+    // How many times the frames have run to their end so far.
+    int PlaysDone() const { return playsDone_; }
+
+protected:
+    int playsDone_ = 0;
 };
 
 // True for a GIF with more than one picture or a WebP with its animation flag.

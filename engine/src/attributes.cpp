@@ -13,9 +13,9 @@ namespace {
 // Kinds of properties 8 upward, one letter each.
 const char* KindsOf(ControlType type) {
     switch (type) {
-        case ControlType::WindowEx: return "bbiiididdddiiiiiditddt";
+        case ControlType::WindowEx: return "bbiiididdddiiiiiditddtbi";
         case ControlType::MinutesboxEx: return "bbiiididdiididitdd";
-        case ControlType::PictureBoxEx: return "bbiiididdiibiiidd";
+        case ControlType::PictureBoxEx: return "bbiiididdiibiiiddi";
         case ControlType::ButtonEx: return "bbiiididddiitdd";
         case ControlType::SuperbuttonEx: return "bbiiididbdiibddiitdd";
     }
@@ -25,11 +25,11 @@ const char* KindsOf(ControlType type) {
 }  // namespace
 
 int AttributeCount(ControlType type) {
-    // Property counts 30, 26, 25, 23, 28 less the eight common ones.
+    // Property counts 32, 26, 26, 23, 28 less the eight common ones.
     switch (type) {
-        case ControlType::WindowEx: return 22;
+        case ControlType::WindowEx: return 24;
         case ControlType::MinutesboxEx: return 18;
-        case ControlType::PictureBoxEx: return 17;
+        case ControlType::PictureBoxEx: return 18;
         case ControlType::ButtonEx: return 15;
         case ControlType::SuperbuttonEx: return 20;
     }

@@ -14,7 +14,10 @@ enum class Kind : char { Int = 'i', Bool = 'b', Text = 't', Data = 'd' };
 // Indexes the viewer relies on.
 constexpr int kWindowTitle = 18;      // WindowEx property 26
 constexpr int kWindowHint = 21;       // WindowEx property 29
+constexpr int kWindowFullScreen = 22;    // WindowEx property 30
+constexpr int kWindowChromeOpacity = 23; // WindowEx property 31
 constexpr int kPictureBytes = 8;      // PictureBoxEx property 16
+constexpr int kPictureFirstPlay = 17; // PictureBoxEx property 25
 constexpr int kButtonCaption = 17;    // SuperbuttonEx property 25
 
 // Number of attributes of a type (its properties from number 8 on).

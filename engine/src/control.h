@@ -44,6 +44,10 @@ public:
     // may cover); same arguments.
     virtual void DrawAbove(const Canvas& /*canvas*/, POINT /*at*/, SIZE /*whole*/) {}
     virtual int CaptionHeight() const { return 0; }
+    // WindowEx: the full-screen look (opaque black, no caption band to drag)
+    // and how much of the chrome shows in it, 0 (none) to 255 (all).
+    virtual bool FullScreen() const { return false; }
+    virtual int ChromeOpacity() const { return 255; }
     // WindowEx: a frame of the window has just reached the screen.
     virtual void FramePresented() {}
     // A wheel turn routed here from anywhere in the window (screen point).

@@ -140,6 +140,13 @@ int __stdcall HoldFrame(HWND top, int32_t hold) {
     return f->HostHolds();
 }
 
+int __stdcall PlaceFrame(HWND top, const RECT* place) {
+    uiengine::Frame* f = uiengine::Frame::Of(top);
+    if (!f) return 0;
+    f->PlaceNextFrame(place);
+    return 1;
+}
+
 int __stdcall PreparePictures(const ExuiData* pictures, int32_t count) {
     return uiengine::SetPrepared(pictures, nullptr, count);
 }

@@ -28,6 +28,41 @@ WindowTable<WNDPROC>& Previous() {
     return table;
 }
 
+// Runs `draw` over the canvas and keeps only opacity / 255 of what it
+// changed inside `area` (canvas coordinates): the chrome fading in and out
+// over a full-screen picture. Whole at 255, nothing at 0.
+template <typename Draw>
+void DrawFaded(const Canvas& canvas, RECT area, int opacity, Draw draw) {
+    if (opacity >= 255) {
+        draw();
+        return;
+    }
+    const RECT all{0, 0, canvas.width, canvas.height};
+    if (opacity <= 0 || !IntersectRect(&area, &area, &all)) return;
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    std::vector<uint32_t> before;
+    try {
+        before.resize(static_cast<size_t>(w) * h);
+    } catch (...) {
+        return;  // no room: the chrome stays hidden this frame
+    }
+    for (int y = 0; y < h; ++y) std::copy_n(canvas.Row(area.top + y) + area.left, w, before.data() + y * w);
+    draw();
+    for (int y = 0; y < h; ++y) {
+        uint32_t* row = canvas.Row(area.top + y) + area.left;
+        const uint32_t* old = before.data() + static_cast<size_t>(y) * w;
+        for (int x = 0; x < w; ++x) {
+            if (row[x] == old[x]) continue;
+            uint32_t out = 0;
+            for (int shift = 0; shift < 32; shift += 8) {
+                const int b = (old[x] >> shift) & 0xFF, a = (row[x] >> shift) & 0xFF;
+                out |= static_cast<uint32_t>(b + ((a - b) * opacity + (a >= b ? 127 : -127)) / 255) << shift;
+            }
+            row[x] = out;
+        }
+    }
+}
+
 }  // namespace
 
 Frame::Frame(HWND top, Control* skin) : top_(top), skin_(skin) {
@@ -118,6 +153,14 @@ void Frame::ReleaseForHost() {
     ComposeIfAsked();
 }
 
+void Frame::PlaceNextFrame(const RECT* place) {
+    placeNext_ = place && place->right > place->left && place->bottom > place->top;
+    if (!placeNext_) return;
+    nextPlace_ = *place;
+    allDirty_ = true;
+    ComposeIfAsked();
+}
+
 void Frame::Forget(Control* control) {
     Release(control);
     for (size_t i = 0; i < drawnAt_.size(); ++i) {
@@ -129,6 +172,29 @@ void Frame::Forget(Control* control) {
     }
 }
 
+RECT Frame::PlaceOfFrame(bool* moves) {
+    RECT wr{};
+    GetWindowRect(top_, &wr);
+    *moves = false;
+    if (placeNext_) {
+        // The host laid the window out for this place: it goes there with this frame.
+        placeNext_ = false;
+        *moves = true;
+        return nextPlace_;
+    }
+    // A maximized skinned window covers its monitor's work area. (A desktop
+    // may keep the old geometry of a maximized layered window and the window
+    // follows it back; saying where it belongs settles that.)
+    if (IsZoomed(top_)) {
+        MONITORINFO mi{sizeof(mi), {}, {}, 0};
+        if (GetMonitorInfoA(MonitorFromWindow(top_, MONITOR_DEFAULTTONEAREST), &mi) && !EqualRect(&wr, &mi.rcWork)) {
+            *moves = true;
+            return mi.rcWork;
+        }
+    }
+    return wr;
+}
+
 void Frame::Compose() {
     pending_ = false;
     if (Held()) return;  // composed once the last holder lets go
@@ -138,19 +204,8 @@ void Frame::Compose() {
         allDirty_ = true;
         return;
     }
-    RECT wr{};
-    GetWindowRect(top_, &wr);
-    // A maximized skinned window covers its monitor's work area. (A desktop
-    // may keep the old geometry of a maximized layered window and the window
-    // follows it back; saying where it belongs settles that.)
     bool place = false;
-    if (IsZoomed(top_)) {
-        MONITORINFO mi{sizeof(mi), {}, {}, 0};
-        if (GetMonitorInfoA(MonitorFromWindow(top_, MONITOR_DEFAULTTONEAREST), &mi) && !EqualRect(&wr, &mi.rcWork)) {
-            wr = mi.rcWork;
-            place = true;
-        }
-    }
+    const RECT wr = PlaceOfFrame(&place);
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     if (w <= 0 || h <= 0) return;
     if (!dc_) dc_.Reset(CreateCompatibleDC(nullptr));
@@ -191,7 +246,9 @@ void Frame::Compose() {
     GetWindowRect(top_, &now);  // children are placed relative to where the window is now
     windowAt_ = POINT{now.left, now.top};
     DrawChildren(canvas, top_, POINT{now.left + part.left, now.top + part.top});
-    skin_->DrawAbove(canvas, POINT{part.left, part.top}, SIZE{w, h});
+    const RECT titleBand{-part.left, -part.top, w - part.left, skin_->CaptionHeight() - part.top};
+    DrawFaded(canvas, titleBand, skin_->ChromeOpacity(),
+              [&] { skin_->DrawAbove(canvas, POINT{part.left, part.top}, SIZE{w, h}); });
     GdiFlush();
     QueryPerformanceCounter(&q2);
     POINT src{0, 0};
@@ -229,7 +286,11 @@ void Frame::DrawChildren(const Canvas& canvas, HWND parent, POINT origin) {
         GetWindowRect(c, &r);
         Control* control = ControlOf(c);
         if (control && control != skin_) {
-            control->Draw(canvas, r.left - origin.x, r.top - origin.y);
+            // The picture is always whole; the chrome shows as much as the skin says.
+            const int opacity = control->Type() == ControlType::PictureBoxEx ? 255 : skin_->ChromeOpacity();
+            RECT at = r;
+            OffsetRect(&at, -origin.x, -origin.y);
+            DrawFaded(canvas, at, opacity, [&] { control->Draw(canvas, at.left, at.top); });
             // Remembered in window coordinates, to clear it when it moves.
             RECT inWindow = r;
             OffsetRect(&inWindow, -windowAt_.x, -windowAt_.y);
@@ -279,7 +340,9 @@ LRESULT CALLBACK Frame::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                 GetWindowRect(hwnd, &wr);
                 // The caption band drags the window; the controls in it are
                 // child windows and get their own hit test.
-                if (GET_Y_LPARAM(lp) - wr.top < self->skin_->CaptionHeight()) r = HTCAPTION;
+                // Nothing drags a full-screen window.
+                if (!self->skin_->FullScreen() && GET_Y_LPARAM(lp) - wr.top < self->skin_->CaptionHeight())
+                    r = HTCAPTION;
             }
             return r;
         }

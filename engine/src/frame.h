@@ -50,6 +50,9 @@ public:
     void HoldForHost();
     void ReleaseForHost();
     int HostHolds() const { return hostHolds_; }
+    // The next frame is shown at `place` (screen), the window moved and
+    // sized with it; null: where the window is.
+    void PlaceNextFrame(const RECT* place);
     static constexpr UINT kHostHoldBoundMs = 2000;
 
     int FrameCount() const { return frames_; }
@@ -68,6 +71,9 @@ public:
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void DrawChildren(const Canvas& canvas, HWND parent, POINT origin);
+    // Where the frame about to be composed is shown; *moves when that is not
+    // where the window is (the frame takes it there).
+    RECT PlaceOfFrame(bool* moves);
 
     HWND top_;
     Control* skin_;
@@ -75,6 +81,8 @@ private:
     bool pending_ = false;
     std::vector<const Control*> holders_;
     int hostHolds_ = 0;
+    bool placeNext_ = false;
+    RECT nextPlace_{0, 0, 0, 0};
     void ComposeIfAsked();
     RECT dirty_{0, 0, 0, 0};
     bool allDirty_ = true;

@@ -20,10 +20,13 @@ struct FramePlayer::State {
     // Set by the worker before it posts DecodeStep::FrameReady.
     std::shared_ptr<const Image> frame;  // null: no more frames
     int delayMs = 0;
+    int playsDone = 0;
 };
 
 void FramePlayer::Start(SharedBytes bytes) {
     Stop();
+    playedThrough_ = false;
+    readyPlays_ = 0;
     if (!bytes || !IsMovingPicture(bytes->data(), bytes->size())) return;
     try {
         state_ = std::make_shared<State>();
@@ -66,6 +69,7 @@ void FramePlayer::Request() {
         if (state->cancelled) return;
         state->frame = std::move(frame);
         state->delayMs = delay;
+        state->playsDone = state->source ? state->source->PlaysDone() : 0;
         PostMessageA(host, message, play, StepParam(DecodeStep::FrameReady));
     });
     if (!queued) Stop();
@@ -74,6 +78,8 @@ void FramePlayer::Request() {
 void FramePlayer::ShowReady(std::shared_ptr<const Image>* show) {
     *show = std::move(ready_);
     due_ = false;
+    // The first frame of a later play is on the screen: the first play is whole.
+    if (readyPlays_ > 0) playedThrough_ = true;
     SetTimer(host_, kFrameTimer, static_cast<UINT>(ShownDelay(readyDelay_)), nullptr);
     Request();  // the next frame is composed while this one is shown
 }
@@ -84,12 +90,14 @@ bool FramePlayer::HostMessage(UINT msg, WPARAM wp, LPARAM lp, bool visible, std:
         composing_ = false;
         if (!state_->frame) {
             // The loops are played (or the data ends): the last frame stays.
+            playedThrough_ = true;
             state_.reset();
             KillTimer(host_, kFrameTimer);
             return true;
         }
         ready_ = std::move(state_->frame);
         readyDelay_ = state_->delayMs;
+        readyPlays_ = state_->playsDone;
         if (due_ && visible) {
             ShowReady(show);
         } else if (due_) {

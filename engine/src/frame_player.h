@@ -31,6 +31,8 @@ public:
     // Stops: the frame being composed is dropped, the timer killed.
     void Stop();
     bool Playing() const { return state_ != nullptr; }
+    // Playing a moving picture whose frames have not all been shown once yet.
+    bool InFirstPlay() const { return state_ && !playedThrough_; }
 
     // The host's message when it is the player's: true, with *show set to a
     // frame the box is to show now (or left null). `visible`: the box can be
@@ -50,6 +52,8 @@ private:
     bool due_ = false;        // the next frame's turn has come
     std::shared_ptr<const Image> ready_;
     int readyDelay_ = 0;
+    int readyPlays_ = 0;          // the source's plays done when the ready frame was composed
+    bool playedThrough_ = false;  // a frame of a later play was shown, or the plays ended
 };
 
 }  // namespace uiengine

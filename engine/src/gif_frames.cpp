@@ -203,6 +203,7 @@ public:
         if (!reader_.NextFrame(&at_, &f)) {
             // The end of one play: again from the first picture, on a clear
             // canvas, while plays remain.
+            if (frames_ > 0) ++playsDone_;
             if (playsLeft_ == 1 || frames_ == 0) return false;
             if (playsLeft_ > 1) --playsLeft_;
             at_ = first_;

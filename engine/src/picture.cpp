@@ -67,6 +67,10 @@ public:
     void Written(int index) override {
         if (index != kPictureBytes) return;
         player_.Stop();
+        {
+            const auto& written = attrs_.DataOf(kPictureBytes);
+            NoteFirstPlay(IsMovingPicture(written.data(), written.size()));
+        }
         // The old picture goes at once (offered to the prepared set, for a
         // step back); the new one arrives from the worker.
         // (Not a moving picture's later frame: a step back starts it from its first.)
@@ -90,6 +94,7 @@ public:
                 Show(std::move(prepared));
                 shownBytes_ = std::move(bytes);
                 player_.Start(shownBytes_);
+                NoteFirstPlay(player_.InFirstPlay());
                 // Drawn once the host has sized the view for it, like any new picture.
                 awaiting_ = Awaiting::Fit;
                 SetTimer(host_, kFitTimer, kFitWaitMs, nullptr);
@@ -144,6 +149,7 @@ public:
         std::shared_ptr<const Image> frame;
         if (player_.HostMessage(msg, wp, lp, FramesSeen(), &frame)) {
             if (frame) ShowFrame(std::move(frame));
+            NoteFirstPlay(player_.InFirstPlay());
             *result = 0;
             return true;
         }
@@ -245,6 +251,7 @@ private:
         // The host sized the view from the picture's header; it learns of
         // the empty view before the frame is let go.
         if (!decoded && !picture_) {
+            NoteFirstPlay(false);
             Raise(ENGINE_EVENT_UNDECODABLE);
             // New bytes written meanwhile (the host lets messages through)
             // have their own decode and hold; a control the handler
@@ -263,6 +270,7 @@ private:
             }
             // A moving picture plays from its first frame on.
             player_.Start(shownBytes_);
+            NoteFirstPlay(player_.InFirstPlay());
         }
         UpdateHold();
     }
@@ -475,6 +483,13 @@ private:
             }
             PostMessageA(host, message, generation, StepParam(DecodeStep::SharpDone));
         });
+    }
+
+    // Property 25: 1 from the write of a moving picture's bytes until its
+    // frames have all been shown once (or cannot be), else 0.
+    void NoteFirstPlay(bool playing) {
+        const int32_t value = playing ? 1 : 0;
+        attrs_.Write(kPictureFirstPlay, &value);
     }
 
     FramePlayer player_;  // a moving picture's frames after its first

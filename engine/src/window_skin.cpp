@@ -1,6 +1,7 @@
 // WindowEx: the skin of a whole top-level window. It takes over the window's
 // frame (no system caption or border, dragged by its own caption band),
 // shows the title and icon, and owns the Frame that composes the window.
+#include <algorithm>
 #include <memory>
 
 #include "control.h"
@@ -14,6 +15,7 @@ namespace {
 
 constexpr int kDefaultCaption = 30;
 constexpr uint32_t kDefaultFill = 0x8C000000;  // black at alpha 140
+constexpr uint32_t kFullScreenFill = 0xFF000000;  // opaque black: the picture alone on the screen
 // The look of a button caption (the zoom percentage): the skin's face at
 // the caption's size, white. The hint line is written in it.
 constexpr int kCaptionPoints = 11;
@@ -117,6 +119,11 @@ public:
     }
 
     int CaptionHeight() const override { return AtDpi(caption_, dpi_); }
+    bool FullScreen() const override { return attrs_.Int(kWindowFullScreen) != 0; }
+    int ChromeOpacity() const override {
+        if (!FullScreen()) return 255;
+        return std::clamp(attrs_.Int(kWindowChromeOpacity), 0, 255);
+    }
 
     bool HostMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override {
         if (msg == WM_NCHITTEST && frame_) {
@@ -129,7 +136,7 @@ public:
     }
 
     void DrawBackdrop(const Canvas& canvas, POINT at, SIZE whole) override {
-        FillCopy(canvas, RECT{0, 0, canvas.width, canvas.height}, fill_);
+        FillCopy(canvas, RECT{0, 0, canvas.width, canvas.height}, FullScreen() ? kFullScreenFill : fill_);
         // Under every control: the host clears it once a picture shows.
         FollowDpi();
         DrawCentredLine(canvas, at, whole, attrs_.TextOf(kWindowHint), hintFont_.Get(), kCaptionColour, dpi_,

@@ -2,6 +2,7 @@
 // routed to the operation that serves it.
 #include "app/event_table.h"
 
+#include "app/full_screen.h"
 #include "app/main_window.h"
 #include "files/navigation.h"
 #include "files/picture_actions.h"
@@ -45,6 +46,8 @@ constexpr forms::EventBinding kMainWindowEvents[] = {
     {Ctl::MainWindow, ev::RightUp, Run<ShowContextMenu>},
     {Ctl::MainWindow, ev::KeyUp, OnKeyReleased},
     {Ctl::MainWindow, ev::XButtonUp, OnSideButton},
+    // The window's empty area (the picture's own double-click switches the zoom).
+    {Ctl::MainWindow, ev::DoubleClick, Run<ToggleFullScreen>},
     {Ctl::PictureView, ev::DoubleClick, Run<ToggleFitAndActualSize>},
     {Ctl::PictureView, ev::PictureLeftDown, Run<StartDrag>},
     {Ctl::PictureView, ev::PictureLeftUp, Run<EndDrag>},

@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "app/command_line.h"
+#include "app/full_screen.h"
+#include "app/slideshow.h"
 #include "view/picture_state.h"
 #include "app/startup.h"
 #include "files/navigation.h"
@@ -101,11 +103,20 @@ void OnPictureUndecodable() {
     const view::FrameHold hold;
     MarkShownPictureUndecodable();
     MeasureShownPicture();
-    if (ShowsStartPicture()) SizeStartWindow();
+    if (ShowsStartPicture() && !InFullScreen()) SizeStartWindow();
     FitPictureToWindow();
 }
 
 void OnMainWindowSizeChanged() {
+    if (WindowTookPlannedPlace()) return;
+    if (InFullScreen()) {
+        // The window covers its monitor: none of its own size rules apply,
+        // the picture is fitted to it.
+        MeasureShownPicture();
+        if (!forms::ProcessPendingMessages()) return;
+        FitPictureToWindow();
+        return;
+    }
     const int sw = ScreenWidth(), sh = ScreenHeight();
     if (forms::GetInt(Ctl::MainWindow, prop::Width) > sw) {
         forms::SetInt(Ctl::MainWindow, prop::Width, sw);
@@ -161,7 +172,16 @@ void OnMainWindowKeyReleased(int virtualKey, int modifiers) {
         case VK_OEM_PLUS: ZoomIn(); break;
         case VK_DOWN:
         case VK_OEM_MINUS: ZoomOut(); break;
-        case VK_ESCAPE: OnCloseClicked();  // ends the program
+        case VK_F11:
+        case VK_RETURN: ToggleFullScreen(); break;
+        case VK_F5: OnSlideshowKeyReleased(); break;
+        case VK_ESCAPE:
+            // Full screen is left first; from the window Esc ends the program.
+            if (InFullScreen()) {
+                LeaveFullScreen();
+                break;
+            }
+            OnCloseClicked();
         default: break;
     }
 }
@@ -181,6 +201,11 @@ void OnMinimizeClicked() { forms::SetInt(Ctl::MainWindow, prop::WindowState, for
 
 void OnMaximizeClicked() {
     using namespace forms::window_state;
+    // In full screen the button (shown while the chrome is) goes back to the window.
+    if (InFullScreen()) {
+        LeaveFullScreen();
+        return;
+    }
     switch (forms::GetInt(Ctl::MainWindow, prop::WindowState)) {
         case Normal: forms::SetInt(Ctl::MainWindow, prop::WindowState, Maximized); break;
         case Maximized: forms::SetInt(Ctl::MainWindow, prop::WindowState, Normal); break;

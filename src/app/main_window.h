@@ -10,7 +10,8 @@ void OnMainWindowSizeChanged();
 // The engine found no picture in bytes whose header gave a size.
 void OnPictureUndecodable();
 // The keyboard map: one operation per released key (navigation, zoom,
-// delete, Esc to close; with Ctrl: O open, S save a copy, C copy).
+// delete, F11 and Enter full screen, F5 the slideshow, Esc to leave full
+// screen or else close; with Ctrl: O open, S save a copy, C copy).
 // modifiers: the key event's forms::modifier bits.
 void OnMainWindowKeyReleased(int virtualKey, int modifiers);
 // The mouse's side buttons: 1 (back) previous, 2 (forward) next.

@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/event_table.h"
+#include "app/slideshow.h"
 #include "files/picture_list.h"
 #include "files/prepare_ahead.h"
 #include "imaging/imaging.h"
@@ -54,6 +55,7 @@ int RunViewer() {
     StartImaging();
     StartupMark("imaging started");
     BindMainWindowEvents();
+    forms::WatchUserInput(StopSlideshowOnInput);
     forms::LoadMainWindow();
     forms::RunMessageLoop();
     return 0;

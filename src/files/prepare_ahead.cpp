@@ -14,6 +14,7 @@
 #include "forms/forms.h"
 #include "skin/engine.h"
 #include "runtime/unique.h"
+#include "view/view.h"
 #include "view/view_math.h"
 
 namespace vela {
@@ -240,7 +241,7 @@ void PrepareNeighbours() {
         return;
     }
     const WindowFit window{forms::GetInt(forms::Ctl::MainWindow, forms::prop::Width),
-                           forms::GetInt(forms::Ctl::MainWindow, forms::prop::Height), forms::Scaled(view::kMargin)};
+                           forms::GetInt(forms::Ctl::MainWindow, forms::prop::Height), LayoutMargin()};
     AcquireSRWLockExclusive(&g_request.lock);
     g_request.paths.swap(paths);
     g_request.window = window;

@@ -69,8 +69,16 @@ bool PlacementIsNews(ControlType type) { return type == ControlType::PictureBoxE
 
 bool IsChildWindow(HWND h) { return (GetWindowLongA(h, GWL_STYLE) & WS_CHILD) != 0; }
 
-// Where the control is, as its readers see it: a held place first.
-RECT CurrentPlace(const ControlState& s, HWND h) { return s.placeHeld ? s.heldPlace : PlaceOf(h); }
+bool SamePlace(const RECT& a, const RECT& b);
+
+// Where the control is, as its readers see it: a held place first, a
+// window's place ahead until it has taken it.
+RECT CurrentPlace(ControlState& s, HWND h) {
+    if (s.placeHeld) return s.heldPlace;
+    const RECT actual = PlaceOf(h);
+    if (s.placeAhead && SamePlace(actual, s.aheadPlace)) s.placeAhead = false;
+    return s.placeAhead ? s.aheadPlace : actual;
+}
 
 bool SamePlace(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -351,6 +359,17 @@ void SetData(Ctl control, int property, const Bytes& value) {
 std::uint64_t LastAttributeWrite(Ctl control) {
     const ControlState* s = FindState(control);
     return s ? s->lastAttributeWrite : 0;
+}
+
+void LayOutMainWindowFor(const RECT& place) {
+    if (ControlState* s = FindState(Ctl::MainWindow); s && s->exists) {
+        s->aheadPlace = place;
+        s->placeAhead = true;
+    }
+}
+
+void ForgetMainWindowPlaceAhead() {
+    if (ControlState* s = FindState(Ctl::MainWindow)) s->placeAhead = false;
 }
 
 void HoldChildPlacements() {

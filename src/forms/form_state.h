@@ -30,6 +30,10 @@ struct ControlState {
     // its window is moved there when the hold ends.
     bool placeHeld = false;
     RECT heldPlace{};
+    // The form window laid out ahead for a place it has not taken yet
+    // (screen); read as its place until the window is there.
+    bool placeAhead = false;
+    RECT aheadPlace{};
     // The process-wide number of the last write of one of the engine's
     // attributes of this control; 0 for none.
     std::uint64_t lastAttributeWrite = 0;

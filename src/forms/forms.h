@@ -59,8 +59,8 @@ inline constexpr int Left = 0, Top = 1, Width = 2, Height = 3, Tag = 4, Visible 
 inline constexpr int WindowCaption = 8, WindowState = 18, AlwaysOnTop = 29;  // window
 inline constexpr int Checked = 18;                                           // CheckBox
 inline constexpr int DialogType = 8, DialogFileName = 10;                    // CommonDlg
-inline constexpr int FrameTitle = 26, FrameHint = 29;                        // WindowEx
-inline constexpr int Picture = 16;                                           // PictureBoxEx
+inline constexpr int FrameTitle = 26, FrameHint = 29, FrameFullScreen = 30, FrameChromeOpacity = 31;  // WindowEx
+inline constexpr int Picture = 16, PictureFirstPlay = 25;                    // PictureBoxEx
 inline constexpr int Caption = 25;                                           // SuperbuttonEx
 }  // namespace prop
 
@@ -161,6 +161,11 @@ std::uint64_t LastAttributeWrite(Ctl control);
 // their writes raise its size-changed event.
 void HoldChildPlacements();
 void PlaceHeldChildren();
+// MainWindow laid out for a place (screen) it takes later in one step with
+// its next frame (the engine moves it): until it is there, its left, top,
+// width and height read as that place. Forget: the window's own place again.
+void LayOutMainWindowFor(const RECT& place);
+void ForgetMainWindowPlaceAhead();
 
 // CommonDlg show: 1 when the user chose a file, 0 when cancelled.
 int ShowFileDialog(Ctl dialog);
@@ -170,6 +175,13 @@ void PopupMenuAt(Ctl menu, int x, int y, Ctl owner);
 HWND NativeWindow(Ctl control);
 // Redraws a window's invalid area at once.
 void UpdateNow(Ctl control);
+
+// Told of every key press, mouse button press and wheel turn the user
+// gives a window of the program, as it is taken from the queue and before
+// it is routed: a key's released event, which does its work, comes later.
+// virtualKey: the key pressed, 0 for the mouse. One watcher; null for none.
+using InputWatcher = void (*)(int virtualKey);
+void WatchUserInput(InputWatcher watcher);
 
 // Runs `work` on this thread once the messages queued so far have been
 // handled (a frame the engine was asked to compose among them), from the

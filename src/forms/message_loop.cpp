@@ -77,9 +77,33 @@ void RouteSideButtonUp(const MSG& msg) {
     RaiseEvent(WindowControlOf(form), ev::XButtonUp, 1, args);
 }
 
+InputWatcher inputWatcher = nullptr;
+
+// A press of a key (not its auto-repeat), of a mouse button, or a wheel turn
+// over a window of one of the forms.
+void TellInputWatcher(const MSG& msg) {
+    if (!inputWatcher || !EnclosingForm(msg.hwnd, nullptr)) return;
+    switch (msg.message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (!(msg.lParam & (1L << 30))) inputWatcher(static_cast<int>(msg.wParam));
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+        case WM_MOUSEWHEEL:
+            inputWatcher(0);
+            break;
+        default:
+            break;
+    }
+}
+
 }  // namespace
 
 void RouteAndDispatch(const MSG& msg) {
+    TellInputWatcher(msg);
     switch (msg.message) {
         case WM_KEYDOWN:
         case WM_KEYUP:
@@ -107,6 +131,8 @@ void RouteAndDispatch(const MSG& msg) {
 }
 
 }  // namespace detail
+
+void WatchUserInput(InputWatcher watcher) { detail::inputWatcher = watcher; }
 
 void AfterQueuedMessages(void (*work)()) {
     if (!work) return;

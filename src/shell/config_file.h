@@ -19,4 +19,14 @@ bool ReadAssociationFlag(std::string_view type);
 // Stores "真" or "假"; a failed write is ignored.
 void WriteAssociationFlag(std::string_view type, bool associated);
 
+// The slideshow's interval: key "幻灯间隔" of the same section, a whole
+// number of seconds from 1 to 60 written in plain digits (blanks around it
+// are dropped by the platform); a missing file, section or key and any
+// other text give 3.
+inline constexpr int kDefaultSlideshowSeconds = 3;
+inline constexpr int kShortestSlideshowSeconds = 1, kLongestSlideshowSeconds = 60;
+int ReadSlideshowSeconds();
+// The rule alone, on the text the key holds.
+int SlideshowSecondsFrom(std::string_view value);
+
 }  // namespace vela

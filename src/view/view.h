@@ -21,6 +21,14 @@ void MeasureShownPicture();
 // header read, their decode failed): they measure 0 from now on.
 void MarkShownPictureUndecodable();
 
+// Full screen: the picture is fitted to the whole window (the monitor),
+// with no margin; a long picture from the window's very top.
+void UseFullScreenLayout(bool on);
+bool InFullScreenLayout();
+// The margin a fit leaves around the picture now: the window's margin at
+// the display scaling, none in full screen.
+double LayoutMargin();
+
 void CentrePictureView();
 void UpdateZoomLabel();
 // Measure, fit the picture whole (a long one by width, from its top), centre, lay out the edge buttons, the toolbar and

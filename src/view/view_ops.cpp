@@ -130,6 +130,14 @@ void MeasureShownPicture() {
     ShowHintWhileEmpty();
 }
 
+namespace {
+bool fullScreenLayout = false;
+}  // namespace
+
+void UseFullScreenLayout(bool on) { fullScreenLayout = on; }
+bool InFullScreenLayout() { return fullScreenLayout; }
+double LayoutMargin() { return fullScreenLayout ? 0.0 : forms::Scaled(kMargin); }
+
 void CentrePictureView() {
     Set(Ctl::PictureView, prop::Left,
         CentredPosition(Get(Ctl::MainWindow, prop::Width), Get(Ctl::PictureView, prop::Width)));
@@ -140,7 +148,7 @@ void UpdateZoomLabel() { ShowZoomCaption(); }
 
 void FitPictureToWindow() {
     MeasureShownPicture();
-    const double margin = forms::Scaled(kMargin);
+    const double margin = LayoutMargin();
     const Fit fit = FitWhole(PictureWidth, PictureHeight, Get(Ctl::MainWindow, prop::Width),
                              Get(Ctl::MainWindow, prop::Height), margin);
     Set(Ctl::PictureView, prop::Width, fit.size.width);

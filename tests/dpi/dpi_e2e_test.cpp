@@ -112,3 +112,31 @@ TEST(DisplayScaling, ChromeAndMarginsGrowByOneAndAHalfThePictureKeepsItsPixels) 
     EXPECT_LE(glyph.last - glyph.first + 1, 48);
     viewer.Kill();
 }
+
+TEST(DisplayScaling, FullScreenFillsTheScreenExactlyThePictureKeepsItsPixels) {
+    ScratchFolder dir{"dpi全屏"};
+    ASSERT_TRUE(WriteBytes(dir / "a.png", MakePicture(650, 380, L"image/png")));
+    Viewer viewer;
+    ASSERT_TRUE(viewer.Start(Quoted(dir / "a.png")));
+    ASSERT_NE(viewer.Main(), nullptr);
+    ASSERT_TRUE(viewer.WaitControlText(kZoomRatioButton, L"100%")) << viewer.ControlText(kZoomRatioButton);
+    viewer.KeyRelease(viewer.Control(kPictureView), VK_F11);
+    // The whole screen in its own pixels; the picture never enlarged, centred.
+    EXPECT_TRUE(WaitFor([&] {
+        return SameRect(viewer.WindowRect(), 0, 0, 1920, 1080) &&
+               SameRect(viewer.ControlRect(kPictureView), 635, 350, 650, 380);
+    })) << RectText(viewer.WindowRect()) << RectText(viewer.ControlRect(kPictureView));
+    // Opaque black to each corner and edge: the frame is the screen's size,
+    // not the window's at another scaling.
+    const RECT edges[] = {{0, 0, 1920, 8}, {0, 1072, 1920, 1080}, {0, 0, 8, 1080}, {1912, 0, 1920, 1080}};
+    for (const RECT& e : edges) {
+        EXPECT_TRUE(WaitFor([&] {
+            const std::vector<uint32_t> px = ScreenPixels(e);
+            if (px.empty()) return false;
+            for (const uint32_t p : px)
+                if ((p & 0xFFFFFF) != 0) return false;
+            return true;
+        })) << e.left << "," << e.top;
+    }
+    viewer.Kill();
+}

@@ -20,9 +20,9 @@ struct TypeKinds {
     const char* kinds;
 };
 const TypeKinds kTypes[] = {
-    {EngineType::WindowEx, "bbiiididdddiiiiiditddt"},
+    {EngineType::WindowEx, "bbiiididdddiiiiiditddtbi"},
     {EngineType::MinutesboxEx, "bbiiididdiididitdd"},
-    {EngineType::PictureBoxEx, "bbiiididdiibiiidd"},
+    {EngineType::PictureBoxEx, "bbiiididdiibiiiddi"},
     {EngineType::ButtonEx, "bbiiididddiitdd"},
     {EngineType::SuperbuttonEx, "bbiiididbdiibddiitdd"},
 };

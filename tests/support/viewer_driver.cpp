@@ -94,6 +94,15 @@ void Viewer::Click(HWND target) {
     PostMessageW(target, WM_LBUTTONUP, 0, at);
 }
 
+void Viewer::DoubleClick(HWND target, int x, int y) {
+    const LPARAM at = MAKELPARAM(x, y);
+    PostMessageW(target, WM_MOUSEMOVE, 0, at);
+    PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(target, WM_LBUTTONUP, 0, at);
+    PostMessageW(target, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(target, WM_LBUTTONUP, 0, at);
+}
+
 bool Viewer::WaitTitle(const std::wstring& title, DWORD timeoutMs) {
     return WaitFor([&] { return Title() == title; }, timeoutMs);
 }

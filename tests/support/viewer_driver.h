@@ -46,6 +46,8 @@ public:
     // Real input messages posted to a window of the viewer.
     void KeyRelease(HWND target, UINT virtualKey, bool extended = false);
     void Click(HWND target);
+    // A double-click at a point of the target's client area.
+    void DoubleClick(HWND target, int x, int y);
 
     bool WaitTitle(const std::wstring& title, DWORD timeoutMs = 15000);
     bool WaitControlText(int id, const std::wstring& text, DWORD timeoutMs = 15000);

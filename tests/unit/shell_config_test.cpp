@@ -83,6 +83,26 @@ TEST_F(ConfigFile, OnlyTheWordTrueCountsAndWritesKeepTheirPlace) {
     EXPECT_EQ(Ini(), "[配置]\r\npng=假\r\njpg=假\r\nbmp=假\r\ngif=真\r\nico=假\r\n");
 }
 
+TEST_F(ConfigFile, TheSlideshowIntervalIsAWholeNumberOfOneToSixtySecondsElseThree) {
+    EXPECT_EQ(ReadSlideshowSeconds(), 3);  // no file
+    const struct {
+        const char* value;
+        int seconds;
+    } cases[] = {
+        {"1", 1}, {"60", 60}, {" 7 ", 7}, {"007", 7}, {"0", 3}, {"61", 3}, {"-5", 3}, {"2.5", 3}, {"5s", 3},
+        {"五", 3}, {"", 3}, {"99999999999999999999", 3},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteText(kIni, std::string("[配置]\r\npng=真\r\n幻灯间隔=") + c.value + "\r\n"));
+        EXPECT_EQ(ReadSlideshowSeconds(), c.seconds) << c.value;
+    }
+    // Another section's key does not count, and the association keys stay as they are.
+    ASSERT_TRUE(WriteText(kIni, "[其他]\r\n幻灯间隔=9\r\n"));
+    EXPECT_EQ(ReadSlideshowSeconds(), 3);
+    ASSERT_TRUE(WriteText(kIni, "[配置]\r\npng=真\r\n幻灯间隔=9\r\n"));
+    EXPECT_EQ(Flags(), "TFFFF");
+}
+
 TEST_F(ConfigFile, AssociatingNeverTurnsIntoRemoval) {
     char own[MAX_PATH];
     GetModuleFileNameA(nullptr, own, MAX_PATH);
