@@ -160,17 +160,22 @@ void PremultiplyRow(uint32_t* p, int n) {
 
 }  // namespace
 
-void ToScreenColours(Image& image, const void* data, size_t length) {
-    if (image.Empty()) return;
+std::vector<uint8_t> StoredProfile(const void* data, size_t length) {
+    std::vector<uint8_t> block, profile;
     try {
-        std::vector<uint8_t> block, profile;
         const vela::imaging::ProfileBlock kind = vela::imaging::EmbeddedProfile(data, length, &block);
-        if (kind == vela::imaging::ProfileBlock::None) return;
-        if (kind == vela::imaging::ProfileBlock::Zlib) {
-            if (!Inflate(block.data(), block.size(), kProfileLimit, &profile)) return;
-        } else {
-            profile = std::move(block);
-        }
+        if (kind == vela::imaging::ProfileBlock::Plain) return block;
+        if (kind == vela::imaging::ProfileBlock::Zlib && !Inflate(block.data(), block.size(), kProfileLimit, &profile))
+            profile.clear();
+    } catch (...) {
+        profile.clear();  // without room for it the picture is drawn as stored
+    }
+    return profile;
+}
+
+void ToScreenColours(Image& image, const std::vector<uint8_t>& profile) {
+    if (image.Empty() || profile.empty()) return;
+    try {
         const Transform transform = Kept().For(profile);
         if (!transform) return;
         const bool opaque = image.opaque;
