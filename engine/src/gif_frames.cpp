@@ -43,6 +43,31 @@ int ShownRow(int row, int h) {
     return (row - pass3) * 2 + 1;
 }
 
+// Puts a frame's indexes, as the stream gives them, where they are shown
+// inside the kept part of the frame (columns x rows from its top-left).
+class Placer {
+public:
+    Placer(const FrameHeader& f, int columns, int rows, std::vector<int16_t>& out)
+        : f_(f), columns_(columns), rows_(rows), out_(out) {}
+    void Put(int index) {
+        if (col_ < columns_ && shown_ < rows_)
+            out_[static_cast<size_t>(shown_) * columns_ + col_] = static_cast<int16_t>(index);
+        if (++col_ == f_.w) {
+            col_ = 0;
+            ++row_;
+            shown_ = f_.interlaced ? ShownRow(row_, f_.h) : row_;
+        }
+    }
+    // True once no row left in the stream can be kept (rows in order only).
+    bool Done() const { return !f_.interlaced && row_ >= rows_; }
+
+private:
+    const FrameHeader& f_;
+    int columns_, rows_;
+    std::vector<int16_t>& out_;
+    int col_ = 0, row_ = 0, shown_ = 0;
+};
+
 class GifReader {
 public:
     GifReader(const uint8_t* p, size_t n) : p_(p), n_(n) {}
@@ -117,16 +142,7 @@ public:
         const uint64_t kept = static_cast<uint64_t>(columns) * rows;
         if (!RoomFor(kept * sizeof(int16_t))) return false;
         out.assign(static_cast<size_t>(kept), -1);
-        int col = 0, row = 0, shown = 0;
-        auto put = [&](int index) {
-            if (col < columns && shown < rows)
-                out[static_cast<size_t>(shown) * columns + col] = static_cast<int16_t>(index);
-            if (++col == f.w) {
-                col = 0;
-                ++row;
-                shown = f.interlaced ? ShownRow(row, f.h) : row;
-            }
-        };
+        Placer place(f, columns, rows, out);
         size_t at = f.data;
         const int minimum = p_[at++];
         if (minimum < 1 || minimum > 11) return true;
@@ -141,7 +157,7 @@ public:
         uint64_t written = 0;
         const uint64_t total = static_cast<uint64_t>(f.w) * f.h;
         for (int i = 0; i < clear; ++i) suffix[i] = static_cast<uint8_t>(i);
-        while (written < total && (f.interlaced || row < rows)) {
+        while (written < total && !place.Done()) {
             while (held < bits) {
                 if (block == 0) {
                     if (at >= n_ || p_[at] == 0) return true;
@@ -166,7 +182,7 @@ public:
             if (previous < 0) {
                 if (code >= clear) return true;  // must start with a colour
                 first = static_cast<uint8_t>(code);
-                put(code);
+                place.Put(code);
                 ++written;
                 previous = code;
                 continue;
@@ -183,7 +199,7 @@ public:
             }
             first = static_cast<uint8_t>(c);
             stack[depth++] = first;
-            for (; depth > 0 && written < total; ++written) put(stack[--depth]);
+            for (; depth > 0 && written < total; ++written) place.Put(stack[--depth]);
             if (next < kMaxCodes) {
                 prefix[next] = static_cast<uint16_t>(previous);
                 suffix[next] = first;

@@ -1,8 +1,8 @@
 // The engine's picture memory for the native GIF frame target: the parts of
 // canvas.cpp the frame reader calls, without GDI. The memory budget is a
-// fixed 16 MB, so that screens of up to a million pixels are played (and
-// larger ones refused, as a process short of room refuses them) while each
-// input still runs in milliseconds.
+// fixed 4 MB, so that screens of up to a quarter million pixels are played
+// (larger ones refused, as a process short of room refuses them) while
+// each input still runs in milliseconds.
 #include <algorithm>
 #include <cstring>
 
@@ -10,7 +10,7 @@
 
 namespace uiengine {
 
-bool RoomFor(uint64_t bytes, uint64_t alongside) { return bytes + alongside <= (16ull << 20); }
+bool RoomFor(uint64_t bytes, uint64_t alongside) { return bytes + alongside <= (4ull << 20); }
 
 bool Image::Reset(int w, int h, uint32_t fill) {
     if (!Allocate(w, h)) return false;
