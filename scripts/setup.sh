@@ -29,6 +29,16 @@ have_pkg python3 || need_pkgs+=(python3)
 have_pkg python3-xlib || need_pkgs+=(python3-xlib)
 have_pkg wine32:i386 || need_wine=1
 
+# --- Native fuzzing of the engine's parsers (scripts/fuzz.sh): clang with
+# libFuzzer and the sanitizers' 32-bit x86 runtimes (libclang-rt-14-dev holds
+# libclang_rt.fuzzer-i386.a, .asan-i386 and .ubsan_standalone-i386), and the
+# 32-bit C and C++ libraries to link against.
+have_cmd clang++ || need_pkgs+=(clang)
+have_pkg libclang-rt-14-dev || need_pkgs+=(libclang-rt-14-dev)
+have_pkg lib32stdc++-12-dev || need_pkgs+=(lib32stdc++-12-dev)
+have_pkg libc6-dev-i386 || need_pkgs+=(libc6-dev-i386)
+have_cmd bc || need_pkgs+=(bc)
+
 # --- Skins: the build renders the SVG skin pictures and assembles the icon.
 have_cmd rsvg-convert || need_pkgs+=(librsvg2-bin)
 have_cmd icotool || need_pkgs+=(icoutils)

@@ -128,8 +128,10 @@ typedef ExuiHandle(__stdcall* ExuiCreateSuperbuttonEx)(ENGINE_CREATE_ARGS, int, 
 // Returns 1 when the attribute exists, 0 otherwise.
 typedef int(__stdcall* ExuiControlSendMessage)(ExuiHandle control, int message, INT_PTR arg1, INT_PTR arg2,
                                                INT_PTR arg3, INT_PTR arg4);
-// After the host window moved (kind 0) or was resized (kind 1): the control
-// follows it. The control is found through the host's "Tab_Control".
+// After the host window moved (ENGINE_HOST_MOVED) or was resized
+// (ENGINE_HOST_RESIZED): the control follows it. The control is found
+// through the host's "Tab_Control".
+enum { ENGINE_HOST_MOVED = 0, ENGINE_HOST_RESIZED = 1 };
 typedef int(__stdcall* ExuiControPonintSizeSynchronise)(HWND host, int kind);
 // Frees the control and everything it holds, restores the host's window
 // procedure (when the engine's is still the one in place) and the top-level

@@ -7,6 +7,7 @@
 #include "colour.h"
 #include "picture/webp_header.h"
 #include "unique.h"
+#include "webp_decode.h"
 
 namespace uiengine {
 
@@ -33,6 +34,7 @@ public:
         w_ = static_cast<int>(info.canvas_width);
         h_ = static_cast<int>(info.canvas_height);
         playsLeft_ = static_cast<int>(info.loop_count);  // WebP counts plays; 0: for ever
+        profile_ = WebpProfile(bytes_->data(), bytes_->size());
         return RoomFor(static_cast<uint64_t>(w_) * h_ * 4 * 4);
     }
 
@@ -52,7 +54,7 @@ public:
             return false;
         }
         std::memcpy(out->pixels.data(), frame, static_cast<size_t>(w_) * h_ * 4);
-        ToScreenColours(*out, bytes_->data(), bytes_->size());  // like the first frame
+        ToScreenColours(*out, profile_);  // like the first frame
         // The decoder gives each frame's end on the picture's clock.
         *delayMs = end - previousEnd_;
         previousEnd_ = end;
@@ -62,6 +64,7 @@ public:
 private:
     SharedBytes bytes_;  // read by the decoder, never copied
     Unique<WebPAnimDecoder*, DeleteAnimDecoder> decoder_;
+    std::vector<uint8_t> profile_;  // the ICCP chunk's, read once
     int w_ = 0, h_ = 0, playsLeft_ = 0, previousEnd_ = 0;
 };
 

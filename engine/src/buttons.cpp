@@ -144,8 +144,8 @@ public:
         Invalidate();
     }
 
-    void Synchronise(int kind) override {
-        if (kind == 1) scaled_.clear();
+    void Synchronise(HostChange change) override {
+        if (change == HostChange::Resized) scaled_.clear();
         Invalidate();
     }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <lcms2.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +11,6 @@
 #include <mutex>
 #include <vector>
 
-#include "inflate.h"
 #include "picture/icc_profile.h"
 #include "pool.h"
 #include "unique.h"
@@ -91,6 +91,27 @@ cmsHPROFILE ScreenProfile() {
     return screen.Get();
 }
 
+// A PNG's compressed profile through zlib, its checksum checked; false for
+// a damaged stream, one cut short, or one that inflates past the limit.
+bool Inflate(const std::vector<uint8_t>& block, std::vector<uint8_t>* out) {
+    constexpr size_t kStep = 64u << 10;
+    z_stream z{};
+    if (block.empty() || block.size() > kProfileLimit || inflateInit(&z) != Z_OK) return false;
+    const std::unique_ptr<z_stream, int (*)(z_stream*)> end(&z, inflateEnd);
+    z.next_in = const_cast<Bytef*>(block.data());
+    z.avail_in = static_cast<uInt>(block.size());
+    int status = Z_OK;
+    while (status == Z_OK && out->size() <= kProfileLimit) {
+        const size_t done = out->size();
+        out->resize(done + kStep);
+        z.next_out = out->data() + done;
+        z.avail_out = static_cast<uInt>(kStep);
+        status = inflate(&z, Z_NO_FLUSH);
+        out->resize(done + (kStep - z.avail_out));
+    }
+    return status == Z_STREAM_END && out->size() <= kProfileLimit;
+}
+
 void DeleteTransform(void* t) {
     if (t) cmsDeleteTransform(t);
 }
@@ -161,17 +182,21 @@ void PremultiplyRow(uint32_t* p, int n) {
 
 }  // namespace
 
-void ToScreenColours(Image& image, const void* data, size_t length) {
-    if (image.Empty()) return;
+std::vector<uint8_t> StoredProfile(const void* data, size_t length) {
+    std::vector<uint8_t> block, profile;
     try {
-        std::vector<uint8_t> block, profile;
         const vela::imaging::ProfileBlock kind = vela::imaging::EmbeddedProfile(data, length, &block);
-        if (kind == vela::imaging::ProfileBlock::None) return;
-        if (kind == vela::imaging::ProfileBlock::Zlib) {
-            if (!Inflate(block.data(), block.size(), kProfileLimit, &profile)) return;
-        } else {
-            profile = std::move(block);
-        }
+        if (kind == vela::imaging::ProfileBlock::Plain) return block;
+        if (kind == vela::imaging::ProfileBlock::Zlib && !Inflate(block, &profile)) profile.clear();
+    } catch (...) {
+        profile.clear();  // without room for it the picture is drawn as stored
+    }
+    return profile;
+}
+
+void ToScreenColours(Image& image, const std::vector<uint8_t>& profile) {
+    if (image.Empty() || profile.empty()) return;
+    try {
         const Transform transform = Kept().For(profile);
         if (!transform) return;
         const bool opaque = image.opaque;

@@ -5,14 +5,22 @@
 // otherwise) through Little CMS, perceptual intent, 8 bits a channel; the
 // transforms are kept per profile.
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 #include "canvas.h"
 
 namespace uiengine {
 
-// Converts the decoded pixels of the encoded picture in place. Nothing
-// changes for a picture without a profile, with an sRGB one, with one that
-// cannot be read or is not RGB. Callable from any thread; never throws.
-void ToScreenColours(Image& image, const void* data, size_t length);
+// The profile stored in a picture whose decoder does not hand it over (a
+// PNG's iCCP chunk, inflated; a JPEG's APP2 segments where the platform
+// decodes it); empty without one or when it cannot be read. Never throws.
+std::vector<uint8_t> StoredProfile(const void* data, size_t length);
+
+// Converts the decoded pixels in place from the picture's profile (its
+// bytes, as the decoder or StoredProfile gave them). Nothing changes for
+// an empty profile, an sRGB one, one that cannot be read or is not RGB.
+// Callable from any thread; never throws.
+void ToScreenColours(Image& image, const std::vector<uint8_t>& profile);
 
 }  // namespace uiengine

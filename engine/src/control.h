@@ -14,6 +14,9 @@ namespace uiengine {
 
 class Frame;
 
+// What happened to a control's host window (ControPonintSizeSynchronise).
+enum class HostChange { Moved, Resized };
+
 class Control {
 public:
     Control(ControlType type, HWND host, HWND parent, ExuiEventCallback callback, const ExuiBindingRecord& binding);
@@ -33,8 +36,8 @@ public:
     virtual void Detach() {}
     // After an attribute write from the viewer.
     virtual void Written(int /*index*/) {}
-    // After the host moved (kind 0) or was resized (kind 1).
-    virtual void Synchronise(int /*kind*/) { Invalidate(); }
+    // After the host moved or was resized.
+    virtual void Synchronise(HostChange /*change*/) { Invalidate(); }
     // Draws the control with its top-left at (x, y) of the canvas.
     virtual void Draw(const Canvas& /*canvas*/, int /*x*/, int /*y*/) {}
     // WindowEx: the background and caption under everything else; the

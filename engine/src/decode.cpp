@@ -14,17 +14,25 @@ namespace {
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
-Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* cancel) {
+// The picture as stored, and its embedded profile into *profile: from the
+// decoder that read it where the decoder is ours, else from the headers.
+Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* cancel, std::vector<uint8_t>* profile) {
     if (!data || length == 0 || length > 0x7FFFFFFF) return Image{};
     // GDI+ reads no WebP: what libwebp refuses stays undecodable.
-    if (vela::imaging::LooksLikeWebp(data, length)) return DecodeWebp(data, length, cancel);
+    if (vela::imaging::LooksLikeWebp(data, length)) {
+        Image out = DecodeWebp(data, length, cancel);
+        if (!out.Empty()) *profile = WebpProfile(data, length);
+        return out;
+    }
     if (LooksLikeJpeg(data, length)) {
-        Image out = DecodeJpeg(data, length, [](int, int) { return 1; }, cancel);
+        Image out = DecodeJpeg(data, length, [](int, int) { return 1; }, cancel, profile);
         // What libjpeg-turbo refuses (a damaged file, a kind it does not
         // read) is offered to GDI+, which may read more on some systems.
         if (!out.Empty() || Cancelled(cancel)) return out;
     }
-    return DecodeWithGdiplus(data, length, cancel);
+    Image out = DecodeWithGdiplus(data, length, cancel);
+    if (!out.Empty()) *profile = StoredProfile(data, length);
+    return out;
 }
 
 }  // namespace
@@ -32,8 +40,9 @@ Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* can
 Image DecodePicture(const void* data, size_t length, const std::atomic<bool>* cancel) {
     try {
         const int orientation = vela::imaging::JpegOrientation(data, length);
-        Image out = Upright(DecodeStored(data, length, cancel), orientation, cancel);
-        ToScreenColours(out, data, length);
+        std::vector<uint8_t> profile;
+        Image out = Upright(DecodeStored(data, length, cancel, &profile), orientation, cancel);
+        ToScreenColours(out, profile);
         return out;
     } catch (...) {
         // Whatever ran out of room mid-way was freed on the way out.
@@ -50,8 +59,9 @@ Image DecodeReduced(const void* data, size_t length, int (*scaleFor)(int, int), 
             const int s = swapped ? scaleFor(h, w) : scaleFor(w, h);
             return s == 2 || s == 4 || s == 8 ? s : 0;
         };
-        Image out = Upright(DecodeJpeg(data, length, scale, cancel), orientation, cancel);
-        ToScreenColours(out, data, length);
+        std::vector<uint8_t> profile;
+        Image out = Upright(DecodeJpeg(data, length, scale, cancel, &profile), orientation, cancel);
+        ToScreenColours(out, profile);
         return out;
     } catch (...) {
         return Image{};

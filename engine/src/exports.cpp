@@ -92,7 +92,7 @@ int __stdcall ControlSendMessage(ExuiHandle handle, int message, INT_PTR index, 
 int __stdcall ControPonintSizeSynchronise(HWND host, int kind) {
     Control* c = uiengine::ControlOf(host);
     if (!c || c->dead) return 0;
-    c->Synchronise(kind == 1 ? 1 : 0);
+    c->Synchronise(kind == ENGINE_HOST_RESIZED ? uiengine::HostChange::Resized : uiengine::HostChange::Moved);
     return 1;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "animation.h"
+#include "canvas.h"
 #include "picture/decoder_guards.h"
 
 namespace uiengine {
@@ -27,6 +28,44 @@ struct FrameHeader {
     int delayMs = 0;
     Disposal disposal = Disposal::Keep;
     size_t data = 0;  // the LZW minimum code size byte, then sub-blocks
+};
+
+// Where stored row `row` of an interlaced picture of `h` rows is shown: its
+// four passes hold every 8th row from 0, every 8th from 4, every 4th from
+// 2, every 2nd from 1.
+int ShownRow(int row, int h) {
+    const int pass1 = (h + 7) / 8, pass2 = (h + 3) / 8, pass3 = (h + 1) / 4;
+    if (row < pass1) return row * 8;
+    row -= pass1;
+    if (row < pass2) return row * 8 + 4;
+    row -= pass2;
+    if (row < pass3) return row * 4 + 2;
+    return (row - pass3) * 2 + 1;
+}
+
+// Puts a frame's indexes, as the stream gives them, where they are shown
+// inside the kept part of the frame (columns x rows from its top-left).
+class Placer {
+public:
+    Placer(const FrameHeader& f, int columns, int rows, std::vector<int16_t>& out)
+        : f_(f), columns_(columns), rows_(rows), out_(out) {}
+    void Put(int index) {
+        if (col_ < columns_ && shown_ < rows_)
+            out_[static_cast<size_t>(shown_) * columns_ + col_] = static_cast<int16_t>(index);
+        if (++col_ == f_.w) {
+            col_ = 0;
+            ++row_;
+            shown_ = f_.interlaced ? ShownRow(row_, f_.h) : row_;
+        }
+    }
+    // True once no row left in the stream can be kept (rows in order only).
+    bool Done() const { return !f_.interlaced && row_ >= rows_; }
+
+private:
+    const FrameHeader& f_;
+    int columns_, rows_;
+    std::vector<int16_t>& out_;
+    int col_ = 0, row_ = 0, shown_ = 0;
 };
 
 class GifReader {
@@ -93,13 +132,20 @@ public:
         return false;
     }
 
-    // The frame's colour indexes, row by row as stored (interlaced rows in
-    // their passes); a short or damaged stream leaves the rest as -1.
-    void Indexes(const FrameHeader& f, std::vector<int16_t>& out) {
-        out.assign(static_cast<size_t>(f.w) * f.h, -1);
+    // The frame's colour indexes inside the screen: the first `columns` of
+    // its first `rows` rows as shown (interlaced rows put in their place),
+    // in `out` (columns x rows, never more than the screen's). The rest of
+    // the stream is read and dropped, or not read once no row to keep is
+    // left. A short or damaged stream leaves the rest as -1. False when the
+    // memory budget has no room for them.
+    bool Indexes(const FrameHeader& f, int columns, int rows, std::vector<int16_t>& out) {
+        const uint64_t kept = static_cast<uint64_t>(columns) * rows;
+        if (!RoomFor(kept * sizeof(int16_t))) return false;
+        out.assign(static_cast<size_t>(kept), -1);
+        Placer place(f, columns, rows, out);
         size_t at = f.data;
         const int minimum = p_[at++];
-        if (minimum < 1 || minimum > 11) return;
+        if (minimum < 1 || minimum > 11) return true;
         const int clear = 1 << minimum, end = clear + 1;
         std::vector<uint16_t> prefix(kMaxCodes);
         std::vector<uint8_t> suffix(kMaxCodes), stack(kMaxCodes + 1);
@@ -107,16 +153,17 @@ public:
         uint8_t first = 0;
         uint32_t buffer = 0;
         int held = 0;
-        size_t written = 0, block = 0;
-        const size_t total = out.size();
+        size_t block = 0;
+        uint64_t written = 0;
+        const uint64_t total = static_cast<uint64_t>(f.w) * f.h;
         for (int i = 0; i < clear; ++i) suffix[i] = static_cast<uint8_t>(i);
-        while (written < total) {
+        while (written < total && !place.Done()) {
             while (held < bits) {
                 if (block == 0) {
-                    if (at >= n_ || p_[at] == 0) return;
+                    if (at >= n_ || p_[at] == 0) return true;
                     block = p_[at++];
                 }
-                if (at >= n_) return;
+                if (at >= n_) return true;
                 buffer |= static_cast<uint32_t>(p_[at++]) << held;
                 held += 8;
                 --block;
@@ -130,28 +177,29 @@ public:
                 previous = -1;
                 continue;
             }
-            if (code == end) return;
+            if (code == end) return true;
             int c = code, depth = 0;
             if (previous < 0) {
-                if (code >= clear) return;  // must start with a colour
+                if (code >= clear) return true;  // must start with a colour
                 first = static_cast<uint8_t>(code);
-                out[written++] = code;
+                place.Put(code);
+                ++written;
                 previous = code;
                 continue;
             }
-            if (code > next || (code == next && next >= kMaxCodes)) return;
+            if (code > next || (code == next && next >= kMaxCodes)) return true;
             if (code == next) {
                 stack[depth++] = first;
                 c = previous;
             }
             while (c >= clear) {
-                if (depth >= kMaxCodes) return;
+                if (depth >= kMaxCodes) return true;
                 stack[depth++] = suffix[c];
                 c = prefix[c];
             }
             first = static_cast<uint8_t>(c);
             stack[depth++] = first;
-            while (depth > 0 && written < total) out[written++] = stack[--depth];
+            for (; depth > 0 && written < total; ++written) place.Put(stack[--depth]);
             if (next < kMaxCodes) {
                 prefix[next] = static_cast<uint16_t>(previous);
                 suffix[next] = first;
@@ -160,6 +208,7 @@ public:
             }
             previous = code;
         }
+        return true;
     }
 
 private:
@@ -176,15 +225,6 @@ private:
     const uint8_t* palette_ = nullptr;
     int colours_ = 0;
 };
-
-// The stored row of output row `y` of an interlaced frame.
-int InterlacedRow(int y, int h) {
-    const int pass1 = (h + 7) / 8, pass2 = (h + 3) / 8, pass3 = (h + 1) / 4;
-    if (y % 8 == 0) return y / 8;
-    if (y % 8 == 4) return pass1 + y / 8;
-    if (y % 4 == 2) return pass1 + pass2 + y / 4;
-    return pass1 + pass2 + pass3 + y / 2;
-}
 
 class GifFrames : public FrameSource {
 public:
@@ -213,7 +253,8 @@ public:
         }
         ++frames_;
         Dispose();
-        Compose(f);
+        // A frame the budget has no room for ends the play on the frame shown.
+        if (!Compose(f)) return false;
         *delayMs = f.delayMs;
         *out = CopyOf(canvas_);
         return !out->Empty();
@@ -230,27 +271,29 @@ private:
         last_ = FrameHeader{};
     }
 
-    void Compose(const FrameHeader& f) {
+    // The frame drawn over the canvas, clipped to the screen: what lies
+    // outside it is never held. False without room for the frame.
+    bool Compose(const FrameHeader& f) {
         if (f.disposal == Disposal::Previous) {
             saved_ = CopyOf(canvas_);
         } else {
             saved_.Clear();
         }
-        reader_.Indexes(f, indexes_);
-        for (int row = 0; row < f.h; ++row) {
-            const int y = f.y + row;
-            if (y >= h_) break;
-            const int stored = f.interlaced ? InterlacedRow(row, f.h) : row;
-            const int16_t* in = indexes_.data() + static_cast<size_t>(stored) * f.w;
-            uint32_t* dst = canvas_.Row(y);
-            for (int col = 0; col < f.w && f.x + col < w_; ++col) {
+        const int columns = std::max(0, std::min(f.w, w_ - f.x));
+        const int rows = columns == 0 ? 0 : std::max(0, std::min(f.h, h_ - f.y));
+        if (!reader_.Indexes(f, columns, rows, indexes_)) return false;
+        for (int row = 0; row < rows; ++row) {
+            const int16_t* in = indexes_.data() + static_cast<size_t>(row) * columns;
+            uint32_t* dst = canvas_.Row(f.y + row) + f.x;
+            for (int col = 0; col < columns; ++col) {
                 const int i = in[col];
                 if (i < 0 || i == f.transparent || i >= f.colours || !f.palette) continue;
                 const uint8_t* c = f.palette + 3 * i;
-                dst[f.x + col] = 0xFF000000u | (c[0] << 16) | (c[1] << 8) | c[2];
+                dst[col] = 0xFF000000u | (c[0] << 16) | (c[1] << 8) | c[2];
             }
         }
         last_ = f;
+        return true;
     }
 
     SharedBytes bytes_;

@@ -4,6 +4,8 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -50,6 +52,7 @@ struct Decoding {
     const std::function<int(int, int)>* scaleFor = nullptr;
     const std::atomic<bool>* cancel = nullptr;
     Image* out = nullptr;
+    std::vector<uint8_t>* profile = nullptr;
     JSAMPROW rows[kBandRows] = {};
 
     ~Decoding() {
@@ -58,6 +61,12 @@ struct Decoding {
 };
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
+
+// The profile libjpeg-turbo joined (its block is malloc's) into *to.
+void TakeProfile(JOCTET* joined, unsigned int size, std::vector<uint8_t>* to) {
+    const std::unique_ptr<JOCTET, void (*)(void*)> hold(joined, std::free);
+    to->assign(joined, joined + size);
+}
 
 // CMYK rows (as an Adobe file stores them, inverted, or plain) into opaque
 // 32-bit pixels: each colour is what its ink and the black leave of white.
@@ -83,7 +92,11 @@ bool Run(Decoding& d) {
     jpeg_create_decompress(&info);
     d.made = true;
     jpeg_mem_src(&info, d.data, d.length);
+    if (d.profile) jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) return false;
+    JOCTET* joined = nullptr;
+    unsigned int joinedSize = 0;
+    if (d.profile && jpeg_read_icc_profile(&info, &joined, &joinedSize)) TakeProfile(joined, joinedSize, d.profile);
     const int w = static_cast<int>(info.image_width), h = static_cast<int>(info.image_height);
     if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
     const int scale = (*d.scaleFor)(w, h);
@@ -137,8 +150,9 @@ bool Run(Decoding& d) {
 }  // namespace
 
 Image DecodeJpeg(const void* data, size_t length, const std::function<int(int, int)>& scaleFor,
-                 const std::atomic<bool>* cancel) {
+                 const std::atomic<bool>* cancel, std::vector<uint8_t>* profile) {
     Image out;
+    if (profile) profile->clear();
     if (!LooksLikeJpeg(data, length) || length > 0x7FFFFFFF) return out;
     try {
         Decoding d;
@@ -147,12 +161,15 @@ Image DecodeJpeg(const void* data, size_t length, const std::function<int(int, i
         d.scaleFor = &scaleFor;
         d.cancel = cancel;
         d.out = &out;
+        d.profile = profile;
         if (!Run(d)) {
             out.Clear();
+            if (profile) profile->clear();
             return out;
         }
     } catch (...) {
         out.Clear();
+        if (profile) profile->clear();
         return out;
     }
     out.opaque = true;  // JPEG has no alpha

@@ -4,7 +4,9 @@
 // domain when a smaller copy is all the view needs.
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "canvas.h"
 
@@ -19,9 +21,11 @@ bool LooksLikeJpeg(const void* data, size_t length);
 // 1, 2, 4 or 8; any other answer refuses the picture (empty result). Empty
 // too when the bytes cannot be decoded, when the process has no room, or
 // once *cancel is set (checked between bands of rows), and for a file
-// that ends before its picture data does. Never throws, never
-// writes to the console, never ends the process.
+// that ends before its picture data does. With `profile`, the ICC profile
+// its APP2 segments carry (as libjpeg-turbo joins them; empty without a
+// whole one) goes there. Never throws, never writes to the console, never
+// ends the process.
 Image DecodeJpeg(const void* data, size_t length, const std::function<int(int, int)>& scaleFor,
-                 const std::atomic<bool>* cancel = nullptr);
+                 const std::atomic<bool>* cancel = nullptr, std::vector<uint8_t>* profile = nullptr);
 
 }  // namespace uiengine

@@ -116,8 +116,8 @@ public:
         Invalidate();
     }
 
-    void Synchronise(int kind) override {
-        if (kind == 1) Fitted();
+    void Synchronise(HostChange change) override {
+        if (change == HostChange::Resized) Fitted();
         Invalidate();
     }
 

@@ -46,6 +46,7 @@ Image DecodeStill(const uint8_t* data, size_t length, const std::atomic<bool>* c
 }
 
 void DeleteAnimDecoder(WebPAnimDecoder* d) { WebPAnimDecoderDelete(d); }
+void DeleteDemuxer(WebPDemuxer* d) { WebPDemuxDelete(d); }
 
 // A moving picture's first frame, composed on its canvas by the demuxer.
 Image DecodeFirstFrame(const uint8_t* data, size_t length, const std::atomic<bool>* cancel) {
@@ -84,6 +85,22 @@ Image DecodeWebp(const void* data, size_t length, const std::atomic<bool>* cance
     } catch (...) {
         return Image{};
     }
+}
+
+std::vector<uint8_t> WebpProfile(const void* data, size_t length) {
+    std::vector<uint8_t> profile;
+    if (!vela::imaging::LooksLikeWebp(data, length)) return profile;
+    try {
+        const WebPData webp{static_cast<const uint8_t*>(data), length};
+        Unique<WebPDemuxer*, DeleteDemuxer> demuxer(WebPDemux(&webp));
+        WebPChunkIterator chunk;
+        if (!demuxer || !WebPDemuxGetChunk(demuxer.Get(), "ICCP", 1, &chunk)) return profile;
+        profile.assign(chunk.chunk.bytes, chunk.chunk.bytes + chunk.chunk.size);
+        WebPDemuxReleaseChunkIterator(&chunk);
+    } catch (...) {
+        profile.clear();  // without room for it the picture is drawn as stored
+    }
+    return profile;
 }
 
 }  // namespace uiengine

@@ -4,6 +4,8 @@
 // picture's first frame as its canvas shows it.
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 #include "canvas.h"
 
@@ -14,5 +16,9 @@ namespace uiengine {
 // the process has no room, or once *cancel is set. Never throws, never
 // keeps a reference to data.
 Image DecodeWebp(const void* data, size_t length, const std::atomic<bool>* cancel = nullptr);
+
+// The ICC profile of the WebP's ICCP chunk, as libwebp's demuxer finds it
+// in a sound file; empty without one. Never throws.
+std::vector<uint8_t> WebpProfile(const void* data, size_t length);
 
 }  // namespace uiengine

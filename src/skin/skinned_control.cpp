@@ -29,10 +29,10 @@ LRESULT CALLBACK HostWindowProc(HWND host, UINT message, WPARAM wParam, LPARAM l
     const Engine& engine = CurrentEngine();
     switch (message) {
         case WM_MOVE:
-            if (engine.ControPonintSizeSynchronise) engine.ControPonintSizeSynchronise(host, 0);
+            if (engine.ControPonintSizeSynchronise) engine.ControPonintSizeSynchronise(host, ENGINE_HOST_MOVED);
             break;
         case WM_SIZE:
-            if (engine.ControPonintSizeSynchronise) engine.ControPonintSizeSynchronise(host, 1);
+            if (engine.ControPonintSizeSynchronise) engine.ControPonintSizeSynchronise(host, ENGINE_HOST_RESIZED);
             break;
         case WM_ERASEBKGND:
             return 1;  // the engine paints

@@ -141,3 +141,21 @@ TEST_F(EngineAnimation, FiveHundredFramesPlayWithoutBeingHeld) {
     EXPECT_LT(AddressSpaceInUseMiB() - before, 64.0);
     (void)seen;
 }
+
+// A valid moving GIF of under 50 KB whose second picture is 8000 x 8000
+// over a 30 x 20 screen: only the screen's part is shown, and playing it
+// takes no memory beyond the screen's (the picture as stored would take 64
+// million entries).
+TEST_F(EngineAnimation, AFrameFarLargerThanTheScreenTakesOnlyTheScreensMemory) {
+    const Bytes gif = MakeMovingGif(30, 20, {kRed, kBlue},
+                                    {GifFrame::Solid(0, 0, 30, 20, 0, 20), GifFrame::Run(0, 0, 8000, 8000, 1, 20)}, 0);
+    ASSERT_LT(gif.size(), 50u * 1024);
+    const double before = AddressSpaceInUseMiB();
+    Write(gif);
+    Seen seen;
+    ASSERT_TRUE(WaitFor([&] {
+        seen = Watch(200, {{5, 5}, {29, 19}});
+        return !seen.states.empty() && seen.states.back() == Colours({kBlue, kBlue});
+    }, 60000));
+    EXPECT_LT(AddressSpaceInUseMiB() - before, 64.0);
+}

@@ -1,4 +1,5 @@
-// True colours: a JPEG and a PNG carrying an Adobe RGB (1998) profile are
+// True colours: a JPEG and a PNG (its profile in stored, fixed-code and
+// dynamic-code zlib blocks) carrying an Adobe RGB (1998) profile are
 // drawn in sRGB as ImageMagick's -profile (Debian's, run natively beside
 // Wine) converts them, within 2 per channel, and a WebP carrying it as the
 // PNG is; the same pictures without a
@@ -174,7 +175,15 @@ TEST_F(EngineColour, AdobeRgbPicturesAreDrawnAsTheReferenceConvertsThem) {
         Bytes bytes;
     } cases[] = {{"adobe.jpg", WithJpegProfile(PatchJpeg(), adobe)},
                  {"adobe-pieces.jpg", WithJpegProfile(PatchJpeg(), adobe, 100)},
-                 {"adobe.png", MakeRgbPng(kW, kH, PatchPixels(), adobe)}};
+                 {"adobe.png", MakeRgbPng(kW, kH, PatchPixels(), adobe)},
+                 {"adobe-fixed.png", MakeRgbPng(kW, kH, PatchPixels(), adobe, ZlibBlocks::Fixed)},
+                 {"adobe-dynamic.png", MakeRgbPng(kW, kH, PatchPixels(), adobe, ZlibBlocks::Dynamic)}};
+    // The compressed profiles' first blocks are of the kind named (the
+    // block type follows the final-block bit, after the 2-byte zlib header
+    // that follows the chunk's header, the name, its zero and the method).
+    const size_t firstBlock = 8 + 25 + 8 + sizeof "profile" + 1 + 2;
+    EXPECT_EQ((cases[3].bytes[firstBlock] >> 1) & 3, 1) << "fixed codes";
+    EXPECT_EQ((cases[4].bytes[firstBlock] >> 1) & 3, 2) << "dynamic codes";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(WriteBytes(dir_ / c.name, c.bytes));

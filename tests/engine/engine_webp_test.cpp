@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <webp/decode.h>
+
 #include "engine_harness.h"
 #include "imaging/imaging.h"
 #include "picture/webp_header.h"
@@ -121,6 +123,24 @@ TEST_F(EngineWebp, EachKindOfFirstChunkGivesTheSize) {
         EXPECT_EQ(h.alpha, c.alpha);
         EXPECT_TRUE(h.whole);
     }
+}
+
+// The smallest lossless file: one colour (clear) over 100 x 100 in 28
+// bytes, as Debian's `cwebp -lossless -z 9 -exact` writes it (its `dwebp`
+// reads it as 100 x 100). Decoded and measured as libwebp reads it.
+TEST_F(EngineWebp, ATwentyEightByteLosslessFileIsAPicture) {
+    const Bytes tiny = {0x52, 0x49, 0x46, 0x46, 0x14, 0x00, 0x00, 0x00, 0x57, 0x45, 0x42, 0x50, 0x56, 0x50,
+                        0x38, 0x4c, 0x08, 0x00, 0x00, 0x00, 0x2f, 0x63, 0xc0, 0x18, 0x10, 0x88, 0x88, 0x08};
+    int w = 0, h = 0;
+    ASSERT_TRUE(WebPGetInfo(tiny.data(), tiny.size(), &w, &h));
+    ASSERT_EQ(w, 100);
+    const Pixels decoded = EngineDecode(tiny);
+    EXPECT_EQ(decoded.width, w);
+    EXPECT_EQ(decoded.height, h);
+    EXPECT_EQ(decoded.argb, std::vector<uint32_t>(static_cast<size_t>(w) * h, 0u));
+    vela::ForgetMeasurement();
+    EXPECT_EQ(vela::MeasurePictureWidth(tiny), w);
+    EXPECT_EQ(vela::MeasurePictureHeight(tiny), h);
 }
 
 TEST_F(EngineWebp, DamagedFilesAreUndecodableAndMeasureNothing) {

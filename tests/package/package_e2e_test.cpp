@@ -86,7 +86,8 @@ TEST(PackageE2E, HoldsExactlyWhatShips) {
     const std::vector<std::string> expected = {"ExuiKrnln.dll",           "README.txt",
                                                "VelaViewer.exe",          "lcms2-COPYING",
                                                "libjpeg-turbo-LICENSE.md", "libjpeg-turbo-README.ijg",
-                                               "libwebp-COPYING",         "libwebp-PATENTS"};
+                                               "libwebp-COPYING",         "libwebp-PATENTS",
+                                               "zlib-LICENSE"};
     EXPECT_EQ(FilesIn(folder), expected);
 }
 

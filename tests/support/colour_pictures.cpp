@@ -1,6 +1,7 @@
 #include "colour_pictures.h"
 
 #include <lcms2.h>
+#include <zlib.h>
 
 #include <algorithm>
 
@@ -63,6 +64,21 @@ Bytes StoredZlib(const Bytes& data) {
     return z;
 }
 
+// A zlib stream from zlib's own deflate, at its best compression.
+Bytes DeflatedZlib(const Bytes& data, int strategy) {
+    z_stream z{};
+    if (deflateInit2(&z, 9, Z_DEFLATED, 15, 9, strategy) != Z_OK) return {};
+    Bytes out(deflateBound(&z, static_cast<uLong>(data.size())));
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    const int status = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return status == Z_STREAM_END ? out : Bytes{};
+}
+
 }  // namespace
 
 Bytes AdobeRgbProfile() {
@@ -95,7 +111,7 @@ Bytes WithJpegProfile(const Bytes& jpeg, const Bytes& profile, size_t pieceSize)
     return out;
 }
 
-Bytes MakeRgbPng(int w, int h, const std::vector<uint32_t>& rgb, const Bytes& profile) {
+Bytes MakeRgbPng(int w, int h, const std::vector<uint32_t>& rgb, const Bytes& profile, ZlibBlocks blocks) {
     Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     Bytes header;
     Put32BigEndian(header, static_cast<uint32_t>(w));
@@ -106,7 +122,9 @@ Bytes MakeRgbPng(int w, int h, const std::vector<uint32_t>& rgb, const Bytes& pr
         const char name[] = "profile";
         Bytes iccp(name, name + sizeof name);  // with its zero
         iccp.push_back(0);                     // zlib
-        const Bytes z = StoredZlib(profile);
+        const Bytes z = blocks == ZlibBlocks::Stored  ? StoredZlib(profile)
+                        : blocks == ZlibBlocks::Fixed ? DeflatedZlib(profile, Z_FIXED)
+                                                      : DeflatedZlib(profile, Z_DEFAULT_STRATEGY);
         iccp.insert(iccp.end(), z.begin(), z.end());
         Chunk(png, "iCCP", iccp);
     }

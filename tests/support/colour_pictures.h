@@ -17,8 +17,14 @@ Bytes SrgbProfile();
 // The JPEG with the profile spliced in after its start marker, in APP2
 // "ICC_PROFILE" pieces of at most `pieceSize` bytes.
 Bytes WithJpegProfile(const Bytes& jpeg, const Bytes& profile, size_t pieceSize = 65519);
+// How the profile of a PNG's iCCP chunk is compressed: in stored
+// (uncompressed) blocks, or by zlib's deflate with its fixed codes only
+// (Z_FIXED) or with codes of its own for the data (dynamic blocks).
+enum class ZlibBlocks { Stored, Fixed, Dynamic };
+
 // An 8-bit RGB PNG of the straight 0xRRGGBB pixels, rows top-down, with an
-// iCCP chunk holding the profile (stored, uncompressed zlib) unless empty.
-Bytes MakeRgbPng(int w, int h, const std::vector<uint32_t>& rgb, const Bytes& profile = {});
+// iCCP chunk holding the profile unless empty.
+Bytes MakeRgbPng(int w, int h, const std::vector<uint32_t>& rgb, const Bytes& profile = {},
+                 ZlibBlocks blocks = ZlibBlocks::Stored);
 
 }  // namespace vela::test

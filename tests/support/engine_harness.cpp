@@ -29,8 +29,8 @@ std::map<HWND, std::vector<UINT>>& Seen() {
 LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_RBUTTONUP || msg == WM_RBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_MOUSEMOVE) Seen()[hwnd].push_back(msg);
     switch (msg) {
-        case WM_MOVE: Engine().ControPonintSizeSynchronise(hwnd, 0); break;
-        case WM_SIZE: Engine().ControPonintSizeSynchronise(hwnd, 1); break;
+        case WM_MOVE: Engine().ControPonintSizeSynchronise(hwnd, ENGINE_HOST_MOVED); break;
+        case WM_SIZE: Engine().ControPonintSizeSynchronise(hwnd, ENGINE_HOST_RESIZED); break;
         case WM_ERASEBKGND: return 1;
         case WM_NCDESTROY: {
             SetPropA(hwnd, "Tab_WM_DESTROY", reinterpret_cast<HANDLE>(1));

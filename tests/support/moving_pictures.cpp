@@ -11,6 +11,19 @@ void Put16(Bytes& b, int v) {
     b.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
 }
 
+// Sub-blocks of at most 255 bytes after the minimum code size, and the empty one.
+Bytes InSubBlocks(const Bytes& packed, int minimum) {
+    Bytes blocks;
+    blocks.push_back(static_cast<unsigned char>(minimum));
+    for (size_t at = 0; at < packed.size(); at += 255) {
+        const size_t n = std::min<size_t>(255, packed.size() - at);
+        blocks.push_back(static_cast<unsigned char>(n));
+        blocks.insert(blocks.end(), packed.begin() + at, packed.begin() + at + n);
+    }
+    blocks.push_back(0);
+    return blocks;
+}
+
 // LZW data that never grows its code width: a clear code before the table
 // would need a wider code, so every index is a code of its own.
 Bytes Lzw(const std::vector<uint8_t>& indexes, int minimum) {
@@ -40,18 +53,61 @@ Bytes Lzw(const std::vector<uint8_t>& indexes, int minimum) {
     }
     put(end);
     if (held > 0) packed.push_back(static_cast<unsigned char>(buffer & 0xFF));
-    Bytes blocks;
-    blocks.push_back(static_cast<unsigned char>(minimum));
-    for (size_t at = 0; at < packed.size(); at += 255) {
-        const size_t n = std::min<size_t>(255, packed.size() - at);
-        blocks.push_back(static_cast<unsigned char>(n));
-        blocks.insert(blocks.end(), packed.begin() + at, packed.begin() + at + n);
+    return InSubBlocks(packed, minimum);
+}
+
+// LZW data for `pixels` of one index: each code one pixel longer than the
+// one before (the code the decoder is about to define), and a clear code
+// whenever the table is full, as an encoder does.
+Bytes RunLzw(uint64_t pixels, uint8_t index, int minimum) {
+    const int clear = 1 << minimum, end = clear + 1, kFull = 4096;
+    int bits = minimum + 1, next = end + 1;
+    Bytes packed;
+    uint32_t buffer = 0;
+    int held = 0;
+    auto put = [&](int code) {
+        buffer |= static_cast<uint32_t>(code) << held;
+        held += bits;
+        while (held >= 8) {
+            packed.push_back(static_cast<unsigned char>(buffer & 0xFF));
+            buffer >>= 8;
+            held -= 8;
+        }
+    };
+    uint64_t left = pixels, last = 0;
+    while (left > 0) {
+        if (last == 0 || next == kFull) {  // a fresh table: the index alone first
+            put(clear);
+            bits = minimum + 1;
+            next = end + 1;
+            put(index);
+            --left;
+            last = 1;
+            continue;
+        }
+        const uint64_t length = std::min(left, last + 1);
+        put(length == 1 ? index : static_cast<int>(end + length - 1));
+        left -= length;
+        last = length;
+        if (++next == (1 << bits) && bits < 12) ++bits;
     }
-    blocks.push_back(0);
-    return blocks;
+    put(end);
+    if (held > 0) packed.push_back(static_cast<unsigned char>(buffer & 0xFF));
+    return InSubBlocks(packed, minimum);
 }
 
 }  // namespace
+
+GifFrame GifFrame::Run(int x, int y, int w, int h, uint8_t index, int delayCs) {
+    GifFrame f;
+    f.x = x;
+    f.y = y;
+    f.w = w;
+    f.h = h;
+    f.run = index;
+    f.delayCs = delayCs;
+    return f;
+}
 
 GifFrame GifFrame::Solid(int x, int y, int w, int h, uint8_t index, int delayCs, int disposal) {
     GifFrame f;
@@ -98,7 +154,9 @@ Bytes MakeMovingGif(int w, int h, const std::vector<COLORREF>& palette, const st
         Put16(b, f.w);
         Put16(b, f.h);
         b.push_back(0);
-        const Bytes data = Lzw(f.indexes, bits < 2 ? 2 : bits);
+        const int minimum = bits < 2 ? 2 : bits;
+        const Bytes data = f.indexes.empty() ? RunLzw(static_cast<uint64_t>(f.w) * f.h, f.run, minimum)
+                                             : Lzw(f.indexes, minimum);
         b.insert(b.end(), data.begin(), data.end());
     }
     b.push_back(0x3B);

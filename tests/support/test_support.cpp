@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <cstdio>
 
 #include "runtime/unique.h"
@@ -362,6 +363,24 @@ double AddressSpaceInUseMiB(HANDLE process) {
         at = next;
     }
     return mib;
+}
+
+GuardedBytes::GuardedBytes(const Bytes& bytes) : size_(bytes.size()) {
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const size_t page = system.dwPageSize, readable = (bytes.size() + page - 1) / page * page + page;
+    region_ = VirtualAlloc(nullptr, readable + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (!region_) return;
+    auto* base = static_cast<unsigned char*>(region_);
+    DWORD old = 0;
+    VirtualProtect(base + readable, page, PAGE_NOACCESS, &old);
+    auto* at = base + readable - bytes.size();
+    if (!bytes.empty()) memcpy(at, bytes.data(), bytes.size());
+    data_ = at;
+}
+
+GuardedBytes::~GuardedBytes() {
+    if (region_) VirtualFree(region_, 0, MEM_RELEASE);
 }
 
 std::vector<uint32_t> ScreenPixels(const RECT& area) {

@@ -102,4 +102,21 @@ std::vector<uint32_t> ScreenPixels(const RECT& area);
 // memory) show. 0 when the process cannot be read.
 double AddressSpaceInUseMiB(HANDLE process = GetCurrentProcess());
 
+// A copy of the bytes that ends where a page the process may not touch
+// begins: a reader that looks one byte past them ends the test program.
+class GuardedBytes {
+public:
+    explicit GuardedBytes(const Bytes& bytes);
+    ~GuardedBytes();
+    GuardedBytes(const GuardedBytes&) = delete;
+    GuardedBytes& operator=(const GuardedBytes&) = delete;
+    const unsigned char* data() const { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    void* region_ = nullptr;
+    const unsigned char* data_ = nullptr;
+    size_t size_ = 0;
+};
+
 }  // namespace vela::test

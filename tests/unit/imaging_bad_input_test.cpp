@@ -6,6 +6,8 @@
 
 #include "picture/decoder_guards.h"
 #include "picture/exif_orientation.h"
+#include "picture/icc_profile.h"
+#include "colour_pictures.h"
 #include "fuzz_corpus.h"
 #include "imaging/clipboard_picture.h"
 #include "imaging/imaging.h"
@@ -252,4 +254,25 @@ TEST(ImagingBadInput, NothingIsReadBeyondTheBytes) {
     ULONG read = 12345;
     stream.Get()->Read(out, sizeof out, &read);
     EXPECT_EQ(read, 0u);
+}
+
+// The embedded profile's readers, on bytes that end where the process may
+// read no further: a WebP whose last chunk is odd-sized and has no pad byte
+// (21 bytes), and JPEGs and PNGs with a profile cut at every length.
+TEST(ImagingBadInput, NoProfileReaderLooksPastTheBytes) {
+    const Bytes oddChunk = {'R', 'I', 'F', 'F', 13, 0, 0, 0, 'W', 'E', 'B', 'P', 'X', 'M', 'P', ' ', 1, 0, 0, 0, 'x'};
+    std::vector<uint8_t> profile;
+    const test::GuardedBytes webp(oddChunk);
+    ASSERT_TRUE(webp.data());
+    EXPECT_EQ(imaging::EmbeddedProfile(webp.data(), webp.size(), &profile), imaging::ProfileBlock::None);
+    const Bytes small(200, 0x42);
+    const Bytes jpeg = test::WithJpegProfile(MakePicture(8, 8, L"image/jpeg"), small, 60);
+    const Bytes png = test::MakeRgbPng(2, 2, {0, 0, 0, 0}, small);
+    for (const Bytes* whole : {&jpeg, &png}) {
+        for (size_t n = 0; n <= whole->size(); ++n) {
+            const test::GuardedBytes cut(Bytes(whole->begin(), whole->begin() + n));
+            imaging::EmbeddedProfile(cut.data(), cut.size(), &profile);
+        }
+        EXPECT_NE(imaging::EmbeddedProfile(whole->data(), whole->size(), &profile), imaging::ProfileBlock::None);
+    }
 }

@@ -239,3 +239,29 @@ TEST_F(ImagingHeader, AHeaderClaimingAHugePictureCostsNothing) {
                            test::CraftedGif(0, 10), Icon({{16, IconBitmap(16)}}, true)})
         EXPECT_FALSE(imaging::SizeFromHeader(b.data(), b.size(), &header));
 }
+
+// A 36-byte core-header BMP (1 pixel a row, 24 bits): its height is an
+// unsigned 16-bit field (WORD bcHeight). The guard and the header read it
+// the same: the rows a height of 0x8000 or 0xFFFF declares lie far past
+// the data, and the decoders never see them; one row lies inside and
+// decodes to the size the header reads.
+TEST_F(ImagingHeader, ACoreHeaderBmpHeightIsReadOneWay) {
+    const struct {
+        unsigned height;
+        bool rowsInside;
+    } cases[] = {{1, true}, {0x8000, false}, {0xFFFF, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.height);
+        Bytes b = {'B', 'M'};
+        for (unsigned v : {36u, 0u, 26u, 12u}) Put16(b, v), Put16(b, v >> 16);  // size, reserved, offset, header
+        for (unsigned v : {1u, c.height, 1u, 24u}) Put16(b, v);                   // width, height, planes, bits
+        b.resize(36, 0x80);
+        imaging::HeaderSize header;
+        ASSERT_TRUE(imaging::SizeFromHeader(b.data(), b.size(), &header));
+        EXPECT_EQ(header.height, static_cast<int>(c.height));
+        EXPECT_EQ(imaging::DecodersMayRead(b.data(), b.size()), c.rowsInside);
+        if (c.rowsInside) {
+            EXPECT_EQ(DecodedByGdiplus(b).height, header.height);
+        }
+    }
+}

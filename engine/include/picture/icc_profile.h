@@ -1,9 +1,11 @@
 #pragma once
 // Where a picture keeps its embedded ICC colour profile: a JPEG's APP2
-// "ICC_PROFILE" segments (in numbered pieces), a PNG's iCCP chunk (zlib
-// compressed) or a WebP's ICCP chunk. Read from the headers only, without
-// decoding; shared by the viewer (which asks whether there is one) and the
-// engine (which converts the colours). Header only.
+// "ICC_PROFILE" segments (in numbered pieces) or a PNG's iCCP chunk (zlib
+// compressed). Read from the headers only, without decoding; shared by the
+// viewer (which asks whether there is one) and the engine (which converts
+// the colours of a PNG, and of a JPEG its own decoder refused). A WebP's
+// ICCP chunk is read by libwebp's demuxer in the engine, which decodes
+// every WebP. Header only.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -17,7 +19,6 @@ namespace profile_detail {
 
 inline std::size_t Be16(const uint8_t* p) { return static_cast<std::size_t>((p[0] << 8) | p[1]); }
 inline uint64_t Be32(const uint8_t* p) { return (uint64_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
-inline uint64_t Le32(const uint8_t* p) { return uint64_t{p[0]} | (p[1] << 8) | (p[2] << 16) | (uint64_t{p[3]} << 24); }
 
 // JPEG: APP2 segments up to the scan; pieces numbered 1..count, in any order.
 inline ProfileBlock FromJpeg(const uint8_t* p, std::size_t length, std::vector<uint8_t>* out) {
@@ -74,24 +75,6 @@ inline ProfileBlock FromPng(const uint8_t* p, std::size_t length, std::vector<ui
     return ProfileBlock::None;
 }
 
-// WebP: an ICCP chunk, which comes before the pictures.
-inline ProfileBlock FromWebp(const uint8_t* p, std::size_t length, std::vector<uint8_t>* out) {
-    std::size_t at = 12;
-    while (length - at >= 8) {
-        const uint64_t size = Le32(p + at + 4);
-        if (size > length - at - 8) break;
-        if (std::memcmp(p + at, "ICCP", 4) == 0) {
-            out->assign(p + at + 8, p + at + 8 + size);
-            return out->empty() ? ProfileBlock::None : ProfileBlock::Plain;
-        }
-        if (std::memcmp(p + at, "VP8 ", 4) == 0 || std::memcmp(p + at, "VP8L", 4) == 0 ||
-            std::memcmp(p + at, "ANMF", 4) == 0)
-            break;
-        at += 8 + static_cast<std::size_t>(size) + (size & 1);
-    }
-    return ProfileBlock::None;
-}
-
 }  // namespace profile_detail
 
 // The embedded profile's bytes into *out (a PNG's still compressed: Zlib),
@@ -104,8 +87,6 @@ inline ProfileBlock EmbeddedProfile(const void* data, std::size_t length, std::v
     static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     if (length >= 4 && p[0] == 0xFF && p[1] == 0xD8) return profile_detail::FromJpeg(p, length, out);
     if (length >= 8 && std::memcmp(p, kPng, 8) == 0) return profile_detail::FromPng(p, length, out);
-    if (length >= 12 && std::memcmp(p, "RIFF", 4) == 0 && std::memcmp(p + 8, "WEBP", 4) == 0)
-        return profile_detail::FromWebp(p, length, out);
     return ProfileBlock::None;
 }
 

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "picture/bmp_fields.h"
 #include "picture/exif_orientation.h"
 #include "picture/webp_header.h"
 
@@ -157,27 +158,24 @@ inline bool GifHeaderSize(const uint8_t* p, std::size_t length, HeaderSize* out)
 // data.
 inline bool BmpHeaderSize(const uint8_t* p, std::size_t length, HeaderSize* out) {
     using namespace header_detail;
-    if (length < 26 || p[0] != 'B' || p[1] != 'M' || Le32(p + 10) >= length) return false;
-    const uint32_t header = Le32(p + 14);
-    if (header == 12) {
-        const uint32_t bits = Le16(p + 24);
-        if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
-        return Settle(Le16(p + 18), Le16(p + 20), out);
+    BmpFields f;
+    if (!ReadBmpFields(p, length, &f) || f.offset >= length) return false;
+    if (f.header == 12) {
+        if (f.bits != 1 && f.bits != 4 && f.bits != 8 && f.bits != 24) return false;
+        return Settle(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), out);
     }
-    if (header != 40 && header != 52 && header != 56 && header != 108 && header != 124) return false;
-    if (length < 34) return false;
-    const int64_t width = static_cast<int32_t>(Le32(p + 18)), height = static_cast<int32_t>(Le32(p + 22));
-    const uint32_t bits = Le16(p + 28), compression = Le32(p + 30);
+    if (f.header != 40 && f.header != 52 && f.header != 56 && f.header != 108 && f.header != 124) return false;
+    const uint32_t bits = f.bits;
     bool suits = false;
-    switch (compression) {
+    switch (f.compression) {
         case 0: suits = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; break;
-        case 1: suits = bits == 8 && height > 0; break;   // run-length rows are bottom-up only
-        case 2: suits = bits == 4 && height > 0; break;
+        case 1: suits = bits == 8 && f.height > 0; break;   // run-length rows are bottom-up only
+        case 2: suits = bits == 4 && f.height > 0; break;
         case 3: suits = bits == 16 || bits == 32; break;  // bit fields
         default: break;
     }
-    if (!suits || width <= 0) return false;
-    return Settle(static_cast<uint64_t>(width), static_cast<uint64_t>(height < 0 ? -height : height), out);
+    if (!suits || f.width <= 0) return false;
+    return Settle(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height < 0 ? -f.height : f.height), out);
 }
 
 // ICO: the first entry of the directory, the one GDI+ shows, by the picture
