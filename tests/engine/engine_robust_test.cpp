@@ -253,18 +253,25 @@ TEST_F(EngineRobust, DecodingTheSameDamagedPictureAgainKeepsNoMemory) {
         {"png 64 x 64 of too few pixels", CraftedPng(64, 64)},
         {"png 16384 x 16384 of too few pixels", CraftedPng(16384, 16384)},
     };
+    auto decode = [](const Bytes& b) {
+        ExuiPixels out{};
+        ExuiPixelsHandle h = Engine().DecodePicturePixels(b.data(), static_cast<int32_t>(b.size()), &out);
+        if (h) Engine().FreePicturePixels(h);
+        return h != nullptr;
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        auto decode = [&] {
-            ExuiPixels out{};
-            ExuiPixelsHandle h = Engine().DecodePicturePixels(c.bytes.data(), static_cast<int32_t>(c.bytes.size()), &out);
-            if (h) Engine().FreePicturePixels(h);
-            return h != nullptr;
-        };
-        ASSERT_FALSE(decode());  // the first use also fills the platform's caches
+        ASSERT_FALSE(decode(c.bytes));  // the first use also fills the platform's caches
         const size_t before = PrivateBytes();
-        for (int i = 0; i < kDecodes; ++i) decode();
+        for (int i = 0; i < kDecodes; ++i) decode(c.bytes);
         const size_t after = PrivateBytes();
         EXPECT_LT(after, before + kBound) << (after - before) / kDecodes << " bytes a decode";
     }
+    // A folder of GIFs each cut at another place inside its pixels: all
+    // undecodable, and none kept memory.
+    ASSERT_TRUE(decode(gif));
+    const size_t before = PrivateBytes();
+    for (int i = 0; i < kDecodes; ++i) ASSERT_FALSE(decode(Bytes(gif.begin(), gif.end() - 3 - i % (gif.size() / 2))));
+    const size_t after = PrivateBytes();
+    EXPECT_LT(after, before + kBound) << (after - before) / kDecodes << " bytes a decode";
 }

@@ -1,0 +1,103 @@
+#include "gif_pixels.h"
+
+namespace uiengine {
+
+namespace {
+
+constexpr int kMaxCodeBits = 12;
+constexpr int kMaxCodes = 1 << kMaxCodeBits;
+
+// The LZW codes of one picture, read from its sub-blocks, counting the
+// pixels they stand for until the end code, a code no decoder can read, the
+// end of the sub-blocks or of the data, or `wanted` pixels.
+class PixelCounter {
+public:
+    PixelCounter(const uint8_t* p, size_t n, size_t at, int minBits) : p_(p), n_(n), at_(at), minBits_(minBits) {}
+
+    uint64_t Count(uint64_t wanted) {
+        const int clear = 1 << minBits_, end = clear + 1;
+        int bits = minBits_ + 1, next = clear + 2, prev = -1;
+        uint64_t pixels = 0;
+        while (pixels < wanted) {
+            int code = 0;
+            if (!Read(bits, &code) || code == end) break;
+            if (code == clear) {
+                bits = minBits_ + 1;
+                next = clear + 2;
+                prev = -1;
+                continue;
+            }
+            if (prev < 0) {
+                if (code >= clear) break;  // the first code after a clear is a colour
+                length_[code] = 1;
+                ++pixels;
+                prev = code;
+                continue;
+            }
+            if (code > next || (code == next && next >= kMaxCodes)) break;
+            const uint32_t stands = code < clear ? 1 : code == next ? length_[prev] + 1 : length_[code];
+            pixels += stands;
+            if (next < kMaxCodes) {
+                length_[next] = length_[prev] + 1;
+                ++next;
+                if (next == (1 << bits) && bits < kMaxCodeBits) ++bits;
+            }
+            prev = code;
+        }
+        return pixels;
+    }
+
+private:
+    // The next code of `bits` bits, least significant first, across sub-blocks.
+    bool Read(int bits, int* code) {
+        while (held_ < bits) {
+            if (left_ == 0) {
+                if (at_ >= n_ || p_[at_] == 0) return false;
+                left_ = p_[at_++];
+            }
+            if (at_ >= n_) return false;
+            buffer_ |= static_cast<uint32_t>(p_[at_++]) << held_;
+            held_ += 8;
+            --left_;
+        }
+        *code = static_cast<int>(buffer_ & ((1u << bits) - 1));
+        buffer_ >>= bits;
+        held_ -= bits;
+        return true;
+    }
+
+    const uint8_t* p_;
+    size_t n_, at_;
+    int minBits_;
+    size_t left_ = 0;  // bytes left in the current sub-block
+    uint32_t buffer_ = 0;
+    int held_ = 0;
+    uint32_t length_[kMaxCodes] = {};
+};
+
+}  // namespace
+
+bool GifFirstPictureComplete(const void* data, size_t length) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    if (!p || length < 13 || p[0] != 'G' || p[1] != 'I' || p[2] != 'F' || p[3] != '8') return true;
+    size_t at = 13;
+    if (p[10] & 0x80) at += size_t{3} << ((p[10] & 7) + 1);
+    while (at < length && p[at] == 0x21) {  // extensions: introducer, label, sub-blocks
+        at += 2;
+        while (at < length && p[at] != 0) at += size_t{1} + p[at];
+        ++at;
+    }
+    if (at >= length || p[at] != 0x2C || length - at < 11) return true;
+    const uint64_t width = p[at + 5] | (p[at + 6] << 8), height = p[at + 7] | (p[at + 8] << 8);
+    const uint64_t pixels = width * height;
+    const uint8_t flags = p[at + 9];
+    at += 10;
+    if (flags & 0x80) at += size_t{3} << ((flags & 7) + 1);
+    if (at >= length) return false;  // cut before its data
+    const int minBits = p[at];
+    if (minBits < 1 || minBits >= kMaxCodeBits) return true;
+    PixelCounter counter(p, length, at + 1, minBits);
+    return counter.Count(pixels) >= pixels;
+}
+
+}  // namespace uiengine
