@@ -8,9 +8,9 @@
 #include <mutex>
 #include <vector>
 
-#include "gif_pixels.h"
 #include "picture/decoder_guards.h"
 #include "picture/picture_stream.h"
+#include "pixel_data.h"
 #include "unique.h"
 
 namespace uiengine {
@@ -121,9 +121,10 @@ Image DecodeWithGdiplus(const void* data, size_t length, const std::atomic<bool>
     if (!data || length == 0 || length > 0x7FFFFFFF) return out;
     if (!vela::imaging::DecodersMayRead(data, length) || !StartGdiplus()) return out;
     // Under Wine a GIF the codec cannot read through keeps its partly read
-    // file; one whose first picture's pixels are not all there is not handed
-    // over at all.
-    if (RefusedBytes().Holds(data, length) || !GifFirstPictureComplete(data, length)) return out;
+    // file, and a PNG whose rows fail to read keeps its table of rows: a
+    // picture whose pixels cannot all be in its data is not handed over.
+    if (RefusedBytes().Holds(data, length) || !GifFirstPictureComplete(data, length) || !PngRowsFitData(data, length))
+        return out;
     const size_t decodable = vela::imaging::DecodableLength(data, length);
     uiengine::Unique<IStream*, uiengine::ComRelease<IStream>> stream(vela::imaging::PictureStream::Create(data, decodable));
     if (!stream) return out;

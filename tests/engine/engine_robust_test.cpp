@@ -8,6 +8,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "engine_harness.h"
 #include "fuzz_corpus.h"
@@ -267,11 +268,22 @@ TEST_F(EngineRobust, DecodingTheSameDamagedPictureAgainKeepsNoMemory) {
         const size_t after = PrivateBytes();
         EXPECT_LT(after, before + kBound) << (after - before) / kDecodes << " bytes a decode";
     }
-    // A folder of GIFs each cut at another place inside its pixels: all
-    // undecodable, and none kept memory.
+    // Folders of damaged pictures, each file other bytes: GIFs cut at
+    // another place inside their pixels, PNGs claiming more rows than their
+    // data holds. All undecodable, and none kept memory.
     ASSERT_TRUE(decode(gif));
-    const size_t before = PrivateBytes();
-    for (int i = 0; i < kDecodes; ++i) ASSERT_FALSE(decode(Bytes(gif.begin(), gif.end() - 3 - i % (gif.size() / 2))));
-    const size_t after = PrivateBytes();
-    EXPECT_LT(after, before + kBound) << (after - before) / kDecodes << " bytes a decode";
+    const struct {
+        const char* what;
+        std::function<Bytes(int)> file;
+    } folders[] = {
+        {"gifs cut", [&](int i) { return Bytes(gif.begin(), gif.end() - 3 - i % (gif.size() / 2)); }},
+        {"pngs of too many rows", [](int i) { return CraftedPng(64, 1000 + i); }},
+    };
+    for (const auto& f : folders) {
+        SCOPED_TRACE(f.what);
+        const size_t before = PrivateBytes();
+        for (int i = 0; i < kDecodes; ++i) ASSERT_FALSE(decode(f.file(i)));
+        const size_t after = PrivateBytes();
+        EXPECT_LT(after, before + kBound) << (after - before) / kDecodes << " bytes a decode";
+    }
 }

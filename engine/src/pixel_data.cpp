@@ -1,4 +1,7 @@
-#include "gif_pixels.h"
+#include "pixel_data.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace uiengine {
 
@@ -98,6 +101,34 @@ bool GifFirstPictureComplete(const void* data, size_t length) {
     if (minBits < 1 || minBits >= kMaxCodeBits) return true;
     PixelCounter counter(p, length, at + 1, minBits);
     return counter.Count(pixels) >= pixels;
+}
+
+bool PngRowsFitData(const void* data, size_t length) {
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    const auto* p = static_cast<const uint8_t*>(data);
+    if (!p || length < 33) return true;
+    for (int i = 0; i < 8; ++i)
+        if (p[i] != signature[i]) return true;
+    auto u32 = [&](size_t at) {
+        return (uint32_t{p[at]} << 24) | (uint32_t{p[at + 1]} << 16) | (uint32_t{p[at + 2]} << 8) | p[at + 3];
+    };
+    if (std::memcmp(p + 12, "IHDR", 4) != 0) return true;
+    const uint64_t width = u32(16), height = u32(20);
+    const uint8_t depth = p[24], colour = p[25];
+    const int channels = colour == 0 || colour == 3 ? 1 : colour == 2 ? 3 : colour == 4 ? 2 : colour == 6 ? 4 : 0;
+    if (channels == 0 || depth == 0 || depth > 16 || p[28] > 1) return true;
+    // The rows of a picture that is not interlaced, each led by its filter
+    // byte; an interlaced one has more of them (its passes), never fewer bytes.
+    const uint64_t rows = height * (1 + (width * channels * depth + 7) / 8);
+    constexpr uint64_t kLargestRatio = 1032;
+    uint64_t compressed = 0;
+    for (size_t at = 8; length - at >= 12;) {
+        const uint64_t size = u32(at);
+        if (std::memcmp(p + at + 4, "IDAT", 4) == 0) compressed += std::min<uint64_t>(size, length - at - 8);
+        if (std::memcmp(p + at + 4, "IEND", 4) == 0 || size > length - at - 12) break;
+        at += 12 + static_cast<size_t>(size);
+    }
+    return rows <= compressed * kLargestRatio + kLargestRatio;
 }
 
 }  // namespace uiengine
