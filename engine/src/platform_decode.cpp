@@ -10,7 +10,7 @@
 
 #include "picture/decoder_guards.h"
 #include "picture/picture_stream.h"
-#include "pixel_data.h"
+#include "picture/pixel_data.h"
 #include "unique.h"
 
 namespace uiengine {
@@ -123,7 +123,8 @@ Image DecodeWithGdiplus(const void* data, size_t length, const std::atomic<bool>
     // Under Wine a GIF the codec cannot read through keeps its partly read
     // file, and a PNG whose rows fail to read keeps its table of rows: a
     // picture whose pixels cannot all be in its data is not handed over.
-    if (RefusedBytes().Holds(data, length) || !GifFirstPictureComplete(data, length) || !PngRowsFitData(data, length))
+    if (RefusedBytes().Holds(data, length) || !vela::imaging::GifPicturesComplete(data, length) ||
+        !vela::imaging::PngRowsFitData(data, length))
         return out;
     const size_t decodable = vela::imaging::DecodableLength(data, length);
     uiengine::Unique<IStream*, uiengine::ComRelease<IStream>> stream(vela::imaging::PictureStream::Create(data, decodable));

@@ -1,11 +1,17 @@
-#include "pixel_data.h"
-
+#pragma once
+// Whether a picture's pixels can all be in its data, told without decoding
+// them: pictures whose data ends first are undecodable, and the platform's
+// codecs under Wine keep memory on every such failure, so such bytes are
+// not handed to them. Header only, shared by the viewer's measurement and
+// rotation and by the engine's decode, like the guards beside it.
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
-namespace uiengine {
+namespace vela::imaging {
 
-namespace {
+namespace pixel_data_detail {
 
 constexpr int kMaxCodeBits = 12;
 constexpr int kMaxCodes = 1 << kMaxCodeBits;
@@ -20,10 +26,17 @@ public:
     uint64_t Count(uint64_t wanted) {
         const int clear = 1 << minBits_, end = clear + 1;
         int bits = minBits_ + 1, next = clear + 2, prev = -1;
+        for (int colour = 0; colour < clear; ++colour) length_[colour] = 1;
         uint64_t pixels = 0;
         while (pixels < wanted) {
             int code = 0;
-            if (!Read(bits, &code) || code == end) break;
+            if (!Read(bits, &code)) break;
+            if (code == end) {
+                // One pixel early is taken as the whole picture (giflib's
+                // decoder, Wine's, shows such a file).
+                if (pixels + 1 == wanted) pixels = wanted;
+                break;
+            }
             if (code == clear) {
                 bits = minBits_ + 1;
                 next = clear + 2;
@@ -32,7 +45,6 @@ public:
             }
             if (prev < 0) {
                 if (code >= clear) break;  // the first code after a clear is a colour
-                length_[code] = 1;
                 ++pixels;
                 prev = code;
                 continue;
@@ -78,32 +90,53 @@ private:
     uint32_t length_[kMaxCodes] = {};
 };
 
-}  // namespace
+}  // namespace pixel_data_detail
 
-bool GifFirstPictureComplete(const void* data, size_t length) {
+// False for a GIF one of whose pictures has compressed data that ends (cut
+// short, a code no decoder can read, the end code) before it gives width x
+// height pixels: such a file is undecodable, as a JPEG that ends before its
+// picture data is (Wine's codec reads every picture at load and fails so).
+// Also false for a GIF whose screen and first picture both have no pixels:
+// nothing to show. True for anything else, a GIF whose blocks stop making
+// sense between its pictures included (the decoder decides).
+inline bool GifPicturesComplete(const void* data, size_t length) {
     const auto* p = static_cast<const uint8_t*>(data);
     if (!p || length < 13 || p[0] != 'G' || p[1] != 'I' || p[2] != 'F' || p[3] != '8') return true;
+    auto skipSubBlocks = [&](size_t at) {
+        while (at < length && p[at] != 0) at += size_t{1} + p[at];
+        return at + 1;
+    };
+    const bool emptyScreen = (p[6] | p[7]) == 0 || (p[8] | p[9]) == 0;
+    bool first = true;
     size_t at = 13;
     if (p[10] & 0x80) at += size_t{3} << ((p[10] & 7) + 1);
-    while (at < length && p[at] == 0x21) {  // extensions: introducer, label, sub-blocks
-        at += 2;
-        while (at < length && p[at] != 0) at += size_t{1} + p[at];
-        ++at;
+    while (at < length) {
+        if (p[at] == 0x21) {  // an extension: introducer, label, sub-blocks
+            at = skipSubBlocks(at + 2);
+            continue;
+        }
+        if (p[at] != 0x2C || length - at < 11) return true;  // the trailer, or not a block
+        const uint64_t width = p[at + 5] | (p[at + 6] << 8), height = p[at + 7] | (p[at + 8] << 8);
+        if (first && emptyScreen && width * height == 0) return false;
+        first = false;
+        const uint8_t flags = p[at + 9];
+        at += 10;
+        if (flags & 0x80) at += size_t{3} << ((flags & 7) + 1);
+        if (at >= length) return false;  // cut before its data
+        const int minBits = p[at];
+        if (minBits < 1 || minBits >= pixel_data_detail::kMaxCodeBits) return true;
+        pixel_data_detail::PixelCounter counter(p, length, at + 1, minBits);
+        if (counter.Count(width * height) < width * height) return false;
+        at = skipSubBlocks(at + 1);
     }
-    if (at >= length || p[at] != 0x2C || length - at < 11) return true;
-    const uint64_t width = p[at + 5] | (p[at + 6] << 8), height = p[at + 7] | (p[at + 8] << 8);
-    const uint64_t pixels = width * height;
-    const uint8_t flags = p[at + 9];
-    at += 10;
-    if (flags & 0x80) at += size_t{3} << ((flags & 7) + 1);
-    if (at >= length) return false;  // cut before its data
-    const int minBits = p[at];
-    if (minBits < 1 || minBits >= kMaxCodeBits) return true;
-    PixelCounter counter(p, length, at + 1, minBits);
-    return counter.Count(pixels) >= pixels;
+    return true;
 }
 
-bool PngRowsFitData(const void* data, size_t length) {
+// False for a PNG whose image data chunks, inflated at deflate's largest
+// ratio (1032 to 1), are still fewer bytes than the rows its header declares:
+// no decoder can fill them. True for anything else, a PNG whose header
+// cannot be read included (the decoder decides).
+inline bool PngRowsFitData(const void* data, size_t length) {
     static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     const auto* p = static_cast<const uint8_t*>(data);
     if (!p || length < 33) return true;
@@ -131,4 +164,4 @@ bool PngRowsFitData(const void* data, size_t length) {
     return rows <= compressed * kLargestRatio + kLargestRatio;
 }
 
-}  // namespace uiengine
+}  // namespace vela::imaging
