@@ -1,7 +1,12 @@
 // Long runs of the real viewer, not part of CI (scripts/long_run.sh):
-//   long_run fuzz [files] [seed]  steps with Right through a folder of damaged
-//                                 and crafted pictures (tests/support/fuzz_corpus)
-//                                 and prints files stepped, faults, peak memory;
+//   long_run fuzz [files] [seed] [kind] [damage]
+//                                 steps with Right through a folder of damaged
+//                                 and crafted pictures (tests/support/fuzz_corpus),
+//                                 all of them or only one kind (jpg, png, gif,
+//                                 bmp, ico, webp) and one damage (cut, flip,
+//                                 run, header; "all" for any), prints private
+//                                 memory every 500 steps, then faults, peak
+//                                 memory and PASS when memory stays flat;
 //   long_run soak [steps] [large] steps back and forth through a folder of
 //                                 small pictures and a few large ones and prints
 //                                 private memory and handle counts every 1,000 steps,
@@ -176,34 +181,74 @@ private:
     size_t peak_ = 0;
 };
 
-int Fuzz(int files, uint32_t seed) {
+// Flat, for the soak and the fuzz run alike: from the checkpoint at 1,000
+// steps on (the first thousand fill the caches and the heaps), the largest
+// and smallest private memory of all checkpoints differ by less than this; a
+// growth of a few hundred bytes a step shows as several MiB over the run.
+constexpr double kPrivateSpreadMiB = 8;
+constexpr int kFirstJudgedStep = 1000;
+
+// The largest less the smallest of a figure over the checkpoints.
+template <typename Field>
+double Spread(const std::vector<Figures>& checkpoints, Field field) {
+    double low = 0, high = 0;
+    for (size_t i = 0; i < checkpoints.size(); ++i) {
+        const double v = static_cast<double>(field(checkpoints[i]));
+        low = i ? std::min(low, v) : v;
+        high = i ? std::max(high, v) : v;
+    }
+    return high - low;
+}
+
+double PrivateSpreadMiB(const std::vector<Figures>& checkpoints) {
+    return Spread(checkpoints, [](const Figures& f) { return f.privateBytes; }) / 1048576.0;
+}
+
+int Fuzz(int files, uint32_t seed, const std::string& kind, const std::string& damage) {
     ScratchFolder dir("vela-fuzz");
     std::vector<std::string> names;
-    for (const FuzzFile& f : MakeFuzzCorpus(seed, files)) {
+    const bool everything = kind == "all" && damage == "all";
+    const FuzzKeep keep = [&](const std::string& ext, const std::string& how) {
+        return (kind == "all" || ext == "." + kind) && (damage == "all" || how == damage);
+    };
+    for (const FuzzFile& f : everything ? MakeFuzzCorpus(seed, files) : MakeFuzzCorpus(seed, files, keep)) {
         WriteBytes(dir / f.name, f.bytes);
         if (Listed(f.name)) names.push_back(f.name);
     }
     std::sort(names.begin(), names.end());
-    std::printf("fuzz: %d files made from seed %u, %zu of them listed by the viewer\n", files, seed, names.size());
+    std::printf("fuzz: %d files made from seed %u (kind %s, damage %s), %zu of them listed by the viewer\n", files,
+                seed, kind.c_str(), damage.c_str(), names.size());
     const double t0 = NowMs();
     Stepper s(dir);
     if (names.empty() || !s.Open(names[0])) return 1;
+    std::vector<Figures> checkpoints;
     int stepped = 1;
-    for (size_t i = 1; i < names.size(); ++i, ++stepped) {
+    for (size_t i = 1; i < names.size(); ++i) {
         s.Step(VK_RIGHT, names[i]);
+        ++stepped;
         if (stepped % 500 == 0) {
             // Damaged files take the decoders' failure paths: what they keep
             // shows here as growth.
             const Figures m = Measure(s.Pid());
-            std::printf("  %d stepped, %d faults; private %.1f MiB, address space %.0f MiB, handles %lu, threads %lu\n",
-                        stepped, s.Faults(), m.privateBytes / 1048576.0, m.addressSpaceMiB, m.handles, m.threads);
+            if (stepped >= kFirstJudgedStep) checkpoints.push_back(m);
+            std::printf("  %d stepped, %d faults; private %.1f MiB, address space %.0f MiB, handles %lu, threads "
+                        "%lu, %.0f s\n",
+                        stepped, s.Faults(), m.privateBytes / 1048576.0, m.addressSpaceMiB, m.handles, m.threads,
+                        (NowMs() - t0) / 1000);
             std::fflush(stdout);
         }
     }
+    const int faults = s.Faults();
     const bool clean = s.Close();
     std::printf("fuzz: files stepped %d, faults %d, peak private memory %.1f MiB, closed with exit code 0: %s, %.0f s\n",
-                stepped, s.Faults(), s.Peak() / 1048576.0, clean ? "yes" : "no", (NowMs() - t0) / 1000);
-    return s.Faults() == 0 && clean ? 0 : 1;
+                stepped, faults, s.Peak() / 1048576.0, clean ? "yes" : "no", (NowMs() - t0) / 1000);
+    const double spread = PrivateSpreadMiB(checkpoints);
+    const bool flat = checkpoints.size() >= 2 && spread < kPrivateSpreadMiB;
+    std::printf("fuzz: from 1,000 steps on, private memory varies by %.1f MiB (bound %.0f): %s\n", spread,
+                kPrivateSpreadMiB, checkpoints.size() < 2 ? "too few steps to tell" : flat ? "flat" : "not flat");
+    const bool pass = faults == 0 && clean && flat;
+    std::printf("fuzz: %s\n", pass ? "PASS" : "FAIL");
+    return pass ? 0 : 1;
 }
 
 int Soak(int steps, int large) {
@@ -245,11 +290,8 @@ int Soak(int steps, int large) {
         return f;
     };
     print(0);
-    // Flat: from the checkpoint at 1,000 steps on (the first thousand fill
-    // the caches and the heaps), the largest and smallest figure of all
-    // checkpoints differ by less than these bounds; a growth of a few
-    // hundred bytes a step shows as several MiB over the run.
-    constexpr double kPrivateSpreadMiB = 8;
+    // Flat: from the checkpoint at 1,000 steps on, every figure varies by
+    // less than its bound (kPrivateSpreadMiB for private memory).
     constexpr DWORD kHandleSpread = 16, kObjectSpread = 16, kThreadSpread = 2;
     std::vector<Figures> checkpoints;
     size_t at = 0;
@@ -258,18 +300,10 @@ int Soak(int steps, int large) {
         if ((direction > 0 && at + 1 == names.size()) || (direction < 0 && at == 0)) direction = -direction;
         at += direction;
         s.Step(direction > 0 ? VK_RIGHT : VK_LEFT, names[at]);
-        if (n % 1000 == 0) checkpoints.push_back(print(n));
+        if (n % kFirstJudgedStep == 0) checkpoints.push_back(print(n));
     }
-    auto spread = [&](auto field) {
-        double low = 0, high = 0;
-        for (size_t i = 0; i < checkpoints.size(); ++i) {
-            const double v = static_cast<double>(field(checkpoints[i]));
-            low = i ? std::min(low, v) : v;
-            high = i ? std::max(high, v) : v;
-        }
-        return high - low;
-    };
-    const double privateSpread = spread([](const Figures& f) { return f.privateBytes; }) / 1048576.0;
+    auto spread = [&](auto field) { return Spread(checkpoints, field); };
+    const double privateSpread = PrivateSpreadMiB(checkpoints);
     const double handles = spread([](const Figures& f) { return f.handles; });
     const double objects = std::max(spread([](const Figures& f) { return f.gdi; }), spread([](const Figures& f) { return f.user; }));
     const double threads = spread([](const Figures& f) { return f.threads; });
@@ -303,9 +337,11 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "corpus" && argc > 2)
         return Corpus(argv[2], argc > 3 ? std::atoi(argv[3]) : 3000, argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 1);
-    if (mode == "fuzz") return Fuzz(argc > 2 ? std::atoi(argv[2]) : 3000, argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 1);
+    if (mode == "fuzz")
+        return Fuzz(argc > 2 ? std::atoi(argv[2]) : 3000, argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 1,
+                    argc > 4 ? argv[4] : "all", argc > 5 ? argv[5] : "all");
     if (mode == "soak") return Soak(argc > 2 ? std::atoi(argv[2]) : 10000, argc > 3 ? std::atoi(argv[3]) : 2);
-    std::printf("usage: long_run fuzz [files] [seed] | long_run soak [steps] [large pictures] |\n"
+    std::printf("usage: long_run fuzz [files] [seed] [kind] [damage] | long_run soak [steps] [large pictures] |\n"
                 "       long_run corpus <folder> [files] [seed]\n");
     return 2;
 }

@@ -10,6 +10,7 @@
 
 #include "picture/decoder_guards.h"
 #include "picture/picture_stream.h"
+#include "picture/pixel_data.h"
 #include "unique.h"
 
 namespace uiengine {
@@ -43,6 +44,59 @@ bool SizeAllowed(UINT w, UINT h) {
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
+// The last few byte sequences the platform's decoder refused, compared in
+// full. Wine's PNG and GIF codecs keep 3 to 25 KB on every failed load
+// (its GIF decoder closes the partly read file only after a load that
+// worked), and a damaged picture is decoded up to three times (ahead as the
+// next neighbour, shown, ahead as the previous one). The same bytes fail the
+// same way, so they are not handed over again; a refusal for want of memory
+// is not remembered, as the next try may have the room.
+class Refused {
+public:
+    bool Holds(const void* data, size_t length) {
+        AcquireSRWLockShared(&lock_);
+        bool found = false;
+        for (const auto& r : entries_)
+            if (r.size() == length && std::memcmp(r.data(), data, length) == 0) found = true;
+        ReleaseSRWLockShared(&lock_);
+        return found;
+    }
+    void Add(const void* data, size_t length) {
+        if (length > kLargest) return;
+        // Without room for the copy the bytes are not remembered: a later
+        // decode of them asks the platform again.
+        std::vector<uint8_t> copy, gone;  // gone is freed outside the lock
+        try {
+            copy.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
+        } catch (...) {
+            return;
+        }
+        AcquireSRWLockExclusive(&lock_);
+        if (entries_.size() == kEntries) {
+            gone.swap(entries_.front());
+            entries_.erase(entries_.begin());
+        }
+        try {
+            entries_.push_back(std::move(copy));
+        } catch (...) {
+        }
+        ReleaseSRWLockExclusive(&lock_);
+    }
+
+private:
+    // The shown picture, both neighbours and one more; 4 MiB held at most.
+    // Damaged files are mostly small; a larger one is simply decoded again.
+    static constexpr size_t kEntries = 4;
+    static constexpr size_t kLargest = 1u << 20;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    std::vector<std::vector<uint8_t>> entries_;
+};
+
+Refused& RefusedBytes() {
+    static Refused refused;
+    return refused;
+}
+
 // 24-bit BGR rows into opaque 32-bit pixels, four at a time through three
 // 32-bit reads (the copy runs once over every pixel of a photo).
 void Widen(const uint8_t* s, uint32_t* d, UINT count) {
@@ -66,12 +120,20 @@ Image DecodeWithGdiplus(const void* data, size_t length, const std::atomic<bool>
     Image out;
     if (!data || length == 0 || length > 0x7FFFFFFF) return out;
     if (!vela::imaging::DecodersMayRead(data, length) || !StartGdiplus()) return out;
-    length = vela::imaging::DecodableLength(data, length);
-    uiengine::Unique<IStream*, uiengine::ComRelease<IStream>> stream(vela::imaging::PictureStream::Create(data, length));
+    // Under Wine a GIF the codec cannot read through keeps its partly read
+    // file, and a PNG whose rows fail to read keeps its table of rows: a
+    // picture whose pixels cannot all be in its data is not handed over.
+    if (RefusedBytes().Holds(data, length) || !vela::imaging::GifPicturesComplete(data, length) ||
+        !vela::imaging::PngRowsFitData(data, length))
+        return out;
+    const size_t decodable = vela::imaging::DecodableLength(data, length);
+    uiengine::Unique<IStream*, uiengine::ComRelease<IStream>> stream(vela::imaging::PictureStream::Create(data, decodable));
     if (!stream) return out;
     uiengine::Unique<Gdiplus::GpBitmap*, DisposeImage> bitmap;
-    if (gp::GdipCreateBitmapFromStream(stream.Get(), bitmap.Out()) != Gdiplus::Ok || !bitmap) {
+    const Gdiplus::Status status = gp::GdipCreateBitmapFromStream(stream.Get(), bitmap.Out());
+    if (status != Gdiplus::Ok || !bitmap) {
         vela::imaging::PictureStream::Discard(stream.Get());
+        if (status != Gdiplus::OutOfMemory) RefusedBytes().Add(data, length);
         return out;
     }
     UINT w = 0, h = 0;

@@ -4,6 +4,7 @@
 #include "picture/decoder_guards.h"
 #include "imaging/imaging_internal.h"
 #include "picture/picture_stream.h"
+#include "picture/pixel_data.h"
 
 namespace vela::imaging {
 namespace {
@@ -30,7 +31,11 @@ GdiplusSession::~GdiplusSession() {
 }
 
 Stream DecoderStream(ByteView picture) {
-    if (!DecodersMayRead(picture.data(), picture.size())) return {};
+    // Pixels that cannot all be in the data would fail to decode anyway, and
+    // under Wine the failure keeps memory.
+    if (!DecodersMayRead(picture.data(), picture.size()) || !GifPicturesComplete(picture.data(), picture.size()) ||
+        !PngRowsFitData(picture.data(), picture.size()))
+        return {};
     return Stream(PictureStream::Create(picture.data(), DecodableLength(picture.data(), picture.size())));
 }
 

@@ -31,7 +31,8 @@ private:
 };
 
 // The bytes as a stream for GDI+'s decoders; null when the header guards
-// find a part a decoder would read outside them. After a failed decode,
+// find a part a decoder would read outside them, or the picture's pixels
+// cannot all be in its data. After a failed decode,
 // PictureStream::Discard frees the stream's copy of the bytes at once.
 Stream DecoderStream(ByteView picture);
 // A GDI+ bitmap decoded from the bytes, or null.

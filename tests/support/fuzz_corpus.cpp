@@ -180,7 +180,9 @@ std::vector<FuzzFile> FuzzSeeds() {
     };
 }
 
-std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count) {
+std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count) { return MakeFuzzCorpus(seed, count, nullptr); }
+
+std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count, const FuzzKeep& keep) {
     const std::vector<FuzzFile> seeds = FuzzSeeds();
     // mt19937's sequence is fixed by the standard; the distributions are not,
     // so values are taken from it by plain remainders.
@@ -192,7 +194,10 @@ std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count) {
     auto side = [&] { return below(3) ? sides[below(std::size(sides))] : random(); };
     std::vector<FuzzFile> out;
     out.reserve(count);
-    for (int n = 0; n < count; ++n) {
+    // Every file is made, kept or not, so that the generator runs as in the
+    // whole sequence; a filter nothing passes ends after a bounded search.
+    const int64_t tries = keep ? int64_t{count} * 1000 : count;
+    for (int n = 0; n < tries && static_cast<int>(out.size()) < count; ++n) {
         const FuzzFile& from = seeds[below(static_cast<uint32_t>(seeds.size()))];
         const std::string ext = from.name.substr(from.name.find('.'));
         Bytes b = from.bytes;
@@ -246,8 +251,11 @@ std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count) {
                 break;
             }
         }
+        if (keep && !keep(ext, how)) continue;
+        // Numbers of one width, so that names sort as numbers do (a
+        // filtered corpus reaches far into the sequence).
         char number[16];
-        wsprintfA(number, "%05d-", n);
+        wsprintfA(number, keep ? "%07d-" : "%05d-", n);
         out.push_back({number + how + ext, std::move(b)});
     }
     return out;

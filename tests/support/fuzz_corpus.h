@@ -3,6 +3,7 @@
 // runs: made from a seed, so that any file that misbehaves can be made again
 // from its seed and number.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ std::vector<FuzzFile> FuzzSeeds();
 // `count` files made from the seeds by truncations, bit flips, byte runs
 // and crafted headers, chosen by a generator started from `seed`.
 std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count);
+// Only the files `keep` takes, by their extension (".jpg") and damage ("cut",
+// "flip", "run", "header"), until there are `count` of them. Each keeps its
+// number in the whole sequence, so that it is the same file as there.
+using FuzzKeep = std::function<bool(const std::string& extension, const std::string& how)>;
+std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count, const FuzzKeep& keep);
 
 // Headers that claim a size the data never has.
 // A 23-byte baseline JPEG: start, a three-component frame header of w x h,
