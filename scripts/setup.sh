@@ -52,13 +52,16 @@ if [ "${#need_pkgs[@]}" -gt 0 ]; then
 fi
 
 # Wine takes the ANSI code page from the locale; without the generated
-# zh_CN.UTF-8 locale command-line arguments arrive garbled.
-if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
-    say "generating the zh_CN.UTF-8 locale"
-    $SUDO sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
-    $SUDO locale-gen >/dev/null || die "locale-gen failed"
-fi
+# zh_CN.UTF-8 locale command-line arguments arrive garbled. Tests also run
+# under en_US.UTF-8 (code page 1252), as on an English Windows.
+for wanted in zh_CN en_US; do
+    if ! locale -a 2>/dev/null | grep -qix "$wanted.utf8"; then
+        say "generating the $wanted.UTF-8 locale"
+        $SUDO sed -i "s/^# *\($wanted.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen || echo "$wanted.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+        $SUDO locale-gen >/dev/null || die "locale-gen failed"
+    fi
+done
 
 # --- The engine's JPEG decoder: libjpeg-turbo built from Debian's source ---
 # The build fetches the source package with `apt-get source --download-only`

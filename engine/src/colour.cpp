@@ -32,9 +32,9 @@ Profile OpenProfile(const std::vector<uint8_t>& bytes) {
 }
 
 // The whole file, or nothing when it cannot be read or is larger than a profile.
-std::vector<uint8_t> ReadProfileFile(const char* path) {
+std::vector<uint8_t> ReadProfileFile(const wchar_t* path) {
     std::vector<uint8_t> bytes;
-    Unique<HANDLE, CloseHandle> file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    Unique<HANDLE, CloseHandle> file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return bytes;
     const DWORD length = GetFileSize(file.Get(), nullptr);
     if (length == INVALID_FILE_SIZE || length > kProfileLimit) return bytes;
@@ -72,12 +72,13 @@ cmsHPROFILE ScreenProfile() {
     static Profile screen;
     static std::once_flag once;
     std::call_once(once, [] {
-        char path[MAX_PATH] = {};
+        // Asked in UTF-16: the profile's file name may hold any character.
+        wchar_t path[MAX_PATH] = {};
         DWORD size = MAX_PATH;
         bool named = false;
         {
             ScreenDc dc;
-            named = dc.Get() && GetICMProfileA(dc.Get(), &size, path);
+            named = dc.Get() && GetICMProfileW(dc.Get(), &size, path);
         }
         if (named) {
             Profile monitor = OpenProfile(ReadProfileFile(path));
