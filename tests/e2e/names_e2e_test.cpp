@@ -169,7 +169,8 @@ TEST_F(NamesE2E, TheSettingsWindowReadsItsChoicesAndTheAssociationOpensANameOuts
     DWORD size = sizeof saved;
     RegGetValueW(HKEY_CLASSES_ROOT, L".jpg", L"", RRF_RT_REG_SZ, nullptr, saved, &size);
     // Written by the viewer under code page 936: GBK bytes.
-    ASSERT_TRUE(WriteText(ProgramFolder() + "\\配置.ini", "[配置]\r\njpg=真\r\ngif=真\r\n"));
+    const std::string stored = "[配置]\r\njpg=真\r\ngif=真\r\n";
+    ASSERT_TRUE(WriteBytes(ini, vela::Bytes(stored.begin(), stored.end())));
     Open(Dir() + L"a.jpg");
     viewer_.Click(viewer_.Control(kSettingsButton));
     HWND window = nullptr;
