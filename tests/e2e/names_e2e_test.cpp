@@ -32,9 +32,9 @@ struct Named {
     const wchar_t* type;
 };
 const Named kPictures[] = {
-    {L"a.jpg", 64, 48, L"image/jpeg"},     {L"z😀.png", 80, 40, L"image/png"},
-    {L"中文.jpg", 96, 72, L"image/jpeg"},  {L"한국.jpg", 50, 90, L"image/jpeg"},
-    {L"\U00020000.jpg", 70, 70, L"image/jpeg"},
+    {L"a.jpg", 320, 240, L"image/jpeg"},    {L"z😀.png", 400, 200, L"image/png"},
+    {L"中文.jpg", 360, 270, L"image/jpeg"}, {L"한국.jpg", 250, 450, L"image/jpeg"},
+    {L"\U00020000.jpg", 300, 300, L"image/jpeg"},
 };
 
 // The names in the order Explorer shows them: the shell's own comparison.
@@ -78,9 +78,12 @@ TEST_F(NamesE2E, EachNameOpensAtItsSizeWithItsTitleAndTheFolderStepsInExplorersO
         ASSERT_TRUE(one.Start(L"\"" + Dir() + p.name + L"\""));
         EXPECT_TRUE(one.WaitTitle(p.name + kSuffix)) << one.Title();
         EXPECT_TRUE(one.WaitControlText(kZoomRatioButton, L"100%")) << one.ControlText(kZoomRatioButton);
-        const RECT view = one.ControlRect(kPictureView);
-        EXPECT_EQ(std::to_wstring(view.right - view.left) + L"x" + std::to_wstring(view.bottom - view.top),
-                  std::to_wstring(p.width) + L"x" + std::to_wstring(p.height));
+        const auto sides = [&] {
+            const RECT view = one.ControlRect(kPictureView);
+            return std::to_wstring(view.right - view.left) + L"x" + std::to_wstring(view.bottom - view.top);
+        };
+        EXPECT_TRUE(WaitFor([&] { return sides() == std::to_wstring(p.width) + L"x" + std::to_wstring(p.height); }))
+            << p.name << L" " << sides();
         one.Kill();
     }
     Open(Dir() + kPictures[2].name);
@@ -108,7 +111,7 @@ TEST_F(NamesE2E, ANameOutsideGbkIsDescribedCopiedSavedAndDeleted) {
     });
     EXPECT_EQ(seen[0].title + L"|" + seen[0].text.substr(0, seen[0].text.find(L"\r\n创建")),
               L"图片信息|文件大小：" + std::to_wstring((data.nFileSizeLow + 1023) / 1024) +
-                  L"kb\r\n图片宽度：50\r\n图片高度：90");
+                  L"kb\r\n图片宽度：250\r\n图片高度：450");
     // Copied: the picture's sides on the clipboard.
     ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard() && CloseClipboard());
     SetForegroundWindow(viewer_.Main());
@@ -122,7 +125,7 @@ TEST_F(NamesE2E, ANameOutsideGbkIsDescribedCopiedSavedAndDeleted) {
     ASSERT_TRUE(WaitFor([&] { return IsClipboardFormatAvailable(CF_DIB) && OpenClipboard(nullptr); }));
     const auto* dib = static_cast<const BITMAPINFOHEADER*>(GlobalLock(GetClipboardData(CF_DIB)));
     ASSERT_NE(dib, nullptr);
-    EXPECT_EQ(RectText({0, 0, dib->biWidth, dib->biHeight}), L"(0, 0, 50 x 90)");
+    EXPECT_EQ(RectText({0, 0, dib->biWidth, dib->biHeight}), L"(0, 0, 250 x 450)");
     CloseClipboard();
     // Saved under another name outside GBK, typed into the save dialog.
     const std::wstring copy = Dir() + L"사본😀.jpg";
