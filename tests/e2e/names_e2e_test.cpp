@@ -23,7 +23,6 @@ const std::wstring kSuffix = L"—Vela图片查看器";
 // Wine's own buttons follow the locale it runs under.
 bool Chinese() { return GetACP() == 936; }
 std::wstring Yes() { return Chinese() ? kYes : L"&Yes"; }
-std::wstring No() { return Chinese() ? kNo : L"&No"; }
 std::wstring Ok() { return Chinese() ? kOk : L"OK"; }
 
 struct Named {
@@ -190,6 +189,9 @@ TEST_F(NamesE2E, TheSettingsWindowReadsItsChoicesAndTheAssociationOpensANameOuts
         return RegGetValueW(HKEY_CLASSES_ROOT, L"jpg\\Shell\\Open\\Command", L"", RRF_RT_REG_SZ, nullptr, command,
                             &n) == ERROR_SUCCESS;
     }));
+    // The choices stored as GBK bytes, whatever the code page.
+    const std::string expected = "[配置]\r\njpg=真\r\ngif=真\r\npng=假\r\nbmp=假\r\nico=假\r\n";
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(ini) == vela::Bytes(expected.begin(), expected.end()); }));
     viewer_.Kill();
     // The command as the shell runs it, for a picture named outside GBK.
     std::wstring line = command;
