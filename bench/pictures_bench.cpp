@@ -96,15 +96,15 @@ int main() {
     });
     std::size_t found = 0, listed = 0;
     const double plain = Median(3, [&] {
-        std::vector<Text> files = FindFilesInFolder(many, "*.*", nullptr);
+        std::vector<Path> files = FindFilesInFolder(WideFromGbk(many), L"*.*", nullptr);
         found = files.size();
         listed = FilterPictures(files).size();
     });
     const double sorted = Median(3, [&] {
-        std::vector<Text> pictures = FilterPictures(FindFilesInFolder(many, "*.*", nullptr));
+        std::vector<Path> pictures = FilterPictures(FindFilesInFolder(WideFromGbk(many), L"*.*", nullptr));
         SortInExplorerOrder(pictures);
     });
-    const double pumped = Median(3, [&] { RebuildPictureList(many + "\\p00001.png", PumpMessages); });
+    const double pumped = Median(3, [&] { RebuildPictureList(WideFromGbk(many + "\\p00001.png"), PumpMessages); });
     std::printf("folder of %u files (made in %.1f s): enumerate + filter %.3f s -> %u entries, + sort by name "
                 "%.3f s; list rebuilt with message processing per file %.3f s -> %u entries, current %d\n",
                 static_cast<unsigned>(found), create, plain, static_cast<unsigned>(listed), sorted, pumped,

@@ -5,38 +5,33 @@
 namespace vela {
 namespace {
 
-bool IsSeparator(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-// Steps over one character: two bytes for a lead byte with a follower.
-std::size_t Next(std::string_view s, std::size_t i) {
-    return (IsLeadByte(s[i]) && i + 1 < s.size()) ? i + 2 : i + 1;
-}
+bool IsSeparator(wchar_t c) { return c <= L' '; }
 
 // Reads one argument starting at i (not at a separator); returns its end.
-std::size_t ReadArgument(std::string_view s, std::size_t i, Text* argument) {
+// A surrogate pair is never a separator or a quote: it stays whole.
+std::size_t ReadArgument(PathView s, std::size_t i, Path* argument) {
     argument->clear();
-    if (s[i] == '"') {
-        std::size_t start = ++i;
-        while (i < s.size() && s[i] != '"') i = Next(s, i);
-        argument->assign(s.substr(start, std::min(i, s.size()) - start));
+    if (s[i] == L'"') {
+        const std::size_t start = ++i;
+        while (i < s.size() && s[i] != L'"') ++i;
+        argument->assign(s.substr(start, i - start));
         return i < s.size() ? i + 1 : s.size();  // an unbalanced quote runs to the end
     }
-    std::size_t start = i;
-    while (i < s.size() && !IsSeparator(s[i]) && s[i] != '"') i = Next(s, i);
-    i = std::min(i, s.size());
+    const std::size_t start = i;
+    while (i < s.size() && !IsSeparator(s[i]) && s[i] != L'"') ++i;
     argument->assign(s.substr(start, i - start));
     return i;
 }
 
 }  // namespace
 
-Text LastCommandLineArgument(std::string_view s) {
-    s = UntilNul(s);
+Path LastCommandLineArgument(PathView s) {
+    s = s.substr(0, s.find(L'\0'));
     std::size_t i = 0;
-    Text argument;
+    Path argument;
     while (i < s.size() && IsSeparator(s[i])) ++i;
     if (i < s.size()) i = ReadArgument(s, i, &argument);  // the program's own path
-    Text last;
+    Path last;
     while (i < s.size()) {
         if (IsSeparator(s[i])) {
             ++i;
@@ -48,14 +43,14 @@ Text LastCommandLineArgument(std::string_view s) {
     return last;
 }
 
-Text CommandLinePicturePath() { return LastCommandLineArgument(GetCommandLineA()); }
+Path CommandLinePicturePath() { return LastCommandLineArgument(GetCommandLineW()); }
 
-Text FullPathOf(std::string_view path) {
-    const Text given(UntilNul(path));
+Path FullPathOf(PathView path) {
+    const Path given(path.substr(0, path.find(L'\0')));
     if (given.empty()) return given;
-    Text full(MAX_PATH, '\0');
+    Path full(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetFullPathNameA(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        const DWORD n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         if (n == 0) return given;
         if (n < full.size()) {
             full.resize(n);

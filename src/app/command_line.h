@@ -1,4 +1,5 @@
 #pragma once
+#include "runtime/platform_path.h"
 #include "runtime/text.h"
 
 namespace vela {
@@ -7,15 +8,16 @@ namespace vela {
 // empty text. A double quote starts an argument that runs to the next double
 // quote (spaces included, quotes dropped); otherwise an argument is a run of
 // characters above the space that ends before the next double quote;
-// characters at or below the space separate arguments; a GBK lead byte always
-// takes the following byte with it.
-Text LastCommandLineArgument(std::string_view commandLine);
+// characters at or below the space separate arguments. The line is UTF-16,
+// so every name arrives whole, whatever the system's code page.
+Path LastCommandLineArgument(PathView commandLine);
 
-// LastCommandLineArgument of this process's command line.
-Text CommandLinePicturePath();
+// LastCommandLineArgument of this process's command line (GetCommandLineW).
+Path CommandLinePicturePath();
 
-// path made absolute against the current folder and drive (GetFullPathNameA);
-// empty stays empty, and a path the platform cannot resolve is kept as given.
-Text FullPathOf(std::string_view path);
+// path made absolute against the current folder and drive (GetFullPathNameW,
+// of any length); empty stays empty, and a path the platform cannot resolve
+// is kept as given.
+Path FullPathOf(PathView path);
 
 }  // namespace vela

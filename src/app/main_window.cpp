@@ -62,7 +62,7 @@ void LayOutStartPicture() {
 
     // A bare name or a relative path given in a console names a file of the
     // current folder; the list must be built from that folder.
-    const Text path = FullPathOf(CommandLinePicturePath());
+    const Path path = FullPathOf(CommandLinePicturePath());
     if (!path.empty()) {
         forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
         startPictureWrite = forms::LastAttributeWrite(Ctl::PictureView);
@@ -76,7 +76,7 @@ void LayOutStartPicture() {
         if (forms::StartWindowClosed()) return;
         SizeStartWindow();
     } else {
-        ScanFolder("");
+        ScanFolder(L"");
         if (forms::StartWindowClosed()) return;
         if (HasCurrentPicture()) ShowTitleFor(CurrentPicturePath());
     }

@@ -12,8 +12,6 @@ namespace vela {
 namespace {
 
 constexpr SIZE_T kStubPageSize = 4096;
-// DragQueryFileA writes at most 999 bytes and a NUL into it.
-constexpr UINT kPathBufferSize = 1000;
 constexpr UINT kAllFiles = 0xFFFFFFFFu;
 // WM_COPYGLOBALDATA: the shell's drop data travels in it to an elevated window.
 constexpr UINT kCopyGlobalData = 0x49;
@@ -21,12 +19,22 @@ constexpr UINT kCopyGlobalData = 0x49;
 // Removes a CR at the start of a line and an LF at the end of one.
 constexpr std::string_view kLineBreakPattern = "(?:^\r|\n$)";
 
+// The dropped path number i, of any length; empty when the shell gives none.
+Path DroppedPath(HDROP drop, UINT i) {
+    const UINT length = api::DragQueryFileW(drop, i, nullptr, 0);
+    if (length == 0) return {};
+    Path path(length + 1, L'\0');
+    const UINT n = api::DragQueryFileW(drop, i, path.data(), length + 1);
+    path.resize(n <= length ? n : 0);
+    return path;
+}
+
 void Put32(unsigned char*& at, std::uint32_t value) {
     std::memcpy(at, &value, sizeof value);
     at += sizeof value;
 }
 
-bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+bool HasLineBreak(PathView text) { return text.find_first_of(L"\r\n") != PathView::npos; }
 
 }  // namespace
 
@@ -35,7 +43,7 @@ DropHandler::DropHandler(const DropHandler& other)
 
 DropHandler::~DropHandler() {
     if (stubPage_ && window_ && IsWindow(window_) &&
-        reinterpret_cast<void*>(GetWindowLongA(window_, GWL_WNDPROC)) == stubPage_.Get()) {
+        reinterpret_cast<void*>(GetWindowLongW(window_, GWL_WNDPROC)) == stubPage_.Get()) {
         Detach();
     }
 }
@@ -79,7 +87,7 @@ void DropHandler::Attach(HWND window, DropCallback callback) {
     api::DragAcceptFiles(window, TRUE);
     if (void* stub = Stub()) {
         previousProcedure_ = reinterpret_cast<WNDPROC>(
-            api::SetWindowLongA(window, GWL_WNDPROC, static_cast<LONG>(reinterpret_cast<std::uintptr_t>(stub))));
+            api::SetWindowLongW(window, GWL_WNDPROC, static_cast<LONG>(reinterpret_cast<std::uintptr_t>(stub))));
     }
 
     // An elevated window gets drops from the (unelevated) shell only when the
@@ -102,7 +110,7 @@ void DropHandler::Detach() {
     if (!window_) return;  // never attached: nothing to give back
     api::DragAcceptFiles(window_, FALSE);
     if (previousProcedure_) {
-        api::SetWindowLongA(window_, GWL_WNDPROC,
+        api::SetWindowLongW(window_, GWL_WNDPROC,
                             static_cast<LONG>(reinterpret_cast<std::uintptr_t>(previousProcedure_)));
     }
 }
@@ -116,59 +124,59 @@ LRESULT DropHandler::WindowProcedure(HWND window, UINT message, WPARAM wParam, L
         HandleDrop(reinterpret_cast<HDROP>(wParam));
         return 0;
     }
-    if (!previousProcedure_) return DefWindowProcA(window, message, wParam, lParam);
-    return api::CallWindowProcA(previousProcedure_, window, message, wParam, lParam);
+    if (!previousProcedure_) return DefWindowProcW(window, message, wParam, lParam);
+    return api::CallWindowProcW(previousProcedure_, window, message, wParam, lParam);
 }
 
 void DropHandler::HandleDrop(HDROP drop) {
-    // One buffer for the whole drop, on this call's stack: the callback lets
-    // messages through, and a nested drop gets a buffer of its own.
-    char buffer[kPathBufferSize + 1];
-    std::memset(buffer, ' ', kPathBufferSize);
-    buffer[kPathBufferSize] = '\0';
-    const UINT count = api::DragQueryFileA(drop, kAllFiles, buffer, kPathBufferSize);
+    // Each path is its own copy: the callback lets messages through, and a
+    // nested drop reads its own.
+    const UINT count = api::DragQueryFileW(drop, kAllFiles, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        if (api::DragQueryFileA(drop, i, buffer, kPathBufferSize) == 0) buffer[0] = '\0';
-        const Text path(UntilNul(buffer, kPathBufferSize));
+        const Path path = DroppedPath(drop, i);
         if (callback_) callback_(path);
     }
     api::DragFinish(drop);
 }
 
-void OnFileDropped(const Text& path) {
-    const Text file = TrimLineBreaks(path);
+void OnFileDropped(const Path& path) {
+    const Path file = TrimLineBreaks(path);
     if (IsDroppedPicture(file)) OpenPictureFile(file);
 }
 
-bool IsDroppedPicture(std::string_view path) {
-    const Text file(UntilNul(path));
-    const std::string_view extension = api::PathFindExtensionA(file.c_str());
-    std::string_view types = DroppedPictureTypes;
+bool IsDroppedPicture(PathView path) {
+    const Path file(path.substr(0, path.find(L'\0')));
+    const PathView extension = api::PathFindExtensionW(file.c_str());
+    PathView types = DroppedPictureTypes;
     while (!types.empty()) {
-        const std::size_t end = types.find("\r\n");
-        const std::string_view line = types.substr(0, end);
+        const std::size_t end = types.find(L"\r\n");
+        const PathView line = types.substr(0, end);
         // Windows opens DSC0001.JPG through the .jpg association: letter case
-        // of the extension does not matter, other bytes compare exactly.
-        if (extension.size() == line.size() && FindText(extension, line, 0, true) == 0) return true;
-        types = end == std::string_view::npos ? std::string_view() : types.substr(end + 2);
+        // of the extension does not matter, other characters compare exactly.
+        if (SameIgnoringAsciiCase(extension, line)) return true;
+        types = end == PathView::npos ? PathView() : types.substr(end + 2);
     }
     return false;
 }
 
-Text TrimLineBreaks(std::string_view text) {
+Path TrimLineBreaks(PathView text) {
     if (HasLineBreak(text)) {
         // The pattern below would also take CRs and LFs from inside the text;
         // only a CR LF pair at either end goes.
-        if (text.starts_with("\r\n")) text.remove_prefix(2);
-        if (text.ends_with("\r\n")) text.remove_suffix(2);
-        return Text(text);
+        if (text.starts_with(L"\r\n")) text.remove_prefix(2);
+        if (text.ends_with(L"\r\n")) text.remove_suffix(2);
+        return Path(text);
     }
+    // The regular-expression object takes the viewer's texts; a path goes to
+    // it as GB18030, which carries every character.
+    const Text asText = Gb18030FromWide(text);
     RegexObject regex;
-    regex.Create(kLineBreakPattern, text);
-    Text cleaned = regex.Replace();
+    regex.Create(kLineBreakPattern, asText);
+    const Text cleaned = regex.Replace();
     // Without line breaks the pattern finds nothing; an empty result means
-    // the component failed, and the text stands as it is.
-    return cleaned.empty() ? Text(text) : cleaned;
+    // the component failed, and an unchanged one leaves the path exactly as
+    // it came (a lone surrogate has no GB18030 form to come back from).
+    return cleaned.empty() || cleaned == asText ? Path(text) : WideFromGb18030(cleaned);
 }
 
 }  // namespace vela

@@ -8,16 +8,17 @@
 // own procedure does, and every other message goes on unchanged.
 #include <windows.h>
 
+#include "runtime/platform_path.h"
 #include "runtime/text.h"
 #include "runtime/unique.h"
 
 namespace vela {
 
-using DropCallback = void (*)(const Text& path);
+using DropCallback = void (*)(const Path& path);
 
 // The extensions a dropped file may have to be opened, one a line. Unlike
 // the folder scan, cursor files are accepted.
-inline constexpr std::string_view DroppedPictureTypes = ".jpg\r\n.bmp\r\n.ico\r\n.png\r\n.gif\r\n.cur\r\n.webp";
+inline constexpr std::wstring_view DroppedPictureTypes = L".jpg\r\n.bmp\r\n.ico\r\n.png\r\n.gif\r\n.cur\r\n.webp";
 
 // The handler has no virtual destructor on purpose: its table of virtual
 // operations is exactly these five, in this order (a virtual destructor
@@ -62,14 +63,14 @@ private:
 };
 
 // The callback start-up gives the handler: opens a dropped picture.
-void OnFileDropped(const Text& path);
+void OnFileDropped(const Path& path);
 
 // A path whose extension is one of DroppedPictureTypes, ignoring ASCII
 // letter case (DSC0001.JPG is a picture; photo.jpeg is not).
-bool IsDroppedPicture(std::string_view path);
+bool IsDroppedPicture(PathView path);
 
 // Removes one CR LF pair at the start and one at the end where present; a
 // text without line breaks (any path the shell delivers) passes unchanged.
-Text TrimLineBreaks(std::string_view text);
+Path TrimLineBreaks(PathView text);
 
 }  // namespace vela

@@ -56,7 +56,7 @@ void TakeWaitingSteps() {
 // and one of them may rebuild the list.
 void ShowEntry(int index) {
     CurrentIndex = index;
-    const Text path = PictureList[index - 1];
+    const Path path = PictureList[index - 1];
     {
         // The new bytes, title and fit make one frame.
         const view::FrameHold hold;
@@ -71,8 +71,8 @@ void ShowEntry(int index) {
 // The window's own name, as it reads before any picture is shown.
 constexpr const char* kEmptyWindowTitle = "Vela图片查看器";
 
-bool FileIsThere(const Text& path) {
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+bool FileIsThere(const Path& path) {
+    if (GetFileAttributesW(ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     const DWORD error = GetLastError();
     // Only "no such file" means gone; a file the viewer may not look at is
     // still there as far as it can tell.
@@ -90,28 +90,28 @@ void ShowEmptyWindow() {
 
 }  // namespace
 
-void ShowTitleFor(std::string_view path) {
-    forms::SetText(Ctl::SkinFrame, prop::FrameTitle, FileNameOfPath(path) + TitleSuffix);
+void ShowTitleFor(PathView path) {
+    forms::SetText(Ctl::SkinFrame, prop::FrameTitle, FileNameText(path) + TitleSuffix);
 }
 
-std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pattern) {
+std::vector<Path> FindFilesInFolder(PathView folder, PathView pattern) {
     return FindFilesInFolder(folder, pattern, LetMessagesThrough);
 }
 
-void ScanFolder(std::string_view path) {
+void ScanFolder(PathView path) {
     listPending = true;
     const bool stands = RebuildPictureList(path, [] { LetMessagesThrough(); });
     if (!stands || forms::StartWindowClosed()) return;  // overtaken, or the program is ending
     listPending = false;
-    const bool empty = UntilNul(path).empty();
+    const bool empty = path.substr(0, path.find(L'\0')).empty();
     if (empty && !PictureList.empty()) {
         forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(PictureList[0]));
     }
     TakeWaitingSteps();
 }
 
-void OpenPictureFile(std::string_view path) {
-    const Text file(UntilNul(path));
+void OpenPictureFile(PathView path) {
+    const Path file(path.substr(0, path.find(L'\0')));
     // An empty path names no file; scanning for it would show the program
     // folder's first picture under an empty title.
     if (file.empty()) return;
@@ -158,7 +158,7 @@ void ShowLastPicture() {
 
 void DeleteAndMoveOn() {
     if (listPending || !HasCurrentPicture()) return;
-    const Text path = CurrentPicturePath();
+    const Path path = CurrentPicturePath();
     const bool existed = FileIsThere(path);
     DeleteCurrentPicture();
     // The question and the shell let messages through: the window may have
@@ -175,17 +175,17 @@ void DeleteAndMoveOn() {
 
 void OpenPictureWithDialog() {
     forms::SetInt(Ctl::FileDialog, prop::DialogType, 0);
-    forms::SetText(Ctl::FileDialog, prop::DialogFileName, "");
+    forms::SetDialogPath(Ctl::FileDialog, L"");
     if (forms::ShowFileDialog(Ctl::FileDialog) != 1) return;
-    OpenPictureFile(forms::GetText(Ctl::FileDialog, prop::DialogFileName));
+    OpenPictureFile(forms::DialogPath(Ctl::FileDialog));
 }
 
 void SavePictureAs() {
     if (!HasCurrentPicture()) return;
     forms::SetInt(Ctl::FileDialog, prop::DialogType, 1);
-    forms::SetText(Ctl::FileDialog, prop::DialogFileName, FileNameOfPath(CurrentPicturePath()));
+    forms::SetDialogPath(Ctl::FileDialog, FileNameOfPath(CurrentPicturePath()));
     if (forms::ShowFileDialog(Ctl::FileDialog) != 1) return;
-    const Text target = forms::GetText(Ctl::FileDialog, prop::DialogFileName);
+    const Path target = forms::DialogPath(Ctl::FileDialog);
     // Not reported either way: a save that fails leaves the target as it
     // was (and no partial file), and the view and list are not touched.
     WritePictureFile(target, forms::GetData(Ctl::PictureView, prop::Picture));

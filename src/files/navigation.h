@@ -3,20 +3,21 @@
 // (PictureView's bytes, SkinFrame's title, FileDialog).
 #include <vector>
 
+#include "runtime/platform_path.h"
 #include "runtime/text.h"
 
 namespace vela {
 
 // The title: the file name of path followed by TitleSuffix.
-void ShowTitleFor(std::string_view path);
+void ShowTitleFor(PathView path);
 // FindFilesInFolder with the window's pending messages let through while it
 // runs (every few milliseconds), so that the window stays responsive.
-std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pattern);
+std::vector<Path> FindFilesInFolder(PathView folder, PathView pattern);
 // Rebuilds the list for path; an empty path scans the program's folder and
 // puts its first picture into PictureView.
-void ScanFolder(std::string_view path);
+void ScanFolder(PathView path);
 // Shows the file (read whole, measured, titled), rebuilds the list, fits.
-void OpenPictureFile(std::string_view path);
+void OpenPictureFile(PathView path);
 void ShowPreviousPicture();
 void ShowNextPicture();
 // The first / last entry of the list; nothing when it is already shown.

@@ -7,27 +7,35 @@
 
 namespace vela {
 
-Text FolderOfPath(std::string_view path) {
+namespace {
+
+PathView UntilNul(PathView path) { return path.substr(0, path.find(L'\0')); }
+
+}  // namespace
+
+Path FolderOfPath(PathView path) {
     path = UntilNul(path);
-    std::size_t slash = FindLastByte(path, '\\');
-    return slash == kNotFound ? Text() : Text(path.substr(0, slash + 1));
+    const std::size_t slash = path.rfind(L'\\');
+    return slash == PathView::npos ? Path() : Path(path.substr(0, slash + 1));
 }
 
-Text FileNameOfPath(std::string_view path) {
-    Text p(UntilNul(path));
-    const char* name = api::PathFindFileNameA(p.c_str());
+Path FileNameOfPath(PathView path) {
+    const Path p(UntilNul(path));
+    const wchar_t* name = api::PathFindFileNameW(p.c_str());
     if (!name) return {};
-    Text part(name);
-    // PathFindFileNameA gives "pics\" for C:\pics\ ; such a path has no file name.
-    if (!part.empty() && FindLastByte(part, '\\') == part.size() - 1) return {};
+    Path part(name);
+    // PathFindFileNameW gives "pics\" for C:\pics\ ; such a path has no file name.
+    if (!part.empty() && part.back() == L'\\') return {};
     return part;
 }
 
-Bytes ReadWholeFile(std::string_view path) {
-    Text p(UntilNul(path));
+Text FileNameText(PathView path) { return Gb18030FromWide(FileNameOfPath(path)); }
+
+Bytes ReadWholeFile(PathView path) {
+    const Path p(UntilNul(path));
     if (p.empty()) return {};
-    Unique<HANDLE, CloseHandle> file(
-        CreateFileA(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Unique<HANDLE, CloseHandle> file(CreateFileW(ExtendedLengthPath(p).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return {};
     LARGE_INTEGER size{};
     // One read of at most 2 GiB less one byte; larger files are not pictures

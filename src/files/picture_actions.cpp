@@ -1,6 +1,7 @@
 #include "files/picture_actions.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "view/picture_state.h"
 #include "files/paths.h"
@@ -16,8 +17,8 @@ void CloseFileHandle(HANDLE handle) { api::CloseHandle(handle); }
 using FileHandle = Unique<HANDLE, CloseFileHandle>;
 
 // The shell expands wildcards in a delete list: a name holding one would
-// delete other files. Neither byte can be a GBK trail byte.
-bool HasWildcard(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }
+// delete other files.
+bool HasWildcard(PathView path) { return path.find_first_of(L"*?") != PathView::npos; }
 
 Text Formatted(const SYSTEMTIME& time, bool date) {
     char buffer[255] = "";
@@ -37,24 +38,25 @@ Text LocalTimeText(const FILETIME& utc) {
 
 void DeleteCurrentPicture() {
     if (!HasCurrentPicture()) return;
-    const Text path = CurrentPicturePath();
-    Text question = FileNameOfPath(path) + "\r\n是否删除？";
+    const Path path = CurrentPicturePath();
+    const Text question = FileNameText(path) + "\r\n是否删除？";
     if (runtime::ShowMessageBox(question, "是否删除文件？", MB_YESNO) != IDYES) return;
     MoveFileToRecycleBin(path);
 }
 
-bool MoveFileToRecycleBin(std::string_view path) {
+bool MoveFileToRecycleBin(PathView path) {
     if (path.empty() || HasWildcard(path)) return false;
     // A list of one name, closed by an empty name.
-    Text list(path);
-    list.append(2, '\0');
-    SHFILEOPSTRUCTA op{};
+    Path list = ShellPath(path);
+    if (list.empty()) return false;
+    list.append(2, L'\0');
+    SHFILEOPSTRUCTW op{};
     op.hwnd = nullptr;
     op.wFunc = FO_DELETE;
     op.pFrom = list.c_str();
     op.pTo = nullptr;
     op.fFlags = FOF_ALLOWUNDO;
-    return api::SHFileOperationA(&op) == 0 && !op.fAnyOperationsAborted;
+    return api::SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
 }
 
 void LocateCurrentFile() {
@@ -64,13 +66,15 @@ void LocateCurrentFile() {
 
 void FreeItemList(ITEMIDLIST* list) { api::ILFree(list); }
 
-ItemList ItemListOfExistingFile(std::string_view path) {
-    const Text p(path);
-    if (api::PathFileExistsA(p.c_str()) != 1) return ItemList();
-    return ItemList(api::ILCreateFromPathA(p.c_str()));
+ItemList ItemListOfExistingFile(PathView path) {
+    if (path.empty() || GetFileAttributesW(ExtendedLengthPath(path).c_str()) == INVALID_FILE_ATTRIBUTES)
+        return ItemList();
+    const Path shellPath = ShellPath(path);
+    if (shellPath.empty()) return ItemList();
+    return ItemList(api::ILCreateFromPathW(shellPath.c_str()));
 }
 
-HRESULT ShowFileInFolder(std::string_view path) {
+HRESULT ShowFileInFolder(PathView path) {
     ItemList list = ItemListOfExistingFile(path);
     if (!list) return S_FALSE;
     // The shell reaches its folder windows through COM, which the calling
@@ -82,7 +86,7 @@ HRESULT ShowFileInFolder(std::string_view path) {
 
 void ShowPictureInformation() {
     if (!HasCurrentPicture()) return;
-    const Text path = CurrentPicturePath();
+    const Path path = CurrentPicturePath();
     const FileTimesText times = FileTimesAsText(path);
     const std::int64_t size = FileSizeInKilobytes(path);
     const Text type = FileTypeName(path);
@@ -90,12 +94,11 @@ void ShowPictureInformation() {
                             MB_OK);
 }
 
-std::int64_t FileSizeInKilobytes(std::string_view path) {
+std::int64_t FileSizeInKilobytes(PathView path) {
     // Asked of the path itself: a search would take * and ? in a name as
-    // wildcards (the ANSI listing writes ? for characters outside GBK) and
-    // describe whichever file matched first.
+    // wildcards and describe whichever file matched first.
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!api::GetFileAttributesExA(Text(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!api::GetFileAttributesExW(ExtendedLengthPath(path).c_str(), GetFileExInfoStandard, &data)) return -1;
     // The whole 64-bit size: a file of 2 GiB or more keeps its true figure.
     const std::uint64_t bytes = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return static_cast<std::int64_t>(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0));
@@ -103,22 +106,29 @@ std::int64_t FileSizeInKilobytes(std::string_view path) {
 
 Text TimeAsText(const SYSTEMTIME& time) { return Formatted(time, true) + " " + Formatted(time, false); }
 
-FileTimesText FileTimesAsText(std::string_view path) {
-    FileHandle file(api::CreateFileA(Text(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                     nullptr));
+FileTimesText FileTimesAsText(PathView path) {
+    FileHandle file(api::CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
     if (!file) return {};
     FILETIME creation{}, access{}, write{};
     if (!api::GetFileTime(file.Get(), &creation, &access, &write)) return {};
     return {LocalTimeText(creation), LocalTimeText(write)};
 }
 
-Text FileTypeName(std::string_view path) {
-    SHFILEINFOA info{};
+Text FileTypeName(PathView path) {
+    // The type comes from the name's extension; a path too long for the
+    // shell and without a short form is asked by its file name alone, with
+    // SHGFI_USEFILEATTRIBUTES so that the shell does not look for it.
+    const Path shellPath = ShellPath(path);
+    const Path asked = shellPath.empty() ? FileNameOfPath(path) : shellPath;
+    const UINT flags = SHGFI_TYPENAME | (shellPath.empty() ? SHGFI_USEFILEATTRIBUTES : 0);
+    SHFILEINFOW info{};
     {
         const ComInitialization com;
-        api::SHGetFileInfoA(Text(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME);
+        api::SHGetFileInfoW(asked.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, flags);
     }
-    return Text(UntilNul(info.szTypeName, sizeof info.szTypeName));
+    const std::wstring_view name(info.szTypeName, std::size(info.szTypeName));
+    return Gb18030FromWide(name.substr(0, name.find(L'\0')));
 }
 
 Text PictureInformationText(std::int64_t kilobytes, int width, int height, const FileTimesText& times,

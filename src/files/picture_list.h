@@ -3,16 +3,17 @@
 // is current. The list is a snapshot taken when a picture is opened: the
 // folder's files in Explorer's order by name whose own name ends in one of
 // ".jpg", ".bmp", ".ico", ".png", ".gif", ".webp" (ASCII letters in either case),
-// each once.
+// each once. Paths are UTF-16, of any length.
 #include <functional>
 #include <vector>
 
+#include "runtime/platform_path.h"
 #include "runtime/text.h"
 
 namespace vela {
 
 // Full paths, numbered from 1 in meaning (PictureList[CurrentIndex - 1]).
-extern std::vector<Text> PictureList;
+extern std::vector<Path> PictureList;
 // 0 when no entry is current: nothing scanned yet, or the opened file is
 // not among the entries (photo.JPG, a cursor file).
 extern int CurrentIndex;
@@ -20,7 +21,7 @@ extern int CurrentIndex;
 // 1 <= CurrentIndex <= number of entries.
 bool HasCurrentPicture();
 // The current entry, or empty text when there is none.
-Text CurrentPicturePath();
+Path CurrentPicturePath();
 // For the exit routine: the entries and the list go, no entry is current.
 void ReleasePictureList();
 
@@ -30,10 +31,9 @@ using AfterEachEntry = std::function<bool()>;
 // The files (not folders) of a folder matching a pattern, as folder + "\" +
 // name, in the order the file system gives them. A missing folder gives an
 // empty list.
-std::vector<Text> FindFilesInFolder(std::string_view folder, std::string_view pattern,
-                                    const AfterEachEntry& afterEachEntry);
+std::vector<Path> FindFilesInFolder(PathView folder, PathView pattern, const AfterEachEntry& afterEachEntry);
 // The picture entries of a raw listing, in its order.
-std::vector<Text> FilterPictures(const std::vector<Text>& files);
+std::vector<Path> FilterPictures(const std::vector<Path>& files);
 
 // Rebuilds PictureList from the folder of path (the program's folder for an
 // empty path), in Explorer's order by name, and sets CurrentIndex: the
@@ -41,7 +41,7 @@ std::vector<Text> FilterPictures(const std::vector<Text>& files);
 // found. When another scan starts meanwhile (from inside processMessages),
 // the newer one wins: this one stops and leaves the list and CurrentIndex
 // alone, and returns false.
-bool RebuildPictureList(std::string_view path, const std::function<void()>& processMessages);
+bool RebuildPictureList(PathView path, const std::function<void()>& processMessages);
 
 // The number to step to from current in a list of count entries, or 0 when
 // the step does nothing (no wrap-around; from no entry, next is the first).
@@ -52,6 +52,6 @@ int NextIndex(int current, int count);
 // nothing reported) when there are no bytes, when the target refuses writing (a folder, a read-only,
 // hidden or system file, a file open elsewhere) or a write fails, and then
 // an existing target keeps its content and no new or partial file is left.
-bool WritePictureFile(std::string_view path, const Bytes& bytes);
+bool WritePictureFile(PathView path, const Bytes& bytes);
 
 }  // namespace vela

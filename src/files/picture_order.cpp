@@ -8,31 +8,25 @@
 #include "runtime/entry_points.h"
 
 namespace vela {
-namespace {
 
-// The file name in UTF-16, as the shell compares it. Names are turned
-// once each, not once per comparison.
-std::wstring WideName(const Text& path) { return WideFromGbk(FileNameOfPath(path)); }
-
-}  // namespace
-
-void SortInExplorerOrder(std::vector<Text>& paths) {
+void SortInExplorerOrder(std::vector<Path>& paths) {
     if (paths.size() < 2) return;
-    std::vector<std::wstring> names;
+    // The names are taken out once each, not once per comparison.
+    std::vector<Path> names;
     names.reserve(paths.size());
-    for (const Text& p : paths) names.push_back(WideName(p));
+    for (const Path& p : paths) names.push_back(FileNameOfPath(p));
     std::vector<std::size_t> order(paths.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     const auto compare = api::StrCmpLogicalW.Get();
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return compare(names[a].c_str(), names[b].c_str()) < 0; });
-    std::vector<Text> sorted;
+    std::vector<Path> sorted;
     sorted.reserve(paths.size());
     for (std::size_t i : order) sorted.push_back(std::move(paths[i]));
     paths.swap(sorted);
 }
 
-int RemoveEntry(std::vector<Text>& paths, int current, const Text& path) {
+int RemoveEntry(std::vector<Path>& paths, int current, const Path& path) {
     const bool currentGoes =
         current >= 1 && static_cast<std::size_t>(current) <= paths.size() && paths[current - 1] == path;
     int before = 0;  // removed entries ahead of the current one

@@ -32,7 +32,7 @@ struct WindowFit {
 struct Request {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
-    std::vector<Text> paths;  // the newest request, not taken yet
+    std::vector<Path> paths;  // the newest request, not taken yet
     // The window's size and the fit's margin when it was made: a picture's
     // view size follows from them and its header, as the step's fit finds it.
     WindowFit window;
@@ -85,9 +85,9 @@ void HandToEngine(const std::vector<Bytes>& pictures, unsigned generation, const
 // hold their memory at once: each neighbour read and measured (one shown
 // before is remembered already), then the engine's decodes, which it runs
 // one at a time.
-void PrepareAll(const std::vector<Text>& paths, unsigned generation, const WindowFit& window) {
+void PrepareAll(const std::vector<Path>& paths, unsigned generation, const WindowFit& window) {
     std::vector<Bytes> read;
-    for (const Text& path : paths) {
+    for (const Path& path : paths) {
         if (!StillWanted(generation)) return;
         Bytes bytes = ReadWholeFile(path);
         if (bytes.empty() || !StillWanted(generation)) continue;
@@ -107,7 +107,7 @@ DWORD WINAPI PrepareThread(void*) {
             ReleaseSRWLockExclusive(&g_request.lock);
             return 0;
         }
-        std::vector<Text> paths;
+        std::vector<Path> paths;
         paths.swap(g_request.paths);
         g_request.pending = false;
         const unsigned generation = g_request.generation;
@@ -132,7 +132,7 @@ constexpr DWORD kLargePictureBytes = 2u << 20;
 constexpr DWORD kStartThreadHeadStartMs = 200;
 
 struct StartMeasure {
-    Text path;
+    Path path;
     HANDLE running = nullptr;  // the thread's own handle of the event: set, then closed, by it
 };
 
@@ -186,13 +186,13 @@ void WaitForStartMeasure() {
 
 }  // namespace
 
-void MeasureStartPicture(std::string_view path) {
+void MeasureStartPicture(PathView path) {
     if (path.empty() || g_startMeasure) return;
     // Started beside the engine's loading and the window's creation, even for
     // a small file: GDI+'s own start-up (its libraries and codecs) is most of
     // a small picture's measurement.
     WIN32_FILE_ATTRIBUTE_DATA file{};
-    if (!GetFileAttributesExA(Text(UntilNul(path)).c_str(), GetFileExInfoStandard, &file) ||
+    if (!GetFileAttributesExW(ExtendedLengthPath(path).c_str(), GetFileExInfoStandard, &file) ||
         (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
     if (!g_engineReady) g_engineReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -230,8 +230,8 @@ void EngineReadyForStartPicture() {
 void PrepareNeighbours() {
     g_neighboursAsked.store(true);
     if (CurrentIndex < 1 || CurrentIndex > static_cast<int>(PictureList.size())) return;
-    const Text& current = PictureList[CurrentIndex - 1];
-    std::vector<Text> paths;
+    const Path& current = PictureList[CurrentIndex - 1];
+    std::vector<Path> paths;
     try {
         // The next one first: stepping forward is the common way.
         if (CurrentIndex < static_cast<int>(PictureList.size()) && PictureList[CurrentIndex] != current)

@@ -5,7 +5,7 @@
 // on a background thread at idle priority. A step still reads its file
 // whole; only when those bytes equal the prepared ones are the prepared
 // results used, so a file changed on disk is never shown stale.
-#include <string_view>
+#include "runtime/platform_path.h"
 
 namespace vela {
 
@@ -28,7 +28,7 @@ void StopPreparingAhead();
 // loaded (EngineReadyForStartPicture), the thread hands its bytes to the
 // engine's decode instead, so that the picture is decoded while the window
 // is built.
-void MeasureStartPicture(std::string_view path);
+void MeasureStartPicture(PathView path);
 // Called once the engine is loaded (or could not be): the start picture's
 // thread may hand it its bytes.
 void EngineReadyForStartPicture();

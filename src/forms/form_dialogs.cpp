@@ -9,17 +9,18 @@
 namespace vela::forms {
 namespace {
 
-// Long GBK paths: well beyond MAX_PATH.
+// The longest path the platform has: well beyond MAX_PATH.
 constexpr std::size_t kFileNameBuffer = 32768;
 
-// "text|patterns|..." as the dialog takes it: NUL-separated, ending in two NULs.
-std::string DialogFilter(std::string_view stored) {
-    std::string f(stored);
-    for (char& c : f) {
-        if (c == '|') c = '\0';
+// "text|patterns|..." (a GBK text) as the dialog takes it: UTF-16,
+// NUL-separated, ending in two NULs.
+std::wstring DialogFilter(std::string_view stored) {
+    std::wstring f = WideFromGb18030(stored);
+    for (wchar_t& c : f) {
+        if (c == L'|') c = L'\0';
     }
-    f.push_back('\0');
-    f.push_back('\0');
+    f.push_back(L'\0');
+    f.push_back(L'\0');
     return f;
 }
 
@@ -35,10 +36,10 @@ int ShowFileDialog(Ctl dialog) {
     int type = s->dialogType;
     if (type != 0 && type != 1) return 0;  // the viewer shows no other kind
 
-    std::string filter = DialogFilter(FormDefOf(FormOf(dialog)).fileDialog.filter);
-    std::vector<char> file(kFileNameBuffer, '\0');
+    const std::wstring filter = DialogFilter(FormDefOf(FormOf(dialog)).fileDialog.filter);
+    std::vector<wchar_t> file(kFileNameBuffer, L'\0');
     s->fileName.copy(file.data(), file.size() - 1);
-    OPENFILENAMEA ofn{};
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = st.window;
     ofn.lpstrFilter = filter.c_str();
@@ -46,12 +47,21 @@ int ShowFileDialog(Ctl dialog) {
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.Flags = OFN_HIDEREADONLY | (type == 0 ? OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST : OFN_OVERWRITEPROMPT);
-    BOOL ok = type == 0 ? api::GetOpenFileNameA(&ofn) : api::GetSaveFileNameA(&ofn);
+    BOOL ok = type == 0 ? api::GetOpenFileNameW(&ofn) : api::GetSaveFileNameW(&ofn);
     if (!ok) return 0;
     // The dialog may have destroyed nothing of ours, but the form may be gone
     // if a nested handler closed it.
     if (detail::ControlState* again = detail::FindState(dialog)) again->fileName = file.data();
     return 1;
+}
+
+Path DialogPath(Ctl dialog) {
+    const detail::ControlState* s = detail::FindState(dialog);
+    return s ? s->fileName : Path();
+}
+
+void SetDialogPath(Ctl dialog, PathView path) {
+    if (detail::ControlState* s = detail::FindState(dialog)) s->fileName = Path(path.substr(0, path.find(L'\0')));
 }
 
 void PopupMenuAt(Ctl menu, int x, int y, Ctl owner) {

@@ -20,15 +20,15 @@ bool g_startWindowClosed = false;
 
 void RegisterFormClass() {
     if (g_classRegistered) return;
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = FormWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kFormWindowClass;
-    g_classRegistered = RegisterClassExA(&wc) != 0;
+    g_classRegistered = RegisterClassExW(&wc) != 0;
 }
 
 // The skinned layer reports for the engine: the form layer's handle for a
@@ -93,10 +93,10 @@ HMENU BuildMenu(const FormDef& def, FormState& st) {
         s.visible = true;
         if (m.level == 0) {
             s.popup = CreatePopupMenu();
-            AppendMenuA(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(s.popup), m.text);
+            AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(s.popup), WideFromGb18030(m.text).c_str());
             top = &s;
         } else if (top) {
-            AppendMenuA(top->popup, MF_STRING, static_cast<UINT_PTR>(m.id), m.text);
+            AppendMenuW(top->popup, MF_STRING, static_cast<UINT_PTR>(m.id), WideFromGb18030(m.text).c_str());
         }
     }
     return bar;
@@ -105,9 +105,10 @@ HMENU BuildMenu(const FormDef& def, FormState& st) {
 HWND CreateStandardControl(const ControlDef& c, const ControlState& s, HWND parent) {
     DWORD style = WS_CHILD | WS_TABSTOP | (c.visible ? WS_VISIBLE : 0);
     style |= c.type == ControlType::CheckBox ? BS_AUTOCHECKBOX : BS_PUSHBUTTON;
-    HWND h = CreateWindowExA(0, "BUTTON", c.caption ? c.caption : "", style, s.left, s.top, s.width, s.height, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr), nullptr);
-    if (h) SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    const std::wstring caption = WideFromGb18030(c.caption ? c.caption : "");
+    HWND h = CreateWindowExW(0, L"BUTTON", caption.c_str(), style, s.left, s.top, s.width, s.height, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleW(nullptr), nullptr);
+    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return h;
 }
 
@@ -210,8 +211,9 @@ bool LoadForm(Form form, HWND owner) {
     // The window procedure learns its form from the creation parameter.
     static Form creating;
     creating = form;
-    HWND window = CreateWindowExA(exStyle, kFormWindowClass, w.caption, style, left, top, width, height, owner,
-                                  nullptr, GetModuleHandleA(nullptr), &creating);
+    const std::wstring caption = WideFromGb18030(w.caption ? w.caption : "");
+    HWND window = CreateWindowExW(exStyle, kFormWindowClass, caption.c_str(), style, left, top, width, height, owner,
+                                  nullptr, GetModuleHandleW(nullptr), &creating);
     if (!window) {
         st = FormState{};
         st.bindings = bindings;
@@ -295,7 +297,7 @@ void ShowModal(Form form) {
     if (main) EnableWindow(main, FALSE);
     MSG msg;
     while (IsWindow(window)) {
-        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+        BOOL r = GetMessageW(&msg, nullptr, 0, 0);
         if (r == 0) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;

@@ -295,13 +295,13 @@ Text GetText(Ctl control, int property) {
     if (property < 8) return {};
     HWND h = t.state->hwnd;
     if (t.type == ControlType::Window && property == prop::WindowCaption) {
-        int n = GetWindowTextLengthA(h);
-        Text s(static_cast<std::size_t>(n) + 1, '\0');
-        n = GetWindowTextA(h, s.data(), n + 1);
+        int n = GetWindowTextLengthW(h);
+        std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+        n = GetWindowTextW(h, s.data(), n + 1);
         s.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-        return s;
+        return Gb18030FromWide(s);
     }
-    if (t.type == ControlType::CommonDlg && property == prop::DialogFileName) return t.state->fileName;
+    if (t.type == ControlType::CommonDlg && property == prop::DialogFileName) return Gb18030FromWide(t.state->fileName);
     if (IsSkinned(t.type)) {
         const char* value = nullptr;
         skin::GetSkinnedProperty(h, skin::AttributeIndex(property), &value);
@@ -320,9 +320,9 @@ void SetText(Ctl control, int property, std::string_view value) {
     if (property < 8) return;
     HWND h = t.state->hwnd;
     if (t.type == ControlType::Window && property == prop::WindowCaption) {
-        SetWindowTextA(h, text.c_str());
+        SetWindowTextW(h, WideFromGb18030(text).c_str());
     } else if (t.type == ControlType::CommonDlg && property == prop::DialogFileName) {
-        t.state->fileName = text;
+        t.state->fileName = WideFromGb18030(text);
     } else if (IsSkinned(t.type)) {
         const char* p = text.c_str();
         WriteAttribute(*t.state, h, property, &p);

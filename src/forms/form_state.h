@@ -16,7 +16,9 @@ namespace vela::forms::detail {
 
 // The class of the form windows (public so that a test can take the name
 // first and see the start-up window fail).
-inline constexpr char kFormWindowClass[] = "VelaFormWindow";
+// A Unicode window class: the titles, captions and menu texts set on its
+// windows reach the platform as UTF-16, never through the ANSI code page.
+inline constexpr wchar_t kFormWindowClass[] = L"VelaFormWindow";
 
 struct ControlState {
     HWND hwnd = nullptr;   // window-backed controls; null for CommonDlg and menu items
@@ -39,7 +41,7 @@ struct ControlState {
     std::uint64_t lastAttributeWrite = 0;
     bool visible = false, disabled = false;
     int dialogType = 0;
-    std::string fileName;
+    std::wstring fileName;
 };
 
 struct FormState {

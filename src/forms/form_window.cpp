@@ -48,14 +48,14 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     }
     if (message == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
         Form form = *static_cast<Form*>(cs->lpCreateParams);
         StateOf(form).window = window;
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
     Form form{};
     FormState* st = FormOfWindow(window, &form);
-    if (!st) return DefWindowProcA(window, message, wParam, lParam);
+    if (!st) return DefWindowProcW(window, message, wParam, lParam);
     bool ready = st->ready;
     switch (message) {
         case WM_SIZE:
@@ -115,7 +115,7 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         default:
             break;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace vela::forms::detail

@@ -9,6 +9,7 @@
 
 #include <span>
 
+#include "runtime/platform_path.h"
 #include "runtime/text.h"
 
 namespace vela::forms {
@@ -169,6 +170,11 @@ void ForgetMainWindowPlaceAhead();
 
 // CommonDlg show: 1 when the user chose a file, 0 when cancelled.
 int ShowFileDialog(Ctl dialog);
+// A CommonDlg's file name as the platform's path (UTF-16, any length): the
+// name the dialog starts with, and the one chosen. Its DialogFileName text
+// is the same name as a GBK/GB18030 text.
+Path DialogPath(Ctl dialog);
+void SetDialogPath(Ctl dialog, PathView path);
 // Pops up a level-0 menu's items at screen point (x, y), tracking the right
 // button, owned by the given window control; a chosen item raises its click.
 void PopupMenuAt(Ctl menu, int x, int y, Ctl owner);

@@ -127,7 +127,7 @@ void RouteAndDispatch(const MSG& msg) {
             break;
     }
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
 }
 
 }  // namespace detail
@@ -151,7 +151,7 @@ bool ProcessPendingMessages() {
     MSG msg;
     // Nothing more is dispatched once the start window has gone inside this
     // call: the messages left would only reach windows that are no more.
-    while (!StartWindowClosed() && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (!StartWindowClosed() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Left for the loop that waits for it.
             PostQuitMessage(static_cast<int>(msg.wParam));
@@ -166,7 +166,7 @@ int RunMessageLoop() {
     int code = 0;
     MSG msg;
     while (detail::AnyFormLoaded()) {
-        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+        BOOL r = GetMessageW(&msg, nullptr, 0, 0);
         if (r == -1) break;
         if (r == 0) {
             code = static_cast<int>(msg.wParam);

@@ -1,7 +1,7 @@
 #pragma once
 // Platform entry points bound by library and function name at their first
 // call and kept for the process. A call site reads like a plain call:
-//     api::PathFindFileNameA(path);
+//     api::PathFindFileNameW(path);
 // An entry point that cannot be bound is fatal: a message box names the
 // library and the entry point, and the program ends.
 #include <windows.h>

@@ -71,9 +71,8 @@ VELA_ENTRY_TYPED("gdiplus.dll", GdipCreateBitmapFromScan0, gdip::CreateBitmapFro
 VELA_ENTRY_TYPED("gdiplus.dll", GdipCloneImage, gdip::CloneImageFn);
 
 // shlwapi.dll
-VELA_ENTRY("shlwapi.dll", PathFindFileNameA);
-VELA_ENTRY("shlwapi.dll", PathFileExistsA);
-VELA_ENTRY("shlwapi.dll", PathFindExtensionA);
+VELA_ENTRY("shlwapi.dll", PathFindFileNameW);
+VELA_ENTRY("shlwapi.dll", PathFindExtensionW);
 VELA_ENTRY("shlwapi.dll", StrCmpLogicalW);
 
 // kernel32.dll
@@ -97,17 +96,17 @@ VELA_ENTRY("user32.dll", GetFocus);
 VELA_ENTRY("user32.dll", TrackPopupMenu);
 
 // comdlg32.dll
-VELA_ENTRY("comdlg32.dll", GetOpenFileNameA);
-VELA_ENTRY("comdlg32.dll", GetSaveFileNameA);
+VELA_ENTRY("comdlg32.dll", GetOpenFileNameW);
+VELA_ENTRY("comdlg32.dll", GetSaveFileNameW);
 
 // ---- Dropped files: drop handler, regular-expression object, version probe ----
 
 // shell32.dll, user32.dll, kernel32.dll: the drop handler
 VELA_ENTRY("shell32.dll", DragAcceptFiles);
-VELA_ENTRY("shell32.dll", DragQueryFileA);
+VELA_ENTRY("shell32.dll", DragQueryFileW);
 VELA_ENTRY("shell32.dll", DragFinish);
-VELA_ENTRY("user32.dll", SetWindowLongA);
-VELA_ENTRY("user32.dll", CallWindowProcA);
+VELA_ENTRY("user32.dll", SetWindowLongW);
+VELA_ENTRY("user32.dll", CallWindowProcW);
 VELA_ENTRY("kernel32.dll", VirtualAlloc);
 VELA_ENTRY("kernel32.dll", VirtualProtect);
 VELA_ENTRY("kernel32.dll", VirtualFree);
@@ -143,29 +142,29 @@ VELA_OPTIONAL_ENTRY_TYPED("ntdll.dll", RtlGetNtVersionNumbers, RtlGetNtVersionNu
 
 // ---- Delete, locate, picture information and file-type associations ----
 using IsNTAdminFn = BOOL(WINAPI*)(DWORD reserved, DWORD* reservedWord);
-VELA_ENTRY("shell32.dll", SHFileOperationA);
-VELA_ENTRY("shell32.dll", SHGetFileInfoA);
-VELA_ENTRY("shell32.dll", ILCreateFromPathA);
+VELA_ENTRY("shell32.dll", SHFileOperationW);
+VELA_ENTRY("shell32.dll", SHGetFileInfoW);
+VELA_ENTRY("shell32.dll", ILCreateFromPathW);
 VELA_ENTRY("shell32.dll", SHOpenFolderAndSelectItems);
 VELA_ENTRY("shell32.dll", ILFree);
 VELA_ENTRY("shell32.dll", SHChangeNotify);
-VELA_ENTRY("kernel32.dll", CreateFileA);
+VELA_ENTRY("kernel32.dll", CreateFileW);
 VELA_ENTRY("kernel32.dll", GetFileTime);
 VELA_ENTRY("kernel32.dll", FileTimeToLocalFileTime);
 VELA_ENTRY("kernel32.dll", FileTimeToSystemTime);
 VELA_ENTRY("kernel32.dll", GetDateFormatA);
 VELA_ENTRY("kernel32.dll", GetTimeFormatA);
 VELA_ENTRY("kernel32.dll", CloseHandle);
-VELA_ENTRY("kernel32.dll", GetFileAttributesExA);
+VELA_ENTRY("kernel32.dll", GetFileAttributesExW);
 VELA_ENTRY("kernel32.dll", OpenProcess);
 VELA_ENTRY("kernel32.dll", GetCurrentProcess);
-VELA_ENTRY("kernel32.dll", QueryDosDeviceA);
+VELA_ENTRY("kernel32.dll", QueryDosDeviceW);
 // CoInitialize and CoUninitialize: bound once, in the block above.
 VELA_ENTRY("user32.dll", GetWindowThreadProcessId);
 // Typed by hand: psapi.h renames it to its kernel32 copy (K32...) for the
 // targeted Windows version, while the psapi.dll export is the one bound.
-using GetProcessImageFileNameFn = DWORD(WINAPI*)(HANDLE process, LPSTR fileName, DWORD size);
-VELA_ENTRY_TYPED("psapi.dll", GetProcessImageFileNameA, GetProcessImageFileNameFn);
+using GetProcessImageFileNameFn = DWORD(WINAPI*)(HANDLE process, LPWSTR fileName, DWORD size);
+VELA_ENTRY_TYPED("psapi.dll", GetProcessImageFileNameW, GetProcessImageFileNameFn);
 VELA_ENTRY_TYPED("advpack.dll", IsNTAdmin, IsNTAdminFn);
 // ---- end of delete, locate, information and associations ----
 

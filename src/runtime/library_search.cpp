@@ -28,20 +28,21 @@ void KeepCurrentDirectoryOutOfLibrarySearch() {
     SetDllDirectoryA("");
 }
 
-Text ProgramFolder() {
-    std::vector<char> buffer(MAX_PATH);
+Path ModulePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) return {};
-        if (n < buffer.size()) {
-            // A backslash may be the second byte of a GBK character.
-            const Text path(buffer.data(), n);
-            const std::size_t slash = FindLastByte(path, '\\');
-            return slash == kNotFound ? Text() : path.substr(0, slash);
-        }
+        if (n < buffer.size()) return Path(buffer.data(), n);
         if (buffer.size() >= kLongestModulePath) return {};
         buffer.resize(buffer.size() * 2);
     }
+}
+
+Path ProgramFolder() {
+    const Path module = ModulePath();
+    const std::size_t slash = module.rfind(L'\\');
+    return slash == Path::npos ? Path() : module.substr(0, slash);
 }
 
 }  // namespace vela::runtime

@@ -3,6 +3,7 @@
 // starts the viewer with the picture's folder as its current directory, so
 // that folder is never a place to load code from: the program's own folder
 // and the system's folders are.
+#include "runtime/platform_path.h"
 #include "runtime/text.h"
 
 namespace vela::runtime {
@@ -14,8 +15,10 @@ namespace vela::runtime {
 // current directory from the classic search order.
 void KeepCurrentDirectoryOutOfLibrarySearch();
 
+// The running executable's full path; empty when the system cannot say.
+Path ModulePath();
 // The folder of the running executable, without a trailing backslash;
 // empty when the system cannot say.
-Text ProgramFolder();
+Path ProgramFolder();
 
 }  // namespace vela::runtime

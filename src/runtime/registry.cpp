@@ -39,11 +39,25 @@ Text ExpandEnvironment(const Text& text) {
     return Text(out.c_str());
 }
 
+Key OpenOrCreateKey(HKEY root, const Text& key) {
+    Key opened = OpenKey(root, key, KEY_WRITE);
+    if (!opened && RegCreateKeyA(root, key.c_str(), opened.Out()) != ERROR_SUCCESS) return Key();
+    return opened;
+}
+
 bool SetValue(HKEY root, std::string_view path, DWORD type, const BYTE* data, DWORD size) {
     auto [key, value] = SplitRegistryPath(path);
-    Key opened = OpenKey(root, key, KEY_WRITE);
-    if (!opened && RegCreateKeyA(root, key.c_str(), opened.Out()) != ERROR_SUCCESS) return false;
-    return RegSetValueExA(opened.Get(), value.c_str(), 0, type, data, size) == ERROR_SUCCESS;
+    Key opened = OpenOrCreateKey(root, key);
+    return opened && RegSetValueExA(opened.Get(), value.c_str(), 0, type, data, size) == ERROR_SUCCESS;
+}
+
+std::wstring ExpandEnvironmentWide(const std::wstring& text) {
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (needed == 0) return text;
+    std::wstring out(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), out.data(), needed);
+    if (written == 0 || written > needed) return text;
+    return std::wstring(out.c_str());
 }
 
 }  // namespace
@@ -83,6 +97,39 @@ bool WriteRegistryValue(HKEY root, std::string_view path, std::string_view value
 bool WriteRegistryValue(HKEY root, std::string_view path, std::uint32_t value) {
     DWORD data = value;
     return SetValue(root, path, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+}
+
+bool WriteRegistryWideText(HKEY root, std::string_view path, std::wstring_view value) {
+    auto [key, name] = SplitRegistryPath(path);
+    Key opened = OpenOrCreateKey(root, key);
+    const std::wstring stored(value);  // with its zero unit
+    return opened && RegSetValueExW(opened.Get(), WideFromGb18030(name).c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(stored.c_str()),
+                                    static_cast<DWORD>((stored.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+std::wstring ReadRegistryWideText(HKEY root, std::string_view path) {
+    auto [key, name] = SplitRegistryPath(path);
+    Key opened = OpenKey(root, key, KEY_READ);
+    if (!opened) return {};
+    const std::wstring valueName = WideFromGb18030(name);
+    DWORD type = 0, size = 0;
+    // The value may grow between the two queries: retry a few times.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (RegQueryValueExW(opened.Get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ))
+            return {};
+        std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
+        DWORD got = size;
+        const LONG status = RegQueryValueExW(opened.Get(), valueName.c_str(), nullptr, &type,
+                                             reinterpret_cast<BYTE*>(buffer.data()), &got);
+        if (status == ERROR_MORE_DATA) continue;
+        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
+        // Stored texts need not end in a zero unit: the extra one closes them.
+        const std::wstring text(buffer.data());
+        return type == REG_EXPAND_SZ ? ExpandEnvironmentWide(text) : text;
+    }
+    return {};
 }
 
 bool DeleteRegistryEntry(HKEY root, std::string_view path) {

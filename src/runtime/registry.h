@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "runtime/platform_path.h"
 #include "runtime/text.h"
 
 namespace vela {
@@ -23,6 +24,13 @@ Text ReadRegistryText(HKEY root, std::string_view path, std::string_view default
 // 4-byte REG_DWORD.
 bool WriteRegistryValue(HKEY root, std::string_view path, std::string_view value);
 bool WriteRegistryValue(HKEY root, std::string_view path, std::uint32_t value);
+
+// A text holding a path (the association's command and icon), stored and
+// read through the wide calls so that the program's own path keeps every
+// character whatever the system's code page; REG_EXPAND_SZ is expanded on
+// reading. The key and value names are the viewer's GBK texts as above.
+bool WriteRegistryWideText(HKEY root, std::string_view path, std::wstring_view value);
+std::wstring ReadRegistryWideText(HKEY root, std::string_view path);
 
 // Deletes the value named by the path's last part; when that fails (no such
 // key or value), deletes the key named by the whole path instead, which the

@@ -12,6 +12,10 @@
 #include <string_view>
 #include <vector>
 
+// The GBK texts extended to GB18030: a character outside GBK travels as its
+// four-byte sequence, a GBK text is the same bytes. Shared with the engine.
+#include "text/gb18030.h"
+
 namespace vela {
 
 using Text = std::string;
@@ -48,6 +52,10 @@ bool SameText(std::string_view a, std::string_view b);
 // The text held by a byte array: its bytes up to the first NUL (all if none).
 Text TextOfBytes(ByteView bytes);
 
+using text::Gb18030FromWide;
+using text::WideFromGb18030;
+
+// Code page 936 named explicitly, never the system's ANSI code page.
 std::wstring WideFromGbk(std::string_view text);
 Text GbkFromWide(std::wstring_view text);
 

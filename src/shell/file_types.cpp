@@ -5,6 +5,7 @@
 
 #include "runtime/entry_points.h"
 #include "shell/config_file.h"
+#include "runtime/library_search.h"
 #include "runtime/registry.h"
 #include "runtime/unique.h"
 
@@ -12,6 +13,8 @@ namespace vela {
 namespace {
 
 constexpr std::string_view kWideBlank = "\xA1\xA1";  // "　" in GBK
+// The longest path the platform has, in UTF-16 units.
+constexpr std::size_t kLongestPath = 32768;
 
 // The extensions of a "|"-separated list; empty names are dropped, since
 // they would address the key "." itself.
@@ -33,25 +36,16 @@ Text ExtensionKey(std::string_view extension) {
     return key;
 }
 
-Text ModuleFileName() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) return Text(buffer.data(), n);
-        if (buffer.size() >= 32768) return {};
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-void Associate(const Text& exe, std::string_view extensions, std::string_view iconPath,
+// The program's own path is written through the wide calls, so that the
+// shell finds it wherever it lies; the other values keep their GBK bytes.
+void Associate(const Path& exe, std::string_view extensions, std::string_view iconPath,
                std::string_view description, std::string_view classKey) {
-    const Text icon = iconPath.empty() ? exe : Text(iconPath);
+    const Path icon = iconPath.empty() ? exe : WideFromGb18030(iconPath);
     const Text key = classKey.empty() ? Text(extensions) : Text(classKey);
     WriteRegistryValue(HKEY_CLASSES_ROOT, key + "\\", description);
     WriteRegistryValue(HKEY_CLASSES_ROOT, key + "\\EditFlags", std::uint32_t{2});
-    WriteRegistryValue(HKEY_CLASSES_ROOT, key + "\\Shell\\Open\\Command\\", Text(1, '"').append(exe).append("\" \"%1\""));
-    WriteRegistryValue(HKEY_CLASSES_ROOT, key + "\\DefaultIcon\\", icon + ",0");
+    WriteRegistryWideText(HKEY_CLASSES_ROOT, key + "\\Shell\\Open\\Command\\", L"\"" + exe + L"\" \"%1\"");
+    WriteRegistryWideText(HKEY_CLASSES_ROOT, key + "\\DefaultIcon\\", icon + L",0");
     for (const Text& extension : SplitExtensions(extensions)) {
         WriteRegistryValue(HKEY_CLASSES_ROOT, ExtensionKey(extension), std::string_view(key));
     }
@@ -60,16 +54,17 @@ void Associate(const Text& exe, std::string_view extensions, std::string_view ic
 // The open command Associate writes, "<folder>\<program>" "%1", for a
 // program of this one's file name (ASCII letters in either case, as the
 // file system compares them); wherever it lies, it is this viewer's.
-bool IsViewerCommand(std::string_view command) {
-    constexpr std::string_view kArgument = "\" \"%1\"";
-    const Text module = ModuleFileName();
-    const std::size_t slash = FindLastByte(module, '\\');
-    if (slash == kNotFound || command.size() < 2 || command.front() != '"' || !command.ends_with(kArgument)) return false;
-    const std::string_view program = command.substr(1, command.size() - 1 - kArgument.size());
-    const std::string_view name = std::string_view(module).substr(slash);  // with its backslash
+bool IsViewerCommand(PathView command) {
+    constexpr PathView kArgument = L"\" \"%1\"";
+    const Path module = runtime::ModulePath();
+    const std::size_t slash = module.rfind(L'\\');
+    if (slash == Path::npos || command.size() < 2 || command.front() != L'"' || !command.ends_with(kArgument))
+        return false;
+    const PathView program = command.substr(1, command.size() - 1 - kArgument.size());
+    const PathView name = PathView(module).substr(slash);  // with its backslash
     if (program.size() <= name.size()) return false;
     const std::size_t at = program.size() - name.size();
-    return FindLastByte(program, '\\') == at && FindText(program, name, at, true) == at;
+    return program.rfind(L'\\') == at && SameIgnoringAsciiCase(program.substr(at), name);
 }
 
 // Only what the viewer wrote is removed: a class whose open command is
@@ -81,7 +76,8 @@ void Remove(std::string_view extensions) {
         // An extension that names no class key leaves nothing to delete:
         // with an empty name the paths below would address keys and values
         // directly under HKEY_CLASSES_ROOT.
-        if (named.empty() || !IsViewerCommand(ReadRegistryText(HKEY_CLASSES_ROOT, named + "\\Shell\\Open\\Command\\")))
+        if (named.empty() ||
+            !IsViewerCommand(ReadRegistryWideText(HKEY_CLASSES_ROOT, named + "\\Shell\\Open\\Command\\")))
             continue;
         // Values before keys, and keys only without subkeys: verbs or
         // icons that others added keep the class key alive.
@@ -112,32 +108,35 @@ Text TrimBlanks(std::string_view text) {
     return seen ? Text(text.substr(begin, end - begin)) : Text();
 }
 
-void SetFileTypeAssociation(std::string_view exePath, std::string_view extensions, std::string_view iconPath,
+bool IsBlank(PathView path) { return TrimBlanks(Gb18030FromWide(path)).empty(); }
+
+void SetFileTypeAssociation(PathView exePath, std::string_view extensions, std::string_view iconPath,
                             std::string_view description, std::string_view classKey) {
-    if (TrimBlanks(exePath).empty()) {
+    if (IsBlank(exePath)) {
         Remove(extensions);
     } else {
-        Associate(Text(exePath), extensions, iconPath, description, classKey);
+        Associate(Path(exePath), extensions, iconPath, description, classKey);
     }
     NotifyAssociationChanged();
 }
 
-Text DriveLetterPath(std::string_view devicePath) {
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        const char drive[3] = {letter, ':', '\0'};
-        char device[260] = "";
-        if (api::QueryDosDeviceA(drive, device, sizeof device) == 0) continue;
-        const std::string_view name = UntilNul(device, sizeof device);
+Path DriveLetterPath(PathView devicePath) {
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+        const wchar_t drive[3] = {letter, L':', L'\0'};
+        // The first of the names the drive maps to, whatever its length.
+        std::vector<wchar_t> device(kLongestPath, L'\0');
+        if (api::QueryDosDeviceW(drive, device.data(), static_cast<DWORD>(device.size())) == 0) continue;
+        const PathView name(device.data());
         // The device name must end where a path part ends: volume 1 is no
         // prefix of volume 10.
         if (name.empty() || !devicePath.starts_with(name)) continue;
         if (devicePath.size() > name.size() && devicePath[name.size()] != '\\') continue;
-        return Text(drive) + Text(devicePath.substr(name.size()));
+        return Path(drive) + Path(devicePath.substr(name.size()));
     }
     return {};
 }
 
-Text ProcessImagePath(DWORD processId, bool useId) {
+Path ProcessImagePath(DWORD processId, bool useId) {
     const bool opened = useId && processId != 0;
     // Another process's handle is owned here; this process's is a pseudo
     // handle that is never closed.
@@ -145,11 +144,10 @@ Text ProcessImagePath(DWORD processId, bool useId) {
         opened ? api::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId) : nullptr);
     const HANDLE process = opened ? owned.Get() : api::GetCurrentProcess();
     if (!process) return {};
-    char buffer[260];
-    std::memset(buffer, ' ', sizeof buffer);
-    const DWORD n = api::GetProcessImageFileNameA(process, buffer, sizeof buffer);
-    if (n == 0 || n >= sizeof buffer) return {};
-    return DriveLetterPath(std::string_view(buffer, n));
+    std::vector<wchar_t> buffer(kLongestPath, L'\0');
+    const DWORD n = api::GetProcessImageFileNameW(process, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0 || n >= buffer.size()) return {};
+    return DriveLetterPath(PathView(buffer.data(), n));
 }
 
 DWORD WindowProcessId(HWND window) {
@@ -160,13 +158,13 @@ DWORD WindowProcessId(HWND window) {
 
 void NotifyAssociationChanged() { api::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
 
-Text AssociationExecutable(std::string_view imagePath) {
-    if (!TrimBlanks(imagePath).empty()) return Text(imagePath);
-    return ModuleFileName();
+Path AssociationExecutable(PathView imagePath) {
+    if (!IsBlank(imagePath)) return Path(imagePath);
+    return runtime::ModulePath();
 }
 
-void AssociateType(std::string_view type, std::string_view exePath) {
-    if (TrimBlanks(exePath).empty()) {
+void AssociateType(std::string_view type, PathView exePath) {
+    if (IsBlank(exePath)) {
         WriteAssociationFlag(type, false);
         return;
     }
@@ -175,7 +173,7 @@ void AssociateType(std::string_view type, std::string_view exePath) {
 }
 
 void UnassociateType(std::string_view type) {
-    SetFileTypeAssociation("", type, "", type, type);
+    SetFileTypeAssociation(L"", type, "", type, type);
     WriteAssociationFlag(type, false);
 }
 

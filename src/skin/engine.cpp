@@ -15,11 +15,11 @@ bool g_loaderRan = false;
 void CloseFile(HANDLE h) { CloseHandle(h); }
 using FileHandle = Unique<HANDLE, CloseFile>;
 
-HMODULE TryLoad(const std::string& path) {
+HMODULE TryLoad(const Path& path) {
     if (path.empty()) return nullptr;
     // No error box for a library that is not there or not loadable.
     UINT old = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE m = LoadLibraryA(path.c_str());
+    HMODULE m = LoadLibraryW(path.c_str());
     SetErrorMode(old);
     return m;
 }
@@ -29,7 +29,7 @@ HMODULE TryLoad(const std::string& path) {
 std::string ReadPathFile(const std::string& file, bool& opened) {
     opened = false;
     if (file.empty()) return {};
-    FileHandle h(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    FileHandle h(CreateFileW(WideFromGb18030(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h) return {};
     opened = true;
@@ -52,22 +52,24 @@ bool IsFullPath(const std::string& path) {
 }  // namespace
 
 HMODULE FindEngineLibrary(const EngineSearch& search) {
-    const std::string folder = search.programFolder.empty() ? runtime::ProgramFolder() : search.programFolder;
+    const Path folder = search.programFolder.empty() ? runtime::ProgramFolder() : search.programFolder;
+    const Path fileName = WideFromGb18030(search.fileName);
     if (!folder.empty()) {
-        if (HMODULE m = TryLoad(folder + "\\" + search.fileName)) return m;
-        if (HMODULE m = TryLoad(folder + "\\" + search.subFolder + search.fileName)) return m;
+        if (HMODULE m = TryLoad(folder + L"\\" + fileName)) return m;
+        if (HMODULE m = TryLoad(folder + L"\\" + WideFromGb18030(search.subFolder) + fileName)) return m;
     }
     // A bare name goes through the system search, which start-up has
     // already kept out of the current directory. The lib folder is not
     // asked for by a relative path: the system resolves one with a folder
     // part against the current directory, so it is the program's, above.
-    if (HMODULE m = TryLoad(search.fileName)) return m;
+    if (HMODULE m = TryLoad(fileName)) return m;
     bool opened = false;
     std::string path = ReadPathFile(search.firstPathFile, opened);
     if (!opened) path = ReadPathFile(search.secondPathFile, opened);
     // The same holds for a relative path in the path file.
     if (!IsFullPath(path)) return nullptr;
-    return TryLoad(path);
+    // Its bytes are a GBK text, as every text of the viewer.
+    return TryLoad(WideFromGb18030(path));
 }
 
 const Engine& UseEngineModule(HMODULE m) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ExuiExports.h"
+#include "runtime/platform_path.h"
 
 namespace vela::skin {
 
@@ -21,8 +22,9 @@ struct Engine : ExuiExports {
 // The places the loader tries, in order. The defaults are the program's;
 // tests point them at their own folders and file name.
 struct EngineSearch {
-    // The program's own folder; empty: the folder of the running executable.
-    std::string programFolder;
+    // The program's own folder (UTF-16: it may lie in a folder whose name
+    // the ANSI code page cannot spell); empty: the running executable's.
+    Path programFolder;
     std::string fileName = "ExuiKrnln.dll";
     std::string subFolder = "lib\\ExuiKrnln\\";
     // The path files: the first one that opens is read, the second only when

@@ -104,7 +104,7 @@ void RegexObject::Write(IDispatch* object, const wchar_t* name, VARIANT value) {
 
 Text RegexObject::TextOf(const VARIANT& value) {
     if (value.vt == VT_BSTR) {
-        return value.bstrVal ? GbkFromWide({value.bstrVal, api::SysStringLen(value.bstrVal)}) : Text();
+        return value.bstrVal ? Gb18030FromWide({value.bstrVal, api::SysStringLen(value.bstrVal)}) : Text();
     }
     Variant text;
     if (FAILED(api::VariantChangeType(&text.v, const_cast<VARIANT*>(&value), 0, VT_BSTR)) || text.v.vt != VT_BSTR) return {};
@@ -156,13 +156,13 @@ bool RegexObject::Create(std::string_view pattern, std::string_view subject, boo
     Write(engine_.Get(), L"Singleline", BoolArg(true));
     Write(engine_.Get(), L"Global", BoolArg(global));
 
-    const std::wstring widePattern = WideFromGbk(quotePlaceholder ? WithQuotes(pattern) : Text(pattern));
+    const std::wstring widePattern = WideFromGb18030(quotePlaceholder ? WithQuotes(pattern) : Text(pattern));
     Variant patternArg;
     patternArg.v.vt = VT_BSTR;
     patternArg.v.bstrVal = api::SysAllocStringLen(widePattern.data(), static_cast<UINT>(widePattern.size()));
     Write(engine_.Get(), L"Pattern", patternArg.v);
 
-    const std::wstring wideSubject = WideFromGbk(subject);
+    const std::wstring wideSubject = WideFromGb18030(subject);
     subject_.Clear();
     subject_.v.vt = VT_BSTR;
     subject_.v.bstrVal = api::SysAllocStringLen(wideSubject.data(), static_cast<UINT>(wideSubject.size()));
@@ -181,7 +181,7 @@ Text RegexObject::GetPattern() {
 
 Text RegexObject::Replace(std::string_view replacement) {
     if (!engine_) return {};
-    const std::wstring wide = WideFromGbk(replacement);
+    const std::wstring wide = WideFromGb18030(replacement);
     Variant replacementArg;
     replacementArg.v.vt = VT_BSTR;
     replacementArg.v.bstrVal = api::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
@@ -245,7 +245,7 @@ int RegexObject::PositionOf(std::string_view found, IDispatch* match) {
     if (f > 0 && subject_.v.vt == VT_BSTR && subject_.v.bstrVal) {
         const UINT length = api::SysStringLen(subject_.v.bstrVal);
         const UINT units = f < length ? static_cast<UINT>(f) : length;
-        start = GbkFromWide({subject_.v.bstrVal, units}).size();
+        start = Gb18030FromWide({subject_.v.bstrVal, units}).size();
     }
     Variant ignoreCase;
     Read(engine_.Get(), L"IgnoreCase", ignoreCase);

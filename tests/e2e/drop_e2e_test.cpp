@@ -19,12 +19,16 @@ std::wstring WideOf(const std::string& text, UINT codePage) {
     return out;
 }
 
-// The Unix path (UTF-8) of a Windows path (GBK), through Wine's own mapping.
+// The paths here are the viewer's kind of text: GBK, GB18030 for a
+// character outside it.
+std::wstring WideOf(const std::string& path) { return vela::WideFromGb18030(path); }
+
+// The Unix path (UTF-8) of a Windows path, through Wine's own mapping.
 std::string UnixPath(const std::string& windowsPath) {
     using ToUnix = char*(CDECL*)(const wchar_t*);
     auto toUnix = reinterpret_cast<ToUnix>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = toUnix ? toUnix(WideOf(windowsPath, 936).c_str()) : nullptr;
+    char* unix = toUnix ? toUnix(WideOf(windowsPath).c_str()) : nullptr;
     std::string out = unix ? unix : "";
     HeapFree(GetProcessHeap(), 0, unix);
     return out;
@@ -35,7 +39,7 @@ std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
 class DropE2E : public ::testing::Test {
 protected:
     void Picture(const std::string& path, int w, int h, const wchar_t* mime = L"image/jpeg") {
-        ASSERT_TRUE(WriteBytes(path, MakePicture(w, h, mime))) << path;
+        ASSERT_TRUE(WriteBytes(WideOf(path), MakePicture(w, h, mime))) << path;
     }
     void Start(const std::string& path) {
         ASSERT_TRUE(viewer_.Start(Quoted(path)));
@@ -80,7 +84,7 @@ protected:
         return std::string(said.begin(), said.end());
     }
     static std::wstring Title(const std::string& path) {
-        return WideOf(path.substr(path.rfind('\\') + 1), 936) + L"—Vela图片查看器";
+        return WideOf(path.substr(path.rfind('\\') + 1)) + L"—Vela图片查看器";
     }
     // The view's place is set by the fit that ends an opening, after the
     // folder scan (keys handled during the scan meet an empty list).
@@ -151,4 +155,14 @@ TEST_F(DropE2E, CameraNamesOpenAndStepJpegAndCursorAreNoEntries) {
     ASSERT_TRUE(WaitView(384, 234, 32, 32)) << RectText(viewer_.ControlRect(kPictureView));
     viewer_.KeyRelease(viewer_.Control(kPictureView), VK_LEFT, true);
     Step(VK_RIGHT, dir_ / "s1.jpg");
+}
+
+TEST_F(DropE2E, ANameOutsideGbkOpensWhenDropped) {
+    Picture(dir_ / "s1.jpg", 300, 200);
+    const std::string dropped = dir_ / vela::Gb18030FromWide(L"한국😀\U00020000.png");
+    Picture(dropped, 320, 240, L"image/png");
+    Start(dir_ / "s1.jpg");
+    Drop({dropped});
+    EXPECT_TRUE(viewer_.WaitTitle(Title(dropped))) << viewer_.Title();
+    EXPECT_TRUE(WaitView(240, 130, 320, 240)) << RectText(viewer_.ControlRect(kPictureView));
 }

@@ -41,12 +41,12 @@ int main(int argc, char** argv) {
         ShowModal(Form::AssociationWindow);
     } else if (std::strcmp(g_mode, "startfail") == 0) {
         // The form windows' class is taken first by one that refuses every window.
-        WNDCLASSEXA wc{};
+        WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = RefuseCreation;
-        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = detail::kFormWindowClass;
-        RegisterClassExA(&wc);
+        RegisterClassExW(&wc);
         vela::skin::UseEngineModule(nullptr);
         LoadMainWindow();
     } else if (std::strcmp(g_mode, "noengine") == 0) {

@@ -55,25 +55,58 @@ Bytes ReadBytes(const std::string& path) {
 
 bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
-void RemoveTree(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+bool WriteBytes(const std::wstring& path, const Bytes& bytes) {
+    Unique<HANDLE, CloseHandle> f(
+        CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return f && (bytes.empty() || (WriteFile(f.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                             nullptr) &&
+                                   written == bytes.size()));
+}
+
+Bytes ReadBytes(const std::wstring& path) {
+    Unique<HANDLE, CloseHandle> f(CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!f) return {};
+    Bytes b(GetFileSize(f.Get(), nullptr));
+    DWORD read = 0;
+    if (!b.empty() && !ReadFile(f.Get(), b.data(), static_cast<DWORD>(b.size()), &read, nullptr)) return {};
+    b.resize(read);
+    return b;
+}
+
+bool MakeFolder(const std::wstring& path) { return CreateDirectoryW(Long(path).c_str(), nullptr) != 0; }
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring Long(const std::wstring& path) {
+    return path.size() >= MAX_PATH && path.compare(0, 4, L"\\\\?\\") != 0 ? L"\\\\?\\" + path : path;
+}
+
+// Wide and with the extended-length prefix: names outside GBK and folders
+// deeper than MAX_PATH go too.
+void RemoveTree(const std::wstring& path) {
+    const std::wstring at = Long(path);
+    DWORD attributes = GetFileAttributesW(at.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
+        SetFileAttributesW(at.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(at.c_str());
         return;
     }
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((at + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = data.cFileName;
-            if (name != "." && name != "..") RemoveTree(path + "\\" + name);
-        } while (FindNextFileA(find, &data));
+            const std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(at.c_str());
 }
+
+void RemoveTree(const std::string& path) { RemoveTree(W(path)); }
 
 std::string ProgramFolder() {
     char p[MAX_PATH];
@@ -115,6 +148,14 @@ Child::~Child() {
     Kill();
     if (info.hThread) CloseHandle(info.hThread);
     if (info.hProcess) CloseHandle(info.hProcess);
+}
+
+bool StartChild(Child& child, const std::wstring& commandLine, const std::wstring& workingFolder) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring line = commandLine;
+    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workingFolder.empty() ? nullptr : workingFolder.c_str(), &si, &child.info) != 0;
 }
 
 bool StartChild(Child& child, const std::string& commandLine, const std::string& workingFolder) {

@@ -36,6 +36,18 @@ bool MakeFolder(const std::string& path);
 // Removes a file or a folder tree.
 void RemoveTree(const std::string& path);
 
+// A GBK text of the tests as the platform's UTF-16 path.
+inline std::wstring W(const std::string& gbk) { return WideFromGbk(gbk); }
+// The same helpers for UTF-16 paths of any length (names outside GBK,
+// folders past MAX_PATH).
+bool WriteBytes(const std::wstring& path, const Bytes& bytes);
+Bytes ReadBytes(const std::wstring& path);
+bool MakeFolder(const std::wstring& path);
+bool Exists(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
+// The path with the extended-length prefix when it is MAX_PATH or longer.
+std::wstring Long(const std::wstring& path);
+
 // The folder of the running test program (the build's bin folder).
 std::string ProgramFolder();
 
@@ -54,6 +66,7 @@ struct Child {
 
 // Starts a program with a complete command line (program path included).
 bool StartChild(Child& child, const std::string& commandLine, const std::string& workingFolder = {});
+bool StartChild(Child& child, const std::wstring& commandLine, const std::wstring& workingFolder);
 
 // The top-level windows of a process, visible or not.
 std::vector<HWND> TopLevelWindows(DWORD processId);

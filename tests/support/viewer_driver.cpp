@@ -33,6 +33,14 @@ bool Viewer::Start(const std::string& arguments, const std::string& program, con
     return StartChild(child_, command, workingFolder.empty() ? ProgramFolder() : workingFolder);
 }
 
+bool Viewer::Start(const std::wstring& arguments) {
+    return StartCommand(L"\"" + W(ProgramFolder()) + L"\\VelaViewer.exe\" " + arguments);
+}
+
+bool Viewer::StartCommand(const std::wstring& commandLine) {
+    return StartChild(child_, commandLine, W(ProgramFolder()));
+}
+
 HWND Viewer::Main(DWORD timeoutMs) {
     if (main_ && IsWindow(main_)) return main_;
     WaitFor(

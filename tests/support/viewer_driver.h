@@ -33,6 +33,10 @@ public:
     // Starts the viewer from the bin folder (or `program`) with the given
     // argument text, in `workingFolder` (the bin folder when empty).
     bool Start(const std::string& arguments, const std::string& program = {}, const std::string& workingFolder = {});
+    // The same with a UTF-16 argument text (names outside the test's code page).
+    bool Start(const std::wstring& arguments);
+    // Starts a complete UTF-16 command line (an association's open command).
+    bool StartCommand(const std::wstring& commandLine);
     DWORD ProcessId() const { return child_.info.dwProcessId; }
     // Waits for the main window (the top-level window holding a PictureBoxEx).
     HWND Main(DWORD timeoutMs = 20000);

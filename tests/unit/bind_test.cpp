@@ -13,11 +13,11 @@ using namespace vela;
 using namespace vela::test;
 
 TEST(Bind, BoundEntryPointBehavesLikeThePlatformFunction) {
-    EXPECT_STREQ(api::PathFindFileNameA("C:\\pics\\a.jpg"), "a.jpg");
-    auto first = api::PathFindFileNameA.Get();
-    EXPECT_EQ(first, api::PathFindFileNameA.Get());
+    EXPECT_STREQ(api::PathFindFileNameW(L"C:\\pics\\a.jpg"), L"a.jpg");
+    auto first = api::PathFindFileNameW.Get();
+    EXPECT_EQ(first, api::PathFindFileNameW.Get());
     EXPECT_EQ(reinterpret_cast<void*>(first),
-              reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shlwapi.dll"), "PathFindFileNameA")));
+              reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shlwapi.dll"), "PathFindFileNameW")));
 }
 
 namespace {

@@ -34,11 +34,11 @@ TEST(PictureFiles, SizeInWholeKilobytesRoundedUp) {
     } cases[] = {{0, 0}, {1, 1}, {1024, 1}, {1025, 2}, {2048, 2}, {(3LL << 30) + 1, 3 * 1024 * 1024 + 1}};
     for (const Case& c : cases) {
         ASSERT_TRUE(MakeSized(dir / "f.jpg", c.bytes)) << c.bytes;  // sparse where large
-        EXPECT_EQ(FileSizeInKilobytes(dir / "f.jpg"), c.kilobytes) << c.bytes;
+        EXPECT_EQ(FileSizeInKilobytes(W(dir / "f.jpg")), c.kilobytes) << c.bytes;
     }
-    EXPECT_EQ(FileSizeInKilobytes(dir / "无.jpg"), -1);
+    EXPECT_EQ(FileSizeInKilobytes(W(dir / "无.jpg")), -1);
     // A name with wildcards describes no other file: f.jpg is 3 GiB.
-    for (const char* pattern : {"?.jpg", "*.jpg", "f.jp?"}) EXPECT_EQ(FileSizeInKilobytes(dir / pattern), -1) << pattern;
+    for (const char* pattern : {"?.jpg", "*.jpg", "f.jp?"}) EXPECT_EQ(FileSizeInKilobytes(W(dir / pattern)), -1) << pattern;
 }
 
 TEST(PictureFiles, TimesAsLocalTextEmptyWhenUnreadable) {
@@ -53,25 +53,25 @@ TEST(PictureFiles, TimesAsLocalTextEmptyWhenUnreadable) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_TRUE(SetFileTime(h, &utc, nullptr, &utc));
     // Held open for writing without read sharing: no times, the size still.
-    FileTimesText times = FileTimesAsText(path);
-    EXPECT_EQ(times.creation + "|" + times.lastWrite + "|" + std::to_string(FileSizeInKilobytes(path)), "||1");
+    FileTimesText times = FileTimesAsText(W(path));
+    EXPECT_EQ(times.creation + "|" + times.lastWrite + "|" + std::to_string(FileSizeInKilobytes(W(path))), "||1");
     CloseHandle(h);
-    times = FileTimesAsText(path);
+    times = FileTimesAsText(W(path));
     EXPECT_EQ(times.creation + "|" + times.lastWrite, "2021-01-18 09:05:03|2021-01-18 09:05:03");
-    times = FileTimesAsText(dir / "无.jpg");
+    times = FileTimesAsText(W(dir / "无.jpg"));
     EXPECT_EQ(times.creation + "|" + times.lastWrite, "|");
 }
 
 TEST(PictureFiles, ShellItemOnlyForAnExistingFile) {
     ScratchFolder dir("定位");
     ASSERT_TRUE(WriteText(dir / "定位.jpg", "x"));
-    ItemList list = ItemListOfExistingFile(dir / "定位.jpg");
-    char back[MAX_PATH] = "<untouched>";
-    ASSERT_TRUE(list && SHGetPathFromIDListA(list.Get(), back));
-    EXPECT_EQ(back, dir / "定位.jpg");
-    EXPECT_FALSE(ItemListOfExistingFile(dir / "无.jpg"));
-    EXPECT_EQ(ShowFileInFolder(dir / "无.jpg"), S_FALSE);
-    EXPECT_FALSE(MoveFileToRecycleBin(dir / "*.jpg"));  // a wildcard is never passed to the shell
+    ItemList list = ItemListOfExistingFile(W(dir / "定位.jpg"));
+    wchar_t back[MAX_PATH] = L"<untouched>";
+    ASSERT_TRUE(list && SHGetPathFromIDListW(list.Get(), back));
+    EXPECT_EQ(back, W(dir / "定位.jpg"));
+    EXPECT_FALSE(ItemListOfExistingFile(W(dir / "无.jpg")));
+    EXPECT_EQ(ShowFileInFolder(W(dir / "无.jpg")), S_FALSE);
+    EXPECT_FALSE(MoveFileToRecycleBin(W(dir / "*.jpg")));  // a wildcard is never passed to the shell
     EXPECT_NE(GetFileAttributesA((dir / "定位.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -84,7 +84,7 @@ struct LocateOutcome {
 };
 DWORD WINAPI LocateFromBareThread(void* parameter) {
     auto* outcome = static_cast<std::pair<std::string, LocateOutcome>*>(parameter);
-    outcome->second.answer = ShowFileInFolder(outcome->first);
+    outcome->second.answer = ShowFileInFolder(W(outcome->first));
     // S_OK: nothing had initialised this thread, so the call left it as it found it.
     const HRESULT after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     outcome->second.leftAsFound = after == S_OK;
@@ -145,7 +145,7 @@ TEST(PictureFiles, NothingHappensWithoutACurrentEntry) {
     {
         BoxAnswerer answerer(GetCurrentProcessId(), {kNo, kOk});  // would press any box shown
         for (int index : {0, 2, -1}) {
-            PictureList = index == -1 ? std::vector<Text>{} : std::vector<Text>{dir / "a.jpg"};
+            PictureList = index == -1 ? std::vector<Path>{} : std::vector<Path>{W(dir / "a.jpg")};
             CurrentIndex = index == -1 ? 1 : index;
             for (auto operation : {DeleteCurrentPicture, ShowPictureInformation, LocateCurrentFile}) operation();
         }

@@ -15,9 +15,9 @@ namespace {
 
 void Touch(const std::string& path) { ASSERT_TRUE(test::WriteText(path, "x")); }
 
-std::vector<Text> Names(const ScratchFolder& f, std::initializer_list<const char*> names) {
-    std::vector<Text> out;
-    for (const char* n : names) out.push_back(f / n);
+std::vector<Path> Names(const ScratchFolder& f, std::initializer_list<const char*> names) {
+    std::vector<Path> out;
+    for (const char* n : names) out.push_back(test::W(f / n));
     return out;
 }
 
@@ -25,7 +25,7 @@ class FilesScan : public ::testing::Test {
 protected:
     void SetUp() override {
         ReleasePictureList();
-        ASSERT_TRUE(FilterPictures({TempPath()}).empty()) << "the temporary folder must hold no picture text";
+        ASSERT_TRUE(FilterPictures({test::W(TempPath())}).empty()) << "the temporary folder must hold no picture text";
     }
     static std::string TempPath() {
         char t[MAX_PATH];
@@ -48,16 +48,16 @@ TEST_F(FilesScan, FindFilesListsFilesOnlyAndCallsBackForEach) {
         ++calls;
         return true;
     };
-    const std::vector<Text> expected = Names(f, {"a.jpg", "b.txt", "hidden.bmp"});
-    EXPECT_EQ(FindFilesInFolder(f.Path(), "*.*", count), expected);
+    const std::vector<Path> expected = Names(f, {"a.jpg", "b.txt", "hidden.bmp"});
+    EXPECT_EQ(FindFilesInFolder(test::W(f.Path()), L"*.*", count), expected);
     EXPECT_EQ(calls, 3);
     // A trailing backslash is not doubled.
-    EXPECT_EQ(FindFilesInFolder(f.Path() + "\\", "*.*", nullptr), expected);
-    EXPECT_EQ(FindFilesInFolder(f.Path(), "*.txt", nullptr), Names(f, {"b.txt"}));
+    EXPECT_EQ(FindFilesInFolder(test::W(f.Path() + "\\"), L"*.*", nullptr), expected);
+    EXPECT_EQ(FindFilesInFolder(test::W(f.Path()), L"*.txt", nullptr), Names(f, {"b.txt"}));
     // Stopping after the first file.
-    EXPECT_EQ(FindFilesInFolder(f.Path(), "*.*", [] { return false; }), Names(f, {"a.jpg"}));
+    EXPECT_EQ(FindFilesInFolder(test::W(f.Path()), L"*.*", [] { return false; }), Names(f, {"a.jpg"}));
     calls = 0;
-    EXPECT_TRUE(FindFilesInFolder(f / "missing", "*.*", count).empty());
+    EXPECT_TRUE(FindFilesInFolder(test::W(f / "missing"), L"*.*", count).empty());
     EXPECT_EQ(calls, 0);
 }
 
@@ -67,22 +67,22 @@ TEST_F(FilesScan, OwnExtensionIgnoringAsciiCaseOnly) {
                           "shots.png.txt", "noext"}) {
         Touch(f / n);
     }
-    ASSERT_TRUE(RebuildPictureList(f / "a.jpg", nullptr));
+    ASSERT_TRUE(RebuildPictureList(test::W(f / "a.jpg"), nullptr));
     // Camera names (D.JPG) are pictures too; .jpeg is no ".jpg"; only the
     // last extension counts, and each file is listed once.
     EXPECT_EQ(PictureList, Names(f, {"a.jpg", "b.PNG", "D.JPG", "e.Png", "x.jpg.png"}));
     EXPECT_EQ(CurrentIndex, 1);
-    EXPECT_EQ(CurrentPicturePath(), f / "a.jpg");
+    EXPECT_EQ(CurrentPicturePath(), test::W(f / "a.jpg"));
     for (auto [name, index] : {std::pair{"b.PNG", 2}, {"D.JPG", 3}, {"e.Png", 4}, {"x.jpg.png", 5}}) {
-        ASSERT_TRUE(RebuildPictureList(f / name, nullptr));
+        ASSERT_TRUE(RebuildPictureList(test::W(f / name), nullptr));
         EXPECT_EQ(CurrentIndex, index) << name;
     }
     // Opened but not listed: no entry is current.
     for (const char* n : {"f.jpeg", "notes.txt", "c.gif.bak", "missing.jpg"}) {
-        ASSERT_TRUE(RebuildPictureList(f / n, nullptr));
+        ASSERT_TRUE(RebuildPictureList(test::W(f / n), nullptr));
         EXPECT_EQ(CurrentIndex, 0) << n;
         EXPECT_FALSE(HasCurrentPicture()) << n;
-        EXPECT_EQ(CurrentPicturePath(), "") << n;
+        EXPECT_EQ(CurrentPicturePath(), L"") << n;
         EXPECT_EQ(PictureList.size(), 5u) << n;
     }
 }
@@ -92,12 +92,12 @@ TEST_F(FilesScan, AFolderNamedLikeAPictureListsOnlyItsPictures) {
     const std::string shots = parent / "shots.png";
     ASSERT_TRUE(test::MakeFolder(shots));
     for (const char* n : {"a.txt", "b.jpg", "c"}) Touch(shots + "\\" + n);
-    ASSERT_TRUE(RebuildPictureList(shots + "\\b.jpg", nullptr));
-    EXPECT_EQ(PictureList, std::vector<Text>{shots + "\\b.jpg"});
+    ASSERT_TRUE(RebuildPictureList(test::W(shots + "\\b.jpg"), nullptr));
+    EXPECT_EQ(PictureList, std::vector<Path>{test::W(shots + "\\b.jpg")});
     EXPECT_EQ(CurrentIndex, 1);
 }
 
-TEST_F(FilesScan, GbkNamesWithABackslashTrailByte) {
+TEST_F(FilesScan, ChineseNamesWithABackslashTrailByte) {
     // 乗 is 81 5C in GBK: its trail byte is the backslash's.
     ScratchFolder f("图乗");
     for (const char* n : {"乗.jpg", "照片.png", "说明.txt"}) Touch(f / n);
@@ -105,27 +105,27 @@ TEST_F(FilesScan, GbkNamesWithABackslashTrailByte) {
     ASSERT_TRUE(test::MakeFolder(inner));
     Touch(inner + "\\图.gif");
     // The folder's last character ends in byte 0x5C and still gets its backslash.
-    EXPECT_EQ(FindFilesInFolder(inner, "*.*", nullptr), std::vector<Text>{inner + "\\图.gif"});
-    ASSERT_TRUE(RebuildPictureList(inner + "\\图.gif", nullptr));
-    EXPECT_EQ(PictureList, std::vector<Text>{inner + "\\图.gif"});
+    EXPECT_EQ(FindFilesInFolder(test::W(inner), L"*.*", nullptr), std::vector<Path>{test::W(inner + "\\图.gif")});
+    ASSERT_TRUE(RebuildPictureList(test::W(inner + "\\图.gif"), nullptr));
+    EXPECT_EQ(PictureList, std::vector<Path>{test::W(inner + "\\图.gif")});
     EXPECT_EQ(CurrentIndex, 1);
-    ASSERT_TRUE(RebuildPictureList(f / "照片.png", nullptr));
+    ASSERT_TRUE(RebuildPictureList(test::W(f / "照片.png"), nullptr));
     EXPECT_EQ(PictureList, Names(f, {"乗.jpg", "照片.png"}));
     EXPECT_EQ(CurrentIndex, 2);
 }
 
 TEST_F(FilesScan, EmptyPathScansTheProgramFolder) {
-    EXPECT_EQ(runtime::ProgramFolder(), test::ProgramFolder());
+    EXPECT_EQ(runtime::ProgramFolder(), test::W(test::ProgramFolder()));
     CurrentIndex = 7;
-    ASSERT_TRUE(RebuildPictureList("", nullptr));
+    ASSERT_TRUE(RebuildPictureList(test::W(""), nullptr));
     EXPECT_EQ(CurrentIndex, 1);
-    for (const Text& e : PictureList) EXPECT_EQ(e.rfind(runtime::ProgramFolder() + "\\", 0), 0u) << e;
+    for (const Path& e : PictureList) EXPECT_EQ(e.rfind(runtime::ProgramFolder() + L"\\", 0), 0u) << e;
     EXPECT_EQ(HasCurrentPicture(), !PictureList.empty());
 }
 
 TEST_F(FilesScan, BareFileNameScansTheDriveRoot) {
-    ASSERT_TRUE(RebuildPictureList("a.jpg", nullptr));
-    for (const Text& e : PictureList) EXPECT_EQ(e[0], '\\') << e;
+    ASSERT_TRUE(RebuildPictureList(test::W("a.jpg"), nullptr));
+    for (const Path& e : PictureList) EXPECT_EQ(e[0], L'\\') << e;
     // No entry is the bare name itself, so none is current.
     EXPECT_EQ(CurrentIndex, 0);
 }
@@ -134,19 +134,19 @@ TEST_F(FilesScan, TheNewestOfNestedScansWins) {
     ScratchFolder first("nestfirst"), second("nestsecond");
     for (const char* n : {"1.jpg", "2.jpg", "3.jpg"}) Touch(first / n);
     for (const char* n : {"a.png", "b.png"}) Touch(second / n);
-    ASSERT_TRUE(RebuildPictureList(second / "a.png", nullptr));
+    ASSERT_TRUE(RebuildPictureList(test::W(second / "a.png"), nullptr));
     ASSERT_EQ(CurrentIndex, 1);
 
     int pumps = 0;
     bool innerStood = false;
-    const bool outerStood = RebuildPictureList(first / "2.jpg", [&] {
+    const bool outerStood = RebuildPictureList(test::W(first / "2.jpg"), [&] {
         ++pumps;
         if (pumps == 1) {
             // While the first scan pauses, the list is empty and the number
             // is the previous one.
             EXPECT_TRUE(PictureList.empty());
             EXPECT_EQ(CurrentIndex, 1);
-            innerStood = RebuildPictureList(second / "b.png", nullptr);
+            innerStood = RebuildPictureList(test::W(second / "b.png"), nullptr);
         }
     });
     EXPECT_TRUE(innerStood);
@@ -156,17 +156,17 @@ TEST_F(FilesScan, TheNewestOfNestedScansWins) {
     EXPECT_EQ(PictureList, Names(second, {"a.png", "b.png"}));
     EXPECT_EQ(CurrentIndex, 2);
     // A later scan works as usual.
-    ASSERT_TRUE(RebuildPictureList(first / "3.jpg", nullptr));
+    ASSERT_TRUE(RebuildPictureList(test::W(first / "3.jpg"), nullptr));
     EXPECT_EQ(CurrentIndex, 3);
 }
 
 TEST_F(FilesScan, CurrentEntryOnlyInsideTheList) {
-    PictureList = {"C:\\p\\a.jpg", "C:\\p\\b.jpg"};
+    PictureList = {L"C:\\p\\a.jpg", L"C:\\p\\b.jpg"};
     const struct {
         int index;
         bool has;
-        const char* path;
-    } cases[] = {{-1, false, ""}, {0, false, ""}, {1, true, "C:\\p\\a.jpg"}, {2, true, "C:\\p\\b.jpg"}, {3, false, ""}};
+        const wchar_t* path;
+    } cases[] = {{-1, false, L""}, {0, false, L""}, {1, true, L"C:\\p\\a.jpg"}, {2, true, L"C:\\p\\b.jpg"}, {3, false, L""}};
     for (const auto& c : cases) {
         CurrentIndex = c.index;
         EXPECT_EQ(HasCurrentPicture(), c.has) << c.index;

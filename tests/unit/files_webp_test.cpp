@@ -19,13 +19,13 @@ TEST(FilesWebp, AWebpIsListedDroppedAndOfferedByTheOpenDialog) {
     ScratchFolder f("webplist");
     for (const char* n : {"a.jpg", "b.webp", "c.WEBP", "d.webm", "e.web"}) ASSERT_TRUE(test::WriteText(f / n, "x"));
     ReleasePictureList();
-    ASSERT_TRUE(RebuildPictureList(f / "b.webp", nullptr));
-    EXPECT_EQ(PictureList, (std::vector<Text>{f / "a.jpg", f / "b.webp", f / "c.WEBP"}));
+    ASSERT_TRUE(RebuildPictureList(test::W(f / "b.webp"), nullptr));
+    EXPECT_EQ(PictureList, (std::vector<Path>{test::W(f / "a.jpg"), test::W(f / "b.webp"), test::W(f / "c.WEBP")}));
     EXPECT_EQ(CurrentIndex, 2);
     ReleasePictureList();
 
-    const std::pair<const char*, bool> dropped[] = {{"C:\\p\\a.webp", true}, {"C:\\p\\B.WebP", true},
-                                                    {"C:\\p\\a.webm", false}, {"C:\\p\\a.webp.txt", false}};
+    const std::pair<const wchar_t*, bool> dropped[] = {{L"C:\\p\\a.webp", true}, {L"C:\\p\\B.WebP", true},
+                                                       {L"C:\\p\\a.webm", false}, {L"C:\\p\\a.webp.txt", false}};
     for (auto [path, picture] : dropped) EXPECT_EQ(IsDroppedPicture(path), picture) << path;
 
     const std::string_view filter = forms::MainWindowForm().fileDialog.filter;

@@ -209,7 +209,7 @@ TEST(ImagingMeasure, SeveralPicturesAreRememberedByTheirBytes) {
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         const std::string path = folder / ("copy" + std::to_string(i) + ".png");
         ASSERT_TRUE(test::WriteBytes(path, pictures[i]));
-        Measured m = MeasureBoth(ReadWholeFile(path));
+        Measured m = MeasureBoth(ReadWholeFile(test::W(path)));
         EXPECT_EQ(m.width, sizes[i].width) << i;
         EXPECT_EQ(m.height, sizes[i].height) << i;
     }

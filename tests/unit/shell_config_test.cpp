@@ -62,7 +62,7 @@ protected:
 }  // namespace
 
 TEST_F(ConfigFile, OnlyTheWordTrueCountsAndWritesKeepTheirPlace) {
-    EXPECT_EQ(ConfigFilePath(), kIni);
+    EXPECT_EQ(ConfigFilePath(), W(kIni));
     EXPECT_EQ(Flags(), "FFFFF");  // no file
     struct Case {
         const char *content, *flags;
@@ -107,14 +107,14 @@ TEST_F(ConfigFile, AssociatingNeverTurnsIntoRemoval) {
     char own[MAX_PATH];
     GetModuleFileNameA(nullptr, own, MAX_PATH);
     // No drive-letter path (a network share): the module's own name stands in.
-    EXPECT_EQ(AssociationExecutable(" 　"), own);
-    EXPECT_EQ(AssociationExecutable("Z:\\a.exe"), "Z:\\a.exe");
+    EXPECT_EQ(AssociationExecutable(W(" 　")), W(own));
+    EXPECT_EQ(AssociationExecutable(L"Z:\\a.exe"), L"Z:\\a.exe");
     // With no executable at all the registry stays and "假" is stored.
     RegSetValueA(HKEY_CLASSES_ROOT, "vtz\\Shell\\Open\\Command", REG_SZ, "old", 3);
     WriteAssociationFlag("vtz", true);
-    AssociateType("vtz", " ");
+    AssociateType("vtz", L" ");
     EXPECT_EQ(Ini() + ClassText("vtz\\Shell\\Open\\Command") + ClassText(".vtz"), "[配置]\r\nvtz=假\r\nold-");
-    AssociateType("vtz", "Z:\\v.exe");
+    AssociateType("vtz", L"Z:\\v.exe");
     EXPECT_EQ(Ini() + ClassText(".vtz"), "[配置]\r\nvtz=真\r\nvtz");
 }
 

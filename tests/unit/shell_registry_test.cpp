@@ -11,6 +11,11 @@
 
 using namespace vela;
 
+namespace test {
+// The tests name their paths in GBK; the program takes them as UTF-16.
+inline std::wstring W(const std::string& gbk) { return vela::WideFromGbk(gbk); }
+}  // namespace test
+
 namespace {
 
 // The command the removal recognises names a program of this one's file name.
@@ -87,7 +92,7 @@ TEST_F(Registry, HelpersReadWriteAndDelete) {
 TEST_F(Registry, AssociatesOneOrSeveralTypesTheSameEachTime) {
     Set(kCr, ".vta", "", REG_SZ, "vtaforeign");
     for (int pass = 0; pass < 2; ++pass) {
-        SetFileTypeAssociation(kExe, "vta", "", "vta", "vta");
+        SetFileTypeAssociation(test::W(kExe), "vta", "", "vta", "vta");
         EXPECT_EQ(Raw(kCr, "vta"), Sz("vta"));
         EXPECT_EQ(Raw(kCr, "vta", "EditFlags"), std::string("4:\2\0\0\0", 6));
         EXPECT_EQ(Raw(kCr, "vta\\Shell\\Open\\Command"), Sz("\"" + kExe + "\" \"%1\""));
@@ -96,7 +101,7 @@ TEST_F(Registry, AssociatesOneOrSeveralTypesTheSameEachTime) {
     }
     // Several extensions, an icon, the extensions as the class name, and
     // the path kept untrimmed in the command.
-    SetFileTypeAssociation("  " + kExe, "vta|vtb", "图标.ico", "说明", "");
+    SetFileTypeAssociation(test::W("  " + kExe), "vta|vtb", "图标.ico", "说明", "");
     EXPECT_EQ(Raw(kCr, "vta|vtb"), Sz("说明"));
     EXPECT_EQ(Raw(kCr, "vta|vtb\\DefaultIcon"), Sz("图标.ico,0"));
     EXPECT_EQ(Raw(kCr, "vta|vtb\\Shell\\Open\\Command"), Sz("\"  " + kExe + "\" \"%1\""));
@@ -104,18 +109,18 @@ TEST_F(Registry, AssociatesOneOrSeveralTypesTheSameEachTime) {
 }
 
 TEST_F(Registry, RemovalDeletesOnlyKeysThatHoldNothingElse) {
-    SetFileTypeAssociation(kExe, "vta", "", "vta", "vta");
-    SetFileTypeAssociation("", "vta", "", "vta", "vta");
+    SetFileTypeAssociation(test::W(kExe), "vta", "", "vta", "vta");
+    SetFileTypeAssociation(test::W(""), "vta", "", "vta", "vta");
     EXPECT_TRUE(Gone("vta"));  // all of it went
     EXPECT_EQ(Raw(kCr, ".vta"), Sz(""));
 
     // A foreign verb, and values named like the subkeys: the values go
     // first, keys that still hold something stay.
-    SetFileTypeAssociation(kExe, "vtb", "", "vtcls", "vtcls");
+    SetFileTypeAssociation(test::W(kExe), "vtb", "", "vtcls", "vtcls");
     Set(kCr, "vtcls\\Shell\\edit\\command", "", REG_SZ, "foreign");
     Set(kCr, "vtcls", "DefaultIcon", REG_SZ, "v");
     Set(kCr, "vtcls", "Shell", REG_SZ, "v");
-    SetFileTypeAssociation(" 　", "vtb", "", "vtcls", "vtcls");
+    SetFileTypeAssociation(test::W(" 　"), "vtb", "", "vtcls", "vtcls");
     EXPECT_EQ(Raw(kCr, "vtcls", "DefaultIcon") + Raw(kCr, "vtcls", "Shell"), "--");
     EXPECT_EQ(Raw(kCr, "vtcls\\DefaultIcon"), Sz(kExe + ",0"));
     EXPECT_TRUE(Gone("vtcls\\Shell\\Open"));
@@ -129,7 +134,7 @@ TEST_F(Registry, RemovalDeletesOnlyKeysThatHoldNothingElse) {
     Set(kCr, ".vte", "", REG_SZ, "");
     Set(kCr, ".vtn\\sub", "", REG_SZ, "x");
     const std::string before = Raw(kCr, ".vte") + "|" + Raw(kCr, ".vtn") + "|" + Raw(kCr, ".vtm");
-    SetFileTypeAssociation("", "vte|vtn|vtm", "", "d", "c");
+    SetFileTypeAssociation(test::W(""), "vte|vtn|vtm", "", "d", "c");
     for (const char* v : {"DefaultIcon", "Shell", "Open", "Command"}) EXPECT_EQ(Raw(kCr, "", v), Sz("root")) << v;
     EXPECT_EQ(Raw(kCr, ".vte") + "|" + Raw(kCr, ".vtn") + "|" + Raw(kCr, ".vtm"), before);
     EXPECT_EQ(Raw(kCr, ".vtm"), "-");
@@ -146,7 +151,7 @@ TEST_F(Registry, RemovalLeavesOtherProgramsClassesAlone) {
         Set(kCr, "vtforeign\\DefaultIcon", "", REG_SZ, "other.exe,3");
         Set(kCr, "vtforeign\\Shell\\Open\\Command", "", REG_SZ, command);
         const std::string set = Raw(kCr, "vtforeign\\Shell\\Open\\Command");
-        SetFileTypeAssociation("", "vtf", "", "vtf", "vtf");
+        SetFileTypeAssociation(test::W(""), "vtf", "", "vtf", "vtf");
         EXPECT_EQ(Raw(kCr, ".vtf"), Sz("vtforeign")) << command;
         EXPECT_EQ(Raw(kCr, "vtforeign\\DefaultIcon"), Sz("other.exe,3")) << command;
         EXPECT_EQ(Raw(kCr, "vtforeign\\Shell\\Open\\Command"), set) << command;
@@ -156,7 +161,7 @@ TEST_F(Registry, RemovalLeavesOtherProgramsClassesAlone) {
     std::string upper = ThisProgramName();
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     Set(kCr, "vtforeign\\Shell\\Open\\Command", "", REG_SZ, "\"D:\\旧\\" + upper + "\" \"%1\"");
-    SetFileTypeAssociation("", "vtf", "", "vtf", "vtf");
+    SetFileTypeAssociation(test::W(""), "vtf", "", "vtf", "vtf");
     EXPECT_EQ(Raw(kCr, ".vtf"), Sz(""));
     EXPECT_EQ(Raw(kCr, "vtforeign\\DefaultIcon") + Raw(kCr, "vtforeign\\Shell\\Open\\Command"), "--");
 }
@@ -171,9 +176,9 @@ TEST(ProcessPaths, DevicePathsBecomeDriveLetters) {
         {std::string(c) + "0\\a.exe", ""},  // another volume whose name extends C:'s
         {"\\Device\\Mup\\server\\a.exe", ""}, {"", ""},
     };
-    for (const Case& k : cases) EXPECT_EQ(DriveLetterPath(k.device), k.expected) << k.device;
+    for (const Case& k : cases) EXPECT_EQ(DriveLetterPath(test::W(k.device)), test::W(k.expected)) << k.device;
     GetModuleFileNameA(nullptr, own, MAX_PATH);
-    EXPECT_EQ(ProcessImagePath(0, false), own);
-    EXPECT_EQ(ProcessImagePath(GetCurrentProcessId(), true), own);
-    EXPECT_EQ(ProcessImagePath(0xFFFFFFF0, true), "");
+    EXPECT_EQ(ProcessImagePath(0, false), test::W(own));
+    EXPECT_EQ(ProcessImagePath(GetCurrentProcessId(), true), test::W(own));
+    EXPECT_EQ(ProcessImagePath(0xFFFFFFF0, true), L"");
 }

@@ -32,7 +32,7 @@ protected:
         runtime::KeepCurrentDirectoryOutOfLibrarySearch();
         program_ = dir_ / "program";
         ASSERT_TRUE(test::MakeFolder(program_));
-        search_.programFolder = program_;
+        search_.programFolder = test::W(program_);
         search_.firstPathFile = dir_ / "first.ini";
         search_.secondPathFile = dir_ / "second.ini";
         // Every test runs in a current directory of its own, as a picture's
