@@ -8,6 +8,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "jpeg_scale.h"
+
 namespace uiengine {
 
 bool LooksLikeJpeg(const void* data, size_t length) {
@@ -86,10 +88,10 @@ bool Run(Decoding& d) {
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) return false;
     const int w = static_cast<int>(info.image_width), h = static_cast<int>(info.image_height);
     if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
-    const int scale = (*d.scaleFor)(w, h);
-    if (scale != 1 && scale != 2 && scale != 4 && scale != 8) return false;
-    info.scale_num = 1;
-    info.scale_denom = static_cast<unsigned>(scale);
+    const int eighths = (*d.scaleFor)(w, h);
+    if (eighths < 1 || eighths > kWholeEighths) return false;
+    info.scale_num = static_cast<unsigned>(eighths);
+    info.scale_denom = kWholeEighths;
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     if (cmyk) {
         info.out_color_space = JCS_CMYK;
