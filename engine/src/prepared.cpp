@@ -200,6 +200,7 @@ void RunWaiting() {
 }  // namespace
 
 int SetPrepared(const ExuiData* pictures, const SIZE* views, int count) {
+    PrepareAskedPoint();
     if (count < 0 || !pictures) count = 0;
     count = std::min(count, kMaxPrepared);
     PreparedSet& s = TheSet();

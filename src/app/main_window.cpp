@@ -62,7 +62,7 @@ void LayOutStartPicture() {
     // current folder; the list must be built from that folder.
     const Text path = FullPathOf(CommandLinePicturePath());
     if (!path.empty()) {
-        forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
+        forms::SetData(Ctl::PictureView, prop::Picture, StartPictureBytes(path));
         startPictureWrite = forms::LastAttributeWrite(Ctl::PictureView);
         ShowTitleFor(path);
         StartupMark("picture read");
