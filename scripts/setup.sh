@@ -27,6 +27,8 @@ have_pkg fonts-wqy-microhei || need_pkgs+=(fonts-wqy-microhei)
 have_pkg python3 || need_pkgs+=(python3)
 # The end-to-end drop test plays a file manager through the X drag-and-drop protocol.
 have_pkg python3-xlib || need_pkgs+=(python3-xlib)
+# The JPEG scale test compares the engine's reduced decodes with djpeg's.
+have_cmd djpeg || need_pkgs+=(libjpeg-turbo-progs)
 have_pkg wine32:i386 || need_wine=1
 
 # --- Native fuzzing of the engine's parsers (scripts/fuzz.sh): clang with

@@ -3,7 +3,9 @@
 # screen: a minimal serial GDI+ viewer under the same Wine (wview.exe), and the
 # native Linux viewers feh and nsxiv. Round by round, every viewer in turn
 # (the order rotating), it times from launch to the fitted 6000 x 4000 frame,
-# from launch to the 640 x 480 frame, and from a key to the next 6000 x 4000
+# from launch to the fitted phone photo (4032 x 3024 stored with EXIF
+# orientation 6, shown upright; Vela, feh and nsxiv only: the minimal GDI+
+# viewer does not turn pictures), from launch to the 640 x 480 frame, and from a key to the next 6000 x 4000
 # picture of a folder (also in full screen, Vela and feh), and reads each program's peak resident memory; then it
 # prints the medians with their spread, each time both to the first change on
 # the screen and to the last (the frame that stays), and the ratios of the
@@ -109,11 +111,15 @@ for f in "${FOLDER[@]}"; do WFOLDER+=("$(winpath "$f")"); done
 # one is shown unscaled in the middle, x 640..1280, y 300..780.
 BIG_PROBES=(-p 960,540 -p 420,280 -p 1500,280 -p 420,800 -p 1500,800)
 SMALL_PROBES=(-p 960,540 -p 720,380 -p 1200,380 -p 720,700 -p 1200,700)
+# The phone photo upright (3024 x 4032) fitted into 1080 rows, less Vela's
+# bars and margin (about 950), covers x 604..1316, y 65..1015 at least.
+PHONE_PROBES=(-p 960,540 -p 700,300 -p 1220,300 -p 700,780 -p 1220,780)
 
 viewer_cmd() {  # viewer, what (big|small|folder|empty) -> the command in CMD
     local v=$1 w=$2 files=()
     case "$w" in
         big) files=("$IMG/big.jpg") ;;
+        phone) files=("$IMG/phone.jpg") ;;
         small) files=("$IMG/small.jpg") ;;
         folder | fullscreen) files=("${FOLDER[@]}") ;;
     esac
@@ -139,6 +145,7 @@ measure() {  # round, viewer, what
     local r=$1 v=$2 w=$3 opts=() line
     case "$w" in
         big) opts=("${BIG_PROBES[@]}" -t $LIMIT_MS) ;;
+        phone) opts=("${PHONE_PROBES[@]}" -t $LIMIT_MS) ;;
         small) opts=("${SMALL_PROBES[@]}" -t $LIMIT_MS) ;;
         folder) opts=("${BIG_PROBES[@]}" -t $LIMIT_MS -k "$(step_key "$v")" -n $STEPS -s 2000) ;;
         # Vela enters full screen first (F11); feh starts in it.
@@ -174,8 +181,11 @@ for r in $(seq 1 "$ROUNDS"); do
     # Rotate the order, so that no viewer always runs right after another.
     order=()
     for i in 0 1 2 3; do order+=("${VIEWERS[$(((i + r - 1) % 4))]}"); done
-    for w in big small folder; do
-        for v in "${order[@]}"; do measure "$r" "$v" "$w"; done
+    for w in big phone small folder; do
+        for v in "${order[@]}"; do
+            [ "$w" = phone ] && [ "$v" = wview ] && continue
+            measure "$r" "$v" "$w"
+        done
     done
     # A step in full screen: Vela against feh's full screen.
     for v in vela feh; do measure "$r" "$v" fullscreen; done

@@ -77,6 +77,7 @@ def main():
     # frame that stays: the screen then did not change for 1.5 s).
     rows = [
         (f"launch → fitted 6000 × 4000 JPEG (q90{size})", "big", ("first_ms", "settled_ms"), "ms"),
+        ("launch → fitted 4032 × 3024 phone photo (EXIF orientation 6)", "phone", ("first_ms", "settled_ms"), "ms"),
         ("launch → 640 × 480 JPEG", "small", ("first_ms", "settled_ms"), "ms"),
         ("key → next 6000 × 4000 picture", "folder", ("step", "step_settled"), "ms"),
         ("key → next 6000 × 4000 picture, full screen", "fullscreen", ("step", "step_settled"), "ms"),
@@ -117,6 +118,8 @@ def main():
 
     ratio_line("launch → fitted 24 MP frame", med[("vela", "big", "settled_ms")], med[("feh", "big", "settled_ms")],
                1.0, "feh")
+    ratio_line("launch → fitted 12 MP phone photo", med[("vela", "phone", "settled_ms")],
+               med[("feh", "phone", "settled_ms")], 1.0, "feh")
     ratio_line("launch → 640 × 480 frame", med[("vela", "small", "settled_ms")],
                med[("wview", "small", "settled_ms")], 1.15, "the minimal GDI+ viewer")
     ratio_line("key → next 24 MP picture", med[("vela", "folder", "step_settled")],

@@ -2,6 +2,7 @@
 
 #include "colour.h"
 #include "jpeg_decode.h"
+#include "jpeg_scale.h"
 #include "picture/exif_orientation.h"
 #include "picture/webp_header.h"
 #include "platform_decode.h"
@@ -25,7 +26,7 @@ Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* can
         return out;
     }
     if (LooksLikeJpeg(data, length)) {
-        Image out = DecodeJpeg(data, length, [](int, int) { return 1; }, cancel, profile);
+        Image out = DecodeJpeg(data, length, [](int, int) { return kWholeEighths; }, cancel, profile);
         // What libjpeg-turbo refuses (a damaged file, a kind it does not
         // read) is offered to GDI+, which may read more on some systems.
         if (!out.Empty() || Cancelled(cancel)) return out;
@@ -56,8 +57,8 @@ Image DecodeReduced(const void* data, size_t length, int (*scaleFor)(int, int), 
         const int orientation = vela::imaging::JpegOrientation(data, length);
         const bool swapped = vela::imaging::OrientationSwapsSides(orientation);
         const auto scale = [&](int w, int h) {
-            const int s = swapped ? scaleFor(h, w) : scaleFor(w, h);
-            return s == 2 || s == 4 || s == 8 ? s : 0;
+            const int m = swapped ? scaleFor(h, w) : scaleFor(w, h);
+            return m >= 1 && m < kWholeEighths ? m : 0;
         };
         std::vector<uint8_t> profile;
         Image out = Upright(DecodeJpeg(data, length, scale, cancel, &profile), orientation, cancel);

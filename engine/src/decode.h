@@ -26,9 +26,9 @@ inline bool SameBytes(const std::vector<uint8_t>& a, const void* data, size_t le
 Image DecodePicture(const void* data, size_t length, const std::atomic<bool>* cancel = nullptr);
 
 // A JPEG reduced in the DCT domain: `scaleFor`, asked with the upright
-// picture's width and height, names the reduction of each side (2, 4 or 8;
-// the copy then has ceil(side / scale) pixels a side); any other answer
-// wants no reduced copy. Empty then, for any picture but a JPEG, when the
+// picture's width and height, names the reduction of each side as M/8
+// (M = 1..7; the copy then has ceil(side * M / 8) pixels a side); any other
+// answer wants no reduced copy. Empty then, for any picture but a JPEG, when the
 // bytes cannot be decoded, when there is no room, or once cancelled.
 Image DecodeReduced(const void* data, size_t length, int (*scaleFor)(int, int),
                     const std::atomic<bool>* cancel = nullptr);

@@ -10,6 +10,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "jpeg_scale.h"
+
 namespace uiengine {
 
 bool LooksLikeJpeg(const void* data, size_t length) {
@@ -99,10 +101,10 @@ bool Run(Decoding& d) {
     if (d.profile && jpeg_read_icc_profile(&info, &joined, &joinedSize)) TakeProfile(joined, joinedSize, d.profile);
     const int w = static_cast<int>(info.image_width), h = static_cast<int>(info.image_height);
     if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
-    const int scale = (*d.scaleFor)(w, h);
-    if (scale != 1 && scale != 2 && scale != 4 && scale != 8) return false;
-    info.scale_num = 1;
-    info.scale_denom = static_cast<unsigned>(scale);
+    const int eighths = (*d.scaleFor)(w, h);
+    if (eighths < 1 || eighths > kWholeEighths) return false;
+    info.scale_num = static_cast<unsigned>(eighths);
+    info.scale_denom = kWholeEighths;
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     if (cmyk) {
         info.out_color_space = JCS_CMYK;

@@ -16,9 +16,10 @@ namespace uiengine {
 bool LooksLikeJpeg(const void* data, size_t length);
 
 // The picture as stored (rows as the file holds them, no EXIF turn), each
-// side reduced to 1/scale in the DCT domain (ceil(side / scale) pixels),
-// opaque. `scaleFor` is asked with the stored width and height and answers
-// 1, 2, 4 or 8; any other answer refuses the picture (empty result). Empty
+// side reduced to M/8 in the DCT domain (ScaledSide: ceil(side * M / 8)
+// pixels), opaque. `scaleFor` is asked with the stored width and height and
+// answers M, 1 to 8 (8: the whole picture); any other answer refuses the
+// picture (empty result). Empty
 // too when the bytes cannot be decoded, when the process has no room, or
 // once *cancel is set (checked between bands of rows), and for a file
 // that ends before its picture data does. With `profile`, the ICC profile

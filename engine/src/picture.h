@@ -47,7 +47,7 @@ constexpr LPARAM StepParam(DecodeStep step) { return static_cast<LPARAM>(step); 
 struct DecodedPicture {
     std::shared_ptr<const Image> full;  // null when only a reduced copy was decoded (a large JPEG)
     // Each half the one before; levels[0] is full / 2, or without the whole
-    // picture the copy the decoder reduced (1/2, 1/4 or 1/8 of each side).
+    // picture the copy the decoder reduced (M/8 of each side, M = 1..7).
     std::vector<std::shared_ptr<const Image>> levels;
     // Prepared with the view's size known: the picture averaged to exactly
     // that size, the copy its first frame shows; null otherwise.

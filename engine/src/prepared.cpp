@@ -6,6 +6,7 @@
 
 #include "canvas.h"
 #include "decode.h"
+#include "jpeg_scale.h"
 #include "pool.h"
 #include "test_points.h"
 
@@ -27,9 +28,11 @@ bool CoversFit(int w, int h, int scale) {
 bool HalfCoversFit(int w, int h) { return CoversFit(w, h, 2); }
 
 int FitScale(int w, int h) {
-    for (int scale : {8, 4, 2})
-        if (Reducible(w / scale, h / scale) && CoversFit(w, h, scale)) return scale;
-    return 0;
+    // A window never grows past the screens.
+    const int screenW = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CXSCREEN));
+    const int screenH = std::max(GetSystemMetrics(SM_CYVIRTUALSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const FittedSize view = FitInside(w, h, screenW, screenH);
+    return CoveringEighths(w, h, view.width, view.height);
 }
 
 namespace {
@@ -197,6 +200,7 @@ void RunWaiting() {
 }  // namespace
 
 int SetPrepared(const ExuiData* pictures, const SIZE* views, int count) {
+    PrepareAskedPoint();
     if (count < 0 || !pictures) count = 0;
     count = std::min(count, kMaxPrepared);
     PreparedSet& s = TheSet();

@@ -17,10 +17,11 @@ namespace uiengine {
 // shown at half its size or less: its first halved copy then covers the
 // fitted view, and the whole picture is needed only for a zoom.
 bool HalfCoversFit(int w, int h);
-// The reduction (8, 4 or 2 of each side, the most that still covers any
-// fitted view and keeps both sides at 512 or more) a large JPEG of w x h is
-// first decoded to in the DCT domain; 0 when none: the picture is then
-// decoded whole.
+// The reduction of each side to M/8 (M = 1..7, the smallest that still
+// covers the picture fitted into any window on this desktop and keeps both
+// sides at 512 or more: CoveringEighths) a large JPEG of w x h is first
+// decoded to in the DCT domain; 0 when none: the picture is then decoded
+// whole.
 int FitScale(int w, int h);
 
 // Makes `pictures` the prepared set (at most kMaxPrepared, the first ones

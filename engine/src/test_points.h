@@ -15,4 +15,8 @@ uint64_t MemoryBoundPoint();
 // A picture prepared ahead was kept.
 void PreparedPoint();
 
+// The host named pictures to prepare (PreparePictures), before anything is
+// done about them.
+void PrepareAskedPoint();
+
 }  // namespace uiengine

@@ -64,7 +64,7 @@ void LayOutStartPicture() {
     // current folder; the list must be built from that folder.
     const Path path = FullPathOf(CommandLinePicturePath());
     if (!path.empty()) {
-        forms::SetData(Ctl::PictureView, prop::Picture, ReadWholeFile(path));
+        forms::SetData(Ctl::PictureView, prop::Picture, StartPictureBytes(path));
         startPictureWrite = forms::LastAttributeWrite(Ctl::PictureView);
         ShowTitleFor(path);
         StartupMark("picture read");

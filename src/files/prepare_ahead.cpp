@@ -136,6 +136,24 @@ struct StartMeasure {
     HANDLE running = nullptr;  // the thread's own handle of the event: set, then closed, by it
 };
 
+// What the start picture's thread read, kept for the start window. Set by
+// the thread once it is done with the bytes (or keeps none); the window
+// thread waits for it only while the thread runs.
+struct StartBytes {
+    SRWLOCK lock = SRWLOCK_INIT;
+    Text path;    // under the lock
+    Bytes bytes;  // under the lock
+    HANDLE done = nullptr;  // made before the thread, closed never (the process's one)
+};
+StartBytes g_startBytes;
+
+void KeepStartBytes(const Text& path, Bytes&& bytes) {
+    AcquireSRWLockExclusive(&g_startBytes.lock);
+    g_startBytes.path = path;
+    g_startBytes.bytes = std::move(bytes);
+    ReleaseSRWLockExclusive(&g_startBytes.lock);
+}
+
 // Set once the engine is loaded: its exports may be read from here on.
 // Made before the start thread, closed never (the process's one).
 HANDLE g_engineReady = nullptr;
@@ -167,13 +185,20 @@ DWORD WINAPI MeasureStartThread(void* parameter) {
         Bytes bytes = ReadWholeFile(start->path);
         int width = 0, height = 0;
         if (imaging::MeasureFromHeader(bytes, &width, &height)) {
+            // The window's write of these bytes then takes the engine's
+            // decode of them over.
             HandStartPictureToEngine(bytes);
+            KeepStartBytes(start->path, std::move(bytes));
         } else if (!bytes.empty()) {
+            // The window does not wait for this measurement: it reads the
+            // file itself, and its own measurement waits for this one.
+            SetEvent(g_startBytes.done);
             MeasureAhead(std::move(bytes));
         }
     } catch (const std::exception&) {
-        // No memory: the start window measures the picture itself.
+        // No memory: the start window reads and measures the picture itself.
     }
+    SetEvent(g_startBytes.done);
     return 0;
 }
 
@@ -196,6 +221,8 @@ void MeasureStartPicture(PathView path) {
         (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
     if (!g_engineReady) g_engineReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!g_startBytes.done) g_startBytes.done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!g_startBytes.done) return;
     std::unique_ptr<StartMeasure> start;
     try {
         start = std::make_unique<StartMeasure>();
@@ -225,6 +252,16 @@ void MeasureStartPicture(PathView path) {
 
 void EngineReadyForStartPicture() {
     if (g_engineReady) SetEvent(g_engineReady);
+}
+
+Bytes StartPictureBytes(std::string_view path) {
+    if (g_startMeasure) WaitForSingleObject(g_startBytes.done, INFINITE);
+    Bytes bytes;
+    AcquireSRWLockExclusive(&g_startBytes.lock);
+    const bool kept = !g_startBytes.bytes.empty() && g_startBytes.path == UntilNul(path);
+    if (kept) bytes.swap(g_startBytes.bytes);
+    ReleaseSRWLockExclusive(&g_startBytes.lock);
+    return kept ? bytes : ReadWholeFile(path);
 }
 
 void PrepareNeighbours() {

@@ -7,6 +7,8 @@
 // results used, so a file changed on disk is never shown stale.
 #include "runtime/platform_path.h"
 
+#include "runtime/text.h"
+
 namespace vela {
 
 // Asks for the neighbours of the current entry; a newer call replaces an
@@ -32,5 +34,11 @@ void MeasureStartPicture(PathView path);
 // Called once the engine is loaded (or could not be): the start picture's
 // thread may hand it its bytes.
 void EngineReadyForStartPicture();
+// The bytes of the start picture at `path` for the start window: those the
+// start picture's thread read (waited for; once it handed them to the
+// engine), so that the file is read once; read here when that thread read
+// none of this path or kept none (a picture its header does not size).
+// Window thread only; the thread's bytes are given once.
+Bytes StartPictureBytes(std::string_view path);
 
 }  // namespace vela

@@ -155,6 +155,33 @@ TEST_F(ViewingE2E, AStepToAPreparedNeighbourRewrittenOnDiskShowsTheNewContent) {
     EXPECT_TRUE(WaitView(75, 60, 650, 380)) << RectText(viewer_.ControlRect(kPictureView));
 }
 
+// The start picture's thread reads the file and asks the engine to prepare
+// it; the tests' engine holds that request until the file holds another
+// picture. The window shows what was read then: the file is read once.
+TEST_F(ViewingE2E, TheStartWindowShowsTheBytesTheStartThreadRead) {
+    ASSERT_TRUE(WriteBytes(dir_ / "a.jpg", MakePicture(650, 380, L"image/jpeg")));
+    char name[64];
+    wsprintfA(name, "uiengine-prepare-asked-%lu", GetCurrentProcessId());
+    HANDLE asked = CreateEventA(nullptr, TRUE, FALSE, name);
+    wsprintfA(name, "uiengine-prepare-hold-%lu", GetCurrentProcessId());
+    HANDLE hold = CreateEventA(nullptr, TRUE, FALSE, name);
+    ASSERT_NE(asked, nullptr);
+    ASSERT_NE(hold, nullptr);
+    ASSERT_TRUE(viewer_.Start(Quoted(dir_ / "a.jpg")));
+    const bool wasAsked = WaitForSingleObject(asked, 30000) == WAIT_OBJECT_0;
+    const bool rewritten = WriteBytes(dir_ / "a.jpg", MakePicture(300, 200, L"image/jpeg", RGB(20, 160, 90)));
+    SetEvent(hold);
+    CloseHandle(hold);
+    CloseHandle(asked);
+    ASSERT_TRUE(wasAsked);
+    ASSERT_TRUE(rewritten);
+    ASSERT_NE(viewer_.Main(), nullptr);
+    ASSERT_TRUE(viewer_.WaitTitle(L"a.jpg—Vela图片查看器")) << viewer_.Title();
+    // 650 x 380 as read at start, not the 300 x 200 the file holds now.
+    EXPECT_TRUE(WaitView(75, 60, 650, 380)) << RectText(viewer_.ControlRect(kPictureView));
+    EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"100%")) << viewer_.ControlText(kZoomRatioButton);
+}
+
 TEST_F(ViewingE2E, UnreadablePictureShowsItsNameAndZeroPercent) {
     ASSERT_TRUE(WriteText(dir_ / "broken.jpg", "this is text, not a JPEG"));
     ASSERT_TRUE(viewer_.Start(Quoted(dir_ / "broken.jpg")));

@@ -62,7 +62,8 @@ TEST(EngineExports, TheListBindsEveryExportOfTheEngineAndNoOther) {
 
 TEST(EngineExports, OnlyTheTestsBuildCarriesTheDecodeHold) {
     // Each test point looks for a named object whose name only its code
-    // spells: the decode hold, the memory bound, the prepared signal.
+    // spells: the decode hold, the memory bound, the prepared signal, the
+    // hold of a request to prepare.
     const Bytes shipped = ReadBytes(ProgramFolder() + "\\ExuiKrnln.dll");
     const Bytes tests = ReadBytes(ProgramFolder() + "\\hold\\ExuiKrnln.dll");
     ASSERT_FALSE(shipped.empty());
@@ -70,7 +71,8 @@ TEST(EngineExports, OnlyTheTestsBuildCarriesTheDecodeHold) {
     const auto carries = [](const Bytes& bytes, const std::string& name) {
         return std::search(bytes.begin(), bytes.end(), name.begin(), name.end()) != bytes.end();
     };
-    for (const char* name : {"uiengine-hold-levels", "uiengine-memory-bound", "uiengine-prepared"}) {
+    for (const char* name :
+         {"uiengine-hold-levels", "uiengine-memory-bound", "uiengine-prepared", "uiengine-prepare-hold"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(carries(shipped, name));
         EXPECT_TRUE(carries(tests, name));

@@ -100,11 +100,12 @@ TEST_F(EnginePrepare, ADroppedSetGivesItsMemoryBack) {
     const uint64_t before = PrivateBytes();
     ASSERT_EQ(PrepareAll({&a}), 1);
     ASSERT_TRUE(WaitFor([] { return PreparedInfo().ready == 1; }, 30000));
-    // Its halved copies (the first one 12 MB) and the copy of the bytes; not
-    // the whole picture (48 MB): its first halved copy covers a fitted view.
-    EXPECT_GE(PreparedInfo().kilobytes, static_cast<int>((2000 * 1500 * 4 + a.size()) / 1024));
+    // Its copy reduced to 3/8 of each side (1500 x 1125, 6.75 MB: the least
+    // that covers its fit in 1920 x 1080, 1440 x 1080) and the copy of the
+    // bytes; not the whole picture (48 MB).
+    EXPECT_GE(PreparedInfo().kilobytes, static_cast<int>((1500 * 1125 * 4 + a.size()) / 1024));
     EXPECT_LT(PreparedInfo().kilobytes, 4000 * 3000 * 4 / 1024);
-    EXPECT_GE(PrivateBytes(), before + (12u << 20));
+    EXPECT_GE(PrivateBytes(), before + (6u << 20));
     // A new set without it drops it; the empty set drops everything.
     ASSERT_EQ(PrepareAll({&b}), 1);
     ASSERT_TRUE(WaitFor([] { return PreparedInfo().ready == 1 && PreparedInfo().waiting == 0; }, 30000));
@@ -122,8 +123,9 @@ TEST_F(EnginePrepare, ADroppedSetGivesItsMemoryBack) {
     EXPECT_EQ(PreparedInfo().ready, 0);
 }
 
-// Two large neighbours prepared (their halved copies 23 MB each), then a
-// shown 3000 x 2000 picture whose decode asks for its 23 MB and the
+// Two large neighbours prepared (their copies reduced to 3/8, 13.5 MB
+// each), then a shown 11000 x 600 panorama whose decode asks for its copy
+// reduced to 7/8 (9625 x 525, 20 MB: no smaller one keeps 512 rows) and the
 // engine's 96 MB margin while the process is bound to a little less than
 // that above what it holds: the prepared pictures go first; with them gone
 // the shown one fits, or, bound tighter still, fails as an empty view.
@@ -135,7 +137,7 @@ TEST_F(EnginePrepare, PreparedPicturesGoFirstWhenMemoryRunsShort) {
     const COLORREF green = RGB(30, 200, 60);
     const Bytes a = MakePicture(6000, 4000, L"image/jpeg", RGB(30, 40, 220));
     const Bytes b = MakePicture(4000, 6000, L"image/jpeg", RGB(220, 30, 30));
-    const Bytes shown = MakePicture(3000, 2000, L"image/jpeg", green);
+    const Bytes shown = MakePicture(11000, 600, L"image/jpeg", green);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.boundMiB);
         Show(MakePicture(64, 48, L"image/png", RGB(250, 250, 250)));

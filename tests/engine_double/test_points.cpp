@@ -1,7 +1,10 @@
 // The memory bound and the prepared signal of the engine build the tests use
-// (bin/hold/ExuiKrnln.dll), found by names of this process's id. The shipped
-// engine has no bound and tells nobody.
+// (bin/hold/ExuiKrnln.dll), found by names of this process's id; the hold of
+// a request to prepare, by names of the id of the process that started this
+// one (a test that starts the viewer names them before the viewer runs). The
+// shipped engine has no bound, tells nobody and holds nothing.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 
@@ -33,6 +36,45 @@ void PreparedPoint() {
     if (HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {
         SetEvent(done);
         CloseHandle(done);
+    }
+}
+
+namespace {
+
+DWORD ParentProcessId() {
+    const DWORD self = GetCurrentProcessId();
+    DWORD parent = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    return parent;
+}
+
+// A hold nobody lets go ends by itself after this.
+constexpr DWORD kPrepareHoldMs = 30000;
+
+}  // namespace
+
+// When the starting process has a manual-reset event of the first name, it
+// is set on each request to prepare; when it has one of the second, the
+// request waits until that one is set.
+void PrepareAskedPoint() {
+    const DWORD parent = ParentProcessId();
+    if (!parent) return;
+    char name[64];
+    wsprintfA(name, "uiengine-prepare-asked-%lu", parent);
+    if (HANDLE asked = OpenEventA(EVENT_MODIFY_STATE, FALSE, name)) {
+        SetEvent(asked);
+        CloseHandle(asked);
+    }
+    wsprintfA(name, "uiengine-prepare-hold-%lu", parent);
+    if (HANDLE hold = OpenEventA(SYNCHRONIZE, FALSE, name)) {
+        WaitForSingleObject(hold, kPrepareHoldMs);
+        CloseHandle(hold);
     }
 }
 
