@@ -141,13 +141,13 @@ struct StartMeasure {
 // thread waits for it only while the thread runs.
 struct StartBytes {
     SRWLOCK lock = SRWLOCK_INIT;
-    Text path;    // under the lock
+    Path path;    // under the lock
     Bytes bytes;  // under the lock
     HANDLE done = nullptr;  // made before the thread, closed never (the process's one)
 };
 StartBytes g_startBytes;
 
-void KeepStartBytes(const Text& path, Bytes&& bytes) {
+void KeepStartBytes(const Path& path, Bytes&& bytes) {
     AcquireSRWLockExclusive(&g_startBytes.lock);
     g_startBytes.path = path;
     g_startBytes.bytes = std::move(bytes);
@@ -254,11 +254,11 @@ void EngineReadyForStartPicture() {
     if (g_engineReady) SetEvent(g_engineReady);
 }
 
-Bytes StartPictureBytes(std::string_view path) {
+Bytes StartPictureBytes(PathView path) {
     if (g_startMeasure) WaitForSingleObject(g_startBytes.done, INFINITE);
     Bytes bytes;
     AcquireSRWLockExclusive(&g_startBytes.lock);
-    const bool kept = !g_startBytes.bytes.empty() && g_startBytes.path == UntilNul(path);
+    const bool kept = !g_startBytes.bytes.empty() && g_startBytes.path == path;
     if (kept) bytes.swap(g_startBytes.bytes);
     ReleaseSRWLockExclusive(&g_startBytes.lock);
     return kept ? bytes : ReadWholeFile(path);

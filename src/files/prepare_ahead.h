@@ -39,6 +39,6 @@ void EngineReadyForStartPicture();
 // engine), so that the file is read once; read here when that thread read
 // none of this path or kept none (a picture its header does not size).
 // Window thread only; the thread's bytes are given once.
-Bytes StartPictureBytes(std::string_view path);
+Bytes StartPictureBytes(PathView path);
 
 }  // namespace vela
