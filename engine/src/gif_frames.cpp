@@ -18,6 +18,12 @@ constexpr int kMaxCodes = 1 << kMaxCodeBits;
 
 enum class Disposal { Keep, Background, Previous };
 
+// What the reader met looking for the next picture: one, the end of a play
+// (the trailer, the data ending between blocks, or a block that is no
+// block), or the data ending inside a block (a file cut short, as one
+// partly downloaded), after which nothing more can be shown.
+enum class NextBlock { Frame, End, Cut };
+
 // One picture of the file as read from its blocks.
 struct FrameHeader {
     int x = 0, y = 0, w = 0, h = 0;
@@ -86,14 +92,13 @@ public:
         return at <= n_ && *w > 0 && *h > 0;
     }
 
-    // The next picture from `at` (extensions before it read on the way);
-    // false at the trailer, the end of the data or a block that is no block.
-    bool NextFrame(size_t* at, FrameHeader* f) {
+    // The next picture from `at` (extensions before it read on the way).
+    NextBlock NextFrame(size_t* at, FrameHeader* f) {
         FrameHeader h;
         while (*at < n_) {
             const uint8_t type = p_[(*at)++];
             if (type == 0x21) {
-                if (*at >= n_) return false;
+                if (*at >= n_) return NextBlock::Cut;
                 const uint8_t label = p_[(*at)++];
                 if (label == 0xF9 && *at + 5 <= n_ && p_[*at] >= 4) {
                     const uint8_t flags = p_[*at + 1];
@@ -102,9 +107,9 @@ public:
                     h.delayMs = (p_[*at + 2] | (p_[*at + 3] << 8)) * 10;
                     h.transparent = (flags & 1) ? p_[*at + 4] : -1;
                 }
-                SkipSubBlocks(at);
+                if (!SkipSubBlocks(at)) return NextBlock::Cut;
             } else if (type == 0x2C) {
-                if (*at + 9 > n_) return false;
+                if (*at + 9 > n_) return NextBlock::Cut;
                 h.x = p_[*at] | (p_[*at + 1] << 8);
                 h.y = p_[*at + 2] | (p_[*at + 3] << 8);
                 h.w = p_[*at + 4] | (p_[*at + 5] << 8);
@@ -119,17 +124,17 @@ public:
                     h.colours = 2 << (flags & 7);
                     *at += static_cast<size_t>(3) * h.colours;
                 }
-                if (*at >= n_) return false;
+                if (*at >= n_) return NextBlock::Cut;
                 h.data = *at;
                 ++*at;
-                SkipSubBlocks(at);
+                if (!SkipSubBlocks(at)) return NextBlock::Cut;
                 *f = h;
-                return true;
+                return NextBlock::Frame;
             } else {
-                return false;
+                return NextBlock::End;
             }
         }
-        return false;
+        return NextBlock::End;
     }
 
     // The frame's colour indexes inside the screen: the first `columns` of
@@ -212,12 +217,14 @@ public:
     }
 
 private:
-    void SkipSubBlocks(size_t* at) {
+    // False when the data ends before the sub-blocks' terminator.
+    bool SkipSubBlocks(size_t* at) {
         while (*at < n_) {
             const size_t size = p_[(*at)++];
-            if (size == 0) return;
+            if (size == 0) return true;
             *at += size;
         }
+        return false;
     }
 
     const uint8_t* p_;
@@ -240,7 +247,11 @@ public:
         out->Clear();
         if (canvas_.Empty() && !canvas_.Reset(w_, h_, 0)) return false;
         FrameHeader f;
-        if (!reader_.NextFrame(&at_, &f)) {
+        const NextBlock next = reader_.NextFrame(&at_, &f);
+        // A picture the data ends inside is never shown half drawn, and no
+        // play follows: the last whole frame stays.
+        if (next == NextBlock::Cut) return false;
+        if (next == NextBlock::End) {
             // The end of one play: again from the first picture, on a clear
             // canvas, while plays remain.
             if (frames_ > 0) ++playsDone_;
@@ -249,7 +260,7 @@ public:
             at_ = first_;
             last_ = FrameHeader{};
             saved_.Clear();
-            if (!canvas_.Reset(w_, h_, 0) || !reader_.NextFrame(&at_, &f)) return false;
+            if (!canvas_.Reset(w_, h_, 0) || reader_.NextFrame(&at_, &f) != NextBlock::Frame) return false;
         }
         ++frames_;
         Dispose();

@@ -97,6 +97,15 @@ Refused& RefusedBytes() {
     return refused;
 }
 
+// Under Wine a GIF the codec cannot read through keeps its partly read
+// file, and a PNG whose rows fail to read keeps its table of rows: a
+// picture whose pixels cannot all be in its data is not handed over, nor
+// bytes it refused before.
+bool MayHandOver(const void* data, size_t length) {
+    return vela::imaging::DecodersMayRead(data, length) && !RefusedBytes().Holds(data, length) &&
+           vela::imaging::GifPicturesComplete(data, length) && vela::imaging::PngRowsFitData(data, length);
+}
+
 // 24-bit BGR rows into opaque 32-bit pixels, four at a time through three
 // 32-bit reads (the copy runs once over every pixel of a photo).
 void Widen(const uint8_t* s, uint32_t* d, UINT count) {
@@ -119,13 +128,14 @@ void Widen(const uint8_t* s, uint32_t* d, UINT count) {
 Image DecodeWithGdiplus(const void* data, size_t length, const std::atomic<bool>* cancel) {
     Image out;
     if (!data || length == 0 || length > 0x7FFFFFFF) return out;
-    if (!vela::imaging::DecodersMayRead(data, length) || !StartGdiplus()) return out;
-    // Under Wine a GIF the codec cannot read through keeps its partly read
-    // file, and a PNG whose rows fail to read keeps its table of rows: a
-    // picture whose pixels cannot all be in its data is not handed over.
-    if (RefusedBytes().Holds(data, length) || !vela::imaging::GifPicturesComplete(data, length) ||
-        !vela::imaging::PngRowsFitData(data, length))
-        return out;
+    // A moving GIF cut after its first picture is shown by that picture
+    // alone (the frame player reads the original bytes for the rest).
+    const std::vector<uint8_t> firstAlone = vela::imaging::GifFirstPictureAlone(data, length);
+    if (!firstAlone.empty()) {
+        data = firstAlone.data();
+        length = firstAlone.size();
+    }
+    if (!MayHandOver(data, length) || !StartGdiplus()) return out;
     const size_t decodable = vela::imaging::DecodableLength(data, length);
     uiengine::Unique<IStream*, uiengine::ComRelease<IStream>> stream(vela::imaging::PictureStream::Create(data, decodable));
     if (!stream) return out;

@@ -1,5 +1,6 @@
 #include <cstring>
 #include <exception>
+#include <vector>
 
 #include "picture/decoder_guards.h"
 #include "imaging/imaging_internal.h"
@@ -31,6 +32,10 @@ GdiplusSession::~GdiplusSession() {
 }
 
 Stream DecoderStream(ByteView picture) {
+    // A moving GIF cut after its first picture is measured and turned as
+    // that picture alone, the one a decoder can read whole.
+    const std::vector<uint8_t> firstAlone = GifFirstPictureAlone(picture.data(), picture.size());
+    if (!firstAlone.empty()) picture = ByteView(firstAlone.data(), firstAlone.size());
     // Pixels that cannot all be in the data would fail to decode anyway, and
     // under Wine the failure keeps memory.
     if (!DecodersMayRead(picture.data(), picture.size()) || !GifPicturesComplete(picture.data(), picture.size()) ||

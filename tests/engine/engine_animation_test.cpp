@@ -3,14 +3,17 @@
 // transparency, a stored delay of 10 ms or less shown as 100 ms, the loop
 // count played and the last frame kept, nothing composed while the window
 // is minimised, a picture of 500 frames played without holding them, and
-// the play stopped when other bytes are written.
+// the play stopped when other bytes are written, and a GIF cut short inside
+// a later picture played up to its last whole frame.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "engine_harness.h"
+#include "image_magick.h"
 #include "moving_pictures.h"
 #include "test_support.h"
 #include "webp_pictures.h"
@@ -158,4 +161,45 @@ TEST_F(EngineAnimation, AFrameFarLargerThanTheScreenTakesOnlyTheScreensMemory) {
         return !seen.states.empty() && seen.states.back() == Colours({kBlue, kBlue});
     }, 60000));
     EXPECT_LT(AddressSpaceInUseMiB() - before, 64.0);
+}
+
+// A moving GIF written by ImageMagick (red, blue, then a green gradient whose
+// 32-colour table and data take far more than 40 bytes; a tenth of a second
+// each, looping for ever), cut 40 bytes before its end as a partly
+// downloaded one: its first picture is decoded at the size and in the
+// colour ImageMagick reads in it, the second picture follows, and the play
+// stays on it (the cut picture is never drawn, no play starts again).
+TEST_F(EngineAnimation, AGifCutInsideItsThirdPictureShowsTheWholeOnesAndStays) {
+    ScratchFolder dir("gifcut");
+    ASSERT_TRUE(ImageMagick(dir, {"-delay", "10", "-loop", "0", "-size", "30x20", "xc:#DC1E1E", "xc:#1E3CDC",
+                                  "gradient:#1EC83C-#FFFFFF"},
+                            "gif:", "moving.gif"));
+    ASSERT_TRUE(ImageMagick(dir, {"{moving.gif}[0]", "-format", "%wx%h"}, "info:", "size.txt"));
+    std::vector<COLORREF> colours;
+    for (const char* frame : {"0", "1"}) {
+        const std::string raw = std::string("frame") + frame + ".raw";
+        ASSERT_TRUE(ImageMagick(dir, {"{moving.gif}[" + std::string(frame) + "]", "-depth", "8"}, "rgb:", raw));
+        const Bytes rgb = ReadBytes(dir / raw);
+        ASSERT_GE(rgb.size(), 3u);
+        colours.push_back(RGB(rgb[0], rgb[1], rgb[2]));
+    }
+    const Bytes size = ReadBytes(dir / "size.txt");
+    int w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(std::string(size.begin(), size.end()).c_str(), "%dx%d", &w, &h), 2);
+    const Bytes whole = ReadBytes(dir / "moving.gif");
+    const Bytes cut(whole.begin(), whole.end() - 40);
+
+    ExuiPixels px{};
+    ExuiPixelsHandle first = Engine().DecodePicturePixels(cut.data(), static_cast<int32_t>(cut.size()), &px);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(px.width, w);
+    EXPECT_EQ(px.height, h);
+    EXPECT_EQ(static_cast<const uint32_t*>(px.bits)[0], OpaquePixel(colours[0]));
+    Engine().FreePicturePixels(first);
+
+    Write(cut);
+    const Seen seen = Watch(1500, {{5, 5}, {25, 15}});
+    const std::vector<std::vector<uint32_t>> expected = {Colours({colours[0], colours[0]}),
+                                                         Colours({colours[1], colours[1]})};
+    EXPECT_EQ(seen.states, expected);
 }

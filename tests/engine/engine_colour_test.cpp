@@ -19,6 +19,7 @@
 
 #include "colour_pictures.h"
 #include "engine_harness.h"
+#include "image_magick.h"
 #include "imaging/imaging.h"
 #include "skin/engine.h"
 #include "test_support.h"
@@ -89,45 +90,6 @@ std::vector<uint32_t> EnginePixels(const Bytes& b) {
     }
     Engine().FreePicturePixels(h);
     return out;
-}
-
-// The Unix path Wine maps a Windows path to (for the native reference tool).
-std::string UnixPath(const std::string& windowsPath) {
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    const auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) return {};
-    std::wstring wide(windowsPath.begin(), windowsPath.end());
-    char* unix = toUnix(wide.c_str());
-    if (!unix) return {};
-    std::string out = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    // ImageMagick reads "c:" in a path as a format prefix: the drive's own folder instead.
-    const size_t drive = out.find("/dosdevices/c:/");
-    if (drive != std::string::npos) out.replace(drive, 15, "/drive_c/");
-    return out;
-}
-
-// ImageMagick (Debian's, native) on files of `dir`: `arguments` ({name}
-// in one standing for the Unix path of dir\name), writing dir\output (as
-// `format`, e.g. "rgb:"). Wine starts a native program without waiting for
-// it, so the output is written under another name and renamed when done,
-// and waited for. True when it appeared.
-bool ImageMagick(const ScratchFolder& dir, const std::vector<std::string>& arguments, const std::string& format,
-                 const std::string& output) {
-    auto unixOf = [&](std::string a) {
-        const size_t open = a.find('{'), close = a.find('}');
-        if (open != std::string::npos && close > open)
-            a.replace(open, close - open + 1, UnixPath(dir / a.substr(open + 1, close - open - 1)));
-        return a;
-    };
-    const std::string done = UnixPath(dir / output), part = done + ".part";
-    std::string command = "/usr/bin/convert-im6.q16";
-    for (const std::string& a : arguments) command += " " + unixOf(a);
-    command += " " + format + part + " && mv " + part + " " + done;
-    Child child;
-    if (!StartChild(child, "Z:\\bin\\sh -c \"" + command + "\"")) return false;
-    return WaitFor([&] { return GetFileAttributesA((dir / output).c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
 }
 
 // The reference: ImageMagick's conversion of the picture to sRGB as raw

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace vela::imaging {
 
@@ -90,18 +91,16 @@ private:
     uint32_t length_[kMaxCodes] = {};
 };
 
-}  // namespace pixel_data_detail
+// What one walk over a GIF's pictures finds: whether every picture's
+// pixels are all in its data, and where the first picture's data ends.
+struct GifPicturesWalk {
+    bool whole = true;
+    size_t firstEnd = 0;  // just past the first picture's data; 0 if that picture is not whole
+};
 
-// False for a GIF one of whose pictures has compressed data that ends (cut
-// short, a code no decoder can read, the end code) before it gives width x
-// height pixels: such a file is undecodable, as a JPEG that ends before its
-// picture data is (Wine's codec reads every picture at load and fails so).
-// Also false for a GIF whose screen and first picture both have no pixels:
-// nothing to show. True for anything else, a GIF whose blocks stop making
-// sense between its pictures included (the decoder decides).
-inline bool GifPicturesComplete(const void* data, size_t length) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    if (!p || length < 13 || p[0] != 'G' || p[1] != 'I' || p[2] != 'F' || p[3] != '8') return true;
+inline GifPicturesWalk WalkGifPictures(const uint8_t* p, size_t length) {
+    GifPicturesWalk walk;
+    if (!p || length < 13 || p[0] != 'G' || p[1] != 'I' || p[2] != 'F' || p[3] != '8') return walk;
     auto skipSubBlocks = [&](size_t at) {
         while (at < length && p[at] != 0) at += size_t{1} + p[at];
         return at + 1;
@@ -115,21 +114,66 @@ inline bool GifPicturesComplete(const void* data, size_t length) {
             at = skipSubBlocks(at + 2);
             continue;
         }
-        if (p[at] != 0x2C || length - at < 11) return true;  // the trailer, or not a block
+        if (p[at] != 0x2C || length - at < 11) return walk;  // the trailer, or not a block
         const uint64_t width = p[at + 5] | (p[at + 6] << 8), height = p[at + 7] | (p[at + 8] << 8);
-        if (first && emptyScreen && width * height == 0) return false;
-        first = false;
+        walk.whole = false;  // until its pixels are counted
+        if (first && emptyScreen && width * height == 0) return walk;
         const uint8_t flags = p[at + 9];
         at += 10;
         if (flags & 0x80) at += size_t{3} << ((flags & 7) + 1);
-        if (at >= length) return false;  // cut before its data
+        if (at >= length) return walk;  // cut before its data
         const int minBits = p[at];
-        if (minBits < 1 || minBits >= pixel_data_detail::kMaxCodeBits) return true;
-        pixel_data_detail::PixelCounter counter(p, length, at + 1, minBits);
-        if (counter.Count(width * height) < width * height) return false;
+        walk.whole = true;
+        if (minBits < 1 || minBits >= kMaxCodeBits) return walk;
+        PixelCounter counter(p, length, at + 1, minBits);
+        walk.whole = counter.Count(width * height) >= width * height;
+        if (!walk.whole) return walk;
         at = skipSubBlocks(at + 1);
+        if (first) walk.firstEnd = std::min(at, length);
+        first = false;
     }
-    return true;
+    return walk;
+}
+
+}  // namespace pixel_data_detail
+
+// False for a GIF one of whose pictures has compressed data that ends (cut
+// short, a code no decoder can read, the end code) before it gives width x
+// height pixels: such a file is undecodable, as a JPEG that ends before its
+// picture data is (Wine's codec reads every picture at load and fails so).
+// Also false for a GIF whose screen and first picture both have no pixels:
+// nothing to show. True for anything else, a GIF whose blocks stop making
+// sense between its pictures included (the decoder decides).
+inline bool GifPicturesComplete(const void* data, size_t length) {
+    return pixel_data_detail::WalkGifPictures(static_cast<const uint8_t*>(data), length).whole;
+}
+
+// For a GIF whose first picture is whole but a later one is not (a moving
+// picture partly downloaded): where the first picture's data ends, just
+// past its terminator. 0 for anything else.
+inline size_t GifFirstPictureEnd(const void* data, size_t length) {
+    const auto walk = pixel_data_detail::WalkGifPictures(static_cast<const uint8_t*>(data), length);
+    return walk.whole ? 0 : walk.firstEnd;
+}
+
+// What the platform's decoder is handed for such a GIF: the file up to the
+// end of its first picture and the trailer, a whole one-picture GIF, which
+// shows what Windows' decoder shows of the cut file (its first picture)
+// where Wine's would fail and keep memory. Empty for anything else, or
+// without room for the copy.
+inline std::vector<uint8_t> GifFirstPictureAlone(const void* data, size_t length) {
+    const size_t end = GifFirstPictureEnd(data, length);
+    std::vector<uint8_t> alone;
+    if (end == 0) return alone;
+    constexpr uint8_t kTrailer = 0x3B;
+    try {
+        alone.reserve(end + 1);
+        alone.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + end);
+        alone.push_back(kTrailer);
+    } catch (...) {
+        alone.clear();
+    }
+    return alone;
 }
 
 // False for a PNG whose image data chunks, inflated at deflate's largest

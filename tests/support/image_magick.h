@@ -1,0 +1,20 @@
+#pragma once
+// ImageMagick (Debian's, run natively beside Wine) as the reference the
+// tests take pictures and expectations from.
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace vela::test {
+
+// The Unix path Wine maps a Windows path to (for the native reference tool).
+std::string UnixPath(const std::string& windowsPath);
+
+// ImageMagick's convert on files of `dir`: `arguments` ({name} in one
+// standing for the Unix path of dir\name), writing dir\output (as `format`,
+// e.g. "rgb:"). True when the output appeared.
+bool ImageMagick(const ScratchFolder& dir, const std::vector<std::string>& arguments, const std::string& format,
+                 const std::string& output);
+
+}  // namespace vela::test
