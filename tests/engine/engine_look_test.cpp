@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "engine_harness.h"
 #include "test_support.h"
@@ -203,16 +204,41 @@ TEST_F(EngineLook, MaximizedWindowShowsTheRestoreGlyph) {
     EXPECT_TRUE(PixelBecomes(main_.top, left.x, left.y, 0xFFFFFFFF));
 }
 
+namespace {
+
+// The windows whose timers this thread has taken from its queue, in order.
+std::vector<HWND>& TimersTaken() {
+    static std::vector<HWND> taken;
+    return taken;
+}
+LRESULT CALLBACK NoteTimer(int code, WPARAM removal, LPARAM lp) {
+    const MSG* m = reinterpret_cast<const MSG*>(lp);
+    if (code == HC_ACTION && removal == PM_REMOVE && m->message == WM_TIMER) TimersTaken().push_back(m->hwnd);
+    return CallNextHookEx(nullptr, code, removal, lp);
+}
+bool TimerTaken(HWND window) {
+    return std::find(TimersTaken().begin(), TimersTaken().end(), window) != TimersTaken().end();
+}
+
 // A button's looks other than the one at rest are decoded on a worker a
-// while after its first frame, or by the draw that needs one sooner: a new
-// window hovered, pressed and maximized at once, and another only after the
-// worker has had its turn, show the same looks.
-class EngineLookWhenNeeded : public ::testing::TestWithParam<int> {};
+// while after its first frame (the button's timer hands them over), or by
+// the draw that needs one sooner: a new window hovered, pressed and
+// maximized at once, and another only once its buttons' timers have handed
+// their looks to the worker, show the same looks.
+enum class LooksAsked { AtOnce, AfterTheWorkersTurn };
+class EngineLookWhenNeeded : public ::testing::TestWithParam<LooksAsked> {};
+
+}  // namespace
 
 TEST_P(EngineLookWhenNeeded, HoverPressedAndMaximizedLooks) {
+    TimersTaken().clear();
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, NoteTimer, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
     SkinnedMain w = MakeSkinnedMain();
     ASSERT_TRUE(WaitForFrame(w.top));
-    if (GetParam() > 0) Sleep(static_cast<DWORD>(GetParam()));
+    if (GetParam() == LooksAsked::AfterTheWorkersTurn)
+        EXPECT_TRUE(WaitFor([&] { return TimerTaken(w.zoomIn) && TimerTaken(w.maximize); }));
+    UnhookWindowsHookEx(hook);
     const POINT corner = InFrame(w.top, w.zoomIn, 1, 1);
     PostMessageA(w.zoomIn, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
     EXPECT_TRUE(PixelBecomes(w.top, corner.x, corner.y, WhiteOverBackdrop(64)));
@@ -229,8 +255,8 @@ TEST_P(EngineLookWhenNeeded, HoverPressedAndMaximizedLooks) {
     Close(w.top);
 }
 
-// 1500 ms: well past the worker's turn.
-INSTANTIATE_TEST_SUITE_P(AtOnceAndLater, EngineLookWhenNeeded, ::testing::Values(0, 1500));
+INSTANTIATE_TEST_SUITE_P(AtOnceAndLater, EngineLookWhenNeeded,
+                         ::testing::Values(LooksAsked::AtOnce, LooksAsked::AfterTheWorkersTurn));
 
 TEST_F(EngineLook, PictureIsOpaqueAndButtonsBlendOverIt) {
     const vela::Bytes jpeg = MakePicture(640, 480, L"image/jpeg", RGB(0, 0, 255));
