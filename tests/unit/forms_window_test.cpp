@@ -508,7 +508,8 @@ DWORD WINAPI AnswerWhenShown(void* p) {
         if (w) GetWindowThreadProcessId(w, &pid);
         if (w && pid == GetCurrentProcessId() && IsWindowVisible(w)) {
             a->found = w;
-            Sleep(200);  // let the dialog finish setting itself up
+            // Answered once its thread takes messages again: set up, in its loop.
+            SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_BLOCK, 10000, nullptr);
             a->act(w);
         }
         Sleep(10);
