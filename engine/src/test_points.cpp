@@ -6,4 +6,6 @@ uint64_t MemoryBoundPoint() { return 0; }
 
 void PreparedPoint() {}
 
+void PresentedPoint() {}
+
 }  // namespace uiengine
