@@ -104,8 +104,12 @@ TEST(EnginePacks, ProgramIconHasNineSizes) {
     FreeLibrary(exe);
 }
 
-TEST_F(EngineLook, BackdropCaptionAndIcon) {
-    FrameShot s = Shoot(main_.top);
+// A window of its own: the other tests write pictures and captions into the
+// shared one.
+TEST(EngineLookFresh, BackdropCaptionAndIcon) {
+    SkinnedMain w = MakeSkinnedMain();
+    ASSERT_TRUE(WaitForFrame(w.top));
+    FrameShot s = Shoot(w.top);
     ASSERT_EQ(s.width, 648);
     EXPECT_EQ(s.At(200, 250), kBackdrop);
     EXPECT_EQ(s.At(640, 405), kBackdrop);
@@ -115,25 +119,26 @@ TEST_F(EngineLook, BackdropCaptionAndIcon) {
         for (int x = 0; x < 300; ++x) ink += (s.At(x, y) & 0xFF) > 200;
     EXPECT_GT(ink, 40);
     char title[64] = "";
-    GetWindowTextA(main_.top, title, sizeof title);
+    GetWindowTextA(w.top, title, sizeof title);
     EXPECT_STREQ(title, "Vela图片查看器");
-    EXPECT_NE(SendMessageA(main_.top, WM_GETICON, ICON_BIG, 0), 0);
-    EXPECT_NE(SendMessageA(main_.top, WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_NE(SendMessageA(w.top, WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageA(w.top, WM_GETICON, ICON_SMALL, 0), 0);
     // ZoomRatioButton's design caption "123" is a placeholder: no text
     // until the host writes one.
     auto captionInk = [&](const FrameShot& shot) {
         int n = 0;
         for (int y = 0; y < 50; ++y)
             for (int x = 0; x < 50; ++x) {
-                POINT p = InFrame(main_.top, main_.zoomRatio, x, y);
+                POINT p = InFrame(w.top, w.zoomRatio, x, y);
                 n += (shot.At(p.x, p.y) & 0xFF) > 200;
             }
         return n;
     };
     EXPECT_EQ(captionInk(s), 0);
-    ASSERT_EQ(SetText(main_.zoomRatio, 17, "123"), 1);
-    ASSERT_TRUE(WaitForFrame(main_.top));
-    EXPECT_GT(captionInk(Shoot(main_.top)), 10);
+    ASSERT_EQ(SetText(w.zoomRatio, 17, "123"), 1);
+    ASSERT_TRUE(WaitForFrame(w.top));
+    EXPECT_GT(captionInk(Shoot(w.top)), 10);
+    Close(w.top);
 }
 
 TEST_F(EngineLook, SuperbuttonHoverAndPressedStates) {
