@@ -20,7 +20,13 @@ protected:
         frame_ = MakeSkinned(EngineType::WindowEx, top_, 4, 4, 24, 24, 16);
     }
     static void TearDownTestSuite() { Close(top_); }
-    void SetUp() override { EngineEvents().clear(); }
+    // The cursor away from the window (a test that placed it over a control
+    // would have the next one's control hear it), and what it brought handled.
+    void SetUp() override {
+        SetCursorPos(0, 0);
+        ASSERT_TRUE(Settle(top_));
+        EngineEvents().clear();
+    }
 
     static void Post(HWND host, UINT msg, int x, int y, WPARAM keys = 0) {
         PostMessageA(host, msg, keys, MAKELPARAM(x, y));
