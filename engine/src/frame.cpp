@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "control.h"
+#include "test_points.h"
 #include "window_table.h"
 
 namespace uiengine {
@@ -259,6 +260,7 @@ void Frame::Compose() {
                                  ULW_ALPHA, &part};
     UpdateLayeredWindowIndirect(top_, &info);
     QueryPerformanceCounter(&q3);
+    PresentedPoint();
     composeMs_ = static_cast<float>((q2.QuadPart - q0.QuadPart) * 1000.0 / qf.QuadPart);
     presentMs_ = static_cast<float>((q3.QuadPart - q2.QuadPart) * 1000.0 / qf.QuadPart);
     ++frames_;

@@ -7,5 +7,6 @@ uint64_t MemoryBoundPoint() { return 0; }
 void PreparedPoint() {}
 
 void PrepareAskedPoint() {}
+void PresentedPoint() {}
 
 }  // namespace uiengine

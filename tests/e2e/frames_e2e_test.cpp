@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -59,13 +60,25 @@ RECT Extent(const uint32_t* px, int w, int h, COLORREF c) {
 }
 
 // Reads the screen over and over on its own thread, keeping every frame that
-// differs from the one before.
+// differs from the one before. A viewer started while it watches (with the
+// tests' engine) waits after putting each frame on the screen until the
+// screen was read, so that no frame passes unseen.
 class ScreenWatch {
 public:
-    ScreenWatch() : thread_([this] { Run(); }) {}
+    ScreenWatch() {
+        char name[64];
+        wsprintfA(name, "vela-frame-watch-%lu", GetCurrentProcessId());
+        SetEnvironmentVariableA("UIENGINE_FRAME_WATCH", name);
+        presented_ = CreateEventA(nullptr, FALSE, FALSE, (std::string(name) + "-presented").c_str());
+        seen_ = CreateEventA(nullptr, FALSE, FALSE, (std::string(name) + "-seen").c_str());
+        thread_ = std::thread([this] { Run(); });
+    }
     ~ScreenWatch() {
         stop_ = true;
         thread_.join();
+        SetEnvironmentVariableA("UIENGINE_FRAME_WATCH", nullptr);
+        CloseHandle(presented_);
+        CloseHandle(seen_);
     }
     // Waits until the screen has changed since the last Take and then not
     // changed for `quietMs` (at most 30 s).
@@ -77,6 +90,8 @@ public:
         std::vector<Shot> out;
         out.swap(shots_);
         changed_ = false;
+        EXPECT_EQ(dropped_, 0) << "frames were seen but not kept";
+        dropped_ = 0;
         return out;
     }
 
@@ -93,11 +108,16 @@ private:
         const uint32_t* px = static_cast<const uint32_t*>(bits);
         uint64_t lastHash = 0;
         while (!stop_) {
+            // A frame put on the screen waits for this read.
+            const bool presented = WaitForSingleObject(presented_, 0) == WAIT_OBJECT_0;
             BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
             GdiFlush();
             uint64_t hash = 1469598103934665603ull;
             for (int i = 0; i < w * h; i += 3) hash = (hash ^ (px[i] & 0xFFFFFF)) * 1099511628211ull;
-            if (hash == lastHash) continue;
+            if (hash == lastHash) {
+                if (presented) SetEvent(seen_);
+                continue;
+            }
             lastHash = hash;
             lastChange_ = GetTickCount();
             changed_ = true;
@@ -113,8 +133,18 @@ private:
             s.strip.resize(static_cast<size_t>(kStripWidth) * h);
             for (int y = 0; y < h; ++y)
                 std::copy_n(px + y * w + kStripLeft, kStripWidth, s.strip.begin() + static_cast<ptrdiff_t>(y) * kStripWidth);
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (shots_.size() < 120) shots_.push_back(std::move(s));
+            {
+                // Past the cap the newest frame still ends the list, and the
+                // test hears of the ones left out.
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (shots_.size() >= kMostShots) {
+                    shots_.back() = std::move(s);
+                    ++dropped_;
+                } else {
+                    shots_.push_back(std::move(s));
+                }
+            }
+            if (presented) SetEvent(seen_);
         }
         SelectObject(dc, old);
         DeleteObject(dib);
@@ -122,6 +152,9 @@ private:
         ReleaseDC(nullptr, screen);
     }
 
+    static constexpr size_t kMostShots = 120;  // each holds a strip of 1.7 MB
+    HANDLE presented_ = nullptr, seen_ = nullptr;
+    int dropped_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<bool> changed_{true};
     std::atomic<DWORD> lastChange_{GetTickCount()};

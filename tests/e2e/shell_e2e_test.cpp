@@ -144,8 +144,15 @@ TEST_F(ShellE2E, DeleteMovesOnOnlyWhenTheFileIsGone) {
     EXPECT_TRUE(viewer_.WaitTitle(L"Vela图片查看器")) << viewer_.Title();
     EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"0%")) << viewer_.ControlText(kZoomRatioButton);
     pressDelete();
-    Sleep(500);
+    // Posted messages are taken in order: once the right click after the
+    // key has opened the context menu, the key was handled, and a box it
+    // asked for would be up.
+    PostMessageW(viewer_.Control(kPictureView), WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }));
     EXPECT_EQ(FindMessageBox(viewer_.ProcessId()), nullptr);
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }));
 }
 
 TEST_F(ShellE2E, InformationFromTheContextMenu) {

@@ -137,6 +137,7 @@ TEST_F(EngineDecode, FirstFrameShowsTheRightPictureBeforeTheSmallerCopiesExist) 
     hold.Release();
     ASSERT_TRUE(WaitFor([&] { return !FrameInfoOf(top).pending; }));
     WaitFor([] { return false; }, 500);  // a redraw would come within the sharpening's rest
+    ASSERT_TRUE(Settle(top));
     const ExuiFrameInfo complete = FrameInfoOf(top);
     EXPECT_EQ(complete.pictureFrame, shown.pictureFrame);
     EXPECT_EQ(complete.rescales, rescalesShown);

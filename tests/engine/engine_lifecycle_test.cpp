@@ -248,7 +248,8 @@ TEST_F(EngineLifecycle, FirstFrameShowsALargeJpegAveragedIntoTheViewAndStays) {
     // once the size has rested.
     ASSERT_TRUE(WaitFor([&] { return !FrameInfoOf(top).pending; }));
     const int frames = FrameInfoOf(top).frames;
-    WaitFor([] { return false; }, 600);
+    WaitFor([] { return false; }, 600);  // past the rest after which a sharper copy would be asked
+    ASSERT_TRUE(Settle(top));
     EXPECT_EQ(FrameInfoOf(top).frames, frames);
     check(Shoot(top));
     Close(top);

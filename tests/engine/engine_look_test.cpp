@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "engine_harness.h"
 #include "test_support.h"
@@ -103,8 +104,12 @@ TEST(EnginePacks, ProgramIconHasNineSizes) {
     FreeLibrary(exe);
 }
 
-TEST_F(EngineLook, BackdropCaptionAndIcon) {
-    FrameShot s = Shoot(main_.top);
+// A window of its own: the other tests write pictures and captions into the
+// shared one.
+TEST(EngineLookFresh, BackdropCaptionAndIcon) {
+    SkinnedMain w = MakeSkinnedMain();
+    ASSERT_TRUE(WaitForFrame(w.top));
+    FrameShot s = Shoot(w.top);
     ASSERT_EQ(s.width, 648);
     EXPECT_EQ(s.At(200, 250), kBackdrop);
     EXPECT_EQ(s.At(640, 405), kBackdrop);
@@ -114,25 +119,26 @@ TEST_F(EngineLook, BackdropCaptionAndIcon) {
         for (int x = 0; x < 300; ++x) ink += (s.At(x, y) & 0xFF) > 200;
     EXPECT_GT(ink, 40);
     char title[64] = "";
-    GetWindowTextA(main_.top, title, sizeof title);
+    GetWindowTextA(w.top, title, sizeof title);
     EXPECT_STREQ(title, "Vela图片查看器");
-    EXPECT_NE(SendMessageA(main_.top, WM_GETICON, ICON_BIG, 0), 0);
-    EXPECT_NE(SendMessageA(main_.top, WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_NE(SendMessageA(w.top, WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageA(w.top, WM_GETICON, ICON_SMALL, 0), 0);
     // ZoomRatioButton's design caption "123" is a placeholder: no text
     // until the host writes one.
     auto captionInk = [&](const FrameShot& shot) {
         int n = 0;
         for (int y = 0; y < 50; ++y)
             for (int x = 0; x < 50; ++x) {
-                POINT p = InFrame(main_.top, main_.zoomRatio, x, y);
+                POINT p = InFrame(w.top, w.zoomRatio, x, y);
                 n += (shot.At(p.x, p.y) & 0xFF) > 200;
             }
         return n;
     };
     EXPECT_EQ(captionInk(s), 0);
-    ASSERT_EQ(SetText(main_.zoomRatio, 17, "123"), 1);
-    ASSERT_TRUE(WaitForFrame(main_.top));
-    EXPECT_GT(captionInk(Shoot(main_.top)), 10);
+    ASSERT_EQ(SetText(w.zoomRatio, 17, "123"), 1);
+    ASSERT_TRUE(WaitForFrame(w.top));
+    EXPECT_GT(captionInk(Shoot(w.top)), 10);
+    Close(w.top);
 }
 
 TEST_F(EngineLook, SuperbuttonHoverAndPressedStates) {
@@ -203,16 +209,41 @@ TEST_F(EngineLook, MaximizedWindowShowsTheRestoreGlyph) {
     EXPECT_TRUE(PixelBecomes(main_.top, left.x, left.y, 0xFFFFFFFF));
 }
 
+namespace {
+
+// The windows whose timers this thread has taken from its queue, in order.
+std::vector<HWND>& TimersTaken() {
+    static std::vector<HWND> taken;
+    return taken;
+}
+LRESULT CALLBACK NoteTimer(int code, WPARAM removal, LPARAM lp) {
+    const MSG* m = reinterpret_cast<const MSG*>(lp);
+    if (code == HC_ACTION && removal == PM_REMOVE && m->message == WM_TIMER) TimersTaken().push_back(m->hwnd);
+    return CallNextHookEx(nullptr, code, removal, lp);
+}
+bool TimerTaken(HWND window) {
+    return std::find(TimersTaken().begin(), TimersTaken().end(), window) != TimersTaken().end();
+}
+
 // A button's looks other than the one at rest are decoded on a worker a
-// while after its first frame, or by the draw that needs one sooner: a new
-// window hovered, pressed and maximized at once, and another only after the
-// worker has had its turn, show the same looks.
-class EngineLookWhenNeeded : public ::testing::TestWithParam<int> {};
+// while after its first frame (the button's timer hands them over), or by
+// the draw that needs one sooner: a new window hovered, pressed and
+// maximized at once, and another only once its buttons' timers have handed
+// their looks to the worker, show the same looks.
+enum class LooksAsked { AtOnce, AfterTheWorkersTurn };
+class EngineLookWhenNeeded : public ::testing::TestWithParam<LooksAsked> {};
+
+}  // namespace
 
 TEST_P(EngineLookWhenNeeded, HoverPressedAndMaximizedLooks) {
+    TimersTaken().clear();
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, NoteTimer, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
     SkinnedMain w = MakeSkinnedMain();
     ASSERT_TRUE(WaitForFrame(w.top));
-    if (GetParam() > 0) Sleep(static_cast<DWORD>(GetParam()));
+    if (GetParam() == LooksAsked::AfterTheWorkersTurn)
+        EXPECT_TRUE(WaitFor([&] { return TimerTaken(w.zoomIn) && TimerTaken(w.maximize); }));
+    UnhookWindowsHookEx(hook);
     const POINT corner = InFrame(w.top, w.zoomIn, 1, 1);
     PostMessageA(w.zoomIn, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
     EXPECT_TRUE(PixelBecomes(w.top, corner.x, corner.y, WhiteOverBackdrop(64)));
@@ -229,8 +260,8 @@ TEST_P(EngineLookWhenNeeded, HoverPressedAndMaximizedLooks) {
     Close(w.top);
 }
 
-// 1500 ms: well past the worker's turn.
-INSTANTIATE_TEST_SUITE_P(AtOnceAndLater, EngineLookWhenNeeded, ::testing::Values(0, 1500));
+INSTANTIATE_TEST_SUITE_P(AtOnceAndLater, EngineLookWhenNeeded,
+                         ::testing::Values(LooksAsked::AtOnce, LooksAsked::AfterTheWorkersTurn));
 
 TEST_F(EngineLook, PictureIsOpaqueAndButtonsBlendOverIt) {
     const vela::Bytes jpeg = MakePicture(640, 480, L"image/jpeg", RGB(0, 0, 255));

@@ -1,8 +1,9 @@
-// The memory bound and the prepared signal of the engine build the tests use
-// (bin/hold/ExuiKrnln.dll), found by names of this process's id; the hold of
-// a request to prepare, by names of the id of the process that started this
-// one (a test that starts the viewer names them before the viewer runs). The
-// shipped engine has no bound, tells nobody and holds nothing.
+// The memory bound, the prepared signal and the frame watch of the engine
+// build the tests use (bin/hold/ExuiKrnln.dll), found by names of this
+// process's id or of the watch its starter named; the hold of a request to
+// prepare, by names of the id of the process that started this one (a test
+// that starts the viewer names them before the viewer runs). The shipped
+// engine has no bound, tells nobody, holds nothing and waits for nobody.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -76,6 +77,28 @@ void PrepareAskedPoint() {
         WaitForSingleObject(hold, kPrepareHoldMs);
         CloseHandle(hold);
     }
+}
+
+// A process started with UIENGINE_FRAME_WATCH=<name> in its environment,
+// while events <name>-presented and <name>-seen exist: each frame put on the
+// screen sets the first and waits (5 s at most) for the watcher to set the
+// second once it has read the screen, so that no frame is on screen too
+// briefly to be seen.
+void PresentedPoint() {
+    char watch[64];
+    const DWORD n = GetEnvironmentVariableA("UIENGINE_FRAME_WATCH", watch, sizeof watch - 16);
+    if (n == 0 || n >= sizeof watch - 16) return;
+    char name[80];
+    wsprintfA(name, "%s-presented", watch);
+    HANDLE presented = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
+    wsprintfA(name, "%s-seen", watch);
+    HANDLE seen = OpenEventA(SYNCHRONIZE, FALSE, name);
+    if (presented && seen) {
+        SetEvent(presented);
+        WaitForSingleObject(seen, 5000);
+    }
+    if (presented) CloseHandle(presented);
+    if (seen) CloseHandle(seen);
 }
 
 }  // namespace uiengine

@@ -226,6 +226,15 @@ bool WaitForFrame(HWND top, DWORD timeoutMs) {
         timeoutMs);
 }
 
+bool Settle(HWND top, DWORD timeoutMs) {
+    return WaitFor(
+        [&] {
+            MSG m;
+            return !PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE) && !FrameInfoOf(top).pending;
+        },
+        timeoutMs);
+}
+
 FrameShot Shoot(HWND top) {
     FrameShot shot;
     ExuiFrameInfo info{};

@@ -94,6 +94,11 @@ Bytes TextPayload(const std::string& text);
 
 // Pumps messages until the window's frame is composed with nothing pending.
 bool WaitForFrame(HWND top, DWORD timeoutMs = 10000);
+// Pumps until this thread's queue holds nothing (timers that came due
+// included) and the window has nothing to compose or decode: whatever the
+// messages so far were to do is done, so a check that nothing happened
+// counts.
+bool Settle(HWND top, DWORD timeoutMs = 10000);
 // The last composed frame of a skinned window (premultiplied BGRA).
 struct FrameShot {
     int width = 0, height = 0, frames = 0;
