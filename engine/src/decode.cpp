@@ -2,7 +2,6 @@
 
 #include "colour.h"
 #include "jpeg_decode.h"
-#include "jpeg_scale.h"
 #include "picture/exif_orientation.h"
 #include "picture/webp_header.h"
 #include "platform_decode.h"

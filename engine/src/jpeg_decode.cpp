@@ -10,7 +10,6 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "jpeg_scale.h"
 
 namespace uiengine {
 

@@ -12,6 +12,15 @@
 
 namespace uiengine {
 
+// libjpeg-turbo reduces each side to M/8 in the DCT domain (M = 1..8), a
+// side of n pixels then giving ceil(n * M / 8).
+constexpr int kWholeEighths = 8;  // M = 8: the picture as stored
+
+// A side of `side` pixels decoded at M/8.
+constexpr int ScaledSide(int side, int eighths) {
+    return static_cast<int>((static_cast<int64_t>(side) * eighths + kWholeEighths - 1) / kWholeEighths);
+}
+
 // True when the bytes start like a JPEG (SOI followed by a marker).
 bool LooksLikeJpeg(const void* data, size_t length);
 

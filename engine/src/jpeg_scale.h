@@ -1,20 +1,13 @@
 #pragma once
-// How far libjpeg-turbo reduces a JPEG while decoding it: to M/8 of each
-// side (M = 1..8), a side of n pixels then giving ceil(n * M / 8). The
-// smallest M whose copy still covers the view is the least work and memory.
-#include <algorithm>
+// Which M/8 a JPEG shown or prepared is decoded at (libjpeg-turbo reduces
+// each side to ScaledSide): the smallest M whose copy still covers the view
+// is the least work and memory.
 #include <cstdint>
 
+#include "jpeg_decode.h"
 #include "picture.h"
 
 namespace uiengine {
-
-constexpr int kWholeEighths = 8;  // M = 8: the picture as stored
-
-// A side of `side` pixels decoded at M/8.
-constexpr int ScaledSide(int side, int eighths) {
-    return static_cast<int>((static_cast<int64_t>(side) * eighths + kWholeEighths - 1) / kWholeEighths);
-}
 
 // The smallest M (1..7) whose copy of a w x h picture covers a view of
 // viewW x viewH and keeps both sides long enough for halved copies (the
