@@ -41,14 +41,14 @@ CXXFLAGS=(-m32 -std=c++20 -g -O1 -fno-omit-frame-pointer
 sources_of() {
     local name=$1
     echo "$FUZZ_SRC/$name.cpp"
-    [ "$name" = fuzz_gif_frames ] && echo "$ROOT/engine/src/gif_frames.cpp" "$FUZZ_SRC/canvas_native.cpp"
+    [ "$name" = fuzz_gif_frames ] && echo "$ROOT/engine/src/decoders/gif_frames.cpp" "$FUZZ_SRC/canvas_native.cpp"
 }
 
 build_target() {
     local name=$1 bin="$OUT/bin/$1" src newer=0
     # shellcheck disable=SC2046
-    for src in $(sources_of "$name") "$ROOT"/engine/include/picture/*.h "$ROOT"/engine/src/animation.h \
-        "$ROOT"/engine/src/canvas.h "$FUZZ_SRC"/shim/*.h; do
+    for src in $(sources_of "$name") "$ROOT"/engine/include/picture/*.h "$ROOT"/engine/src/decoders/animation.h \
+        "$ROOT"/engine/src/core/canvas.h "$FUZZ_SRC"/shim/*.h; do
         [ "$src" -nt "$bin" ] && newer=1
     done
     [ -x "$bin" ] && [ $newer = 0 ] && return 0

@@ -60,6 +60,7 @@ ROOMS = {
     "decode.h": "decoders",
     "jpeg_decode.cpp": "decoders",
     "jpeg_decode.h": "decoders",
+    "jpeg_scale.h": "picture_box",
     "webp_decode.cpp": "decoders",
     "webp_decode.h": "decoders",
     "platform_decode.cpp": "decoders",

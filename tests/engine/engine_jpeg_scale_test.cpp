@@ -9,8 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "jpeg_decode.h"
-#include "jpeg_scale.h"
+#include "decoders/jpeg_decode.h"
+#include "picture_box/jpeg_scale.h"
 #include "test_support.h"
 
 using namespace uiengine;

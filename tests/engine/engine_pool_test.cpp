@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pool.h"
+#include "core/pool.h"
 
 using namespace uiengine;
 

@@ -5,7 +5,7 @@
 // its own. The shipped engine passes straight on.
 #include <windows.h>
 
-#include "decode_hold.h"
+#include "picture_box/decode_hold.h"
 
 namespace uiengine {
 

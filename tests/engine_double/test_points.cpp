@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "test_points.h"
+#include "core/test_points.h"
 
 namespace uiengine {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "canvas.h"
+#include "core/canvas.h"
 
 namespace uiengine {
 

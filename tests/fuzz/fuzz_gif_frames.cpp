@@ -2,7 +2,7 @@
 // after another, as a moving picture plays them (up to 16 frames).
 #include <memory>
 
-#include "animation.h"
+#include "decoders/animation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uiengine::GifLoopCount(data, size);

@@ -1,7 +1,0 @@
-#include "decode_hold.h"
-
-namespace uiengine {
-
-void DecodeHoldPoint(const std::atomic<bool>&) {}
-
-}  // namespace uiengine
