@@ -3,6 +3,9 @@
 
 - the folders under src/ include one another only downwards, in the order
   LAYERS gives (a folder may include any folder below it, never one above);
+- so do the engine's rooms under engine/src, in the order ENGINE_LAYERS
+  gives, and each of the engine's includes of its own sources names the
+  room ("core/canvas.h"), so that none goes round the order;
 - every product file (src/, engine/) is under 600 lines;
 - no function of the product is longer than 80 lines (a definition is a
   line that opens a brace at the start of a line's statement and is not a
@@ -17,10 +20,15 @@ import sys
 
 # Top to bottom.
 LAYERS = ["app", "files", "view", "imaging", "shell", "forms", "skin", "util", "runtime"]
+# The engine's rooms under engine/src, top to bottom: the DLL's exports, the
+# picture box, the skinned window and its controls, the decoders, and what
+# they all stand on.
+ENGINE_LAYERS = ["exports", "picture_box", "controls", "decoders", "core"]
 MAX_FILE_LINES = 600
 MAX_FUNCTION_LINES = 80
 SOURCE = re.compile(r".*\.(h|cpp)$")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_]+)/')
+BARE_INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)"')
 NOT_A_FUNCTION = re.compile(r"\b(namespace|class|struct|enum|union|extern)\b|=\s*\{?$|^\s*(\{|static_assert)")
 
 
@@ -33,18 +41,31 @@ def product_files(root):
 
 
 def layer_findings(root, path):
-    rel = os.path.relpath(path, os.path.join(root, "src"))
-    if rel.startswith(".."):
-        return []
+    for top, layers in (("src", LAYERS), (os.path.join("engine", "src"), ENGINE_LAYERS)):
+        rel = os.path.relpath(path, os.path.join(root, top))
+        if not rel.startswith(".."):
+            return folder_findings(root, path, rel, layers)
+    return []
+
+
+def folder_findings(root, path, rel, layers):
     own = rel.split(os.sep)[0]
-    if own not in LAYERS:
+    if os.sep not in rel:
+        return ["%s: lies in no folder of the layers" % path]
+    if own not in layers:
         return ["%s: folder %s has no place in the layers" % (path, own)]
+    engine = layers is ENGINE_LAYERS
     findings = []
     with open(path, encoding="utf-8") as f:
         for number, line in enumerate(f, 1):
             m = INCLUDE.match(line)
-            if m and m.group(1) in LAYERS and LAYERS.index(m.group(1)) < LAYERS.index(own):
+            if m and m.group(1) in layers and layers.index(m.group(1)) < layers.index(own):
                 findings.append("%s:%d: %s includes %s, which lies above it" % (path, number, own, m.group(1)))
+            bare = BARE_INCLUDE.match(line) if engine else None
+            # The engine's public headers (engine/include) are named bare;
+            # its own sources by their room.
+            if bare and not os.path.exists(os.path.join(root, "engine", "include", bare.group(1))):
+                findings.append("%s:%d: includes %s without its room" % (path, number, bare.group(1)))
     return findings
 
 

@@ -1,5 +1,4 @@
 #include "controls/control.h"
-#include "picture_box/prepared.h"
 
 #include <exception>
 #include <map>
@@ -298,7 +297,7 @@ bool DestroyControl(Control* c) {
     // Detach, so the workers are stopped and joined here, on the window
     // thread and outside the loader lock; the next control starts them again.
     if (Live().empty()) {
-        DropPrepared();  // its running decode stops, so the pool can be joined
+        DropWorkAhead();  // the prepared pictures' running decode stops, so the pool can be joined
         StopPool();
     }
     return true;

@@ -1,7 +1,6 @@
 #include "core/canvas.h"
 
 #include <cmath>
-#include "picture_box/prepared.h"
 
 #include <algorithm>
 #include <cstring>
@@ -77,7 +76,7 @@ bool RoomFor(uint64_t bytes, uint64_t alongside) {
     if (bytes + alongside < kSmallBlock) return true;
     if (Fits(bytes, alongside)) return true;
     // Pictures prepared ahead are the first to give their memory back.
-    return DropPrepared() && Fits(bytes, alongside);
+    return DropWorkAhead() && Fits(bytes, alongside);
 }
 
 bool Image::Reset(int w, int h, uint32_t fill) {

@@ -28,6 +28,9 @@ Pool& ThePool() {
     return *pool;
 }
 
+// Set while the modules' objects are initialised, before any control exists.
+std::atomic<bool (*)()> g_dropWorkAhead{nullptr};
+
 int Processors() {
     SYSTEM_INFO info{};
     GetSystemInfo(&info);
@@ -119,6 +122,13 @@ bool Submit(std::function<void()> task, bool first) {
 bool SubmitTask(std::function<void()> task) { return Submit(std::move(task), false); }
 
 bool SubmitTaskFirst(std::function<void()> task) { return Submit(std::move(task), true); }
+
+void SetWorkAhead(bool (*drop)()) { g_dropWorkAhead.store(drop); }
+
+bool DropWorkAhead() {
+    bool (*drop)() = g_dropWorkAhead.load();
+    return drop != nullptr && drop();
+}
 
 void StopPool() {
     Pool& p = ThePool();

@@ -24,6 +24,15 @@ bool SubmitTaskFirst(std::function<void()> task);
 // the loader lock. The next SubmitTask starts it again.
 void StopPool();
 
+// Work done ahead of need (the picture box's pictures prepared for the next
+// step) is the first to give its memory back when a block does not fit, and
+// is dropped before the last control stops the pool. Its owner names, once,
+// the function that drops it all and says whether anything was held; the
+// layers below it call DropWorkAhead without knowing what it is.
+void SetWorkAhead(bool (*drop)());
+// Drops the work ahead; true when something was held (false when none is named).
+bool DropWorkAhead();
+
 // Workers now running (0 when stopped).
 int PoolWorkers();
 

@@ -358,6 +358,11 @@ bool DropPrepared() {
     return !dropped.empty();
 }
 
+namespace {
+// Named as the engine loads, before any picture can be prepared.
+[[maybe_unused]] const bool kPreparedAreWorkAhead = (SetWorkAhead(&DropPrepared), true);
+}  // namespace
+
 std::shared_ptr<const DecodedPicture> AwaitPrepared(const std::vector<uint8_t>& bytes,
                                                     const std::atomic<bool>* cancel) {
     PreparedSet& s = TheSet();

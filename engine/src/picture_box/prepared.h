@@ -49,7 +49,9 @@ std::shared_ptr<const DecodedPicture> TakePrepared(const std::vector<uint8_t>& b
 void OfferShown(std::shared_ptr<const std::vector<uint8_t>> bytes, const std::shared_ptr<const DecodedPicture>& picture);
 
 // Drops every prepared picture and stops the running preparation; true when
-// something was held. Called when memory runs short and before the pool stops.
+// something was held. Called when memory runs short and before the pool stops
+// (named to the pool as its work ahead, so that the canvas and the controls
+// below reach it through DropWorkAhead).
 bool DropPrepared();
 
 // A shown picture's decode starts: a preparation under way stops and leaves
