@@ -134,9 +134,7 @@ bool WritePictureFile(PathView path, const Bytes& bytes) {
     const Path temporary = NewFileBeside(FolderOfPath(name), kTemporaryPrefix);
     bool saved = false;
     if (!temporary.empty()) {
-        saved = WriteWholeFile(temporary, TRUNCATE_EXISTING, bytes) &&
-                MoveFileExW(ExtendedLengthPath(temporary).c_str(), platformName.c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        saved = WriteWholeFile(temporary, TRUNCATE_EXISTING, bytes) && MoveFileOver(temporary, name);
         if (!saved) DeleteFileW(ExtendedLengthPath(temporary).c_str());
     } else if (!existed) {
         // A folder that takes no new file beside the one just made for the

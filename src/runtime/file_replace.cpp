@@ -10,6 +10,12 @@ namespace {
 // GetTempFileNameW's own range: four hexadecimal digits, never 0.
 constexpr unsigned kNameNumbers = 0xFFFF;
 constexpr std::size_t kLargestWrite = 1u << 24;
+// Another program reading the target (a virus scanner, an indexer, an
+// editor) holds it open without FILE_SHARE_DELETE for a moment, and the
+// replace is refused meanwhile: it is tried again for up to a second
+// before the write is given up.
+constexpr int kReplaceTries = 50;
+constexpr DWORD kReplacePauseMs = 20;
 
 Path NumberedName(PathView folder, PathView prefix, unsigned number) {
     wchar_t digits[8];
@@ -54,12 +60,23 @@ Path NewFileBeside(PathView folder, PathView prefix) {
     return {};
 }
 
+bool MoveFileOver(PathView from, PathView to) {
+    const Path source = ExtendedLengthPath(from), target = ExtendedLengthPath(to);
+    for (int tries = 1;; ++tries) {
+        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        const bool heldOpen =
+            error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+        if (!heldOpen || tries == kReplaceTries) return false;
+        Sleep(kReplacePauseMs);
+    }
+}
+
 bool ReplaceFileWhole(PathView target, PathView prefix, ByteView bytes) {
     const Path temporary = NewFileBeside(FolderPart(target), prefix);
     if (temporary.empty()) return false;
-    const bool saved = WriteWholeFile(temporary, TRUNCATE_EXISTING, bytes) &&
-                       MoveFileExW(ExtendedLengthPath(temporary).c_str(), ExtendedLengthPath(target).c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const bool saved = WriteWholeFile(temporary, TRUNCATE_EXISTING, bytes) && MoveFileOver(temporary, target);
     if (!saved) DeleteFileW(ExtendedLengthPath(temporary).c_str());
     return saved;
 }

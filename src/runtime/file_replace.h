@@ -19,6 +19,11 @@ bool WriteWholeFile(PathView path, DWORD disposition, ByteView bytes);
 // empty when none could be made.
 Path NewFileBeside(PathView folder, PathView prefix);
 
+// The file `from` moved over `to` (MOVEFILE_REPLACE_EXISTING |
+// MOVEFILE_WRITE_THROUGH), tried again for up to a second while another
+// program holds `to` open without letting it be replaced.
+bool MoveFileOver(PathView from, PathView to);
+
 // bytes written to a new file beside target, which then replaces target
 // (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH); a failure at any
 // step leaves target as it was and no new file behind.

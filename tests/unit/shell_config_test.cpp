@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "box_answerer.h"
 #include "forms/forms.h"
 #include "runtime/entry_points.h"
@@ -81,6 +83,32 @@ TEST_F(ConfigFile, OnlyTheWordTrueCountsAndWritesKeepTheirPlace) {
     for (std::string_view t : AssociatedTypes) WriteAssociationFlag(t, t == "png" || t == "gif");
     WriteAssociationFlag("png", false);
     EXPECT_EQ(Ini(), "[配置]\r\npng=假\r\njpg=假\r\nbmp=假\r\ngif=真\r\nico=假\r\n");
+}
+
+// Another program reading 配置.ini (a scanner, an editor: open without
+// letting it be replaced) while the viewer writes it: the write waits for it
+// to let go instead of being lost, and leaves no file of its own behind.
+TEST_F(ConfigFile, AWriteWaitsForAReaderToLetGo) {
+    ASSERT_TRUE(WriteText(kIni, "[配置]\r\npng=假\r\n"));
+    HANDLE reader = CreateFileA(kIni.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const std::string temporaries = test::ProgramFolder() + "\\vel*.tmp";
+    auto temporaryExists = [&] {
+        WIN32_FIND_DATAA entry;
+        HANDLE found = FindFirstFileA(temporaries.c_str(), &entry);
+        if (found == INVALID_HANDLE_VALUE) return false;
+        FindClose(found);
+        return true;
+    };
+    std::thread writer([] { WriteAssociationFlag("png", true); });
+    // The new content is written beside the file before it replaces it.
+    const bool waiting = WaitFor(temporaryExists);
+    CloseHandle(reader);
+    writer.join();
+    EXPECT_TRUE(waiting);
+    EXPECT_EQ(Ini(), "[配置]\r\npng=真\r\n");
+    EXPECT_FALSE(temporaryExists());
 }
 
 TEST_F(ConfigFile, TheSlideshowIntervalIsAWholeNumberOfOneToSixtySecondsElseThree) {
