@@ -87,10 +87,13 @@ const SeedFile kSeedFiles[] = {
 
 // A box of the given type around the payload (ISO-BMFF, 32-bit size).
 Bytes IsoBox(const char* type, const Bytes& payload) {
-    Bytes b;
-    Put32BigEndian(b, static_cast<uint32_t>(8 + payload.size()));
-    b.insert(b.end(), type, type + 4);
-    b.insert(b.end(), payload.begin(), payload.end());
+    Bytes b(8 + payload.size());
+    const auto size = static_cast<uint32_t>(b.size());
+    for (int i = 0; i < 4; ++i) {
+        b[i] = static_cast<uint8_t>(size >> (24 - 8 * i));
+        b[4 + i] = static_cast<uint8_t>(type[i]);
+    }
+    std::copy(payload.begin(), payload.end(), b.begin() + 8);
     return b;
 }
 
@@ -104,9 +107,8 @@ Bytes Joined(std::initializer_list<Bytes> parts) {
 
 Bytes CraftedHeif(uint32_t width, uint32_t height, bool avif) {
     const Bytes fullBox{0, 0, 0, 0};
-    Bytes ftyp{'m', 'i', 'f', '1', 0, 0, 0, 0};
-    const char* brand = avif ? "avif" : "heic";
-    ftyp.insert(ftyp.end(), brand, brand + 4);
+    const Bytes ftyp = avif ? Bytes{'m', 'i', 'f', '1', 0, 0, 0, 0, 'a', 'v', 'i', 'f'}
+                            : Bytes{'m', 'i', 'f', '1', 0, 0, 0, 0, 'h', 'e', 'i', 'c'};
     Bytes ispe = fullBox;
     Put32BigEndian(ispe, width);
     Put32BigEndian(ispe, height);

@@ -11,14 +11,16 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 convert -size 48x32 xc:'rgb(200,120,40)' -fill white -draw 'rectangle 0,0 23,15' "$work/quarter.png"
 convert -size 40x24 gradient:'rgba(40,120,200,1)-rgba(200,40,40,0.3)' "$work/alpha.png"
+convert "$work/quarter.png" -quality 80 "$work/quarter.jpg"
 heif-enc -q 40 "$work/quarter.png" -o "$here/seed.heic" >/dev/null
-python3 "$here/../../tools/heif_turn.py" "$here/seed.heic" "$here/seed-turned.heic" 1 1
+# From the JPEG: an 8-bit HEIC, the only depth libheif mirrors.
+heif-enc -q 40 "$work/quarter.jpg" -o "$work/eight.heic" >/dev/null
+python3 "$here/../../tools/heif_turn.py" "$work/eight.heic" "$here/seed-turned.heic" 1 1
 avifenc -s 10 --min 20 --max 40 "$work/quarter.png" "$here/seed.avif" >/dev/null
 avifenc -s 10 --min 20 --max 40 --irot 3 "$work/alpha.png" "$here/seed-alpha-turned.avif" >/dev/null
 cjxl -e 1 -d 0 "$work/quarter.png" "$here/seed.jxl" >/dev/null 2>&1
 # A JPEG carrying EXIF orientation 6, kept by cjxl's lossless transcoding
 # in a container whose codestream starts in a 6-byte jxlp box.
-convert "$work/quarter.png" -quality 80 "$work/quarter.jpg"
 python3 - "$work/quarter.jpg" "$work/turned.jpg" <<'PY'
 import struct, sys
 jpeg = open(sys.argv[1], "rb").read()
