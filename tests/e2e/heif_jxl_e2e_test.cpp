@@ -3,7 +3,8 @@
 // two JPEGs: each is listed and titled in turn; where this build's engine
 // decodes the kind, it is shown at the size its reference tool reports
 // (window, view and zoom caption as for any picture of that size) in its
-// colours; where it does not, it ends as any undecodable picture (0 %).
+// colours, and its information box tells that size; where it does not, it
+// ends as any undecodable picture (0 %).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "box_answerer.h"
 #include "engine_harness.h"
 #include "image_magick.h"
 #include "viewer_driver.h"
@@ -44,6 +46,19 @@ bool EngineDecodes(const vela::Bytes& b) {
     return h != nullptr;
 }
 
+// The text of the information box (context menu, its last item 图片信息).
+std::wstring InformationText(Viewer& viewer) {
+    PostMessageW(viewer.Control(kPictureView), WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
+    HWND menu = nullptr;
+    if (!WaitFor([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); })) return {};
+    BoxAnswerer answerer(viewer.ProcessId(), {kOk});
+    PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    if (!answerer.WaitAll()) return {};
+    const std::vector<SeenBox> seen = answerer.Seen();
+    return seen.empty() ? std::wstring() : seen[0].text;
+}
+
 }  // namespace
 
 TEST(HeifJxlE2E, EachNewKindIsSteppedToAndShownAtItsSize) {
@@ -52,10 +67,11 @@ TEST(HeifJxlE2E, EachNewKindIsSteppedToAndShownAtItsSize) {
     ASSERT_TRUE(WriteBytes(dir / "a.jpg", MakePicture(650, 380, L"image/jpeg")));
     ASSERT_TRUE(WriteBytes(dir / "f.jpg", MakePicture(300, 200, L"image/jpeg")));
     // 640 x 360, the top-left quarter white; near-lossless, so that the
-    // colours on the screen are the drawn ones.
+    // colours on the screen are the drawn ones. A true-colour PNG: heif-enc
+    // reads a palette PNG's colours in the wrong order.
     ASSERT_TRUE(NativeCommand(dir,
                               "convert-im6.q16 -size 640x360 xc:'rgb(30,140,220)' -fill white "
-                              "-draw 'rectangle 0,0 319,179' {q.png} && heif-enc -q 95 {q.png} -o {b.heic} && "
+                              "-draw 'rectangle 0,0 319,179' PNG24:{q.png} && heif-enc -q 95 {q.png} -o {b.heic} && "
                               "heif-enc -q 95 {q.png} -o {c.heif} && avifenc -s 10 --min 0 --max 4 {q.png} {d.avif} && "
                               "cjxl -d 0 {q.png} {e.jxl} && rm {q.png} && echo made",
                               "made"));
@@ -99,6 +115,9 @@ TEST(HeifJxlE2E, EachNewKindIsSteppedToAndShownAtItsSize) {
             << std::hex << ScreenAt(viewer, 80 + 100, 70 + 60);
         EXPECT_TRUE(WaitFor([&] { return Near(ScreenAt(viewer, 80 + 500, 70 + 300), colour, 10); }))
             << std::hex << ScreenAt(viewer, 80 + 500, 70 + 300);
+        // The information box tells the same size.
+        const std::wstring information = InformationText(viewer);
+        EXPECT_NE(information.find(L"图片宽度：640\r\n图片高度：360\r\n"), std::wstring::npos) << information;
     }
     viewer.KeyRelease(picture, VK_RIGHT, true);
     EXPECT_TRUE(viewer.WaitTitle(L"f.jpg—Vela图片查看器")) << viewer.Title();

@@ -47,7 +47,7 @@ TEST(EngineTypesTurnCopy, TurnAndCopyGoThroughTheEnginesPixels) {
     ScratchFolder dir("typesturn");
     ASSERT_TRUE(NativeCommand(dir,
                               "convert-im6.q16 -size 64x48 xc:'rgb(30,140,220)' -fill white -draw 'rectangle 0,0 31,23' "
-                              "{q.png} && heif-enc -q 90 {q.png} -o {q.heic} && heif-enc -q 90 {q.png} -o {q.heif} && "
+                              "PNG24:{q.png} && heif-enc -q 90 {q.png} -o {q.heic} && heif-enc -q 90 {q.png} -o {q.heif} && "
                               "avifenc -s 10 --min 0 --max 8 {q.png} {q.avif} && cjxl -d 0 {q.png} {q.jxl} && echo made",
                               "made"));
     const struct {

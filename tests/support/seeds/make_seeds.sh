@@ -2,14 +2,15 @@
 # Makes the small HEIC, AVIF and JPEG XL pictures the fuzz corpus maker
 # damages (tests/support/fuzz_corpus.cpp, built into the tests from this
 # folder): Debian's heif-enc, avifenc and cjxl over pictures ImageMagick
-# draws, and tests/tools/heif_turn.py for a HEIC turned by its irot.
+# draws (true-colour PNGs: heif-enc reads a palette PNG's colours in the
+# wrong order), and tests/tools/heif_turn.py for a HEIC turned by its irot.
 # Committed with their output, so that the corpus is the same whatever
 # version of the tools a machine has; run again only to change the seeds.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-convert -size 48x32 xc:'rgb(200,120,40)' -fill white -draw 'rectangle 0,0 23,15' "$work/quarter.png"
+convert -size 48x32 xc:'rgb(200,120,40)' -fill white -draw 'rectangle 0,0 23,15' "PNG24:$work/quarter.png"
 convert -size 40x24 gradient:'rgba(40,120,200,1)-rgba(200,40,40,0.3)' "$work/alpha.png"
 convert "$work/quarter.png" -quality 80 "$work/quarter.jpg"
 heif-enc -q 40 "$work/quarter.png" -o "$here/seed.heic" >/dev/null
