@@ -16,7 +16,7 @@
 
 #include "box_answerer.h"
 #include "engine_harness.h"
-#include "image_magick.h"
+#include "native_command.h"
 #include "viewer_driver.h"
 
 using namespace vela::test;

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_harness.h"
-#include "image_magick.h"
+#include "native_command.h"
 #include "imaging/clipboard_picture.h"
 #include "imaging/imaging.h"
 #include "skin/engine.h"

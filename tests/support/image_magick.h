@@ -1,6 +1,6 @@
 #pragma once
-// ImageMagick and the other reference tools (Debian's, run natively beside
-// Wine) the tests take pictures and expectations from.
+// ImageMagick (Debian's, run natively beside Wine) as the reference the
+// tests take pictures and expectations from.
 #include <string>
 #include <vector>
 
@@ -16,11 +16,5 @@ std::string UnixPath(const std::string& windowsPath);
 // e.g. "rgb:"). True when the output appeared.
 bool ImageMagick(const ScratchFolder& dir, const std::vector<std::string>& arguments, const std::string& format,
                  const std::string& output);
-
-// A native command line (Debian's heif-enc, avifenc, cjxl, identify...)
-// run by sh in the folder, each {name} in it standing for the Unix path
-// of dir\name; no double quotes in it. Its standard output goes to
-// dir\output when it ends with success. True when the output appeared.
-bool NativeCommand(const ScratchFolder& dir, const std::string& command, const std::string& output);
 
 }  // namespace vela::test

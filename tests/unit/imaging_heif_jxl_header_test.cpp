@@ -12,7 +12,7 @@
 #include <string>
 
 #include "fuzz_corpus.h"
-#include "image_magick.h"
+#include "native_command.h"
 #include "imaging/imaging.h"
 #include "picture/picture_header.h"
 #include "test_support.h"
