@@ -3,7 +3,7 @@
 //                                 steps with Right through a folder of damaged
 //                                 and crafted pictures (tests/support/fuzz_corpus),
 //                                 all of them or only one kind (jpg, png, gif,
-//                                 bmp, ico, webp) and one damage (cut, flip,
+//                                 bmp, ico, webp, heic, avif, jxl) and one damage (cut, flip,
 //                                 run, header; "all" for any), prints private
 //                                 memory every 500 steps, then faults, peak
 //                                 memory and PASS when memory stays flat;
@@ -38,7 +38,7 @@ std::wstring Title(const std::string& name) { return std::wstring(name.begin(), 
 
 // The names the viewer lists, in its order (the folder's, by name).
 bool Listed(const std::string& name) {
-    for (const char* s : {".jpg", ".bmp", ".ico", ".png", ".gif", ".webp"})
+    for (const char* s : {".jpg", ".bmp", ".ico", ".png", ".gif", ".webp", ".heic", ".avif", ".jxl"})
         if (name.find(s) != std::string::npos) return true;
     return false;
 }

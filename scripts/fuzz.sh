@@ -59,8 +59,10 @@ build_target() {
 
 # The seeds: the corpus maker's well-formed pictures of every format.
 make_seeds() {
-    [ -n "$(ls -A "$OUT/seeds" 2>/dev/null)" ] && return 0
+    # Written again when the corpus maker changed (new kinds of seed).
+    [ -n "$(ls -A "$OUT/seeds" 2>/dev/null)" ] && [ ! "$BUILD/bin/fuzz_seeds.exe" -nt "$OUT/seeds" ] && return 0
     [ -f "$BUILD/bin/fuzz_seeds.exe" ] || die "build the project first (fuzz_seeds.exe writes the seeds)"
+    rm -rf "$OUT/seeds"
     mkdir -p "$OUT/seeds"
     if [ -z "${DISPLAY:-}" ]; then
         vela_start_xvfb

@@ -18,7 +18,8 @@ using DropCallback = void (*)(const Path& path);
 
 // The extensions a dropped file may have to be opened, one a line. Unlike
 // the folder scan, cursor files are accepted.
-inline constexpr std::wstring_view DroppedPictureTypes = L".jpg\r\n.bmp\r\n.ico\r\n.png\r\n.gif\r\n.cur\r\n.webp";
+inline constexpr std::wstring_view DroppedPictureTypes =
+    L".jpg\r\n.bmp\r\n.ico\r\n.png\r\n.gif\r\n.cur\r\n.webp\r\n.heic\r\n.heif\r\n.avif\r\n.jxl";
 
 // The handler has no virtual destructor on purpose: its table of virtual
 // operations is exactly these five, in this order (a virtual destructor

@@ -20,7 +20,8 @@ namespace {
 // The extensions of a picture's own file name. ASCII letters compare
 // ignoring case (cameras write DSC0001.JPG, which Windows opens through the
 // .jpg association); every other character compares exactly.
-constexpr std::wstring_view kPictureExtensions[] = {L".jpg", L".bmp", L".ico", L".png", L".gif", L".webp"};
+constexpr std::wstring_view kPictureExtensions[] = {L".jpg", L".bmp", L".ico", L".png", L".gif", L".webp",
+                                                    L".heic", L".heif", L".avif", L".jxl"};
 
 // Every scan takes the next number; a scan whose number is no longer the
 // latest has been overtaken by one started during its message processing.

@@ -2,7 +2,8 @@
 // The pictures of the folder of the picture being shown, and which of them
 // is current. The list is a snapshot taken when a picture is opened: the
 // folder's files in Explorer's order by name whose own name ends in one of
-// ".jpg", ".bmp", ".ico", ".png", ".gif", ".webp" (ASCII letters in either case),
+// ".jpg", ".bmp", ".ico", ".png", ".gif", ".webp", ".heic", ".heif", ".avif",
+// ".jxl" (ASCII letters in either case),
 // each once. Paths are UTF-16, of any length.
 #include <functional>
 #include <vector>

@@ -40,7 +40,8 @@ constexpr FormDef kForm{
      /*shownInTaskbar*/ true, /*escCloses*/ false, /*topmost*/ false},
     kControls,
     kMenu,
-    {"图片文件(*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp)|*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp"},
+    {"图片文件(*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp;*.heic;*.heif;*.avif;*.jxl)|"
+     "*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp;*.heic;*.heif;*.avif;*.jxl"},
 };
 
 }  // namespace

@@ -47,9 +47,11 @@ UprightPicture DecodeUpright(const Bytes& picture) {
     // GDI+ may already run for the process; a start of its own is counted.
     const GdiplusSession session;
     if (!session.Started()) return {};
-    Image bitmap(BitmapFromPictureBytes(picture));
+    // What the platform cannot read comes from the engine, upright already.
+    const bool byEngine = PlatformCannotDecode(picture);
+    Image bitmap(byEngine ? BitmapFromEnginePixels(picture) : BitmapFromPictureBytes(picture));
     if (!bitmap) return {};
-    for (int type : kUpright[JpegOrientation(picture.data(), picture.size())])
+    for (int type : kUpright[byEngine ? kOrientationUpright : JpegOrientation(picture.data(), picture.size())])
         if (type != 0 && api::GdipImageRotateFlip(bitmap.Get(), type) != gdip::Ok) return {};
     UINT width = 0, height = 0;
     if (api::GdipGetImageWidth(bitmap.Get(), &width) != gdip::Ok ||

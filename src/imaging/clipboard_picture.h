@@ -15,7 +15,8 @@ struct UprightPicture {
     Bytes png;
 };
 
-// The bytes decoded, stood upright by their EXIF orientation; an empty
+// The bytes decoded, stood upright by their EXIF orientation (WebP, HEIC,
+// AVIF and JPEG XL by the engine, which stands them upright); an empty
 // result (width 0) when they cannot be decoded or are too large to copy.
 UprightPicture DecodeUpright(const Bytes& picture);
 

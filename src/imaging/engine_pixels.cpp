@@ -1,5 +1,7 @@
 #include "imaging/imaging_internal.h"
+#include "picture/heif_header.h"
 #include "picture/icc_profile.h"
+#include "picture/jxl_header.h"
 #include "picture/webp_header.h"
 #include "skin/engine.h"
 #include "runtime/unique.h"
@@ -17,8 +19,14 @@ using EnginePixels = Unique<ExuiPixelsHandle, FreeEnginePixels>;
 
 }  // namespace
 
+bool PlatformCannotDecode(ByteView picture) {
+    const void* p = picture.data();
+    return LooksLikeWebp(p, picture.size()) || HeifKindOf(p, picture.size()) != HeifKind::None ||
+           LooksLikeJpegXl(p, picture.size());
+}
+
 bool EngineDecodes(ByteView picture) {
-    return LooksLikeWebp(picture.data(), picture.size()) || HasEmbeddedProfile(picture.data(), picture.size());
+    return PlatformCannotDecode(picture) || HasEmbeddedProfile(picture.data(), picture.size());
 }
 
 gdip::GpImage* BitmapFromEnginePixels(ByteView picture) {

@@ -39,8 +39,11 @@ Stream DecoderStream(ByteView picture);
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture);
 // The image encoded as PNG (the whole memory block behind the stream), or empty.
 Bytes EncodeImageAsPng(gdip::GpImage* image);
-// Pictures the platform's decoder cannot read (WebP), or reads without
-// their colour profile, are decoded by the engine: true for those bytes.
+// Pictures the platform's decoder cannot read at all: WebP, HEIC, AVIF,
+// JPEG XL (by their first bytes).
+bool PlatformCannotDecode(ByteView picture);
+// Those, and pictures the platform reads without their colour profile,
+// are decoded by the engine: true for those bytes.
 bool EngineDecodes(ByteView picture);
 // A GDI+ bitmap owning a copy of the engine's decode of the bytes (upright,
 // in the screen's colours), or null (no engine, or bytes it cannot decode).

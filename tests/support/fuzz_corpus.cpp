@@ -75,7 +75,78 @@ Bytes IconFile(bool cursor, int w, int h) {
     return b;
 }
 
+// The committed HEIC, AVIF and JPEG XL seeds (tests/support/seeds), in the
+// order of their names.
+struct SeedFile {
+    const char* name;
+    std::vector<uint8_t> bytes;
+};
+const SeedFile kSeedFiles[] = {
+#include "seed_files.inc"
+};
+
+// A box of the given type around the payload (ISO-BMFF, 32-bit size).
+Bytes IsoBox(const char* type, const Bytes& payload) {
+    Bytes b(8 + payload.size());
+    const auto size = static_cast<uint32_t>(b.size());
+    for (int i = 0; i < 4; ++i) {
+        b[i] = static_cast<uint8_t>(size >> (24 - 8 * i));
+        b[4 + i] = static_cast<uint8_t>(type[i]);
+    }
+    std::copy(payload.begin(), payload.end(), b.begin() + 8);
+    return b;
+}
+
+Bytes Joined(std::initializer_list<Bytes> parts) {
+    Bytes b;
+    for (const Bytes& part : parts) b.insert(b.end(), part.begin(), part.end());
+    return b;
+}
+
 }  // namespace
+
+Bytes CraftedHeif(uint32_t width, uint32_t height, bool avif) {
+    const Bytes fullBox{0, 0, 0, 0};
+    const Bytes ftyp = avif ? Bytes{'m', 'i', 'f', '1', 0, 0, 0, 0, 'a', 'v', 'i', 'f'}
+                            : Bytes{'m', 'i', 'f', '1', 0, 0, 0, 0, 'h', 'e', 'i', 'c'};
+    Bytes ispe = fullBox;
+    Put32BigEndian(ispe, width);
+    Put32BigEndian(ispe, height);
+    const Bytes hdlr = Joined({fullBox, Bytes{0, 0, 0, 0, 'p', 'i', 'c', 't'}, Bytes(13, 0)});
+    const Bytes ipma = Joined({fullBox, Bytes{0, 0, 0, 1, 0, 1, 1, 0x81}});  // item 1: property 1, essential
+    const Bytes iprp = IsoBox("iprp", Joined({IsoBox("ipco", IsoBox("ispe", ispe)), IsoBox("ipma", ipma)}));
+    const Bytes meta = Joined({fullBox, IsoBox("hdlr", hdlr), IsoBox("pitm", Joined({fullBox, Bytes{0, 1}})),
+                               IsoBox("iloc", Joined({fullBox, Bytes{0x44, 0, 0, 0}})),
+                               IsoBox("iinf", Joined({fullBox, Bytes{0, 0}})), iprp});
+    return Joined({IsoBox("ftyp", ftyp), IsoBox("meta", meta), IsoBox("mdat", Bytes(16, 0x55))});
+}
+
+Bytes CraftedJpegXl(uint32_t width, uint32_t height) {
+    // Bits from the lowest of each byte up: each side in its 30-bit form
+    // (selector 3, side minus one), no ratio, default metadata.
+    Bytes b{0xFF, 0x0A};
+    uint64_t bits = 0;
+    int used = 0;
+    auto put = [&](uint64_t value, int count) {
+        bits |= (value & ((uint64_t{1} << count) - 1)) << used;
+        used += count;
+        while (used >= 8) {
+            b.push_back(static_cast<uint8_t>(bits));
+            bits >>= 8;
+            used -= 8;
+        }
+    };
+    put(0, 1);
+    put(3, 2);
+    put(height - 1u, 30);
+    put(0, 3);
+    put(3, 2);
+    put(width - 1u, 30);
+    put(1, 1);
+    put(0, 7);
+    b.insert(b.end(), 8, 0);
+    return b;
+}
 
 Bytes CraftedJpeg(int width, int height) {
     Bytes b{0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08};
@@ -161,7 +232,7 @@ Bytes CraftedIcon(bool cursor, int32_t width, int32_t height, uint32_t size, uin
 }
 
 std::vector<FuzzFile> FuzzSeeds() {
-    return {
+    std::vector<FuzzFile> seeds{
         {"seed.jpg", MakePicture(96, 64, L"image/jpeg")},
         {"seed.png", MakePicture(96, 64, L"image/png")},
         {"seed.bmp", MakePicture(40, 30, L"image/bmp")},
@@ -178,6 +249,8 @@ std::vector<FuzzFile> FuzzSeeds() {
         {"seed-moving.webp",
          EncodeAnimatedWebp({QuarterPixels(32, 24, RGB(200, 0, 0)), QuarterPixels(32, 24, RGB(0, 0, 200))}, 100)},
     };
+    for (const SeedFile& f : kSeedFiles) seeds.push_back({f.name, Bytes(f.bytes.begin(), f.bytes.end())});
+    return seeds;
 }
 
 std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count) { return MakeFuzzCorpus(seed, count, nullptr); }
@@ -244,6 +317,8 @@ std::vector<FuzzFile> MakeFuzzCorpus(uint32_t seed, int count, const FuzzKeep& k
                     const uint8_t flags[] = {0x00, 0x10, 0x02, 0x20, 0x32};
                     b = CraftedWebp(w, h, flags[below(5)]);
                 }
+                if (ext == ".heic" || ext == ".avif") b = CraftedHeif(w, h, ext == ".avif");
+                if (ext == ".jxl") b = CraftedJpegXl(w, h);
                 if (ext == ".gif") b = CraftedGif(static_cast<uint16_t>(w), static_cast<uint16_t>(h));
                 if (ext == ".ico" || ext == ".cur")
                     b = CraftedIcon(ext == ".cur", static_cast<int32_t>(w), static_cast<int32_t>(h), side(),

@@ -19,7 +19,10 @@ struct FuzzFile {
 // Small well-formed pictures of every format the viewer opens: JPEG, PNG,
 // GIF, BMP, ICO, CUR and WebP (still, lossless and moving), a moving GIF,
 // and a JPEG and a PNG carrying a colour profile, so that damage reaches
-// the profiles too (GDI+ must be usable; MakePicture starts it).
+// the profiles too (GDI+ must be usable; MakePicture starts it); and the
+// committed HEIC, AVIF and JPEG XL seeds (tests/support/seeds: still,
+// turned by irot or orientation, alpha, a container whose codestream
+// comes in parts).
 std::vector<FuzzFile> FuzzSeeds();
 
 // `count` files made from the seeds by truncations, bit flips, byte runs
@@ -42,6 +45,12 @@ Bytes CraftedBmp(int32_t width, int32_t height, uint16_t bits);
 // A 16 x 16 run-length BMP (RLE8, or RLE4) of two colours whose rows are
 // declared to start at `offset`, with a few real runs after its palette.
 Bytes CraftedRunLengthBmp(uint32_t offset, bool rle4);
+// A HEIC (or AVIF) of a meta box whose primary item's ispe is w x h, over
+// no coded data.
+Bytes CraftedHeif(uint32_t width, uint32_t height, bool avif);
+// A bare JPEG XL codestream whose size header is w x h (each side 1 to
+// 2^30), with nothing after it.
+Bytes CraftedJpegXl(uint32_t width, uint32_t height);
 // A GIF with a screen and one image of w x h and an empty raster.
 Bytes CraftedGif(uint16_t width, uint16_t height);
 // An icon (or cursor) directory of one entry whose data size and offset are

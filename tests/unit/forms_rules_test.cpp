@@ -81,9 +81,11 @@ TEST(FormTables, MainWindowControlsInCreationOrder) {
         }
     }
     EXPECT_EQ(held, 6);
-    // WebP pictures are offered beside the six types the viewer always opened.
+    // WebP, HEIC, HEIF, AVIF and JPEG XL pictures are offered beside the six
+    // types the viewer always opened.
     EXPECT_STREQ(f.fileDialog.filter,
-                 "图片文件(*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp)|*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp");
+                 "图片文件(*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp;*.heic;*.heif;*.avif;*.jxl)|"
+                 "*.jpg;*.bmp;*.ico;*.png;*.gif;*.cur;*.webp;*.heic;*.heif;*.avif;*.jxl");
 }
 
 TEST(FormTables, MainWindowMenu) {

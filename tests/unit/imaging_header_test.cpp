@@ -205,9 +205,10 @@ TEST_F(ImagingHeader, FuzzCorpusMeasuresWhatGdiplusDecodes) {
         EXPECT_EQ(h, decoded.height);
     }
     std::printf("%zu files, %d decoded by GDI+, %d of them sized by their header\n", corpus.size(), decodable, settled);
-    // The corpus is seeded: these counts are the same on every run (210
-    // decodable with the WebP, moving GIF and colour-profile seeds).
-    EXPECT_GT(decodable, 200);
+    // The corpus is seeded: these counts are the same on every run (150
+    // decodable since the HEIC, AVIF and JPEG XL seeds, which GDI+ does not
+    // read, took their share of the files; 210 before).
+    EXPECT_GT(decodable, 140);
     EXPECT_GT(settled, decodable / 2);
 }
 

@@ -15,6 +15,8 @@
 
 #include "picture/bmp_fields.h"
 #include "picture/exif_orientation.h"
+#include "picture/heif_header.h"
+#include "picture/jxl_header.h"
 #include "picture/webp_header.h"
 
 namespace vela::imaging {
@@ -215,10 +217,23 @@ inline bool WebpHeaderSize(const uint8_t* p, std::size_t length, HeaderSize* out
     return header_detail::Settle(static_cast<uint64_t>(header.width), static_cast<uint64_t>(header.height), out);
 }
 
+// HEIC and AVIF: the primary item's spatial extent, cropped by its clean
+// aperture and turned by its rotation as a reader shows it.
+inline bool HeifHeaderSize(const uint8_t* p, std::size_t length, HeaderSize* out) {
+    uint64_t width = 0, height = 0;
+    return ReadHeifSize(p, length, &width, &height) && header_detail::Settle(width, height, out);
+}
+
+// JPEG XL: the codestream's size header, turned by its orientation.
+inline bool JpegXlHeaderSize(const uint8_t* p, std::size_t length, HeaderSize* out) {
+    uint64_t width = 0, height = 0;
+    return ReadJpegXlSize(p, length, &width, &height) && header_detail::Settle(width, height, out);
+}
+
 // The readers, one per format; a new format adds its reader here.
 using HeaderReader = bool (*)(const uint8_t* data, std::size_t length, HeaderSize* out);
-inline constexpr HeaderReader kHeaderReaders[] = {JpegHeaderSize, PngHeaderSize, GifHeaderSize, BmpHeaderSize,
-                                                  IconHeaderSize, WebpHeaderSize};
+inline constexpr HeaderReader kHeaderReaders[] = {JpegHeaderSize, PngHeaderSize,  GifHeaderSize,   BmpHeaderSize,
+                                                  IconHeaderSize, WebpHeaderSize, HeifHeaderSize, JpegXlHeaderSize};
 
 // The picture's natural size (upright) when its header settles it; false
 // sends the caller to a decode. A header may lie about the pixels after
