@@ -18,7 +18,7 @@ gcc -O2 -o "$native" "$here/native/heif_native.c" $(pkg-config --cflags --libs l
 source_png="$out/bench-heif-4032x3024.png"
 if [ ! -f "$source_png" ]; then
     # Gradients, swirls and fine noise: compresses like a photo, not like a flat colour.
-    convert -size 4032x3024 gradient:'#d06030'-'#2050b0' -swirl 200 -attenuate 0.4 +noise Gaussian "$source_png" \
+    convert -size 4032x3024 gradient:'#d06030'-'#2050b0' -swirl 200 -attenuate 0.4 +noise Gaussian -alpha off -depth 8 "$source_png" \
         || { echo "heif_compare: could not draw the picture" >&2; exit 1; }
 fi
 status=0
@@ -26,7 +26,7 @@ for kind in heic avif; do
     picture="$out/bench-heif-4032x3024.$kind"
     if [ ! -f "$picture" ]; then
         if [ "$kind" = heic ]; then heif-enc -q 80 -o "$picture" "$source_png" >/dev/null
-        else avifenc -s 8 --min 20 --max 30 "$source_png" "$picture" >/dev/null; fi \
+        else avifenc -s 8 -d 8 -y 420 --min 20 --max 30 "$source_png" "$picture" >/dev/null; fi \
             || { echo "heif_compare: could not write $picture" >&2; status=1; continue; }
     fi
     native_ms=$("$native" "$picture") || { echo "heif_compare: native decode of $picture failed" >&2; status=1; continue; }
