@@ -2,8 +2,8 @@
 // losslessly by avifenc in P3, BT.2020, BT.709 primaries and in the sRGB,
 // BT.709 and linear transfers come out in sRGB (the screen's colours under
 // Wine, which names no monitor profile) as the colour arithmetic of those
-// standards says: primaries to XYZ to sRGB, D65 on both sides. A PQ picture
-// is tone-mapped: brighter patches stay brighter up to 4000 nits, none clipped.
+// standards says: primaries to XYZ to sRGB, D65 on both sides. A PQ
+// or HLG picture is tone-mapped: brighter patches stay brighter, none clipped.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -154,23 +154,43 @@ TEST_P(HeifNclx, PatchesComeOutAsTheStandardsArithmeticSays) {
 INSTANTIATE_TEST_SUITE_P(Colours, HeifNclx, ::testing::ValuesIn(kColourCases),
                          [](const ::testing::TestParamInfo<ColourCase>& info) { return std::string(info.param.name); });
 
-// Grey patches at 100, 203, 1000 and 4000 nits in PQ (SMPTE ST 2084's
-// inverse EOTF), 10 bits in BT.2020: the tone map keeps them in order and
-// leaves headroom below white for all but the brightest.
-TEST(HeifHdr, PqPatchesStayInOrderUnclipped) {
-    ScratchFolder dir("heif-pq");
+// Code values (0..1) of grey patches rising in brightness.
+double PqSignal(double nits) {
+    // SMPTE ST 2084's inverse EOTF.
+    const double m1 = 2610.0 / 16384, m2 = 2523.0 / 4096 * 128, c1 = 3424.0 / 4096, c2 = 2413.0 / 4096 * 32,
+                 c3 = 2392.0 / 4096 * 32;
+    const double y = std::pow(nits / 10000, m1);
+    return std::pow((c1 + c2 * y) / (1 + c3 * y), m2);
+}
+
+struct HdrCase {
+    const char* name;
+    const char* cicp;
+    double signal[4];
+};
+
+// PQ greys at 100, 203, 1000 and 4000 nits; HLG greys at signal levels
+// from a dim grey to near its top, 10 bits in BT.2020.
+const HdrCase kHdrCases[] = {
+    {"pq", "9/16/0", {PqSignal(100), PqSignal(203), PqSignal(1000), PqSignal(4000)}},
+    {"hlg", "9/18/0", {0.3, 0.5, 0.75, 0.95}},
+};
+
+class HeifHdr : public ::testing::TestWithParam<HdrCase> {};
+
+// The tone map keeps the patches grey and in order, and leaves headroom
+// below white for all but the brightest: nothing is clipped.
+TEST_P(HeifHdr, GreysStayInOrderUnclipped) {
+    const HdrCase& c = GetParam();
+    ScratchFolder dir("heif-hdr");
     std::vector<std::string> colours;
-    for (const double nits : {100.0, 203.0, 1000.0, 4000.0}) {
-        const double m1 = 2610.0 / 16384, m2 = 2523.0 / 4096 * 128, c1 = 3424.0 / 4096, c2 = 2413.0 / 4096 * 32,
-                     c3 = 2392.0 / 4096 * 32;
-        const double y = std::pow(nits / 10000, m1);
-        const double e = std::pow((c1 + c2 * y) / (1 + c3 * y), m2);
+    for (const double e : c.signal) {
         const long code = std::lround(e * 1023), v16 = std::lround(code * 65535.0 / 1023);
         char name[32];
         std::snprintf(name, sizeof name, "#%04lx%04lx%04lx", v16, v16, v16);
         colours.push_back(name);
     }
-    const Bytes file = WritePatches(dir, colours, "16", "avifenc -s 8 -l -d 10 --cicp 9/16/0");
+    const Bytes file = WritePatches(dir, colours, "16", std::string("avifenc -s 8 -l -d 10 --cicp ") + c.cicp);
     ASSERT_FALSE(file.empty());
     ExuiPixels px{};
     ExuiPixelsHandle h = Engine().DecodePicturePixels(file.data(), static_cast<int32_t>(file.size()), &px);
@@ -178,10 +198,13 @@ TEST(HeifHdr, PqPatchesStayInOrderUnclipped) {
     int before = -1;
     for (int i = 0; i < 4; ++i) {
         const auto have = PatchOf(px, i);
-        EXPECT_NEAR(have[0], have[1], 3) << "grey stays grey, patch " << i;
-        EXPECT_GT(have[1], before + 8) << "patch " << i << " brighter than the one before";
-        if (i < 3) EXPECT_LT(have[1], 250) << "patch " << i << " below white";
+        EXPECT_NEAR(have[0], have[1], 3) << c.name << ": grey stays grey, patch " << i;
+        EXPECT_GT(have[1], before + 8) << c.name << ": patch " << i << " brighter than the one before";
+        if (i < 3) EXPECT_LT(have[1], 250) << c.name << ": patch " << i << " below white";
         before = have[1];
     }
     Engine().FreePicturePixels(h);
 }
+
+INSTANTIATE_TEST_SUITE_P(Transfers, HeifHdr, ::testing::ValuesIn(kHdrCases),
+                         [](const ::testing::TestParamInfo<HdrCase>& info) { return std::string(info.param.name); });
