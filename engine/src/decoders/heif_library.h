@@ -28,9 +28,6 @@ namespace uiengine {
     X(heif_image_handle_get_raw_color_profile_size) \
     X(heif_image_handle_get_raw_color_profile)   \
     X(heif_image_handle_get_nclx_color_profile)  \
-    X(heif_image_handle_get_number_of_thumbnails) \
-    X(heif_image_handle_get_list_of_thumbnail_IDs) \
-    X(heif_image_handle_get_thumbnail)           \
     X(heif_image_get_nclx_color_profile)         \
     X(heif_nclx_color_profile_free)              \
     X(heif_decoding_options_alloc)               \
