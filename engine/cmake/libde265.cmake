@@ -21,6 +21,8 @@ ExternalProject_Add(libde265_build
     CMAKE_ARGS
         -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
         -DCMAKE_BUILD_TYPE=Release
+        # Unused by the package; a new version among the arguments builds it anew.
+        -DVELA_PACKAGE_VERSION=${VELA_DE265_VERSION}
         -DCMAKE_INSTALL_PREFIX=${_de265_install}
         -DBUILD_SHARED_LIBS=ON
         -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF

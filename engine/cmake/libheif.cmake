@@ -27,6 +27,8 @@ ExternalProject_Add(libheif_build
     CMAKE_ARGS
         -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
         -DCMAKE_BUILD_TYPE=Release
+        # Unused by the package; a new version among the arguments builds it anew.
+        -DVELA_PACKAGE_VERSION=${VELA_HEIF_VERSION}
         -DCMAKE_INSTALL_PREFIX=${_heif_install}
         -DBUILD_SHARED_LIBS=ON
         -DENABLE_PLUGIN_LOADING=OFF
