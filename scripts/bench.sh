@@ -20,6 +20,11 @@ for exe in *_bench.exe; do
         bash "$ROOT/bench/webp_compare.sh" "$BUILD/bench-webp-4000x3000.webp" || status=1
         continue
     fi
+    if [ "$name" = heif_bench ]; then
+        # Beside Debian's libheif on the same files.
+        bash "$ROOT/bench/heif_compare.sh" "$BUILD" || status=1
+        continue
+    fi
     wine "./$exe" || status=1
 done
 exit $status

@@ -123,6 +123,24 @@ if [ "${#ref_pkgs[@]}" -gt 0 ]; then
 fi
 # --- end of the reference tools
 
+# --- HEIC and AVIF: dav1d builds with Meson and Ninja (nasm is above); the
+# tests write pictures with heif-enc and avifenc and compare with
+# heif-convert and avifdec; the HEIF bench links Debian's libheif natively.
+heif_pkgs=()
+have_cmd meson || heif_pkgs+=(meson)
+have_cmd ninja || heif_pkgs+=(ninja-build)
+have_cmd heif-enc || heif_pkgs+=(libheif-examples)
+have_cmd avifenc || heif_pkgs+=(libavif-bin)
+have_pkg libheif-dev || heif_pkgs+=(libheif-dev)
+if [ "${#heif_pkgs[@]}" -gt 0 ]; then
+    say "installing: ${heif_pkgs[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get install -y -qq --no-install-recommends "${heif_pkgs[@]}" >/dev/null \
+        || { $SUDO apt-get update -qq && $SUDO apt-get install -y -qq --no-install-recommends "${heif_pkgs[@]}" >/dev/null; } \
+        || die "apt-get install failed for: ${heif_pkgs[*]}"
+fi
+# --- end of HEIC and AVIF
+
 have_cmd i686-w64-mingw32-g++-posix || die "MinGW-w64 i686 compiler missing after install"
 have_cmd wine || die "wine missing after install"
 say "ready"

@@ -223,9 +223,10 @@ typedef int(__stdcall* ExuiHoldFrame)(HWND topLevel, int32_t hold);
 typedef int(__stdcall* ExuiPlaceFrame)(HWND topLevel, const RECT* place);
 
 // Export "DecodePicturePixels" (optional; a host must work without it): a
-// complete encoded picture of any kind the picture box shows (WebP too,
-// which the platform's decoder may not read; a moving picture's first
-// frame), decoded to 32-bit premultiplied BGRA, rows top-down, `stride`
+// complete encoded picture of any kind the picture box shows (WebP, HEIC
+// and AVIF too, which the platform's decoder may not read; HEIC and AVIF
+// only where libheif.dll and libde265.dll stand beside the engine; a moving
+// picture's first frame), decoded to 32-bit premultiplied BGRA, rows top-down, `stride`
 // bytes apart, standing upright. The engine reads `data` during the call
 // only. On success returns a handle that owns the pixels and fills *out
 // (whose `bits` stay valid until the handle is given to FreePicturePixels,

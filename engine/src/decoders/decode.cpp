@@ -1,6 +1,7 @@
 #include "decoders/decode.h"
 
 #include "decoders/colour.h"
+#include "decoders/heif_decode.h"
 #include "decoders/jpeg_decode.h"
 #include "decoders/platform_decode.h"
 #include "decoders/upright.h"
@@ -24,6 +25,8 @@ Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* can
         if (!out.Empty()) *profile = WebpProfile(data, length);
         return out;
     }
+    // HEIC and AVIF: libheif's or nothing (GDI+ reads neither).
+    if (LooksLikeHeif(data, length)) return DecodeHeif(data, length, cancel, profile);
     if (LooksLikeJpeg(data, length)) {
         Image out = DecodeJpeg(data, length, [](int, int) { return kWholeEighths; }, cancel, profile);
         // What libjpeg-turbo refuses (a damaged file, a kind it does not

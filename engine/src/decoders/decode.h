@@ -1,7 +1,8 @@
 #pragma once
-// Encoded pictures (JPEG, PNG, BMP, GIF, ICO, WebP) into the engine's 32-bit
-// pixels, standing upright (a JPEG's EXIF orientation applied): JPEG
-// through libjpeg-turbo, WebP through libwebp, the others through GDI+;
+// Encoded pictures (JPEG, PNG, BMP, GIF, ICO, WebP, HEIC, AVIF) into the
+// engine's 32-bit pixels, standing upright (a JPEG's EXIF orientation
+// applied): JPEG through libjpeg-turbo, WebP through libwebp, HEIC and AVIF
+// through libheif, the others through GDI+;
 // a picture with an embedded colour profile in the screen's colours.
 #include <atomic>
 #include <cstddef>
