@@ -1,7 +1,8 @@
 #pragma once
 // Encoded pictures (JPEG, PNG, BMP, GIF, ICO, WebP) into the engine's 32-bit
 // pixels, standing upright (a JPEG's EXIF orientation applied): JPEG
-// through libjpeg-turbo, WebP through libwebp, the others through GDI+;
+// through libjpeg-turbo, WebP through libwebp, GIF through the engine's own
+// reader on its logical screen, the others through GDI+;
 // a picture with an embedded colour profile in the screen's colours.
 #include <atomic>
 #include <cstddef>
