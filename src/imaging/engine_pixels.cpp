@@ -1,5 +1,6 @@
 #include "imaging/imaging_internal.h"
 #include "picture/icc_profile.h"
+#include "picture/pixel_data.h"
 #include "picture/webp_header.h"
 #include "skin/engine.h"
 #include "runtime/unique.h"
@@ -18,7 +19,20 @@ using EnginePixels = Unique<ExuiPixelsHandle, FreeEnginePixels>;
 }  // namespace
 
 bool EngineDecodes(ByteView picture) {
-    return LooksLikeWebp(picture.data(), picture.size()) || HasEmbeddedProfile(picture.data(), picture.size());
+    return LooksLikeWebp(picture.data(), picture.size()) || LooksLikeGif(picture.data(), picture.size()) ||
+           HasEmbeddedProfile(picture.data(), picture.size());
+}
+
+bool EnginePictureSize(ByteView picture, int* width, int* height) {
+    const skin::Engine& engine = skin::CurrentEngine();
+    if (!engine.DecodePicturePixels || !engine.FreePicturePixels || picture.empty() || picture.size() > 0x7FFFFFFF)
+        return false;
+    ExuiPixels pixels{};
+    const EnginePixels decoded(engine.DecodePicturePixels(picture.data(), static_cast<int32_t>(picture.size()), &pixels));
+    if (!decoded) return false;
+    *width = pixels.width;
+    *height = pixels.height;
+    return true;
 }
 
 gdip::GpImage* BitmapFromEnginePixels(ByteView picture) {

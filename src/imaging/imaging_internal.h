@@ -39,11 +39,16 @@ Stream DecoderStream(ByteView picture);
 gdip::GpImage* BitmapFromPictureBytes(const Bytes& picture);
 // The image encoded as PNG (the whole memory block behind the stream), or empty.
 Bytes EncodeImageAsPng(gdip::GpImage* image);
-// Pictures the platform's decoder cannot read (WebP), or reads without
-// their colour profile, are decoded by the engine: true for those bytes.
+// Pictures the platform's decoder cannot read (WebP), reads differently on
+// each system (GIF, whose logical screen this platform's ignores), or reads
+// without their colour profile, are decoded by the engine: true for those
+// bytes.
 bool EngineDecodes(ByteView picture);
 // A GDI+ bitmap owning a copy of the engine's decode of the bytes (upright,
 // in the screen's colours), or null (no engine, or bytes it cannot decode).
 gdip::GpImage* BitmapFromEnginePixels(ByteView picture);
+// The size of the engine's decode of the bytes (upright), the decode freed
+// at once; false without an engine or for bytes it cannot decode.
+bool EnginePictureSize(ByteView picture, int* width, int* height);
 
 }  // namespace vela::imaging
