@@ -47,7 +47,7 @@ sources_of() {
 build_target() {
     local name=$1 bin="$OUT/bin/$1" src newer=0
     # shellcheck disable=SC2046
-    for src in $(sources_of "$name") "$ROOT"/engine/include/picture/*.h "$ROOT"/engine/src/decoders/animation.h \
+    for src in $(sources_of "$name") "$ROOT"/engine/include/picture/*.h "$ROOT"/engine/src/decoders/animation.h "$ROOT"/engine/src/decoders/gif_decode.h \
         "$ROOT"/engine/src/core/canvas.h "$FUZZ_SRC"/shim/*.h; do
         [ "$src" -nt "$bin" ] && newer=1
     done

@@ -2,6 +2,7 @@
 #include "picture/heif_header.h"
 #include "picture/icc_profile.h"
 #include "picture/jxl_header.h"
+#include "picture/pixel_data.h"
 #include "picture/webp_header.h"
 #include "skin/engine.h"
 #include "runtime/unique.h"
@@ -26,7 +27,20 @@ bool PlatformCannotDecode(ByteView picture) {
 }
 
 bool EngineDecodes(ByteView picture) {
-    return PlatformCannotDecode(picture) || HasEmbeddedProfile(picture.data(), picture.size());
+    return PlatformCannotDecode(picture) || LooksLikeGif(picture.data(), picture.size()) ||
+           HasEmbeddedProfile(picture.data(), picture.size());
+}
+
+bool EnginePictureSize(ByteView picture, int* width, int* height) {
+    const skin::Engine& engine = skin::CurrentEngine();
+    if (!engine.DecodePicturePixels || !engine.FreePicturePixels || picture.empty() || picture.size() > 0x7FFFFFFF)
+        return false;
+    ExuiPixels pixels{};
+    const EnginePixels decoded(engine.DecodePicturePixels(picture.data(), static_cast<int32_t>(picture.size()), &pixels));
+    if (!decoded) return false;
+    *width = pixels.width;
+    *height = pixels.height;
+    return true;
 }
 
 gdip::GpImage* BitmapFromEnginePixels(ByteView picture) {

@@ -42,11 +42,15 @@ Bytes EncodeImageAsPng(gdip::GpImage* image);
 // Pictures the platform's decoder cannot read at all: WebP, HEIC, AVIF,
 // JPEG XL (by their first bytes).
 bool PlatformCannotDecode(ByteView picture);
-// Those, and pictures the platform reads without their colour profile,
-// are decoded by the engine: true for those bytes.
+// Those, GIF (whose logical screen this platform's decoder ignores), and
+// pictures the platform reads without their colour profile, are decoded by
+// the engine: true for those bytes.
 bool EngineDecodes(ByteView picture);
 // A GDI+ bitmap owning a copy of the engine's decode of the bytes (upright,
 // in the screen's colours), or null (no engine, or bytes it cannot decode).
 gdip::GpImage* BitmapFromEnginePixels(ByteView picture);
+// The size of the engine's decode of the bytes (upright), the decode freed
+// at once; false without an engine or for bytes it cannot decode.
+bool EnginePictureSize(ByteView picture, int* width, int* height);
 
 }  // namespace vela::imaging

@@ -10,6 +10,7 @@
 #include "imaging/imaging_internal.h"
 #include "imaging/header_measure.h"
 #include "picture/picture_stream.h"
+#include "picture/pixel_data.h"
 
 namespace vela {
 namespace {
@@ -196,6 +197,10 @@ struct Decoded {
 };
 
 Size MeasureContent(ByteView picture, Decoded& decoded) {
+    // A GIF is measured as the engine shows it, on its logical screen.
+    if (Size shown; LooksLikeGif(picture.data(), picture.size()) &&
+                    EnginePictureSize(picture, &shown.width, &shown.height))
+        return shown;
     decoded.stream = DecoderStream(picture);
     if (!decoded.stream) return {};
     api::GdipLoadImageFromStream(decoded.stream.Get(), decoded.image.Out());

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "moving_pictures.h"
 #include "viewer_driver.h"
 
 using namespace vela::test;
@@ -222,6 +223,35 @@ TEST_F(ViewingE2E, RotateTurnsTheViewAndKeepsTheCaption) {
     viewer_.KeyRelease(viewer_.Control(kPictureView), VK_UP, true);
     EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"110%")) << viewer_.ControlText(kZoomRatioButton);
     EXPECT_TRUE(WaitView(235, 30, 330, 440)) << RectText(viewer_.ControlRect(kPictureView));
+}
+
+// A GIF whose picture is smaller than its logical screen is shown at the
+// screen's size the file states (2 x 2 holding a 1 x 1 picture at 1,1; 40 x
+// 30 holding a 10 x 4 one at 5,7), and a turn turns the whole screen: this
+// platform's decoder would measure the picture alone.
+TEST_F(ViewingE2E, AGifIsShownAtItsLogicalScreensSize) {
+    const struct {
+        int w, h;
+        GifFrame picture;
+        RECT view, turned;  // left, top, width, height
+    } cases[] = {
+        {2, 2, GifFrame::Solid(1, 1, 1, 1, 1), {399, 249, 2, 2}, {399, 249, 2, 2}},
+        {40, 30, GifFrame::Solid(5, 7, 10, 4, 0), {380, 235, 40, 30}, {385, 230, 30, 40}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << " x " << c.h);
+        const std::string name = "screen" + std::to_string(c.w) + ".gif";
+        const vela::Bytes gif = MakeMovingGif(c.w, c.h, {RGB(220, 30, 30), RGB(30, 60, 220)}, {c.picture}, -1);
+        ASSERT_TRUE(WriteBytes(dir_ / name, gif));
+        ASSERT_TRUE(viewer_.Start(Quoted(dir_ / name)));
+        ASSERT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"100%")) << viewer_.ControlText(kZoomRatioButton);
+        EXPECT_TRUE(WaitView(c.view.left, c.view.top, c.view.right, c.view.bottom))
+            << RectText(viewer_.ControlRect(kPictureView));
+        viewer_.Click(viewer_.Control(kRotateButton));
+        EXPECT_TRUE(WaitView(c.turned.left, c.turned.top, c.turned.right, c.turned.bottom))
+            << RectText(viewer_.ControlRect(kPictureView));
+        viewer_.Kill();
+    }
 }
 
 TEST_F(ViewingE2E, DraggingPansTheViewOneToOne) {

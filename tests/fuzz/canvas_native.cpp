@@ -37,6 +37,12 @@ Image CopyOf(const Image& image) {
     return out;
 }
 
+bool AllOpaque(const Image& image) {
+    for (uint32_t p : image.pixels)
+        if ((p >> 24) != 255) return false;
+    return !image.pixels.empty();
+}
+
 void FillCopy(const Canvas& dst, RECT r, uint32_t colour) {
     r.left = std::max<LONG>(r.left, 0);
     r.top = std::max<LONG>(r.top, 0);

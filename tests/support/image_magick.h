@@ -19,7 +19,9 @@ bool RunNative(const ScratchFolder& dir, const std::string& command, const std::
 
 // ImageMagick's convert on files of `dir`: `arguments` ({name} in one
 // standing for the Unix path of dir\name), writing dir\output (as `format`,
-// e.g. "rgb:"). True when the output appeared.
+// e.g. "rgb:"). True when the output appeared. The arguments reach a shell
+// as written: an argument with spaces or parentheses is quoted or escaped
+// by the caller.
 bool ImageMagick(const ScratchFolder& dir, const std::vector<std::string>& arguments, const std::string& format,
                  const std::string& output);
 

@@ -1,6 +1,7 @@
 #include "moving_pictures.h"
 
 #include <algorithm>
+#include <map>
 
 namespace vela::test {
 
@@ -96,6 +97,65 @@ Bytes RunLzw(uint64_t pixels, uint8_t index, int minimum) {
     return InSubBlocks(packed, minimum);
 }
 
+// LZW data as an encoder writes it, the longest string the table holds
+// taken each time, codes widening as the decoder's table grows; once the
+// table is full, `keepFull` more codes are written against it before the
+// clear code that starts a new one.
+Bytes FullLzw(const std::vector<uint8_t>& indexes, int minimum, int keepFull) {
+    const int clear = 1 << minimum, end = clear + 1, kFull = 4096;
+    std::map<std::pair<int, int>, int> table;  // (prefix code, index): code
+    int bits = minimum + 1, added = end + 1, known = end + 1, sinceClear = 0, whileFull = 0;
+    Bytes packed;
+    uint32_t buffer = 0;
+    int held = 0;
+    auto put = [&](int code) {
+        buffer |= static_cast<uint32_t>(code) << held;
+        held += bits;
+        while (held >= 8) {
+            packed.push_back(static_cast<unsigned char>(buffer & 0xFF));
+            buffer >>= 8;
+            held -= 8;
+        }
+    };
+    // A code written, and the table the decoder builds one code behind
+    // (the width of the next code follows it).
+    auto write = [&](int code) {
+        put(code);
+        if (sinceClear++ > 0 && known < kFull && ++known == (1 << bits) && bits < 12) ++bits;
+    };
+    auto emit = [&](int code, int prefix, uint8_t next) {
+        write(code);
+        if (added < kFull) {
+            table[{prefix, next}] = added++;
+        } else if (++whileFull > keepFull) {
+            put(clear);
+            table.clear();
+            bits = minimum + 1;
+            added = known = end + 1;
+            sinceClear = whileFull = 0;
+        }
+    };
+    put(clear);
+    int prefix = -1;
+    for (uint8_t i : indexes) {
+        if (prefix < 0) {
+            prefix = i;
+            continue;
+        }
+        const auto found = table.find({prefix, i});
+        if (found != table.end()) {
+            prefix = found->second;
+            continue;
+        }
+        emit(prefix, prefix, i);
+        prefix = i;
+    }
+    if (prefix >= 0) write(prefix);
+    put(end);
+    if (held > 0) packed.push_back(static_cast<unsigned char>(buffer & 0xFF));
+    return InSubBlocks(packed, minimum);
+}
+
 }  // namespace
 
 GifFrame GifFrame::Run(int x, int y, int w, int h, uint8_t index, int delayCs) {
@@ -156,6 +216,7 @@ Bytes MakeMovingGif(int w, int h, const std::vector<COLORREF>& palette, const st
         b.push_back(0);
         const int minimum = bits < 2 ? 2 : bits;
         const Bytes data = f.indexes.empty() ? RunLzw(static_cast<uint64_t>(f.w) * f.h, f.run, minimum)
+                           : f.keepFull >= 0 ? FullLzw(f.indexes, minimum, f.keepFull)
                                              : Lzw(f.indexes, minimum);
         b.insert(b.end(), data.begin(), data.end());
     }

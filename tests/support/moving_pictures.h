@@ -19,6 +19,9 @@ struct GifFrame {
     int transparent = -1;          // the index drawn as nothing, or none
     uint8_t run = 0;               // the one index of a frame without `indexes`, written as LZW's
                                    // longest codes (millions of pixels in a few kilobytes)
+    int keepFull = -1;             // 0 or more: `indexes` compressed as an encoder does (codes
+                                   // growing to 12 bits), its full table kept for that many
+                                   // codes before each clear code (a deferred clear)
     // A picture of one index over its whole rectangle.
     static GifFrame Solid(int x, int y, int w, int h, uint8_t index, int delayCs = 10, int disposal = 1);
     // The same, with the index held as a run instead of w * h bytes.

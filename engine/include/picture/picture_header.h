@@ -121,10 +121,9 @@ inline bool PngHeaderSize(const uint8_t* p, std::size_t length, HeaderSize* out)
 }
 
 // GIF: the logical screen, once the data reaches the first picture's whole
-// descriptor (a file of a screen alone is no picture) and that picture
-// fills the screen exactly: decoders differ on which of the two a picture
-// that does not fill its screen measures (Windows' GDI+ the screen, this
-// platform's the first picture).
+// descriptor (a file of a screen alone is no picture), wherever that picture
+// lies on it: the engine shows a GIF on its screen (as Windows' GDI+
+// measures it; this platform's measures the first picture instead).
 inline bool GifHeaderSize(const uint8_t* p, std::size_t length, HeaderSize* out) {
     using namespace header_detail;
     if (length < 13 || p[0] != 'G' || p[1] != 'I' || p[2] != 'F' || p[3] != '8' || (p[4] != '7' && p[4] != '9') ||
@@ -136,9 +135,6 @@ inline bool GifHeaderSize(const uint8_t* p, std::size_t length, HeaderSize* out)
         const uint8_t type = p[at++];
         if (type == 0x2C) {
             if (length - at < 9) return false;
-            const uint8_t* d = p + at;  // left, top, width, height
-            if (Le16(d) != 0 || Le16(d + 2) != 0 || Le16(d + 4) != Le16(p + 6) || Le16(d + 6) != Le16(p + 8))
-                return false;
             return Settle(Le16(p + 6), Le16(p + 8), out);
         }
         if (type != 0x21 || at >= length) return false;  // the trailer first, or not a block

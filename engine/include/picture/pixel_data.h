@@ -137,6 +137,11 @@ inline GifPicturesWalk WalkGifPictures(const uint8_t* p, size_t length) {
 
 }  // namespace pixel_data_detail
 
+// True for bytes that start as a GIF (either version).
+inline bool LooksLikeGif(const void* data, size_t length) {
+    return data && length >= 6 && std::memcmp(data, "GIF8", 4) == 0;
+}
+
 // False for a GIF one of whose pictures has compressed data that ends (cut
 // short, a code no decoder can read, the end code) before it gives width x
 // height pixels: such a file is undecodable, as a JPEG that ends before its
@@ -146,6 +151,14 @@ inline GifPicturesWalk WalkGifPictures(const uint8_t* p, size_t length) {
 // sense between its pictures included (the decoder decides).
 inline bool GifPicturesComplete(const void* data, size_t length) {
     return pixel_data_detail::WalkGifPictures(static_cast<const uint8_t*>(data), length).whole;
+}
+
+// True for a GIF whose first picture has all its pixels in its data,
+// whatever follows it (a later picture cut or damaged): the picture a still
+// decode shows. False for anything else.
+inline bool GifFirstPictureWhole(const void* data, size_t length) {
+    const auto walk = pixel_data_detail::WalkGifPictures(static_cast<const uint8_t*>(data), length);
+    return LooksLikeGif(data, length) && (walk.whole || walk.firstEnd != 0);
 }
 
 // For a GIF whose first picture is whole but a later one is not (a moving

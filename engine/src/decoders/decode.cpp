@@ -1,12 +1,14 @@
 #include "decoders/decode.h"
 
 #include "decoders/colour.h"
+#include "decoders/gif_decode.h"
 #include "decoders/heif_decode.h"
 #include "decoders/jpeg_decode.h"
 #include "decoders/platform_decode.h"
 #include "decoders/upright.h"
 #include "decoders/webp_decode.h"
 #include "picture/exif_orientation.h"
+#include "picture/pixel_data.h"
 #include "picture/webp_header.h"
 
 namespace uiengine {
@@ -31,6 +33,13 @@ Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* can
         Image out = DecodeJpeg(data, length, [](int, int) { return kWholeEighths; }, cancel, profile);
         // What libjpeg-turbo refuses (a damaged file, a kind it does not
         // read) is offered to GDI+, which may read more on some systems.
+        if (!out.Empty() || Cancelled(cancel)) return out;
+    }
+    if (vela::imaging::LooksLikeGif(data, length)) {
+        // What the reader cannot show goes to GDI+ as before (a GIF of no
+        // screen may still be read there; its checks keep from it one whose
+        // pixels are missing).
+        Image out = DecodeGif(data, length, cancel);
         if (!out.Empty() || Cancelled(cancel)) return out;
     }
     Image out = DecodeWithGdiplus(data, length, cancel);

@@ -2,7 +2,8 @@
 // Encoded pictures (JPEG, PNG, BMP, GIF, ICO, WebP, HEIC, AVIF) into the
 // engine's 32-bit pixels, standing upright (a JPEG's EXIF orientation
 // applied): JPEG through libjpeg-turbo, WebP through libwebp, HEIC and AVIF
-// through libheif, the others through GDI+;
+// through libheif, GIF through the engine's own reader on its logical
+// screen, the others through GDI+;
 // a picture with an embedded colour profile in the screen's colours.
 #include <atomic>
 #include <cstddef>

@@ -1,13 +1,17 @@
-// GIF frames, decoded here rather than through GDI+: the platform's decoder
-// gives each frame's own pixels (or composes them differently on each
-// system) and decodes the whole file at once, where a moving picture needs
-// one frame at a time composed by the file's disposal rules.
+// GIF pictures, decoded here rather than through GDI+: the platform's
+// decoder gives each frame's own pixels (or composes them differently on
+// each system, and this platform's measures a still picture by its first
+// frame instead of its logical screen) and decodes the whole file at once,
+// where a moving picture needs one frame at a time composed by the file's
+// disposal rules. A still GIF is the first frame of the same composition.
 #include <algorithm>
 #include <cstring>
 
 #include "core/canvas.h"
 #include "decoders/animation.h"
+#include "decoders/gif_decode.h"
 #include "picture/decoder_guards.h"
+#include "picture/pixel_data.h"
 
 namespace uiengine {
 
@@ -235,12 +239,27 @@ private:
 
 class GifFrames : public FrameSource {
 public:
-    GifFrames(SharedBytes bytes, int w, int h, size_t first, int loops)
-        : bytes_(std::move(bytes)), reader_(bytes_->data(), bytes_->size()), w_(w), h_(h), first_(first),
-          at_(first), playsLeft_(loops) {
+    // Over `bytes` kept alive by the source, or (a still decode, `bytes`
+    // null) over data the caller keeps for the source's life.
+    GifFrames(SharedBytes bytes, const uint8_t* data, size_t length, int w, int h, size_t first, int loops)
+        : bytes_(std::move(bytes)), reader_(data, length), w_(w), h_(h), first_(first), at_(first),
+          playsLeft_(loops) {
         int sw, sh;
         size_t f;
         reader_.Screen(&sw, &sh, &f);  // takes the global palette
+    }
+
+    // The first picture composed on the clear screen, the canvas itself
+    // handed over (no copy): what a still GIF shows. Empty when the data
+    // holds no whole picture or without room for it.
+    Image First() {
+        Image out;
+        FrameHeader f;
+        if (!canvas_.Reset(w_, h_, 0) || reader_.NextFrame(&at_, &f) != NextBlock::Frame || !Compose(f)) return out;
+        out = std::move(canvas_);
+        canvas_.Clear();
+        out.opaque = AllOpaque(out);
+        return out;
     }
 
     bool Next(Image* out, int* delayMs) override {
@@ -340,10 +359,33 @@ std::unique_ptr<FrameSource> OpenGifFrames(SharedBytes bytes) {
     const int stored = GifLoopCount(bytes->data(), bytes->size());
     const int plays = stored < 0 ? 1 : stored == 0 ? 0 : std::min(stored + 1, 65536);
     try {
-        return std::make_unique<GifFrames>(std::move(bytes), w, h, first, plays);
+        const uint8_t* data = bytes->data();
+        const size_t length = bytes->size();
+        return std::make_unique<GifFrames>(std::move(bytes), data, length, w, h, first, plays);
     } catch (...) {
         return nullptr;
     }
+}
+
+Image DecodeGif(const void* data, size_t length, const std::atomic<bool>* cancel) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    // A first picture whose pixels are not all in the data is refused, as
+    // the platform's decoder refuses it; one followed by a cut or damaged
+    // picture (a moving GIF partly downloaded) is shown.
+    if (!vela::imaging::GifPixelsFitData(p, length) || !vela::imaging::GifFirstPictureWhole(p, length)) return Image{};
+    GifReader reader(p, length);
+    int w = 0, h = 0;
+    size_t first = 0;
+    if (!reader.Screen(&w, &h, &first)) return Image{};
+    // The screen's pixels and, beside them, the first picture's indexes
+    // (never more than the screen's).
+    const uint64_t pixels = static_cast<uint64_t>(w) * h;
+    if (!RoomFor(pixels * 4, pixels * sizeof(int16_t))) return Image{};
+    if (cancel && cancel->load(std::memory_order_relaxed)) return Image{};
+    GifFrames frames(nullptr, p, length, w, h, first, 1);
+    Image out = frames.First();
+    if (cancel && cancel->load(std::memory_order_relaxed)) out.Clear();
+    return out;
 }
 
 }  // namespace uiengine
