@@ -291,3 +291,22 @@ SkinnedMain MakeSkinnedMain(int left, int top, int width, int height) {
 }
 
 }  // namespace vela::test
+
+namespace vela::test {
+
+Pixels DecodedByEngine(const Bytes& b) {
+    Pixels out;
+    ExuiPixels px{};
+    ExuiPixelsHandle h = Engine().DecodePicturePixels(b.data(), static_cast<int32_t>(b.size()), &px);
+    if (!h) return out;
+    out.width = px.width;
+    out.height = px.height;
+    for (int y = 0; y < px.height; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(px.bits) + y * px.stride);
+        out.argb.insert(out.argb.end(), row, row + px.width);
+    }
+    Engine().FreePicturePixels(h);
+    return out;
+}
+
+}  // namespace vela::test

@@ -13,7 +13,9 @@
 #include "ExuiExports.h"
 #include "ExuiKrnln.h"
 #include "ExuiPack.h"
+#include "pixel_compare.h"
 #include "runtime/text.h"
+#include "webp_pictures.h"
 
 namespace vela::test {
 
@@ -26,18 +28,10 @@ const EngineApi& Engine();
 
 // The frame's backdrop as the engine composes it: black at alpha 140, premultiplied.
 inline constexpr uint32_t kComposedBackdrop = 0x8C000000;
-// The composed pixel of an opaque picture of colour c.
-inline uint32_t OpaquePixel(COLORREF c) {
-    return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
-// Every channel of a and b within tolerance of each other.
-inline bool PixelNear(uint32_t a, uint32_t b, int tolerance = 6) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
-        if (x - y > tolerance || y - x > tolerance) return false;
-    }
-    return true;
-}
+// The engine's decode of whole picture bytes (DecodePicturePixels) as its
+// premultiplied 0xAARRGGBB pixels, rows top-down; empty when it decodes
+// nothing.
+Pixels DecodedByEngine(const Bytes& b);
 // What the engine reports of a top-level window's last frame.
 inline ExuiFrameInfo FrameInfoOf(HWND top) {
     ExuiFrameInfo info{};
