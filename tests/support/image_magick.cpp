@@ -2,22 +2,6 @@
 
 namespace vela::test {
 
-std::string UnixPath(const std::string& windowsPath) {
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    const auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) return {};
-    std::wstring wide(windowsPath.begin(), windowsPath.end());
-    char* unix = toUnix(wide.c_str());
-    if (!unix) return {};
-    std::string out = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    // ImageMagick reads "c:" in a path as a format prefix: the drive's own folder instead.
-    const size_t drive = out.find("/dosdevices/c:/");
-    if (drive != std::string::npos) out.replace(drive, 15, "/drive_c/");
-    return out;
-}
-
 // Wine starts a native program without waiting for it, so the output is
 // written under another name, renamed when done, and waited for.
 bool ImageMagick(const ScratchFolder& dir, const std::vector<std::string>& arguments, const std::string& format,

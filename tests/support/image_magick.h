@@ -8,9 +8,6 @@
 
 namespace vela::test {
 
-// The Unix path Wine maps a Windows path to (for the native reference tool).
-std::string UnixPath(const std::string& windowsPath);
-
 // ImageMagick's convert on files of `dir`: `arguments` ({name} in one
 // standing for the Unix path of dir\name), writing dir\output (as `format`,
 // e.g. "rgb:"). True when the output appeared.
