@@ -148,7 +148,7 @@ TEST_F(EngineLook, SuperbuttonHoverAndPressedStates) {
     PostMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
     EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, WhiteOverBackdrop(64)));
     ASSERT_EQ(EngineEvents().size(), 1u);
-    EXPECT_EQ(EngineEvents()[0].controlId, 14);
+    EXPECT_EQ(EngineEvents()[0].controlId, static_cast<int>(vela::forms::Ctl::ZoomInButton));
     PostMessageA(b, WM_MOUSELEAVE, 0, 0);
     EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, kComposedBackdrop));
 }

@@ -67,7 +67,7 @@ private:
 
 // A skinned window with a 300 x 200 picture box at (100, 100).
 struct Box {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
+    HWND top = MakeTopLevel(100, 100);
     HWND frame = MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
     HWND pic = MakeSkinned(EngineType::PictureBoxEx, top, 100, 100, 300, 200, 15);
     int Write(const Bytes& b) const { return SetData(pic, 8, b.data(), static_cast<int>(b.size())); }
@@ -202,7 +202,7 @@ TEST_F(EngineRobust, AnEngineUnloadedRightAfterItsLastControlLeavesNothingRunnin
     const std::string copy = dir / "ExuiUnload.dll";
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\ExuiKrnln.dll").c_str(), copy.c_str(), FALSE));
     const Bytes large = MakePicture(3000, 2000, L"image/jpeg", RGB(90, 60, 200));
-    HWND top = MakeTopLevel(100, 100, 648, 411);
+    HWND top = MakeTopLevel(100, 100);
     HWND host = CreateWindowExA(0, "Static", nullptr, WS_CHILD | WS_VISIBLE, 100, 100, 300, 200, top, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(host, nullptr);
