@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 
+#include "byte_fields.h"
 #include "skin/engine.h"
 #include "test_support.h"
 
@@ -212,9 +213,6 @@ Bytes TextPayload(const std::string& text) {
 
 Bytes BuildPack(const std::vector<PackEntry>& entries) {
     Bytes out(16, 0);
-    auto put32 = [&](Bytes& b, size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    };
     memcpy(out.data(), EXPK_MAGIC, 4);
     out[8] = EXPK_VERSION;
     out[10] = static_cast<unsigned char>(entries.size());
@@ -226,11 +224,11 @@ Bytes BuildPack(const std::vector<PackEntry>& entries) {
         out[at + 1] = static_cast<unsigned char>(e.tag >> 8);
         out[at + 2] = static_cast<unsigned char>(e.slot);
         out[at + 3] = static_cast<unsigned char>(e.slot >> 8);
-        put32(out, at + 4, static_cast<uint32_t>(e.payload.size()));
+        Store32(out, at + 4, static_cast<uint32_t>(e.payload.size()));
         out.insert(out.end(), e.payload.begin(), e.payload.end());
         while (out.size() % 4) out.push_back(0);
     }
-    put32(out, 4, static_cast<uint32_t>(out.size()));
+    Store32(out, 4, static_cast<uint32_t>(out.size()));
     return out;
 }
 

@@ -64,7 +64,7 @@ private:
 // The BMP with its rows stored top-down (the height's sign turned).
 Bytes TopDown(Bytes bmp) {
     const int32_t h = -static_cast<int32_t>(bmp[22] | (bmp[23] << 8) | (bmp[24] << 16) | (bmp[25] << 24));
-    for (int i = 0; i < 4; ++i) bmp[22 + i] = static_cast<unsigned char>(static_cast<uint32_t>(h) >> (8 * i));
+    vela::test::Store32(bmp, 22, static_cast<uint32_t>(h));
     return bmp;
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "files/paths.h"
+#include "icon_files.h"
 #include "imaging/imaging.h"
 #include "test_support.h"
 
@@ -39,12 +40,7 @@ DWORD WINAPI MeasureAheadThread(void* picture) {
 Bytes Undecided(int width, int height, size_t padding = 0) {
     Bytes png = MakePicture(width, height, L"image/png");
     png.resize(png.size() + padding, 0);
-    Bytes icon = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0};
-    const DWORD size = static_cast<DWORD>(png.size()), offset = 22;
-    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(size >> (8 * i)));
-    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(offset >> (8 * i)));
-    icon.insert(icon.end(), png.begin(), png.end());
-    return icon;
+    return test::IconDirectory({{0, 0, png}});
 }
 
 Bytes BytesOfText(const std::string& text, bool withZero) {
@@ -83,12 +79,7 @@ TEST(ImagingMeasure, IconHoldingAPngIsMeasured) {
     Bytes png = MakePicture(48, 48, L"image/png");
     ASSERT_FALSE(png.empty());
     // ICONDIR, one ICONDIRENTRY, then the PNG image the entry points at.
-    Bytes icon = {0, 0, 1, 0, 1, 0, 48, 48, 0, 0, 1, 0, 32, 0};
-    const DWORD size = static_cast<DWORD>(png.size()), offset = 22;
-    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(size >> (8 * i)));
-    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(offset >> (8 * i)));
-    icon.insert(icon.end(), png.begin(), png.end());
-    Measured m = MeasureBoth(icon);
+    Measured m = MeasureBoth(test::IconDirectory({{48, 48, png}}));
     EXPECT_EQ(m.width, 48);
     EXPECT_EQ(m.height, 48);
 }
