@@ -27,7 +27,7 @@ cd "$BUILD/bin" || die "no build"
 wine ./viewer_screenshots.exe "$(winepath -w "$(realpath "$PICTURE")")" "$(winepath -w "$(realpath "$OUT")")" \
     || die "screenshots failed"
 mkdir -p "$OUT/engine"
-VELA_SCREENSHOTS="$(winepath -w "$(realpath "$OUT/engine")")" wine ./engine_screens_test.exe >/dev/null \
+wine ./engine_screens.exe "$(winepath -w "$(realpath "$OUT/engine")")" \
     || die "engine frame screenshots failed"
 # The chrome over white, black and busy pictures at 100 % and 150 % display
 # scaling (the latter in a prefix copy set to 144 dpi).

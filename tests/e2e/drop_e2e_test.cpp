@@ -23,17 +23,6 @@ std::wstring WideOf(const std::string& text, UINT codePage) {
 // character outside it.
 std::wstring WideOf(const std::string& path) { return vela::WideFromGb18030(path); }
 
-// The Unix path (UTF-8) of a Windows path, through Wine's own mapping.
-std::string UnixPath(const std::string& windowsPath) {
-    using ToUnix = char*(CDECL*)(const wchar_t*);
-    auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = toUnix ? toUnix(WideOf(windowsPath).c_str()) : nullptr;
-    std::string out = unix ? unix : "";
-    HeapFree(GetProcessHeap(), 0, unix);
-    return out;
-}
-
 std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 class DropE2E : public ::testing::Test {

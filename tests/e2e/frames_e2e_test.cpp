@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "pixel_compare.h"
 #include "viewer_driver.h"
 
 using namespace vela::test;
@@ -36,10 +37,7 @@ struct Shot {
     std::vector<uint32_t> strip;  // kStripWidth columns of the whole screen height
 };
 
-bool Near(uint32_t pixel, COLORREF c) {
-    const int r = (pixel >> 16) & 255, g = (pixel >> 8) & 255, b = pixel & 255;
-    return std::abs(r - GetRValue(c)) < 30 && std::abs(g - GetGValue(c)) < 30 && std::abs(b - GetBValue(c)) < 30;
-}
+bool Near(uint32_t pixel, COLORREF c) { return RgbNear(pixel, c, 29); }
 
 // The rows and columns holding at least a few pixels of the colour: the
 // picture's rectangle on screen (the white quarter of the test pictures

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "moving_pictures.h"
+#include "pixel_compare.h"
 #include "viewer_driver.h"
 
 using namespace vela::test;
@@ -26,11 +27,7 @@ constexpr COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
 const int kChrome[] = {kSettingsButton, kMinimizeButton, kMaximizeButton, kCloseButton,
                        kPreviousButton, kNextButton,     kToolbar};
 
-bool NearColour(uint32_t pixel, COLORREF c) {
-    return std::abs(static_cast<int>((pixel >> 16) & 255) - GetRValue(c)) <= 8 &&
-           std::abs(static_cast<int>((pixel >> 8) & 255) - GetGValue(c)) <= 8 &&
-           std::abs(static_cast<int>(pixel & 255) - GetBValue(c)) <= 8;
-}
+bool NearColour(uint32_t pixel, COLORREF c) { return RgbNear(pixel, c, 8); }
 
 // The first pixel of the screen rectangle further than a few units from
 // the colour, as "x,y #rrggbb" (empty when none: no glyph, halo or caption

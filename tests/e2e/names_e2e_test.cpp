@@ -58,12 +58,7 @@ protected:
     }
     void Key(UINT key) { viewer_.KeyRelease(viewer_.Control(kPictureView), key, true); }
     std::vector<SeenBox> Answer(std::vector<std::wstring> answers, const std::function<void()>& action) {
-        BoxAnswerer answerer(viewer_.ProcessId(), std::move(answers));
-        action();
-        EXPECT_TRUE(answerer.WaitAll());
-        auto seen = answerer.Seen();
-        seen.resize(2);
-        return seen;
+        return AnswerBoxes(viewer_.ProcessId(), std::move(answers), action);
     }
     ScratchFolder dir_{"names"};
     Viewer viewer_;

@@ -78,12 +78,7 @@ protected:
     }
     // Does something that shows boxes in the viewer and answers them in turn.
     std::vector<SeenBox> Answer(std::vector<std::wstring> answers, const std::function<void()>& action) {
-        BoxAnswerer answerer(viewer_.ProcessId(), std::move(answers));
-        action();
-        EXPECT_TRUE(answerer.WaitAll());
-        auto seen = answerer.Seen();
-        seen.resize(2);
-        return seen;
+        return AnswerBoxes(viewer_.ProcessId(), std::move(answers), action);
     }
     void TearDown() override { viewer_.Kill(); }
 

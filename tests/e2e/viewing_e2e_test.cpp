@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "moving_pictures.h"
 #include "viewer_driver.h"
 
@@ -70,7 +72,9 @@ TEST_F(ViewingE2E, LargePictureIsFittedWholeAndZooms) {
     EXPECT_TRUE(WaitFor([&] { return SameRect(viewer_.WindowRect(), 93, 0, 1733, 1080); }))
         << RectText(viewer_.WindowRect());
     EXPECT_EQ(GetWindowLongW(viewer_.Main(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-    const int fitH = static_cast<int>(1500 / (2500 / 1633.0));
+    // The fitted height keeps the picture's ratio, rounded down: exact
+    // integer arithmetic (1500 x 1633 / 2500 = 979.8).
+    const int fitH = 1500 * 1633 / 2500;
     EXPECT_TRUE(WaitView(50, static_cast<int>(540 - fitH / 2.0), 1633, fitH))
         << RectText(viewer_.ControlRect(kPictureView));
     EXPECT_TRUE(viewer_.WaitControlText(kZoomRatioButton, L"65%")) << viewer_.ControlText(kZoomRatioButton);
@@ -95,12 +99,21 @@ TEST_F(ViewingE2E, LargePictureIsFittedWholeAndZooms) {
         return p.x == cursor.x && p.y == cursor.y;
     }));
     PostMessageW(picture, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(cursor.x, cursor.y));
-    const double xc = client.x - before.left, yc = client.y - before.top;
-    const double rx = xc / Width(before), ry = yc / Height(before);
-    const int w2 = static_cast<int>(Width(before) / 1.1), h2 = static_cast<int>(Height(before) / 1.1);
-    const int left2 = static_cast<int>((before.left + xc) - w2 * rx);
-    const int top2 = static_cast<int>((before.top + yc) - h2 * ry);
-    EXPECT_TRUE(WaitView(left2, top2, w2, h2)) << RectText(viewer_.ControlRect(kPictureView));
+    // What a user sees: the view a tenth smaller (each side 10/11 of its
+    // size, exact, within the pixel a rounding takes) and the point of the
+    // picture under the cursor still under it, to the pixel.
+    const auto anchored = [&](const RECT& after) {
+        const long long w = Width(before), h = Height(before), w2 = Width(after), h2 = Height(after);
+        if (std::llabs(w2 - w * 10 / 11) > 1 || std::llabs(h2 - h * 10 / 11) > 1) return false;
+        // The cursor's fraction across the view, (cursor - left) / width,
+        // cross-multiplied to stay exact: the same before and after within
+        // one pixel of the view after.
+        const long long xBefore = client.x - before.left, xAfter = client.x - after.left;
+        const long long yBefore = client.y - before.top, yAfter = client.y - after.top;
+        return std::llabs(xAfter * w - xBefore * w2) <= w && std::llabs(yAfter * h - yBefore * h2) <= h;
+    };
+    EXPECT_TRUE(WaitFor([&] { return anchored(viewer_.ControlRect(kPictureView)); }))
+        << RectText(before) << " -> " << RectText(viewer_.ControlRect(kPictureView));
 
     // The ratio button shows the natural size again.
     viewer_.Click(viewer_.Control(kZoomRatioButton));

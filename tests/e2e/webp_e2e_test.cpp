@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "moving_pictures.h"
+#include "pixel_compare.h"
 #include "viewer_driver.h"
 #include "webp_pictures.h"
 
@@ -25,13 +26,7 @@ uint32_t ScreenAt(Viewer& viewer, int x, int y) {
     return px.empty() ? 0xFFFFFFFFu : px[0] & 0xFFFFFFu;
 }
 
-bool Near(uint32_t rgb, COLORREF c, int tolerance = 8) {
-    const int d[3] = {static_cast<int>((rgb >> 16) & 0xFF) - GetRValue(c), static_cast<int>((rgb >> 8) & 0xFF) - GetGValue(c),
-                      static_cast<int>(rgb & 0xFF) - GetBValue(c)};
-    for (int v : d)
-        if (v < -tolerance || v > tolerance) return false;
-    return true;
-}
+bool Near(uint32_t rgb, COLORREF c) { return RgbNear(rgb, c, 8); }
 
 }  // namespace
 

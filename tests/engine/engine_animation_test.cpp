@@ -197,13 +197,11 @@ TEST_F(EngineAnimation, AGifCutInsideItsThirdPictureShowsTheWholeOnesAndStays) {
     const Bytes whole = ReadBytes(dir / "moving.gif");
     const Bytes cut(whole.begin(), whole.end() - 40);
 
-    ExuiPixels px{};
-    ExuiPixelsHandle first = Engine().DecodePicturePixels(cut.data(), static_cast<int32_t>(cut.size()), &px);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(px.width, w);
-    EXPECT_EQ(px.height, h);
-    EXPECT_EQ(static_cast<const uint32_t*>(px.bits)[0], OpaquePixel(colours[0]));
-    Engine().FreePicturePixels(first);
+    const Pixels first = DecodedByEngine(cut);
+    ASSERT_FALSE(first.argb.empty());
+    EXPECT_EQ(first.width, w);
+    EXPECT_EQ(first.height, h);
+    EXPECT_EQ(first.argb[0], OpaquePixel(colours[0]));
 
     Write(cut);
     const Seen seen = Watch(1500, {{5, 5}, {25, 15}});

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine_harness.h"
+#include "forms/forms.h"
 #include "test_support.h"
 
 using namespace vela::test;
@@ -92,6 +93,63 @@ TEST(EngineHandshake, AnswersOnlyTheStartUpCall) {
     EXPECT_EQ(e.CallInternalFunction_Ex(2008, module, 0, 0, 20210102), 0);
     EXPECT_EQ(e.CallInternalFunction_Ex(2009, module, 0, 0, 20210101), 0);
     EXPECT_EQ(e.CallInternalFunction_Ex(2008, 0, 0, 0, 20210101), 0);
+}
+
+// The other side of the shared table: the properties the viewer's forms
+// write, by the kind its calls give them (SetText, SetData, SetInt for a
+// number or a switch), are attributes of that kind in the engine: what is
+// written that way reads back as that kind keeps it.
+TEST_F(EngineAttributes, ThePropertiesTheViewerUsesHaveTheKindsItWritesThemBy) {
+    namespace prop = vela::forms::prop;
+    const struct {
+        EngineType type;
+        int property;
+        char kind;  // how the viewer writes it; 'r': an integer it only reads
+    } used[] = {
+        {EngineType::WindowEx, prop::FrameTitle, 't'},          {EngineType::WindowEx, prop::FrameHint, 't'},
+        {EngineType::WindowEx, prop::FrameFullScreen, 'b'},     {EngineType::WindowEx, prop::FrameChromeOpacity, 'i'},
+        {EngineType::PictureBoxEx, prop::Picture, 'd'},         {EngineType::PictureBoxEx, prop::PictureFirstPlay, 'r'},
+        {EngineType::SuperbuttonEx, prop::Caption, 't'},
+    };
+    for (const auto& u : used) {
+        SCOPED_TRACE(u.property);
+        HWND host = MakeSkinned(u.type, top_, 10, 40, 50, 50);
+        const int index = vela::skin::AttributeIndex(u.property);
+        switch (u.kind) {
+            case 't': {
+                ASSERT_EQ(SetText(host, index, "看图"), 1);
+                const char* got = nullptr;
+                ASSERT_EQ(Read(host, index, &got), 1);
+                ASSERT_NE(got, nullptr);
+                EXPECT_STREQ(got, "看图");
+                break;
+            }
+            case 'd': {
+                const unsigned char bytes[3] = {7, 0, 9};
+                ASSERT_EQ(SetData(host, index, bytes, 3), 1);
+                ExuiData got{};
+                ASSERT_EQ(Read(host, index, &got), 1);
+                EXPECT_EQ(got.length, 3);
+                break;
+            }
+            case 'r': {
+                int32_t got = -1;
+                ASSERT_EQ(Read(host, index, &got), 1);
+                EXPECT_EQ(got, 0);  // nothing written, nothing playing
+                break;
+            }
+            default: {
+                // A switch keeps only whether it is set; a number keeps itself.
+                ASSERT_EQ(SetInt(host, index, 7), 1);
+                int32_t got = 0;
+                ASSERT_EQ(Read(host, index, &got), 1);
+                EXPECT_EQ(got, u.kind == 'b' ? 1 : 7);
+                SetInt(host, index, 0);
+                break;
+            }
+        }
+        Close(host);
+    }
 }
 
 TEST_F(EngineAttributes, EveryAttributeKeepsExactlyWhatWasWrittenByItsKind) {

@@ -80,15 +80,8 @@ Bytes PatchJpeg() {
 
 // The engine's decode as 0xRRGGBB (opaque pictures).
 std::vector<uint32_t> EnginePixels(const Bytes& b) {
-    std::vector<uint32_t> out;
-    ExuiPixels px{};
-    ExuiPixelsHandle h = Engine().DecodePicturePixels(b.data(), static_cast<int32_t>(b.size()), &px);
-    if (!h) return out;
-    for (int y = 0; y < px.height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(px.bits) + y * px.stride);
-        for (int x = 0; x < px.width; ++x) out.push_back(row[x] & 0xFFFFFF);
-    }
-    Engine().FreePicturePixels(h);
+    std::vector<uint32_t> out = DecodedByEngine(b).argb;
+    for (uint32_t& p : out) p &= 0xFFFFFF;
     return out;
 }
 

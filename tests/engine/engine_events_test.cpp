@@ -16,7 +16,7 @@ class EngineEvents_ : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ASSERT_NE(Engine().dll, nullptr);
-        top_ = MakeTopLevel(100, 100, 648, 411);
+        top_ = MakeTopLevel(100, 100);
         frame_ = MakeSkinned(EngineType::WindowEx, top_, 4, 4, 24, 24, 16);
     }
     static void TearDownTestSuite() { Close(top_); }

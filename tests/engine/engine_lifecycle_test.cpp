@@ -23,7 +23,7 @@ protected:
 }  // namespace
 
 TEST_F(EngineLifecycle, WindowSkinTakesOverTheFrame) {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
+    HWND top = MakeTopLevel(100, 100);
     RECT before{};
     GetWindowRect(top, &before);
     HWND frame = MakeSkinned(EngineType::WindowEx, top, 4, 4, 24, 24, 16);
@@ -108,7 +108,7 @@ TEST_F(EngineLifecycle, UndecodablePictureShowsNothingAndRaisesOnlyItsUndecodabl
 }
 
 TEST_F(EngineLifecycle, DestroyFreesEverything) {
-    HWND top = MakeTopLevel(100, 100, 648, 411);
+    HWND top = MakeTopLevel(100, 100);
     const Bytes jpeg = MakePicture(400, 300, L"image/jpeg");
     const Bytes pack = BuildPack({{EXPK_TEXT, 0, TextPayload("Vela图片查看器")}});
     auto cycle = [&](int n) {

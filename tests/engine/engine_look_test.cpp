@@ -17,20 +17,10 @@ using namespace vela::test;
 
 namespace {
 
-constexpr uint32_t kBackdrop = 0x8C000000;  // black at alpha 140, premultiplied
-
 // Straight white at alpha a over the backdrop, premultiplied.
 uint32_t WhiteOverBackdrop(int a) {
     const int alpha = a + (140 * (255 - a) + 127) / 255;
     return (static_cast<uint32_t>(alpha) << 24) | (a << 16) | (a << 8) | a;
-}
-
-bool Near(uint32_t a, uint32_t b, int tolerance = 3) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
-        if (x - y > tolerance || y - x > tolerance) return false;
-    }
-    return true;
 }
 
 ::testing::AssertionResult PixelBecomes(HWND top, int x, int y, uint32_t want) {
@@ -40,7 +30,7 @@ bool Near(uint32_t a, uint32_t b, int tolerance = 3) {
         FrameShot s = Shoot(top);
         if (s.width <= x || s.height <= y) return false;
         got = s.At(x, y);
-        return Near(got, want);
+        return PixelNear(got, want, 3);
     }, 5000);
     if (ok) return ::testing::AssertionSuccess();
     char text[96];
@@ -111,8 +101,8 @@ TEST(EngineLookFresh, BackdropCaptionAndIcon) {
     ASSERT_TRUE(WaitForFrame(w.top));
     FrameShot s = Shoot(w.top);
     ASSERT_EQ(s.width, 648);
-    EXPECT_EQ(s.At(200, 250), kBackdrop);
-    EXPECT_EQ(s.At(640, 405), kBackdrop);
+    EXPECT_EQ(s.At(200, 250), kComposedBackdrop);
+    EXPECT_EQ(s.At(640, 405), kComposedBackdrop);
     // The title text "Vela图片查看器" in white in the caption band, left.
     int ink = 0;
     for (int y = 0; y < 30; ++y)
@@ -145,7 +135,7 @@ TEST_F(EngineLook, SuperbuttonHoverAndPressedStates) {
     HWND b = main_.zoomIn;
     const POINT corner = InFrame(main_.top, b, 1, 1);
     const POINT centre = InFrame(main_.top, b, 25, 25);
-    EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, kComposedBackdrop));
     // The glyph: white ink at the middle of the plus sign's bar.
     const POINT plus = InFrame(main_.top, b, 25 - 32 + 29, 25 - 32 + 29);
     EXPECT_TRUE(PixelBecomes(main_.top, plus.x, plus.y, 0xFFFFFFFF));
@@ -158,9 +148,9 @@ TEST_F(EngineLook, SuperbuttonHoverAndPressedStates) {
     PostMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
     EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, WhiteOverBackdrop(64)));
     ASSERT_EQ(EngineEvents().size(), 1u);
-    EXPECT_EQ(EngineEvents()[0].controlId, 14);
+    EXPECT_EQ(EngineEvents()[0].controlId, static_cast<int>(vela::forms::Ctl::ZoomInButton));
     PostMessageA(b, WM_MOUSELEAVE, 0, 0);
-    EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(main_.top, corner.x, corner.y, kComposedBackdrop));
 }
 
 TEST_F(EngineLook, WindowButtonStates) {
@@ -171,11 +161,11 @@ TEST_F(EngineLook, WindowButtonStates) {
     EXPECT_TRUE(PixelBecomes(main_.top, minCorner.x, minCorner.y, WhiteOverBackdrop(77)));
     PostMessageA(main_.minimize, WM_LBUTTONUP, 0, MAKELPARAM(40, 5));  // released outside: no click
     PostMessageA(main_.minimize, WM_MOUSELEAVE, 0, 0);
-    EXPECT_TRUE(PixelBecomes(main_.top, minCorner.x, minCorner.y, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(main_.top, minCorner.x, minCorner.y, kComposedBackdrop));
 
     const POINT closeCorner = InFrame(main_.top, main_.close, 1, 1);
     const POINT closeMiddle = InFrame(main_.top, main_.close, 15, 15);
-    EXPECT_TRUE(PixelBecomes(main_.top, closeCorner.x, closeCorner.y, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(main_.top, closeCorner.x, closeCorner.y, kComposedBackdrop));
     PostMessageA(main_.close, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     EXPECT_TRUE(PixelBecomes(main_.top, closeCorner.x, closeCorner.y, 0xFFD44027));  // RGB(212, 64, 39)
     EXPECT_TRUE(PixelBecomes(main_.top, closeMiddle.x, closeMiddle.y, 0xFFFFFFFF));  // the cross stays white
@@ -183,7 +173,7 @@ TEST_F(EngineLook, WindowButtonStates) {
     EXPECT_TRUE(PixelBecomes(main_.top, closeCorner.x, closeCorner.y, 0xFFA62A15));  // RGB(166, 42, 21)
     PostMessageA(main_.close, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
     PostMessageA(main_.close, WM_MOUSELEAVE, 0, 0);
-    EXPECT_TRUE(PixelBecomes(main_.top, closeCorner.x, closeCorner.y, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(main_.top, closeCorner.x, closeCorner.y, kComposedBackdrop));
 }
 
 TEST_F(EngineLook, MaximizedWindowShowsTheRestoreGlyph) {
@@ -193,13 +183,13 @@ TEST_F(EngineLook, MaximizedWindowShowsTheRestoreGlyph) {
     auto at = [&](int x, int y) { return InFrame(main_.top, main_.maximize, x, y); };
     POINT left = at(10, 11), right = at(14, 12);
     EXPECT_TRUE(PixelBecomes(main_.top, left.x, left.y, 0xFFFFFFFF));
-    EXPECT_TRUE(PixelBecomes(main_.top, right.x, right.y, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(main_.top, right.x, right.y, kComposedBackdrop));
     ShowWindow(main_.top, SW_MAXIMIZE);
     ASSERT_TRUE(WaitFor([&] { return IsZoomed(main_.top) != 0; }));
     left = at(10, 11);
     right = at(14, 12);
     EXPECT_TRUE(PixelBecomes(main_.top, right.x, right.y, 0xFFFFFFFF));
-    EXPECT_TRUE(PixelBecomes(main_.top, left.x, left.y, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(main_.top, left.x, left.y, kComposedBackdrop));
     FrameShot s = Shoot(main_.top);
     EXPECT_EQ(s.width, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(s.height, GetSystemMetrics(SM_CYSCREEN));
@@ -251,12 +241,12 @@ TEST_P(EngineLookWhenNeeded, HoverPressedAndMaximizedLooks) {
     EXPECT_TRUE(PixelBecomes(w.top, corner.x, corner.y, WhiteOverBackdrop(128)));
     PostMessageA(w.zoomIn, WM_LBUTTONUP, 0, MAKELPARAM(90, 90));
     PostMessageA(w.zoomIn, WM_MOUSELEAVE, 0, 0);
-    EXPECT_TRUE(PixelBecomes(w.top, corner.x, corner.y, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(w.top, corner.x, corner.y, kComposedBackdrop));
     ShowWindow(w.top, SW_MAXIMIZE);
     ASSERT_TRUE(WaitFor([&] { return IsZoomed(w.top) != 0; }));
     const POINT restore = InFrame(w.top, w.maximize, 14, 12), square = InFrame(w.top, w.maximize, 10, 11);
     EXPECT_TRUE(PixelBecomes(w.top, restore.x, restore.y, 0xFFFFFFFF));
-    EXPECT_TRUE(PixelBecomes(w.top, square.x, square.y, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(w.top, square.x, square.y, kComposedBackdrop));
     Close(w.top);
 }
 
@@ -280,7 +270,7 @@ TEST_F(EngineLook, PictureIsOpaqueAndButtonsBlendOverIt) {
     PostMessageA(main_.zoomOut, WM_MOUSELEAVE, 0, 0);
     SetWindowPos(main_.picture, nullptr, 280, 144, 128, 120, SWP_NOZORDER | SWP_NOACTIVATE);
     SetData(main_.picture, 8, nullptr, 0);
-    EXPECT_TRUE(PixelBecomes(main_.top, free.x, free.y, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(main_.top, free.x, free.y, kComposedBackdrop));
 }
 
 namespace {
@@ -393,5 +383,5 @@ TEST_F(EngineLook, ChromeReadsOverWhiteAndLeavesNoBoxOverBlack) {
     }
     SetWindowPos(main_.picture, nullptr, 280, 144, 128, 120, SWP_NOZORDER | SWP_NOACTIVATE);
     SetData(main_.picture, 8, nullptr, 0);
-    EXPECT_TRUE(PixelBecomes(main_.top, 300, 250, kBackdrop));
+    EXPECT_TRUE(PixelBecomes(main_.top, 300, 250, kComposedBackdrop));
 }

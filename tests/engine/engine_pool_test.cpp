@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "core/pool.h"
+#include "test_support.h"
 
 using namespace uiengine;
+using vela::test::WaitFor;
 
 namespace {
 
@@ -18,11 +20,6 @@ struct Gate {
     HANDLE open = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ~Gate() { CloseHandle(open); }
 };
-
-bool WaitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
-    return done();
-}
 
 TEST(EnginePool, ATaskSubmittedFirstIsTakenBeforeThoseQueuedEarlier) {
     // Every worker waits at its own gate, so the next tasks stay queued.

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "pe_headers.h"
 #include "viewer_driver.h"
 
 using namespace vela::test;
@@ -54,20 +55,12 @@ std::wstring VersionText(const std::string& file, const wchar_t* name) {
 // the symbols, which stays for them (.eh_frame is one).
 std::string DebugLeftIn(const std::string& file) {
     const vela::Bytes b = ReadBytes(file);
-    if (b.size() < 0x40) return "unreadable";
-    LONG at = 0;
-    std::memcpy(&at, &b[0x3C], sizeof at);
-    if (at <= 0 || static_cast<std::size_t>(at) + sizeof(IMAGE_NT_HEADERS32) > b.size()) return "no PE header";
-    IMAGE_NT_HEADERS32 nt;
-    std::memcpy(&nt, &b[at], sizeof nt);
+    const PeHeaders pe = ReadPeHeaders(b);
+    if (!pe.ok) return "no PE header";
     std::string left;
-    if (nt.FileHeader.NumberOfSymbols) left += "symbols ";
-    const std::size_t strings = nt.FileHeader.PointerToSymbolTable + nt.FileHeader.NumberOfSymbols * 18u;
-    const std::size_t sections = at + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
-    for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
-        IMAGE_SECTION_HEADER s;
-        if (sections + (i + 1) * sizeof s > b.size()) return "truncated";
-        std::memcpy(&s, &b[sections + i * sizeof s], sizeof s);
+    if (pe.nt.FileHeader.NumberOfSymbols) left += "symbols ";
+    const std::size_t strings = pe.nt.FileHeader.PointerToSymbolTable + pe.nt.FileHeader.NumberOfSymbols * 18u;
+    for (const IMAGE_SECTION_HEADER& s : pe.sections) {
         std::string name(reinterpret_cast<const char*>(s.Name), strnlen(reinterpret_cast<const char*>(s.Name), 8));
         if (name[0] == '/') {
             const std::size_t at = strings + std::strtoul(name.c_str() + 1, nullptr, 10);

@@ -1,5 +1,7 @@
 #include "box_answerer.h"
 
+#include <gtest/gtest.h>
+
 #include "test_support.h"
 
 namespace vela::test {
@@ -52,6 +54,16 @@ bool BoxAnswerer::WaitAll(DWORD timeoutMs) {
 std::vector<SeenBox> BoxAnswerer::Seen() {
     std::lock_guard lock(mutex_);
     return seen_;
+}
+
+std::vector<SeenBox> AnswerBoxes(DWORD processId, std::vector<std::wstring> answers,
+                                 const std::function<void()>& action) {
+    BoxAnswerer answerer(processId, std::move(answers));
+    action();
+    EXPECT_TRUE(answerer.WaitAll());
+    auto seen = answerer.Seen();
+    seen.resize(2);
+    return seen;
 }
 
 }  // namespace vela::test

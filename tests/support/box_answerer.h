@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -35,5 +36,11 @@ private:
     std::vector<SeenBox> seen_;
     std::thread thread_;
 };
+
+// Does something that shows boxes in a process and answers them in turn:
+// what the first two boxes showed (empty ones for boxes that never came).
+// A non-fatal failure when not every answer was given.
+std::vector<SeenBox> AnswerBoxes(DWORD processId, std::vector<std::wstring> answers,
+                                 const std::function<void()>& action);
 
 }  // namespace vela::test

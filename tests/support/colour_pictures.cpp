@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "byte_fields.h"
+
 namespace vela::test {
 
 namespace {
@@ -18,27 +20,6 @@ Bytes Saved(cmsHPROFILE profile) {
     }
     if (profile) cmsCloseProfile(profile);
     return out;
-}
-
-void Put32BigEndian(Bytes& b, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<unsigned char>(v >> shift));
-}
-
-uint32_t Crc32(const unsigned char* p, size_t n) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-    }
-    return ~c;
-}
-
-void Chunk(Bytes& png, const char* type, const Bytes& data) {
-    Put32BigEndian(png, static_cast<uint32_t>(data.size()));
-    const size_t start = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), data.begin(), data.end());
-    Put32BigEndian(png, Crc32(png.data() + start, png.size() - start));
 }
 
 // A zlib stream of stored (uncompressed) blocks.
@@ -117,7 +98,7 @@ Bytes MakeRgbPng(int w, int h, const std::vector<uint32_t>& rgb, const Bytes& pr
     Put32BigEndian(header, static_cast<uint32_t>(w));
     Put32BigEndian(header, static_cast<uint32_t>(h));
     header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
-    Chunk(png, "IHDR", header);
+    PngChunk(png, "IHDR", header);
     if (!profile.empty()) {
         const char name[] = "profile";
         Bytes iccp(name, name + sizeof name);  // with its zero
@@ -126,7 +107,7 @@ Bytes MakeRgbPng(int w, int h, const std::vector<uint32_t>& rgb, const Bytes& pr
                         : blocks == ZlibBlocks::Fixed ? DeflatedZlib(profile, Z_FIXED)
                                                       : DeflatedZlib(profile, Z_DEFAULT_STRATEGY);
         iccp.insert(iccp.end(), z.begin(), z.end());
-        Chunk(png, "iCCP", iccp);
+        PngChunk(png, "iCCP", iccp);
     }
     Bytes rows;
     for (int y = 0; y < h; ++y) {
@@ -137,8 +118,8 @@ Bytes MakeRgbPng(int w, int h, const std::vector<uint32_t>& rgb, const Bytes& pr
                                      static_cast<unsigned char>(c)});
         }
     }
-    Chunk(png, "IDAT", StoredZlib(rows));
-    Chunk(png, "IEND", {});
+    PngChunk(png, "IDAT", StoredZlib(rows));
+    PngChunk(png, "IEND", {});
     return png;
 }
 

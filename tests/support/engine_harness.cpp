@@ -3,73 +3,101 @@
 #include <cstring>
 #include <map>
 
+#include "byte_fields.h"
+#include "skin/engine.h"
 #include "test_support.h"
 
 namespace vela::test {
 
 namespace {
 
-const char* ClassName(EngineType type) {
-    switch (type) {
-        case EngineType::WindowEx: return "\"WindowEx\"";
-        case EngineType::MinutesboxEx: return "MinutesboxEx";
-        case EngineType::PictureBoxEx: return "PictureBoxEx";
-        case EngineType::ButtonEx: return "ButtonEx";
-        case EngineType::SuperbuttonEx: return "SuperbuttonEx";
-    }
-    return "";
-}
+constexpr EngineType kTypes[] = {EngineType::WindowEx, EngineType::MinutesboxEx, EngineType::PictureBoxEx,
+                                 EngineType::ButtonEx, EngineType::SuperbuttonEx};
 
 std::map<HWND, std::vector<UINT>>& Seen() {
     static std::map<HWND, std::vector<UINT>> seen;
     return seen;
 }
 
-// The control layer's host procedure.
-LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_RBUTTONUP || msg == WM_RBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_MOUSEMOVE) Seen()[hwnd].push_back(msg);
-    switch (msg) {
-        case WM_MOVE: Engine().ControPonintSizeSynchronise(hwnd, ENGINE_HOST_MOVED); break;
-        case WM_SIZE: Engine().ControPonintSizeSynchronise(hwnd, ENGINE_HOST_RESIZED); break;
-        case WM_ERASEBKGND: return 1;
-        case WM_NCDESTROY: {
-            SetPropA(hwnd, "Tab_WM_DESTROY", reinterpret_cast<HANDLE>(1));
-            Seen().erase(hwnd);
-            HANDLE h = GetPropA(hwnd, "Tab_Control");
-            RemovePropA(hwnd, "hUnit");
-            RemovePropA(hwnd, "Tab_WM_DESTROY");
-            if (!h) return 0;
-            Engine().ControlDestroy(h);
-            break;
-        }
-        default: break;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+// Each control is made under a form number of its own, so that an event the
+// layer passes on (form and control number) names its host and event base.
+struct MadeControl {
+    HWND host = nullptr;
+    int eventBase = 0;
+};
+std::map<int, MadeControl>& Made() {
+    static std::map<int, MadeControl> made;
+    return made;
 }
 
-void RegisterHostClasses() {
+int RaiseRecorded(int formId, int controlId, int event, int count, const int* args) {
+    const auto it = Made().find(formId);
+    if (it == Made().end()) return 0;
+    int a[4] = {};
+    for (int i = 0; i < count && i < 4; ++i) a[i] = args[i];
+    EngineEvents().push_back(
+        {it->second.host, controlId, event - it->second.eventBase + ENGINE_EVENT_FIRST, a[0], a[1], a[2], a[3]});
+    return 0;
+}
+
+void ForgetDestroyed(int formId, int) { Made().erase(formId); }
+
+// The layer's type of a form's skinned control type.
+EngineType SkinTypeOf(forms::ControlType type) {
+    switch (type) {
+        case forms::ControlType::WindowEx: return EngineType::WindowEx;
+        case forms::ControlType::MinutesboxEx: return EngineType::MinutesboxEx;
+        case forms::ControlType::PictureBoxEx: return EngineType::PictureBoxEx;
+        case forms::ControlType::ButtonEx: return EngineType::ButtonEx;
+        default: return EngineType::SuperbuttonEx;
+    }
+}
+
+// The layer's host procedure, as its classes hold it.
+WNDPROC g_layerHostProc = nullptr;
+
+// Notes the mouse messages that reach the layer (the engine, which
+// subclasses each host, passes them on or keeps them), then hands every
+// message to the layer's own procedure.
+LRESULT CALLBACK NoteForTheLayer(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_RBUTTONUP || msg == WM_RBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_MOUSEMOVE) Seen()[hwnd].push_back(msg);
+    if (msg == WM_NCDESTROY) Seen().erase(hwnd);
+    return CallWindowProcA(g_layerHostProc, hwnd, msg, wp, lp);
+}
+
+// The layer's hooks pointed at the recorder, and its host classes
+// registered by the layer itself: a create call without a parent registers
+// the class, then fails to make a child window. Each class then gets the
+// note-taker in front of the layer's procedure.
+void UseTheLayer() {
     static bool done = false;
     if (done) return;
-    for (EngineType t : {EngineType::WindowEx, EngineType::MinutesboxEx, EngineType::PictureBoxEx,
-                         EngineType::ButtonEx, EngineType::SuperbuttonEx}) {
-        WNDCLASSA wc{};
-        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = HostProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = ClassName(t);
-        RegisterClassA(&wc);
+    done = true;
+    skin::FormLayerHooks hooks;
+    hooks.reportDestroyed = ForgetDestroyed;
+    hooks.raiseEvent = RaiseRecorded;
+    skin::SetFormLayerHooks(hooks);
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    for (EngineType t : kTypes) {
+        if (HWND stray = skin::CreateSkinnedControl(t, skin::SkinnedControlParams{})) DestroyWindow(stray);
+        const char* name = skin::TypeInfo(t).className;
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        if (!GetClassInfoExA(instance, name, &wc) || wc.lpfnWndProc == NoteForTheLayer) continue;
+        g_layerHostProc = wc.lpfnWndProc;
+        UnregisterClassA(name, instance);
+        wc.lpfnWndProc = NoteForTheLayer;
+        wc.lpszClassName = name;
+        RegisterClassExA(&wc);
     }
     WNDCLASSA top{};
     top.style = CS_DBLCLKS;
     top.lpfnWndProc = DefWindowProcA;
-    top.hInstance = GetModuleHandleA(nullptr);
+    top.hInstance = instance;
     top.hCursor = LoadCursor(nullptr, IDC_ARROW);
     top.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     top.lpszClassName = "VelaEngineTestTop";
     RegisterClassA(&top);
-    done = true;
 }
 
 }  // namespace
@@ -77,7 +105,9 @@ void RegisterHostClasses() {
 const EngineApi& Engine() {
     static EngineApi api = [] {
         HMODULE dll = LoadLibraryA((ProgramFolder() + "\\ExuiKrnln.dll").c_str());
-        return EngineApi{BindExuiExports(dll), dll};
+        // The layer works with the process's engine: this one.
+        const skin::Engine& engine = skin::UseEngineModule(dll);
+        return EngineApi{static_cast<const ExuiExports&>(engine), dll};
     }();
     return api;
 }
@@ -95,7 +125,8 @@ int __stdcall RecordEvent(const ExuiControlRecord* control, int code, int a1, in
 std::vector<UINT>& HostMessagesSeen(HWND host) { return Seen()[host]; }
 
 HWND MakeTopLevel(int left, int top, int width, int height) {
-    RegisterHostClasses();
+    Engine();
+    UseTheLayer();
     HWND w = CreateWindowExA(0, "VelaEngineTestTop", "", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                              left, top, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ShowWindow(w, SW_SHOW);
@@ -104,41 +135,28 @@ HWND MakeTopLevel(int left, int top, int width, int height) {
 
 HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int height, int controlId,
                  const void* pack, int64_t packLength) {
-    RegisterHostClasses();
-    HWND host = CreateWindowExA(WS_EX_TRANSPARENT | WS_EX_TOPMOST, ClassName(type), nullptr, WS_CHILD | WS_VISIBLE,
-                                left, top, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
-                                GetModuleHandleA(nullptr), nullptr);
-    if (!host) return nullptr;
-    SetPropA(host, "hUnit", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(controlId)));
-    const int eventBase = type == EngineType::WindowEx ? 11 : 0;
+    Engine();
+    UseTheLayer();
+    static int lastFormId = 0;
+    const int formId = ++lastFormId;
     uint32_t length = 0;
     if (pack && packLength < 0) std::memcpy(&length, static_cast<const char*>(pack) + 4, sizeof length);
     if (pack && packLength >= 0) length = static_cast<uint32_t>(packLength);
-    ExuiBindingRecord record{host, controlId, 1, eventBase, pack, length};
-    const EngineApi& e = Engine();
-    // The zeros each type's create call takes after the record (20, 17, 17, 14, 19).
-    switch (type) {
-        case EngineType::WindowEx:
-            e.CreateControl_WindowEx(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0,
-                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-            break;
-        case EngineType::MinutesboxEx:
-            e.CreateControl_MinutesboxEx(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0,
-                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-            break;
-        case EngineType::PictureBoxEx:
-            e.CreateControl_PictureBoxEx(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0,
-                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-            break;
-        case EngineType::ButtonEx:
-            e.CreateControl_ButtonEx(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0, 0,
-                                     0, 0, 0, 0, 0, 0, 0);
-            break;
-        case EngineType::SuperbuttonEx:
-            e.CreateControl_SuperbuttonEx(0, parent, left, top, width, height, RecordEvent, &record, 0, 0, 0, 0, 0, 0,
-                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-            break;
-    }
+    skin::SkinnedControlParams params;
+    params.pack = pack;
+    params.packLength = length;
+    params.style = WS_VISIBLE;
+    params.parent = parent;
+    params.controlId = controlId;
+    params.left = left;
+    params.top = top;
+    params.width = width;
+    params.height = height;
+    params.formId = formId;
+    Made()[formId] = {nullptr, skin::TypeInfo(type).eventBase};
+    HWND host = skin::CreateSkinnedControl(type, params);
+    if (host) Made()[formId].host = host;
+    else Made().erase(formId);
     return host;
 }
 
@@ -170,21 +188,21 @@ void PictureWindowTest::TearDown() {
     if (top_) Close(top_);
 }
 
-ExuiHandle HandleOf(HWND host) { return GetPropA(host, "Tab_Control"); }
+ExuiHandle HandleOf(HWND host) { return GetPropA(host, skin::kPropControl); }
 
 int SetInt(HWND host, int index, int value) {
-    int32_t v = value;
-    return Engine().ControlSendMessage(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&v), 0, 0);
+    const int32_t v = value;
+    return skin::SetSkinnedProperty(host, index, &v);
 }
 
 int SetText(HWND host, int index, const char* text) {
     const char* t = text;
-    return Engine().ControlSendMessage(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&t), 0, 0);
+    return skin::SetSkinnedProperty(host, index, &t);
 }
 
 int SetData(HWND host, int index, const void* data, int length) {
-    ExuiData d{data, length};
-    return Engine().ControlSendMessage(HandleOf(host), ENGINE_SET_ATTRIBUTE, index, reinterpret_cast<INT_PTR>(&d), 0, 0);
+    const ExuiData d{data, length};
+    return skin::SetSkinnedProperty(host, index, &d);
 }
 
 Bytes TextPayload(const std::string& text) {
@@ -195,9 +213,6 @@ Bytes TextPayload(const std::string& text) {
 
 Bytes BuildPack(const std::vector<PackEntry>& entries) {
     Bytes out(16, 0);
-    auto put32 = [&](Bytes& b, size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    };
     memcpy(out.data(), EXPK_MAGIC, 4);
     out[8] = EXPK_VERSION;
     out[10] = static_cast<unsigned char>(entries.size());
@@ -209,11 +224,11 @@ Bytes BuildPack(const std::vector<PackEntry>& entries) {
         out[at + 1] = static_cast<unsigned char>(e.tag >> 8);
         out[at + 2] = static_cast<unsigned char>(e.slot);
         out[at + 3] = static_cast<unsigned char>(e.slot >> 8);
-        put32(out, at + 4, static_cast<uint32_t>(e.payload.size()));
+        Store32(out, at + 4, static_cast<uint32_t>(e.payload.size()));
         out.insert(out.end(), e.payload.begin(), e.payload.end());
         while (out.size() % 4) out.push_back(0);
     }
-    put32(out, 4, static_cast<uint32_t>(out.size()));
+    Store32(out, 4, static_cast<uint32_t>(out.size()));
     return out;
 }
 
@@ -269,25 +284,52 @@ const void* ViewerPack(const char* name) {
 }
 
 SkinnedMain MakeSkinnedMain(int left, int top, int width, int height) {
+    using forms::Ctl;
     SkinnedMain m;
     m.top = MakeTopLevel(left, top, width, height);
-    // The form's creation order: earlier child windows lie above later ones.
-    m.settings = MakeSkinned(EngineType::SuperbuttonEx, m.top, 512, 8, 30, 30, 2, ViewerPack("SettingsButton"));
-    m.minimize = MakeSkinned(EngineType::ButtonEx, m.top, 544, 8, 30, 30, 3, ViewerPack("MinimizeButton"));
-    m.maximize = MakeSkinned(EngineType::ButtonEx, m.top, 576, 8, 30, 30, 4, ViewerPack("MaximizeButton"));
-    m.close = MakeSkinned(EngineType::ButtonEx, m.top, 608, 8, 30, 30, 5, ViewerPack("CloseButton"));
-    m.previous = MakeSkinned(EngineType::SuperbuttonEx, m.top, 8, 176, 30, 90, 6, ViewerPack("PreviousButton"));
-    m.next = MakeSkinned(EngineType::SuperbuttonEx, m.top, 608, 168, 30, 90, 7, ViewerPack("NextButton"));
-    m.toolbar = MakeSkinned(EngineType::MinutesboxEx, m.top, 168, 360, 300, 50, 8, ViewerPack("Toolbar"));
-    m.rotate = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 250, 0, 50, 50, 9, ViewerPack("RotateButton"));
-    m.remove = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 200, 0, 50, 50, 10, ViewerPack("DeleteButton"));
-    m.save = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 150, 0, 50, 50, 11, ViewerPack("SaveButton"));
-    m.zoomOut = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 100, 0, 50, 50, 12, ViewerPack("ZoomOutButton"));
-    m.zoomRatio = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 50, 0, 50, 50, 13, ViewerPack("ZoomRatioButton"));
-    m.zoomIn = MakeSkinned(EngineType::SuperbuttonEx, m.toolbar, 0, 0, 50, 50, 14, ViewerPack("ZoomInButton"));
-    m.picture = MakeSkinned(EngineType::PictureBoxEx, m.top, 280, 144, 128, 120, 15, ViewerPack("PictureView"));
-    m.frame = MakeSkinned(EngineType::WindowEx, m.top, 4, 4, 24, 24, 16, ViewerPack("SkinFrame"));
+    // In the form's creation order: earlier child windows lie above later ones.
+    std::map<Ctl, HWND> made;
+    for (const forms::ControlDef& c : forms::MainWindowForm().controls) {
+        if (!forms::IsSkinned(c.type)) continue;
+        const HWND parent = c.parent == forms::kNoParent ? m.top : made[c.parent];
+        made[c.id] = MakeSkinned(SkinTypeOf(c.type), parent, c.left, c.top, c.width, c.height, static_cast<int>(c.id),
+                                 ViewerPack(c.identifier));
+    }
+    m.settings = made[Ctl::SettingsButton];
+    m.minimize = made[Ctl::MinimizeButton];
+    m.maximize = made[Ctl::MaximizeButton];
+    m.close = made[Ctl::CloseButton];
+    m.previous = made[Ctl::PreviousButton];
+    m.next = made[Ctl::NextButton];
+    m.toolbar = made[Ctl::Toolbar];
+    m.rotate = made[Ctl::RotateButton];
+    m.remove = made[Ctl::DeleteButton];
+    m.save = made[Ctl::SaveButton];
+    m.zoomOut = made[Ctl::ZoomOutButton];
+    m.zoomRatio = made[Ctl::ZoomRatioButton];
+    m.zoomIn = made[Ctl::ZoomInButton];
+    m.picture = made[Ctl::PictureView];
+    m.frame = made[Ctl::SkinFrame];
     return m;
+}
+
+}  // namespace vela::test
+
+namespace vela::test {
+
+Pixels DecodedByEngine(const Bytes& b) {
+    Pixels out;
+    ExuiPixels px{};
+    ExuiPixelsHandle h = Engine().DecodePicturePixels(b.data(), static_cast<int32_t>(b.size()), &px);
+    if (!h) return out;
+    out.width = px.width;
+    out.height = px.height;
+    for (int y = 0; y < px.height; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(px.bits) + y * px.stride);
+        out.argb.insert(out.argb.end(), row, row + px.width);
+    }
+    Engine().FreePicturePixels(h);
+    return out;
 }
 
 }  // namespace vela::test

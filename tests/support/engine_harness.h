@@ -1,7 +1,9 @@
 #pragma once
-// Drives ExuiKrnln.dll from outside the way the viewer's control layer does:
-// loads the built DLL, makes a top-level window and host child windows of
-// the layer's classes, records the engine's events.
+// Drives ExuiKrnln.dll from outside through the viewer's own skinned control
+// layer (src/skin): loads the built DLL as the process's engine, makes a
+// top-level window and the layer's host windows with their engine controls,
+// records the events the layer passes on and the messages that reach its
+// host procedure.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,7 +15,11 @@
 #include "ExuiExports.h"
 #include "ExuiKrnln.h"
 #include "ExuiPack.h"
+#include "forms/form_data.h"
+#include "pixel_compare.h"
 #include "runtime/text.h"
+#include "skin/skinned_control.h"
+#include "webp_pictures.h"
 
 namespace vela::test {
 
@@ -21,23 +27,16 @@ namespace vela::test {
 struct EngineApi : ExuiExports {
     HMODULE dll = nullptr;
 };
-// The engine of the test's folder, loaded once for the process.
+// The engine of the test's folder, loaded once for the process and made the
+// process's engine through the layer's loader (with its start-up handshake).
 const EngineApi& Engine();
 
 // The frame's backdrop as the engine composes it: black at alpha 140, premultiplied.
 inline constexpr uint32_t kComposedBackdrop = 0x8C000000;
-// The composed pixel of an opaque picture of colour c.
-inline uint32_t OpaquePixel(COLORREF c) {
-    return 0xFF000000 | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
-// Every channel of a and b within tolerance of each other.
-inline bool PixelNear(uint32_t a, uint32_t b, int tolerance = 6) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
-        if (x - y > tolerance || y - x > tolerance) return false;
-    }
-    return true;
-}
+// The engine's decode of whole picture bytes (DecodePicturePixels) as its
+// premultiplied 0xAARRGGBB pixels, rows top-down; empty when it decodes
+// nothing.
+Pixels DecodedByEngine(const Bytes& b);
 // What the engine reports of a top-level window's last frame.
 inline ExuiFrameInfo FrameInfoOf(HWND top) {
     ExuiFrameInfo info{};
@@ -45,28 +44,32 @@ inline ExuiFrameInfo FrameInfoOf(HWND top) {
     return info;
 }
 
-enum class EngineType { WindowEx, MinutesboxEx, PictureBoxEx, ButtonEx, SuperbuttonEx };
+using EngineType = skin::SkinType;
 
+// An engine event as the engine raised it (code 660 + n) on the host.
 struct EngineEvent {
     HWND host;
     int controlId;
     int code;
     int a1, a2, a3, a4;
 };
-// Every event raised so far (the callback appends); Clear() between steps.
+// Every event the layer passed on so far; clear() between steps.
 std::vector<EngineEvent>& EngineEvents();
+// A callback for the tests that call the engine's create exports themselves.
 int __stdcall RecordEvent(const ExuiControlRecord* control, int code, int a1, int a2, int a3, int a4);
 
-// Messages seen by the layer-like host procedure after the engine, per host.
+// Mouse messages that reached the layer's host procedure after the engine, per host.
 std::vector<UINT>& HostMessagesSeen(HWND host);
 
 // A top-level window like MainWindow (fixed border with caption, system
-// menu, minimize box), shown at the given outer rectangle.
-HWND MakeTopLevel(int left = 100, int top = 100, int width = 648, int height = 411);
+// menu, minimize box), shown at the given outer rectangle; MainWindow's
+// size from its form unless given.
+HWND MakeTopLevel(int left = 100, int top = 100, int width = forms::MainWindowForm().window.width,
+                  int height = forms::MainWindowForm().window.height);
 // A host window of the type's class (child of parent) and the engine control
-// over it, created as the control layer does. Returns the host; the engine
-// handle is the host's "Tab_Control". The pack's length, as the caller
-// vouches for it, is the pack's own header length unless given.
+// over it, made by the layer's CreateSkinnedControl. Returns the host; the
+// engine handle is the host's "Tab_Control". The pack's length, as the
+// caller vouches for it, is the pack's own header length unless given.
 HWND MakeSkinned(EngineType type, HWND parent, int left, int top, int width, int height, int controlId = 1,
                  const void* pack = nullptr, int64_t packLength = -1);
 // The engine tests' usual window: a top-level window at its default place,
@@ -78,7 +81,7 @@ struct PictureWindow {
 PictureWindow MakePictureWindow(int left, int top, int width, int height);
 ExuiHandle HandleOf(HWND host);
 
-// Attribute access as the layer does it.
+// Attribute access through the layer (SetSkinnedProperty).
 int SetInt(HWND host, int index, int value);
 int SetText(HWND host, int index, const char* text);
 int SetData(HWND host, int index, const void* data, int length);
@@ -131,8 +134,9 @@ private:
 
 namespace vela::test {
 
-// The main window of the viewer as its form builds it, skinned with the
-// packs built into VelaViewer.exe (loaded as a data file).
+// The main window of the viewer built from its form's table (places, sizes,
+// parents, creation order, control numbers), skinned with the packs built
+// into VelaViewer.exe (loaded as a data file).
 struct SkinnedMain {
     HWND top = nullptr;
     HWND settings = nullptr, minimize = nullptr, maximize = nullptr, close = nullptr;
@@ -142,6 +146,7 @@ struct SkinnedMain {
 };
 // A pack resource of VelaViewer.exe, or null.
 const void* ViewerPack(const char* name);
-SkinnedMain MakeSkinnedMain(int left = 100, int top = 100, int width = 648, int height = 411);
+SkinnedMain MakeSkinnedMain(int left = 100, int top = 100, int width = forms::MainWindowForm().window.width,
+                            int height = forms::MainWindowForm().window.height);
 
 }  // namespace vela::test

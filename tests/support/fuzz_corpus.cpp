@@ -8,72 +8,13 @@
 #include <algorithm>
 #include <random>
 
+#include "byte_fields.h"
+#include "icon_files.h"
 #include "test_support.h"
 
 namespace vela::test {
 
 namespace {
-
-void Put16(Bytes& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(Bytes& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void Put32BigEndian(Bytes& b, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-uint32_t Crc32(const uint8_t* p, size_t n) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-    }
-    return ~c;
-}
-
-void PngChunk(Bytes& b, const char* type, const Bytes& data) {
-    Put32BigEndian(b, static_cast<uint32_t>(data.size()));
-    const size_t start = b.size();
-    b.insert(b.end(), type, type + 4);
-    b.insert(b.end(), data.begin(), data.end());
-    Put32BigEndian(b, Crc32(b.data() + start, b.size() - start));
-}
-
-// A 32-bit icon image (DIB of doubled height with its AND mask) of w x h.
-Bytes IconImage(int w, int h) {
-    Bytes dib;
-    Put32(dib, 40);
-    Put32(dib, static_cast<uint32_t>(w));
-    Put32(dib, static_cast<uint32_t>(2 * h));
-    Put16(dib, 1);
-    Put16(dib, 32);
-    for (int i = 0; i < 6; ++i) Put32(dib, 0);
-    for (int i = 0; i < w * h; ++i) Put32(dib, i % 7 ? 0xFF3080C0u : 0xFFFFFFFFu);
-    dib.insert(dib.end(), static_cast<size_t>((w + 31) / 32 * 4) * h, 0);
-    return dib;
-}
-
-Bytes IconFile(bool cursor, int w, int h) {
-    const Bytes image = IconImage(w, h);
-    Bytes b;
-    Put16(b, 0);
-    Put16(b, cursor ? 2 : 1);
-    Put16(b, 1);
-    b.push_back(static_cast<uint8_t>(w));
-    b.push_back(static_cast<uint8_t>(h));
-    b.push_back(0);
-    b.push_back(0);
-    Put16(b, cursor ? 3 : 1);   // planes, or the hot spot's x
-    Put16(b, cursor ? 5 : 32);  // bit count, or the hot spot's y
-    Put32(b, static_cast<uint32_t>(image.size()));
-    Put32(b, 22);
-    b.insert(b.end(), image.begin(), image.end());
-    return b;
-}
 
 // The committed HEIC, AVIF and JPEG XL seeds (tests/support/seeds), in the
 // order of their names.
@@ -237,8 +178,8 @@ std::vector<FuzzFile> FuzzSeeds() {
         {"seed.png", MakePicture(96, 64, L"image/png")},
         {"seed.bmp", MakePicture(40, 30, L"image/bmp")},
         {"seed.gif", MakeGif(48, 32)},
-        {"seed.ico", IconFile(false, 16, 16)},
-        {"seed.cur", IconFile(true, 16, 16)},
+        {"seed.ico", IconDirectory({{16, 16, IconBitmap(16, 16)}})},
+        {"seed.cur", IconDirectory({{16, 16, IconBitmap(16, 16)}}, true)},
         {"seed.webp", EncodeWebp(QuarterPixels(96, 64, RGB(200, 120, 40)), false)},
         {"seed-lossless.webp", EncodeWebp(QuarterPixels(48, 32, RGB(40, 120, 200)))},
         {"seed-profile.jpg", WithJpegProfile(MakePicture(64, 48, L"image/jpeg"), AdobeRgbProfile())},

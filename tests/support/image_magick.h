@@ -4,18 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "native_command.h"
 #include "test_support.h"
 
 namespace vela::test {
-
-// The Unix path Wine maps a Windows path to (for the native reference tool).
-std::string UnixPath(const std::string& windowsPath);
-
-// A native program of this machine (a reference encoder or decoder) run
-// through the shell on files of `dir`: `command` with each {name} standing
-// for the Unix path of dir\name; `output` (a file of dir the command
-// writes) appears only once the command has succeeded. True when it did.
-bool RunNative(const ScratchFolder& dir, const std::string& command, const std::string& output);
 
 // ImageMagick's convert on files of `dir`: `arguments` ({name} in one
 // standing for the Unix path of dir\name), writing dir\output (as `format`,

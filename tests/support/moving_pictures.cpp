@@ -3,14 +3,11 @@
 #include <algorithm>
 #include <map>
 
+#include "byte_fields.h"
+
 namespace vela::test {
 
 namespace {
-
-void Put16(Bytes& b, int v) {
-    b.push_back(static_cast<unsigned char>(v & 0xFF));
-    b.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
-}
 
 // Sub-blocks of at most 255 bytes after the minimum code size, and the empty one.
 Bytes InSubBlocks(const Bytes& packed, int minimum) {

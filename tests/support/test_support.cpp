@@ -115,6 +115,20 @@ std::string ProgramFolder() {
     return s.substr(0, s.find_last_of('\\'));
 }
 
+std::string UnixPath(const std::string& windowsPath) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return {};
+    char* unix = toUnix(WideFromGb18030(windowsPath).c_str());
+    if (!unix) return {};
+    std::string out = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    const size_t drive = out.find("/dosdevices/c:/");
+    if (drive != std::string::npos) out.replace(drive, 15, "/drive_c/");
+    return out;
+}
+
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {

@@ -50,6 +50,11 @@ std::wstring Long(const std::wstring& path);
 
 // The folder of the running test program (the build's bin folder).
 std::string ProgramFolder();
+// The Unix path Wine maps a Windows path (GBK, or GB18030 beyond it) to, for
+// native programs the tests start (ImageMagick, the drop client); drive C
+// as its own folder, since ImageMagick would read "c:" as a format prefix.
+// Empty when not under Wine.
+std::string UnixPath(const std::string& windowsPath);
 
 // Polls until done() is true or timeoutMs passes; pumps this thread's messages
 // meanwhile. Returns done()'s last value.

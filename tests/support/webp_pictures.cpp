@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "byte_fields.h"
+
 namespace vela::test {
 
 namespace {
@@ -13,10 +15,6 @@ Bytes TakeWebp(uint8_t* data, size_t size) {
     Bytes out(data, data + size);
     WebPFree(data);
     return out;
-}
-
-void Put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "files/picture_list.h"
 #include "runtime/library_search.h"
 #include "test_support.h"
@@ -114,20 +117,66 @@ TEST_F(FilesScan, ChineseNamesWithABackslashTrailByte) {
     EXPECT_EQ(CurrentIndex, 2);
 }
 
+namespace {
+
+// A picture and a text planted for one test under a name no other file
+// has, removed at its end.
+class Planted {
+public:
+    explicit Planted(const std::string& folder) {
+        const std::string stem = folder + "vela-scan-" + std::to_string(GetCurrentProcessId());
+        picture_ = stem + ".png";
+        text_ = stem + ".txt";
+        written_ = test::WriteText(picture_, "x") && test::WriteText(text_, "x");
+    }
+    ~Planted() {
+        DeleteFileA(picture_.c_str());
+        DeleteFileA(text_.c_str());
+    }
+    bool Written() const { return written_; }
+    const std::string& Picture() const { return picture_; }
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string picture_, text_;
+    bool written_ = false;
+};
+
+bool Listed(const Path& entry) { return std::find(PictureList.begin(), PictureList.end(), entry) != PictureList.end(); }
+
+}  // namespace
+
 TEST_F(FilesScan, EmptyPathScansTheProgramFolder) {
     EXPECT_EQ(runtime::ProgramFolder(), test::W(test::ProgramFolder()));
+    const Planted planted(test::ProgramFolder() + "\\");
+    ASSERT_TRUE(planted.Written());
     CurrentIndex = 7;
     ASSERT_TRUE(RebuildPictureList(test::W(""), nullptr));
     EXPECT_EQ(CurrentIndex, 1);
+    EXPECT_TRUE(Listed(test::W(planted.Picture())));
+    EXPECT_FALSE(Listed(test::W(planted.Text())));
     for (const Path& e : PictureList) EXPECT_EQ(e.rfind(runtime::ProgramFolder() + L"\\", 0), 0u) << e;
-    EXPECT_EQ(HasCurrentPicture(), !PictureList.empty());
+    EXPECT_TRUE(HasCurrentPicture());
 }
 
 TEST_F(FilesScan, BareFileNameScansTheDriveRoot) {
-    ASSERT_TRUE(RebuildPictureList(test::W("a.jpg"), nullptr));
-    for (const Path& e : PictureList) EXPECT_EQ(e[0], L'\\') << e;
-    // No entry is the bare name itself, so none is current.
-    EXPECT_EQ(CurrentIndex, 0);
+    // The current drive is the scratch folder's (C:), whose root takes the
+    // planted files; the working folder is given back after.
+    ScratchFolder f("scanroot");
+    char before[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, before);
+    ASSERT_TRUE(SetCurrentDirectoryA(f.Path().c_str()));
+    {
+        const Planted planted(f.Path().substr(0, 3));
+        ASSERT_TRUE(planted.Written());
+        EXPECT_TRUE(RebuildPictureList(test::W("a.jpg"), nullptr));
+        EXPECT_TRUE(Listed(test::W(planted.Picture().substr(2))));  // "\\vela-scan-....png"
+        EXPECT_FALSE(Listed(test::W(planted.Text().substr(2))));
+        for (const Path& e : PictureList) EXPECT_EQ(e[0], L'\\') << e;
+        // No entry is the bare name itself, so none is current.
+        EXPECT_EQ(CurrentIndex, 0);
+    }
+    SetCurrentDirectoryA(before);
 }
 
 TEST_F(FilesScan, TheNewestOfNestedScansWins) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -134,12 +136,34 @@ TEST_F(MainWindowTest, StoredGeometryAndCentring) {
     SetInt(Ctl::MainWindow, prop::WindowState, 1);
     EXPECT_EQ(GetInt(Ctl::MainWindow, prop::Width), 648);
     EXPECT_EQ(GetInt(Ctl::MainWindow, prop::Height), 411);
-    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_EQ(GetInt(Ctl::MainWindow, prop::Left), static_cast<int>(cx / 2.0 - 648 / 2.0));
-    EXPECT_EQ(GetInt(Ctl::MainWindow, prop::Top), static_cast<int>(cy / 2.0 - 411 / 2.0));
+    // Centred on the screen, as the window system has it: the margins left
+    // and right (above and below) differ by at most the pixel an odd
+    // difference leaves.
+    RECT r{};
+    ASSERT_TRUE(GetWindowRect(Main(), &r));
+    EXPECT_EQ(r.right - r.left, 648);
+    EXPECT_EQ(r.bottom - r.top, 411);
+    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_LE(std::abs(r.left - (cx - r.right)), 1) << r.left << " " << r.right;
+    EXPECT_LE(std::abs(r.top - (cy - r.bottom)), 1) << r.top << " " << r.bottom;
+    EXPECT_EQ(GetInt(Ctl::MainWindow, prop::Left), r.left);
+    EXPECT_EQ(GetInt(Ctl::MainWindow, prop::Top), r.top);
+    // Each control where the window system put it, in its parent's client
+    // area (the zoom ratio button in the toolbar's), reads that place.
+    for (Ctl c : {Ctl::Toolbar, Ctl::ZoomRatioButton, Ctl::SettingsButton, Ctl::CloseButton}) {
+        SCOPED_TRACE(static_cast<int>(c));
+        RECT place{};
+        ASSERT_TRUE(GetWindowRect(NativeWindow(c), &place));
+        MapWindowPoints(HWND_DESKTOP, GetParent(NativeWindow(c)), reinterpret_cast<POINT*>(&place), 2);
+        EXPECT_EQ(GetInt(c, prop::Left), place.left);
+        EXPECT_EQ(GetInt(c, prop::Top), place.top);
+    }
+    // The form's places: the toolbar at the bottom, its first button at its
+    // left edge.
     EXPECT_EQ(GetInt(Ctl::Toolbar, prop::Left), 168);
     EXPECT_EQ(GetInt(Ctl::Toolbar, prop::Top), 360);
-    EXPECT_EQ(GetInt(Ctl::ZoomRatioButton, prop::Left), 50);  // in the toolbar's client area
+    EXPECT_EQ(GetInt(Ctl::ZoomInButton, prop::Left), 0);
+    EXPECT_EQ(GetInt(Ctl::ZoomRatioButton, prop::Left), 50);
     EXPECT_EQ(GetInt(Ctl::FileDialog, prop::Left), 8);
     EXPECT_EQ(GetInt(Ctl::FileDialog, prop::Visible), 0);
 }

@@ -7,6 +7,7 @@
 #include "picture/decoder_guards.h"
 #include "picture/exif_orientation.h"
 #include "picture/icc_profile.h"
+#include "byte_fields.h"
 #include "colour_pictures.h"
 #include "fuzz_corpus.h"
 #include "imaging/clipboard_picture.h"
@@ -17,6 +18,9 @@
 
 using namespace vela;
 using vela::test::MakePicture;
+using vela::test::Crc32;
+using vela::test::Store32;
+using vela::test::Store32BigEndian;
 
 namespace {
 
@@ -33,23 +37,6 @@ Outcome Try(const Bytes& b) {
     EXPECT_EQ(copy.pixels.size() == 0, o.rotated == 0);
     EXPECT_EQ(copy.pixels.size(), std::size_t(copy.width) * copy.height * 4);
     return o;
-}
-
-void Put32(Bytes& b, size_t at, unsigned v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-void PutBig32(Bytes& b, size_t at, unsigned v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * (3 - i)));
-}
-
-unsigned Crc32(const unsigned char* p, size_t n) {
-    unsigned c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
 }
 
 Bytes Make(const wchar_t* mime) {
@@ -112,11 +99,11 @@ TEST(ImagingBadInput, HugeDeclaredSizesGiveNothing) {
     Bytes bmp(54 + 64, 0);
     bmp[0] = 'B';
     bmp[1] = 'M';
-    Put32(bmp, 2, static_cast<unsigned>(bmp.size()));
-    Put32(bmp, 10, 54);
-    Put32(bmp, 14, 40);
-    Put32(bmp, 18, 30000);
-    Put32(bmp, 22, 30000);
+    Store32(bmp, 2, static_cast<unsigned>(bmp.size()));
+    Store32(bmp, 10, 54);
+    Store32(bmp, 14, 40);
+    Store32(bmp, 18, 30000);
+    Store32(bmp, 22, 30000);
     bmp[26] = 1;
     bmp[28] = 24;
     Outcome o = Try(bmp);
@@ -129,11 +116,11 @@ TEST(ImagingBadInput, HugeDeclaredSizesGiveNothing) {
     Bytes png(sizeof head + 13 + 4 + sizeof iend, 0);
     std::copy(std::begin(head), std::end(head), png.begin());
     std::copy(std::begin(iend), std::end(iend), png.end() - sizeof iend);
-    PutBig32(png, 16, 30000);
-    PutBig32(png, 20, 30000);
+    Store32BigEndian(png, 16, 30000);
+    Store32BigEndian(png, 20, 30000);
     png[24] = 8;  // depth
     png[25] = 2;  // truecolour
-    PutBig32(png, 29, Crc32(png.data() + 12, 17));
+    Store32BigEndian(png, 29, Crc32(png.data() + 12, 17));
     // Its header is whole and right: the measurement reports its claim
     // without decoding anything (the engine's decode then finds nothing).
     o = Try(png);
@@ -178,8 +165,8 @@ TEST(ImagingBadInput, BrokenIconsGiveNothing) {
     Bytes icon(22, 0);
     const unsigned char head[] = {0, 0, 1, 0, 1, 0, 32, 32, 0, 0, 1, 0, 32, 0};
     std::copy(std::begin(head), std::end(head), icon.begin());
-    Put32(icon, 14, 0x7FFFFFF0);
-    Put32(icon, 18, 22);
+    Store32(icon, 14, 0x7FFFFFF0);
+    Store32(icon, 18, 22);
     Outcome o = Try(icon);
     EXPECT_EQ(o.width, 0);
     EXPECT_EQ(o.rotated, 0u);

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "byte_fields.h"
 #include "fuzz_corpus.h"
+#include "icon_files.h"
 #include "imaging/imaging.h"
 #include "picture/decoder_guards.h"
 #include "picture/exif_orientation.h"
@@ -23,7 +25,11 @@
 #include "runtime/unique.h"
 
 using namespace vela;
+using vela::test::IconBitmap;
+using vela::test::IconDirectory;
 using vela::test::MakePicture;
+using vela::test::Put16;
+using vela::test::Put32;
 
 namespace {
 
@@ -56,51 +62,10 @@ private:
     ULONG_PTR token_ = 0;
 };
 
-void Put16(Bytes& b, unsigned v) {
-    b.push_back(static_cast<unsigned char>(v));
-    b.push_back(static_cast<unsigned char>(v >> 8));
-}
-void Put32(Bytes& b, unsigned v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-
-// An icon directory of the given images (each w, h as the directory lists
-// them, and the image's bytes), the images after it in order.
-Bytes Icon(const std::vector<std::pair<int, Bytes>>& images, bool cursor = false) {
-    Bytes b;
-    Put16(b, 0);
-    Put16(b, cursor ? 2 : 1);
-    Put16(b, static_cast<unsigned>(images.size()));
-    unsigned offset = static_cast<unsigned>(6 + 16 * images.size());
-    for (const auto& [side, image] : images) {
-        b.insert(b.end(), {static_cast<unsigned char>(side), static_cast<unsigned char>(side), 0, 0});
-        Put16(b, 1);
-        Put16(b, 32);
-        Put32(b, static_cast<unsigned>(image.size()));
-        Put32(b, offset);
-        offset += static_cast<unsigned>(image.size());
-    }
-    for (const auto& entry : images) b.insert(b.end(), entry.second.begin(), entry.second.end());
-    return b;
-}
-
-// A 32-bit icon bitmap of side x side with its mask.
-Bytes IconBitmap(int side) {
-    Bytes b;
-    for (unsigned v : {40u, static_cast<unsigned>(side), static_cast<unsigned>(2 * side)}) Put32(b, v);
-    Put16(b, 1);
-    Put16(b, 32);
-    for (int i = 0; i < 6; ++i) Put32(b, 0);
-    b.insert(b.end(), static_cast<size_t>(side) * side * 4, 0x80);
-    b.insert(b.end(), static_cast<size_t>((side + 31) / 32 * 4) * side, 0);
-    return b;
-}
-
 // The BMP with its rows stored top-down (the height's sign turned).
 Bytes TopDown(Bytes bmp) {
     const int32_t h = -static_cast<int32_t>(bmp[22] | (bmp[23] << 8) | (bmp[24] << 16) | (bmp[25] << 24));
-    for (int i = 0; i < 4; ++i) bmp[22 + i] = static_cast<unsigned char>(static_cast<uint32_t>(h) >> (8 * i));
+    vela::test::Store32(bmp, 22, static_cast<uint32_t>(h));
     return bmp;
 }
 
@@ -153,12 +118,12 @@ std::vector<Case> TestPictures() {
     out.push_back({"bmp core header", CoreBmp()});
     out.push_back({"gif 300x2", test::MakeGif(300, 2)});
     out.push_back({"gif 48x32", test::MakeGif(48, 32)});
-    out.push_back({"ico 16", Icon({{16, IconBitmap(16)}})});
-    out.push_back({"ico 32", Icon({{32, IconBitmap(32)}})});
-    out.push_back({"ico png 48", Icon({{48, MakePicture(48, 48, L"image/png")}})});
-    out.push_back({"ico png 256", Icon({{0, MakePicture(256, 256, L"image/png")}})});
-    out.push_back({"ico 16 then 32", Icon({{16, IconBitmap(16)}, {32, IconBitmap(32)}})});
-    out.push_back({"ico 32 then 16", Icon({{32, IconBitmap(32)}, {16, IconBitmap(16)}})});
+    out.push_back({"ico 16", IconDirectory({{16, 16, IconBitmap(16, 16)}})});
+    out.push_back({"ico 32", IconDirectory({{32, 32, IconBitmap(32, 32)}})});
+    out.push_back({"ico png 48", IconDirectory({{48, 48, MakePicture(48, 48, L"image/png")}})});
+    out.push_back({"ico png 256", IconDirectory({{0, 0, MakePicture(256, 256, L"image/png")}})});
+    out.push_back({"ico 16 then 32", IconDirectory({{16, 16, IconBitmap(16, 16)}, {32, 32, IconBitmap(32, 32)}})});
+    out.push_back({"ico 32 then 16", IconDirectory({{32, 32, IconBitmap(32, 32)}, {16, 16, IconBitmap(16, 16)}})});
     return out;
 }
 
@@ -244,7 +209,7 @@ TEST_F(ImagingHeader, AHeaderClaimingAHugePictureCostsNothing) {
     // a scan, a cursor: not settled by the header (a decode finds nothing).
     imaging::HeaderSize header;
     for (const Bytes& b : {test::CraftedPng(0x80000000u, 5), test::CraftedPng(5, 0), test::CraftedJpeg(640, 480),
-                           test::CraftedGif(0, 10), Icon({{16, IconBitmap(16)}}, true)})
+                           test::CraftedGif(0, 10), IconDirectory({{16, 16, IconBitmap(16, 16)}}, true)})
         EXPECT_FALSE(imaging::SizeFromHeader(b.data(), b.size(), &header));
 }
 

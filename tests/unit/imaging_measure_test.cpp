@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "files/paths.h"
+#include "icon_files.h"
 #include "imaging/imaging.h"
 #include "test_support.h"
 
@@ -39,12 +40,7 @@ DWORD WINAPI MeasureAheadThread(void* picture) {
 Bytes Undecided(int width, int height, size_t padding = 0) {
     Bytes png = MakePicture(width, height, L"image/png");
     png.resize(png.size() + padding, 0);
-    Bytes icon = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0};
-    const DWORD size = static_cast<DWORD>(png.size()), offset = 22;
-    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(size >> (8 * i)));
-    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(offset >> (8 * i)));
-    icon.insert(icon.end(), png.begin(), png.end());
-    return icon;
+    return test::IconDirectory({{0, 0, png}});
 }
 
 Bytes BytesOfText(const std::string& text, bool withZero) {
@@ -83,12 +79,7 @@ TEST(ImagingMeasure, IconHoldingAPngIsMeasured) {
     Bytes png = MakePicture(48, 48, L"image/png");
     ASSERT_FALSE(png.empty());
     // ICONDIR, one ICONDIRENTRY, then the PNG image the entry points at.
-    Bytes icon = {0, 0, 1, 0, 1, 0, 48, 48, 0, 0, 1, 0, 32, 0};
-    const DWORD size = static_cast<DWORD>(png.size()), offset = 22;
-    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(size >> (8 * i)));
-    for (int i = 0; i < 4; ++i) icon.push_back(static_cast<unsigned char>(offset >> (8 * i)));
-    icon.insert(icon.end(), png.begin(), png.end());
-    Measured m = MeasureBoth(icon);
+    Measured m = MeasureBoth(test::IconDirectory({{48, 48, png}}));
     EXPECT_EQ(m.width, 48);
     EXPECT_EQ(m.height, 48);
 }
@@ -134,14 +125,17 @@ TEST(ImagingMeasure, RememberedResultsEqualFreshOnes) {
     // A copy equal in content is the same picture.
     Bytes copy = a;
     EXPECT_EQ(MeasurePictureHeight(copy), 80);
-    // Bytes that differ only in their last byte are measured afresh.
-    Bytes damaged = a;
-    damaged.resize(damaged.size() / 2);
-    Measured fresh = MeasureBoth(damaged);
+    // The start of the remembered picture is other bytes: its first 12
+    // (the signature and no header) are no picture, whether the picture is
+    // remembered or not.
+    const Bytes start(a.begin(), a.begin() + 12);
+    const Measured withMemo = MeasureBoth(start);
+    EXPECT_EQ(withMemo.width, 0);
+    EXPECT_EQ(withMemo.height, 0);
     ForgetMeasurement();
-    Measured again = MeasureBoth(damaged);
-    EXPECT_EQ(fresh.width, again.width);
-    EXPECT_EQ(fresh.height, again.height);
+    const Measured fresh = MeasureBoth(start);
+    EXPECT_EQ(fresh.width, 0);
+    EXPECT_EQ(fresh.height, 0);
     EXPECT_EQ(MeasurePictureWidth(a), 120);
 }
 

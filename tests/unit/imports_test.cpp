@@ -8,6 +8,7 @@
 #include <cstring>
 #include <set>
 
+#include "pe_headers.h"
 #include "test_support.h"
 
 using namespace vela;
@@ -36,22 +37,10 @@ std::set<std::string> ImportedNames(const Bytes& b) {
         std::memcpy(out, &b[at], n);
         return true;
     };
-    LONG ntAt = 0;
-    IMAGE_NT_HEADERS32 nt;
-    if (!read(0x3C, &ntAt, sizeof ntAt) || ntAt < 0 || !read(ntAt, &nt, sizeof nt)) return names;
-    const std::size_t sectionsAt = ntAt + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
-    std::vector<IMAGE_SECTION_HEADER> sections(nt.FileHeader.NumberOfSections);
-    for (std::size_t i = 0; i < sections.size(); ++i) {
-        if (!read(sectionsAt + i * sizeof(IMAGE_SECTION_HEADER), &sections[i], sizeof(IMAGE_SECTION_HEADER))) return names;
-    }
-    auto offset = [&](DWORD rva) -> std::size_t {
-        for (const IMAGE_SECTION_HEADER& s : sections) {
-            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + std::max(s.Misc.VirtualSize, s.SizeOfRawData))
-                return rva - s.VirtualAddress + s.PointerToRawData;
-        }
-        return b.size();
-    };
-    const IMAGE_DATA_DIRECTORY& directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const test::PeHeaders pe = test::ReadPeHeaders(b);
+    if (!pe.ok) return names;
+    auto offset = [&](DWORD rva) { return test::FileOffsetOf(pe, rva, b.size()); };
+    const IMAGE_DATA_DIRECTORY& directory = pe.nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (std::size_t at = offset(directory.VirtualAddress);; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
         IMAGE_IMPORT_DESCRIPTOR library;
         if (!read(at, &library, sizeof library) || library.Name == 0) break;

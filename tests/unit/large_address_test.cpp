@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "pe_headers.h"
 #include "test_support.h"
 
 using namespace vela::test;
@@ -12,14 +13,8 @@ namespace {
 
 // The file header's characteristics of a PE file, or -1 when unreadable.
 int Characteristics(const std::string& path) {
-    const vela::Bytes b = ReadBytes(path);
-    if (b.size() < 0x40) return -1;
-    uint32_t pe = 0;
-    memcpy(&pe, b.data() + 0x3C, 4);
-    if (pe + 24 > b.size() || memcmp(b.data() + pe, "PE\0\0", 4) != 0) return -1;
-    uint16_t flags = 0;
-    memcpy(&flags, b.data() + pe + 4 + 18, 2);  // IMAGE_FILE_HEADER.Characteristics
-    return flags;
+    const PeHeaders pe = ReadPeHeaders(ReadBytes(path));
+    return pe.ok ? pe.nt.FileHeader.Characteristics : -1;
 }
 
 }  // namespace

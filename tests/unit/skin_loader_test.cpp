@@ -155,6 +155,9 @@ TEST_F(EngineSearchTest, NothingAnywhereLoadsNothing) {
 }
 
 TEST(EngineLoaderTest, OperationsAndHandshake) {
+    // The recorder stays loaded once a run of this test loaded it, with its
+    // record: only this load's calls count.
+    test::ClearRecordedCalls();
     ASSERT_TRUE(test::UseRecordingEngine());
     const skin::Engine& e = skin::CurrentEngine();
     EXPECT_EQ(e.module, GetModuleHandleA(test::kRecordingEngine));

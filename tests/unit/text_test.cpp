@@ -1,8 +1,15 @@
 // GBK text helpers: searches step over double-byte characters, so a trail
 // byte is never taken for the start of a match or for a backslash.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "runtime/text.h"
+
+// Last: mbctype.h defines _M1 and _M2, which the C++ library's own headers use as names.
+#include <mbctype.h>
+#include <mbstring.h>
+#include <shlwapi.h>
 
 using namespace vela;
 
@@ -48,6 +55,43 @@ TEST(Text, FindLastByteSkipsTrailBytes) {
     EXPECT_EQ(FindLastByte("C:\\" + kTrail5C + "x", '\\'), 2u);
     EXPECT_EQ(FindLastByte(kTrail5C, '\\'), kNotFound);
     EXPECT_EQ(FindLastByte("", '\\'), kNotFound);
+}
+
+// The platform's own double-byte searches under code page 936 as the
+// reference: the shell's StrStrA (which steps by CharNextA), the C
+// runtime's _mbsrchr, and PathFindFileNameA for the name part after the
+// last backslash. (Wine's _mbsstr compares byte by byte, so it is no
+// reference for a search.)
+TEST(Text, SearchesAgreeWithThePlatformsDoubleByteCalls) {
+    ASSERT_EQ(_setmbcp(936), 0);
+    ASSERT_EQ(GetACP(), 936u) << "PathFindFileNameA steps by the ANSI code page";
+    const std::string texts[] = {
+        std::string("\x81\x41") + "BA",  // 丄: trail byte 'A'
+        kTrail5C + "\\x",
+        kTrail5C,
+        "a.JPG.jpg",
+        "C:\\pics\\a.jpg",
+        "C:\\图片\\" + kTrail5C + "\\照片.jpg",
+        "C:\\" + kTrail5C + "x",
+        "D:\\乗\\乗.png",
+        "说明.txt",
+        "",
+    };
+    const std::string needles[] = {"A", "AB", "\\", ".jpg", "片", "x", "\x5C\\", "jpg"};
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        const auto* t = reinterpret_cast<const unsigned char*>(text.c_str());
+        for (const std::string& needle : needles) {
+            const char* at = StrStrA(text.c_str(), needle.c_str());
+            EXPECT_EQ(FindText(text, needle), at ? static_cast<std::size_t>(at - text.c_str()) : kNotFound) << needle;
+        }
+        const unsigned char* slash = _mbsrchr(t, '\\');
+        const std::size_t last = FindLastByte(text, '\\');
+        EXPECT_EQ(last, slash ? static_cast<std::size_t>(slash - t) : kNotFound);
+        if (last != kNotFound) {
+            EXPECT_EQ(text.substr(last + 1), std::string(PathFindFileNameA(text.c_str())));
+        }
+    }
 }
 
 TEST(Text, SameTextEndsAtNul) {

@@ -49,16 +49,40 @@ TEST(UtilWindowsVersion, BaseNameTable) {
 }
 
 TEST(UtilWindowsVersion, EditionTableFromVersionSix) {
-    const char* editions[] = {"Ultimate Edition", "Home Basic Edition", "Home Premium Edition", "Enterprise Edition",
-                              "", "Business Edition", "Standard", "Datacenter Edition", "Small Business Server",
-                              "Enterprise Edition", "Starter Edition", "Datacenter Edition (core installation)",
-                              "Standard Edition (core installation)", "Enterprise Edition (core installation)",
-                              "Enterprise Edition for Itanium-based Systems", "Business N",
-                              "Web Server (full installation)", "HPC Edition", "Windows Storage Server 2008 R2 Essentials",
-                              "Storage Server Express", "Storage Server Standard", "Storage Server Workgroup",
-                              "Storage Server Enterprise", "", "Small Business Server Premium Edition"};
-    for (DWORD code = 0; code <= 121; ++code) {
-        Text edition = code >= 1 && code <= 25 ? editions[code - 1] : code == 48 ? "Professional" : code == 121 ? "Education" : "";
+    // Keyed by the platform's own product codes (winnt.h), not by position:
+    // a row out of place in the probe's list names the wrong product here.
+    // HOME_BASIC_N and SERVER_FOR_SMALLBUSINESS have no name.
+    const std::pair<DWORD, const char*> named[] = {
+        {PRODUCT_ULTIMATE, "Ultimate Edition"},
+        {PRODUCT_HOME_BASIC, "Home Basic Edition"},
+        {PRODUCT_HOME_PREMIUM, "Home Premium Edition"},
+        {PRODUCT_ENTERPRISE, "Enterprise Edition"},
+        {PRODUCT_BUSINESS, "Business Edition"},
+        {PRODUCT_STANDARD_SERVER, "Standard"},
+        {PRODUCT_DATACENTER_SERVER, "Datacenter Edition"},
+        {PRODUCT_SMALLBUSINESS_SERVER, "Small Business Server"},
+        {PRODUCT_ENTERPRISE_SERVER, "Enterprise Edition"},
+        {PRODUCT_STARTER, "Starter Edition"},
+        {PRODUCT_DATACENTER_SERVER_CORE, "Datacenter Edition (core installation)"},
+        {PRODUCT_STANDARD_SERVER_CORE, "Standard Edition (core installation)"},
+        {PRODUCT_ENTERPRISE_SERVER_CORE, "Enterprise Edition (core installation)"},
+        {PRODUCT_ENTERPRISE_SERVER_IA64, "Enterprise Edition for Itanium-based Systems"},
+        {PRODUCT_BUSINESS_N, "Business N"},
+        {PRODUCT_WEB_SERVER, "Web Server (full installation)"},
+        {PRODUCT_CLUSTER_SERVER, "HPC Edition"},
+        {PRODUCT_HOME_SERVER, "Windows Storage Server 2008 R2 Essentials"},
+        {PRODUCT_STORAGE_EXPRESS_SERVER, "Storage Server Express"},
+        {PRODUCT_STORAGE_STANDARD_SERVER, "Storage Server Standard"},
+        {PRODUCT_STORAGE_WORKGROUP_SERVER, "Storage Server Workgroup"},
+        {PRODUCT_STORAGE_ENTERPRISE_SERVER, "Storage Server Enterprise"},
+        {PRODUCT_SMALLBUSINESS_SERVER_PREMIUM, "Small Business Server Premium Edition"},
+        {PRODUCT_PROFESSIONAL, "Professional"},
+        {PRODUCT_EDUCATION, "Education"},
+    };
+    for (DWORD code = 0; code <= PRODUCT_EDUCATION; ++code) {
+        Text edition;
+        for (const auto& [product, name] : named)
+            if (product == code) edition = name;
         const Text name = ComposeWindowsVersionName(Facts(6, 1, 1, 0, code), {.edition = true});
         // Unlisted codes name the failure with the version instead.
         EXPECT_EQ(name, edition.empty() ? "获取失败，请检查版本:6.1 " : "Windows 7 " + edition) << code;

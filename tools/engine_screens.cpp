@@ -1,27 +1,38 @@
-// The main window in the states worth looking at: normal with a picture, a
-// button under the mouse, a button pressed, maximized; and the association
-// window's layout. Each state is checked here; with VELA_SCREENSHOTS set to a
-// folder (scripts/screenshots.sh does that) each is also saved as PNG:
-// the engine's composed frame over a desktop-like ground (what a compositing
-// desktop shows) and what the X screen holds.
-#include <gtest/gtest.h>
+// The engine's own frames of the main window in the states worth looking
+// at: normal with a picture, a button under the mouse, a button pressed,
+// maximized; and the association window's layout as the X screen shows it.
+// Each is saved as PNG into the folder given: the engine's composed frame
+// over a desktop-like ground (what a compositing desktop shows) and what
+// the X screen holds. Usage: engine_screens <output folder> (a Windows
+// path; scripts/screenshots.sh runs it). The window and its controls are
+// built through the viewer's skinned layer from its form tables, and laid
+// out with the viewer's fit.
+#include <windows.h>
 
 #include <objbase.h>
 #include <gdiplus.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "engine_harness.h"
+#include "forms/form_data.h"
 #include "test_support.h"
+#include "view/view_math.h"
 
 using namespace vela::test;
 
 namespace {
 
-std::string ShotFolder() {
-    const char* dir = getenv("VELA_SCREENSHOTS");
-    return dir ? dir : "";
+std::string g_folder;
+
+std::string ShotFolder() { return g_folder; }
+
+// A step that did not come: the tool stops with a message.
+bool Check(bool ok, const char* what) {
+    if (!ok) std::fprintf(stderr, "engine_screens: %s\n", what);
+    return ok;
 }
 
 void SavePixels(const std::string& name, int w, int h, std::vector<uint32_t>& pixels) {
@@ -70,17 +81,14 @@ void SaveScreen(const std::string& name, HWND window) {
     SavePixels(name + "-screen", w, h, pixels);
 }
 
-// Part of the viewer's layout: the picture fitted to the window less 100
-// pixels and centred, the edge buttons and the toolbar placed by the window size.
+// Part of the viewer's layout: the picture fitted by the viewer's own rule
+// and centred, the edge buttons and the toolbar placed by the window size.
 void Layout(const SkinnedMain& m, int picW, int picH) {
     RECT r{};
     GetWindowRect(m.top, &r);
     const int W = r.right - r.left, H = r.bottom - r.top;
-    int vw = picW, vh = picH;
-    if (picW > W - 100) {
-        vw = W - 100;
-        vh = static_cast<int>(picH / (static_cast<double>(picW) / vw));
-    }
+    const vela::view::Size fit = vela::view::FitSize(picW, picH, W);
+    const int vw = fit.width, vh = fit.height;
     auto place = [](HWND h, int x, int y, int w = -1, int hh = -1) {
         SetWindowPos(h, nullptr, x, y, w, hh, SWP_NOZORDER | SWP_NOACTIVATE | (w < 0 ? SWP_NOSIZE : 0));
     };
@@ -92,52 +100,62 @@ void Layout(const SkinnedMain& m, int picW, int picH) {
     place(m.maximize, W - 60, 0);
     place(m.minimize, W - 90, 0);
     place(m.settings, W - 120, 0);
-    SetText(m.zoomRatio, 17, (std::to_string(vw * 100 / picW) + "%").c_str());
+    using vela::skin::AttributeIndex;
+    SetText(m.zoomRatio, AttributeIndex(vela::forms::prop::Caption), vela::view::ZoomLabelText(vw, picW).c_str());
 }
 
-}  // namespace
-
-TEST(EngineScreens, MainWindowStates) {
-    ASSERT_NE(Engine().dll, nullptr);
+bool MainWindowStates() {
+    if (!Check(Engine().dll != nullptr, "no engine")) return false;
     const vela::Bytes sample = ReadBytes(ProgramFolder() + "\\sample\\sample.png");
-    ASSERT_FALSE(sample.empty());
+    if (!Check(!sample.empty(), "no sample picture")) return false;
     const int W = 1000, H = 700;
     SkinnedMain m = MakeSkinnedMain((GetSystemMetrics(SM_CXSCREEN) - W) / 2, (GetSystemMetrics(SM_CYSCREEN) - H) / 2,
                                     W, H);
-    SetText(m.frame, 18, "sample.png—Vela图片查看器");
-    ASSERT_EQ(SetData(m.picture, 8, sample.data(), static_cast<int>(sample.size())), 1);
+    using vela::skin::AttributeIndex;
+    SetText(m.frame, AttributeIndex(vela::forms::prop::FrameTitle), "sample.png—Vela图片查看器");
+    const int taken = SetData(m.picture, AttributeIndex(vela::forms::prop::Picture), sample.data(),
+                              static_cast<int>(sample.size()));
+    if (!Check(taken == 1, "the picture was not taken")) return false;
     Layout(m, 1200, 800);
-    ASSERT_TRUE(WaitForFrame(m.top));
+    if (!Check(WaitForFrame(m.top), "no frame")) return false;
     FrameShot normal = Shoot(m.top);
     SaveComposed("1-normal", m.top);
     SaveScreen("1-normal", m.top);
 
     PostMessageA(m.zoomIn, WM_MOUSEMOVE, 0, MAKELPARAM(25, 25));
-    ASSERT_TRUE(WaitFor([&] { return WaitForFrame(m.top) && Shoot(m.top).frames > normal.frames; }));
+    if (!Check(WaitFor([&] { return WaitForFrame(m.top) && Shoot(m.top).frames > normal.frames; }), "no hover frame"))
+        return false;
     SaveComposed("2-hover-zoomin", m.top);
     SaveScreen("2-hover-zoomin", m.top);
     PostMessageA(m.zoomIn, WM_MOUSELEAVE, 0, 0);
     PostMessageA(m.close, WM_MOUSEMOVE, 0, MAKELPARAM(15, 15));
     PostMessageA(m.close, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(15, 15));
     const POINT corner{W - 29, 1};
-    ASSERT_TRUE(WaitFor([&] { return WaitForFrame(m.top) && Shoot(m.top).At(corner.x, corner.y) == 0xFFA62A15; }));
+    if (!Check(WaitFor([&] { return WaitForFrame(m.top) && Shoot(m.top).At(corner.x, corner.y) == 0xFFA62A15; }),
+               "no pressed frame"))
+        return false;
     SaveComposed("3-pressed-close", m.top);
     SaveScreen("3-pressed-close", m.top);
     ReleaseCapture();
     PostMessageA(m.close, WM_MOUSELEAVE, 0, 0);
 
     ShowWindow(m.top, SW_MAXIMIZE);
-    ASSERT_TRUE(WaitFor([&] { return IsZoomed(m.top) && WaitForFrame(m.top) && Shoot(m.top).width == GetSystemMetrics(SM_CXSCREEN); }));
+    if (!Check(WaitFor([&] {
+                   return IsZoomed(m.top) && WaitForFrame(m.top) && Shoot(m.top).width == GetSystemMetrics(SM_CXSCREEN);
+               }),
+               "no maximized frame"))
+        return false;
     Layout(m, 1200, 800);
-    ASSERT_TRUE(WaitForFrame(m.top));
+    if (!Check(WaitForFrame(m.top), "no frame after the layout")) return false;
     SaveComposed("4-maximized", m.top);
     SaveScreen("4-maximized", m.top);
     Close(m.top);
+    return true;
 }
 
-TEST(EngineScreens, AssociationWindowLayout) {
-    // The association window is plain system controls; built here after its
-    // form for a look at the layout the viewer will show.
+// The association window is plain system controls, built here from its form.
+bool AssociationWindowLayout() {
+    const vela::forms::FormDef& form = vela::forms::AssociationWindowForm();
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -145,36 +163,38 @@ TEST(EngineScreens, AssociationWindowLayout) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = "VelaScreensAssociation";
     RegisterClassA(&wc);
-    const int W = 218, H = 274;
-    HWND w = CreateWindowExA(0, wc.lpszClassName, "关联文件类型", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+    const int W = form.window.width, H = form.window.height;
+    HWND w = CreateWindowExA(0, wc.lpszClassName, form.window.caption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
                              (GetSystemMetrics(SM_CXSCREEN) - W) / 2, (GetSystemMetrics(SM_CYSCREEN) - H) / 2, W, H,
                              nullptr, nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(w, nullptr);
+    if (!Check(w != nullptr, "no association window")) return false;
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    struct Item {
-        const char* cls;
-        const char* text;
-        int x, y, cx, cy;
-        DWORD style;
-    };
-    const Item items[] = {{"Button", "取消关联", 117, 207, 72, 24, BS_PUSHBUTTON},
-                          {"Button", "关联", 25, 207, 72, 24, BS_PUSHBUTTON},
-                          {"Button", "全选", 77, 168, 60, 24, BS_AUTOCHECKBOX},
-                          {"Button", "*.ico", 77, 136, 60, 24, BS_AUTOCHECKBOX},
-                          {"Button", "*.gif", 77, 106, 60, 24, BS_AUTOCHECKBOX},
-                          {"Button", "*.bmp", 77, 76, 60, 24, BS_AUTOCHECKBOX},
-                          {"Button", "*.jpg", 77, 46, 60, 24, BS_AUTOCHECKBOX},
-                          {"Button", "*.png", 77, 16, 60, 24, BS_AUTOCHECKBOX}};
-    for (const Item& it : items) {
-        HWND c = CreateWindowExA(0, it.cls, it.text, WS_CHILD | WS_VISIBLE | it.style, it.x, it.y, it.cx, it.cy, w,
-                                 nullptr, wc.hInstance, nullptr);
-        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-        if (it.style == BS_AUTOCHECKBOX && it.y <= 46) SendMessageA(c, BM_SETCHECK, BST_CHECKED, 0);
+    for (const vela::forms::ControlDef& c : form.controls) {
+        const bool check = c.type == vela::forms::ControlType::CheckBox;
+        HWND h = CreateWindowExA(0, "Button", c.caption, WS_CHILD | WS_VISIBLE | (check ? BS_AUTOCHECKBOX : BS_PUSHBUTTON),
+                                 c.left, c.top, c.width, c.height, w, nullptr, wc.hInstance, nullptr);
+        SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        // Two boxes ticked, to show both looks.
+        if (c.id == vela::forms::Ctl::PngCheck || c.id == vela::forms::Ctl::JpgCheck)
+            SendMessageA(h, BM_SETCHECK, BST_CHECKED, 0);
     }
     ShowWindow(w, SW_SHOW);
     UpdateWindow(w);
     WaitFor([] { return false; }, 500);  // nothing to poll: let the system controls paint
-    EXPECT_TRUE(IsWindowVisible(w));
     SaveScreen("5-association", w);
     Close(w);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: engine_screens <output folder>\n");
+        return 2;
+    }
+    g_folder = argv[1];
+    const bool main = MainWindowStates();
+    const bool association = AssociationWindowLayout();
+    return main && association ? 0 : 1;
 }
