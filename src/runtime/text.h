@@ -25,8 +25,13 @@ using ByteView = std::span<const unsigned char>;
 inline constexpr std::size_t kNotFound = std::string::npos;
 inline constexpr unsigned kCodePageGbk = 936;
 
-// A lead byte takes the following byte with it (when there is one).
-inline bool IsLeadByte(char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; }
+// A lead byte takes the following byte with it (when there is one). GBK's
+// lead bytes are 0x81..0xFE; 0x80 and 0xFF stand alone, so a backslash
+// after them still divides a path.
+inline bool IsLeadByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x81 && b <= 0xFE;
+}
 
 // Offset of the first occurrence of needle in text at or after byte offset
 // from (which should be a character boundary), or kNotFound. With

@@ -75,6 +75,8 @@ TEST(Text, SearchesAgreeWithThePlatformsDoubleByteCalls) {
         "C:\\" + kTrail5C + "x",
         "D:\\乗\\乗.png",
         "说明.txt",
+        "C:\\\x80\\x.jpg",  // 0x80 and 0xFF are no lead bytes in code page 936
+        "C:\\a\xFF\\b",
         "",
     };
     const std::string needles[] = {"A", "AB", "\\", ".jpg", "片", "x", "\x5C\\", "jpg"};
