@@ -6,7 +6,8 @@
 # from launch to the fitted phone photo (4032 x 3024 stored with EXIF
 # orientation 6, shown upright; Vela, feh and nsxiv only: the minimal GDI+
 # viewer does not turn pictures), from launch to the 640 x 480 frame, and from a key to the next 6000 x 4000
-# picture of a folder (also in full screen, Vela and feh), and reads each program's peak resident memory; then it
+# picture of a folder (also in full screen, Vela and feh), Vela's launch to a fitted 12 MP HEIC against the same
+# photo as JPEG, and reads each program's peak resident memory; then it
 # prints the medians with their spread, each time both to the first change on
 # the screen and to the last (the frame that stays), and the ratios of the
 # frames that stay against the targets.
@@ -120,6 +121,8 @@ viewer_cmd() {  # viewer, what (big|small|folder|empty) -> the command in CMD
     case "$w" in
         big) files=("$IMG/big.jpg") ;;
         phone) files=("$IMG/phone.jpg") ;;
+        photo) files=("$IMG/photo.jpg") ;;
+        heic) files=("$IMG/photo.heic") ;;
         small) files=("$IMG/small.jpg") ;;
         folder | fullscreen) files=("${FOLDER[@]}") ;;
     esac
@@ -144,7 +147,8 @@ step_key() { case "$1" in vela | wview) echo Right ;; *) echo space ;; esac; }
 measure() {  # round, viewer, what
     local r=$1 v=$2 w=$3 opts=() line
     case "$w" in
-        big) opts=("${BIG_PROBES[@]}" -t $LIMIT_MS) ;;
+        # A level 4032 x 3024 photo fitted covers x 330..1590 at least.
+        big | photo | heic) opts=("${BIG_PROBES[@]}" -t $LIMIT_MS) ;;
         phone) opts=("${PHONE_PROBES[@]}" -t $LIMIT_MS) ;;
         small) opts=("${SMALL_PROBES[@]}" -t $LIMIT_MS) ;;
         folder) opts=("${BIG_PROBES[@]}" -t $LIMIT_MS -k "$(step_key "$v")" -n $STEPS -s 2000) ;;
@@ -187,6 +191,8 @@ for r in $(seq 1 "$ROUNDS"); do
             measure "$r" "$v" "$w"
         done
     done
+    # A phone's HEIC against the same photo as JPEG: Vela alone.
+    for w in photo heic; do measure "$r" vela "$w"; done
     # A step in full screen: Vela against feh's full screen.
     for v in vela feh; do measure "$r" "$v" fullscreen; done
     measure "$r" vela empty

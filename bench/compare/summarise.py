@@ -78,6 +78,8 @@ def main():
     rows = [
         (f"launch → fitted 6000 × 4000 JPEG (q90{size})", "big", ("first_ms", "settled_ms"), "ms"),
         ("launch → fitted 4032 × 3024 phone photo (EXIF orientation 6)", "phone", ("first_ms", "settled_ms"), "ms"),
+        ("launch → fitted 4032 × 3024 photo, JPEG q92", "photo", ("first_ms", "settled_ms"), "ms"),
+        ("launch → fitted 4032 × 3024 photo, HEIC q90", "heic", ("first_ms", "settled_ms"), "ms"),
         ("launch → 640 × 480 JPEG", "small", ("first_ms", "settled_ms"), "ms"),
         ("key → next 6000 × 4000 picture", "folder", ("step", "step_settled"), "ms"),
         ("key → next 6000 × 4000 picture, full screen", "fullscreen", ("step", "step_settled"), "ms"),
@@ -120,6 +122,8 @@ def main():
                1.0, "feh")
     ratio_line("launch → fitted 12 MP phone photo", med[("vela", "phone", "settled_ms")],
                med[("feh", "phone", "settled_ms")], 1.0, "feh")
+    ratio_line("launch → fitted 12 MP HEIC", med[("vela", "heic", "settled_ms")],
+               med[("vela", "photo", "settled_ms")], 1.5, "Vela's launch → the same photo as JPEG")
     ratio_line("launch → 640 × 480 frame", med[("vela", "small", "settled_ms")],
                med[("wview", "small", "settled_ms")], 1.15, "the minimal GDI+ viewer")
     ratio_line("key → next 24 MP picture", med[("vela", "folder", "step_settled")],
