@@ -1,7 +1,8 @@
 // The release zip as a Windows user takes it: unpacked into a fresh folder
 // (tests/tools/run_in_package.sh), it holds exactly the program, the engine,
 // the third-party notices and the read-me; both binaries are stripped and
-// carry the project's version; and the program runs from there.
+// carry the project's version; and the program runs from there, showing a
+// HEIC through the DLLs beside the engine.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "native_command.h"
 #include "pe_headers.h"
 #include "viewer_driver.h"
 
@@ -101,17 +103,27 @@ TEST(PackageE2E, BinariesAreStrippedAndCarryTheVersion) {
     for (const char* name : {"libheif.dll", "libde265.dll"}) EXPECT_EQ(DebugLeftIn(folder + "\\" + name), "") << name;
 }
 
+// A JPEG, and a HEIC whose decoder lives in the DLLs beside the engine:
+// both are shown whole (100 %) by the program run from the unpacked zip.
 TEST(PackageE2E, TheProgramRunsFromTheUnpackedFolder) {
     const std::string folder = PackageFolder();
     ASSERT_FALSE(folder.empty());
     ScratchFolder pictures("vela-package");
     ASSERT_TRUE(WriteBytes(pictures / "a.jpg", MakePicture(320, 240, L"image/jpeg")));
-    Viewer viewer;
-    ASSERT_TRUE(viewer.Start(Quoted(pictures / "a.jpg"), folder + "\\VelaViewer.exe", pictures.Path()));
-    ASSERT_NE(viewer.Main(), nullptr);
-    EXPECT_TRUE(viewer.WaitTitle(L"a.jpg—Vela图片查看器")) << viewer.Title();
-    EXPECT_TRUE(viewer.WaitControlText(kZoomRatioButton, L"100%")) << viewer.ControlText(kZoomRatioButton);
-    viewer.Click(viewer.Control(kCloseButton));
-    EXPECT_EQ(viewer.WaitExit(), 0u);
-    viewer.Kill();
+    ASSERT_TRUE(NativeCommand(pictures,
+                              "convert-im6.q16 -size 320x240 gradient:red-blue PNG24:{b.png} && "
+                              "heif-enc -q 90 {b.png} -o {b.heic} && rm {b.png} && echo made",
+                              "made"));
+    for (const std::string name : {"a.jpg", "b.heic"}) {
+        SCOPED_TRACE(name);
+        const std::string file = pictures / name;
+        Viewer viewer;
+        ASSERT_TRUE(viewer.Start(Quoted(file), folder + "\\VelaViewer.exe", pictures.Path()));
+        ASSERT_NE(viewer.Main(), nullptr);
+        EXPECT_TRUE(viewer.WaitTitle(std::wstring(name.begin(), name.end()) + L"—Vela图片查看器")) << viewer.Title();
+        EXPECT_TRUE(viewer.WaitControlText(kZoomRatioButton, L"100%")) << viewer.ControlText(kZoomRatioButton);
+        viewer.Click(viewer.Control(kCloseButton));
+        EXPECT_EQ(viewer.WaitExit(), 0u);
+        viewer.Kill();
+    }
 }
