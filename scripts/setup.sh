@@ -109,6 +109,10 @@ ref_pkgs=()
 have_pkg webp || ref_pkgs+=(webp)
 have_pkg liblcms2-utils || ref_pkgs+=(liblcms2-utils)
 have_pkg imagemagick || ref_pkgs+=(imagemagick)
+# The JPEG XL tests make their pictures with cjxl and compare with djxl;
+# the JPEG XL bench times a native program linking Debian's libjxl.
+have_pkg libjxl-tools || ref_pkgs+=(libjxl-tools)
+have_pkg libjxl-dev || ref_pkgs+=(libjxl-dev)
 if [ "${#ref_pkgs[@]}" -gt 0 ]; then
     say "installing: ${ref_pkgs[*]}"
     export DEBIAN_FRONTEND=noninteractive

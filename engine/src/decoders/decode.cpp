@@ -2,6 +2,7 @@
 
 #include "decoders/colour.h"
 #include "decoders/jpeg_decode.h"
+#include "decoders/jxl_decode.h"
 #include "decoders/platform_decode.h"
 #include "decoders/upright.h"
 #include "decoders/webp_decode.h"
@@ -24,6 +25,8 @@ Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* can
         if (!out.Empty()) *profile = WebpProfile(data, length);
         return out;
     }
+    // Nor JPEG XL: libjxl's answer is the last word.
+    if (LooksLikeJxl(data, length)) return DecodeJxl(data, length, cancel, profile);
     if (LooksLikeJpeg(data, length)) {
         Image out = DecodeJpeg(data, length, [](int, int) { return kWholeEighths; }, cancel, profile);
         // What libjpeg-turbo refuses (a damaged file, a kind it does not

@@ -1,0 +1,20 @@
+#pragma once
+// JPEG XL pictures made by Debian's cjxl and decoded by its djxl (package
+// libjxl-tools, run natively beside Wine): the files the tests feed the
+// engine and the reference they compare its decodes with.
+#include <string>
+
+#include "test_support.h"
+#include "webp_pictures.h"
+
+namespace vela::test {
+
+// cjxl on dir\input (a PNG, JPEG or GIF) with `options`, writing
+// dir\output. True when the output appeared.
+bool Cjxl(const ScratchFolder& dir, const std::string& input, const std::string& output, const std::string& options);
+
+// djxl's decode of dir\input at 8 bits a channel, as straight pixels (read
+// back through ImageMagick); empty when djxl refuses the file.
+Pixels DjxlPixels(const ScratchFolder& dir, const std::string& input);
+
+}  // namespace vela::test
