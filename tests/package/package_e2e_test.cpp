@@ -83,10 +83,18 @@ std::string DebugLeftIn(const std::string& file) {
 TEST(PackageE2E, HoldsExactlyWhatShips) {
     const std::string folder = PackageFolder();
     ASSERT_FALSE(folder.empty()) << "run through tests/tools/run_in_package.sh";
-    const std::vector<std::string> expected = {"ExuiKrnln.dll",           "README.txt",
-                                               "VelaViewer.exe",          "lcms2-COPYING",
-                                               "libjpeg-turbo-LICENSE.md", "libjpeg-turbo-README.ijg",
-                                               "libwebp-COPYING",         "libwebp-PATENTS",
+    const std::vector<std::string> expected = {"ExuiKrnln.dll",
+                                               "README.txt",
+                                               "VelaViewer.exe",
+                                               "brotli-LICENSE",
+                                               "highway-LICENSE",
+                                               "lcms2-COPYING",
+                                               "libjpeg-turbo-LICENSE.md",
+                                               "libjpeg-turbo-README.ijg",
+                                               "libjxl-LICENSE",
+                                               "libjxl-PATENTS",
+                                               "libwebp-COPYING",
+                                               "libwebp-PATENTS",
                                                "zlib-LICENSE"};
     EXPECT_EQ(FilesIn(folder), expected);
 }
