@@ -85,7 +85,7 @@ TEST(EngineJxl, DecodesAgreeWithDjxlWithinThreeAChannel) {
         {"16-bit lossless", With(kOpaque, {"-depth", "16"}), "PNG48:", "-d 0", 96, 64},
         {"16-bit lossy", With(kOpaque, {"-depth", "16"}), "PNG48:", "-d 1.5", 96, 64},
         {"alpha lossless", With(kAlpha, {}), "PNG32:", "-d 0", 96, 64},
-        {"alpha 16-bit lossy", With(kAlpha, {"-depth", "16"}), "PNG64:", "-d 1", 96, 64},
+        {"alpha lossy", With(kAlpha, {}), "PNG32:", "-d 1", 96, 64},
         {"grey lossless", With(kOpaque, {"-colorspace", "Gray"}), "PNG:", "-d 0", 96, 64},
         {"grey lossy", With(kOpaque, {"-colorspace", "Gray"}), "PNG:", "-d 2", 96, 64},
     };

@@ -52,7 +52,9 @@ bool Cjxl(const ScratchFolder& dir, const std::string& input, const std::string&
 
 Pixels DjxlPixels(const ScratchFolder& dir, const std::string& input) {
     const std::string png = input + ".djxl.png";
-    if (!RunNative(dir, "/usr/bin/djxl --bits_per_sample=8 " + UnixPath(dir / input) + " {part}", png)) return {};
+    // At the file's own depth: Debian's djxl 0.7 writes wrong 16-bit PNGs
+    // when asked for 8 bits, so ImageMagick rounds its PNG to 8 bits.
+    if (!RunNative(dir, "/usr/bin/djxl " + UnixPath(dir / input) + " {part}", png)) return {};
     const std::string pam = input + ".pam";
     if (!ImageMagick(dir, {"{" + png + "}", "-alpha", "set", "-type", "TrueColorAlpha", "-depth", "8"}, "pam:", pam))
         return {};

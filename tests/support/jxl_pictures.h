@@ -13,8 +13,9 @@ namespace vela::test {
 // dir\output. True when the output appeared.
 bool Cjxl(const ScratchFolder& dir, const std::string& input, const std::string& output, const std::string& options);
 
-// djxl's decode of dir\input at 8 bits a channel, as straight pixels (read
-// back through ImageMagick); empty when djxl refuses the file.
+// djxl's decode of dir\input, as straight 8-bit pixels (its PNG read back
+// through ImageMagick); empty when djxl refuses the file (Debian's djxl
+// 0.7 writes no 16-bit picture with alpha).
 Pixels DjxlPixels(const ScratchFolder& dir, const std::string& input);
 
 }  // namespace vela::test

@@ -69,6 +69,7 @@ public:
     }
 
     bool Start(int events) {
+        events_ = events;
         decoder_.Reset(JxlDecoderCreate(nullptr));
         if (!decoder_) return false;
         if (events & JXL_DEC_FULL_IMAGE) {
@@ -77,16 +78,14 @@ public:
                 JxlDecoderSetParallelRunner(decoder_.Get(), RunUnlessCancelled, &threads_) != JXL_DEC_SUCCESS)
                 return false;
         }
-        // The engine premultiplies itself; a premultiplied file is divided
-        // back by the decoder so that every file arrives alike.
-        return JxlDecoderSubscribeEvents(decoder_.Get(), events) == JXL_DEC_SUCCESS &&
-               JxlDecoderSetUnpremultiplyAlpha(decoder_.Get(), JXL_TRUE) == JXL_DEC_SUCCESS && GiveInput();
+        return Subscribe();
     }
 
-    // Back to the first frame, the settings kept.
+    // Back to the first frame. libjxl 0.7 forgets the events asked for
+    // (its header says they are kept), so they are asked for again.
     bool Rewind() {
         JxlDecoderRewind(decoder_.Get());
-        return GiveInput();
+        return Subscribe();
     }
 
     // Runs the decoder to its header alone.
@@ -128,6 +127,14 @@ public:
     int Height() const { return height_; }
 
 private:
+    // The events, the alpha wanted, and the whole file as input.
+    bool Subscribe() {
+        // The engine premultiplies itself; a premultiplied file is divided
+        // back by the decoder so that every file arrives alike.
+        return JxlDecoderSubscribeEvents(decoder_.Get(), events_) == JXL_DEC_SUCCESS &&
+               JxlDecoderSetUnpremultiplyAlpha(decoder_.Get(), JXL_TRUE) == JXL_DEC_SUCCESS && GiveInput();
+    }
+
     bool GiveInput() {
         if (JxlDecoderSetInput(decoder_.Get(), data_, length_) != JXL_DEC_SUCCESS) return false;
         JxlDecoderCloseInput(decoder_.Get());
@@ -201,6 +208,7 @@ private:
 
     const uint8_t* data_;
     size_t length_;
+    int events_ = 0;
     Unique<JxlDecoder*, DestroyDecoder> decoder_;
     CancellableThreads threads_;
     JxlBasicInfo info_{};
