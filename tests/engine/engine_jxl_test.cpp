@@ -3,7 +3,8 @@
 // grey, lossless and lossy, a JPEG with an EXIF orientation carried over
 // as the codestream's), each decoded by the engine and by djxl, which must
 // agree within 3 a channel, upright at djxl's size; damaged files and a
-// header that claims a giant decode to nothing.
+// header that claims a giant decode to nothing; a picture in Adobe RGB is
+// drawn in sRGB as ImageMagick's -profile converts djxl's decode of it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "colour_pictures.h"
 #include "engine_harness.h"
 #include "image_magick.h"
 #include "jxl_pictures.h"
@@ -153,5 +155,44 @@ TEST(EngineJxl, DamagedFilesAndLyingHeadersDecodeToNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_TRUE(EngineDecode(c.bytes).argb.empty());
+    }
+}
+
+TEST(EngineJxl, AnAdobeRgbPictureIsDrawnAsTheReferenceConvertsIt) {
+    // Flat 16 x 16 patches of saturated and middle colours in a PNG with
+    // an Adobe RGB (1998) profile; cjxl keeps the profile, lossless or
+    // lossy (XYB). The reference: djxl's decode (in the colours its PNG's
+    // profile names) converted to sRGB by ImageMagick's -profile.
+    constexpr int kW = 64, kH = 32, kBlock = 16;
+    const uint32_t patches[8] = {0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xC86428, 0x28A0C8, 0xF0E0D0, 0x204010};
+    std::vector<uint32_t> rgb;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) rgb.push_back(patches[(y / kBlock) * (kW / kBlock) + x / kBlock]);
+    ScratchFolder dir("jxl-colour");
+    ASSERT_TRUE(WriteBytes(dir / "adobe.png", MakeRgbPng(kW, kH, rgb, AdobeRgbProfile())));
+    ASSERT_TRUE(WriteBytes(dir / "srgb.icc", SrgbProfile()));
+    const struct {
+        const char* jxl;
+        const char* cjxl;
+    } cases[] = {{"lossless.jxl", "-d 0"}, {"lossy.jxl", "-d 0.5"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.jxl);
+        ASSERT_TRUE(Cjxl(dir, "adobe.png", c.jxl, c.cjxl));
+        const Pixels reference = DjxlPixels(dir, c.jxl, {"-intent", "Perceptual", "-profile", "{srgb.icc}"});
+        ASSERT_EQ(reference.width, kW);
+        ASSERT_EQ(reference.height, kH);
+        const Pixels decoded = EngineDecode(ReadBytes(dir / c.jxl));
+        ASSERT_EQ(decoded.width, kW);
+        ASSERT_EQ(decoded.height, kH);
+        // Compared at each patch's middle, away from the lossy edges.
+        for (int y = kBlock / 2; y < kH; y += kBlock)
+            for (int x = kBlock / 2; x < kW; x += kBlock) {
+                const uint32_t got = decoded.At(x, y), want = reference.At(x, y);
+                for (int shift : {0, 8, 16})
+                    EXPECT_LE(std::abs(static_cast<int>(got >> shift & 0xFF) - static_cast<int>(want >> shift & 0xFF)), 3)
+                        << std::hex << "at " << x << "," << y << ": " << got << " against " << want;
+            }
+        // Converted, not drawn as stored: the brown patch comes out redder.
+        EXPECT_GE(static_cast<int>(decoded.At(kBlock / 2, kBlock + kBlock / 2) >> 16 & 0xFF), 0xC8 + 16);
     }
 }

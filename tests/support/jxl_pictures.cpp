@@ -22,8 +22,9 @@ bool RunNative(const ScratchFolder& dir, std::string command, const std::string&
     return WaitFor([&] { return GetFileAttributesA((dir / output).c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
 }
 
-// A PAM file (ImageMagick's "pam:") of 8-bit RGBA, as pixels.
-Pixels ReadPam(const Bytes& pam) {
+}  // namespace
+
+Pixels ReadPamPixels(const Bytes& pam) {
     Pixels out;
     const std::string text(pam.begin(), pam.end());
     const size_t end = text.find("ENDHDR\n");
@@ -44,21 +45,21 @@ Pixels ReadPam(const Bytes& pam) {
     return out;
 }
 
-}  // namespace
-
 bool Cjxl(const ScratchFolder& dir, const std::string& input, const std::string& output, const std::string& options) {
     return RunNative(dir, "/usr/bin/cjxl " + options + " " + UnixPath(dir / input) + " {part}", output);
 }
 
-Pixels DjxlPixels(const ScratchFolder& dir, const std::string& input) {
+Pixels DjxlPixels(const ScratchFolder& dir, const std::string& input, const std::vector<std::string>& convert) {
     const std::string png = input + ".djxl.png";
     // At the file's own depth: Debian's djxl 0.7 writes wrong 16-bit PNGs
     // when asked for 8 bits, so ImageMagick rounds its PNG to 8 bits.
     if (!RunNative(dir, "/usr/bin/djxl " + UnixPath(dir / input) + " {part}", png)) return {};
     const std::string pam = input + ".pam";
-    if (!ImageMagick(dir, {"{" + png + "}", "-alpha", "set", "-type", "TrueColorAlpha", "-depth", "8"}, "pam:", pam))
-        return {};
-    return ReadPam(ReadBytes(dir / pam));
+    std::vector<std::string> arguments = {"{" + png + "}"};
+    arguments.insert(arguments.end(), convert.begin(), convert.end());
+    arguments.insert(arguments.end(), {"-alpha", "set", "-type", "TrueColorAlpha", "-depth", "8"});
+    if (!ImageMagick(dir, arguments, "pam:", pam)) return {};
+    return ReadPamPixels(ReadBytes(dir / pam));
 }
 
 }  // namespace vela::test
