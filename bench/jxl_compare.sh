@@ -21,9 +21,11 @@ if [ ! -f "$picture" ]; then
         { echo "jxl_compare: could not make $picture" >&2; exit 1; }
 fi
 if [ ! -x "$native" ] || [ "$here/native/jxl_decode_native.cpp" -nt "$native" ]; then
-    g++ -O2 -std=c++17 -o "$native" "$here/native/jxl_decode_native.cpp" -ljxl -ljxl_threads ||
+    g++ -O2 -std=c++17 -o "$native" "$here/native/jxl_decode_native.cpp" -ljxl -ljxl_threads -lhwy ||
         { echo "jxl_compare: could not build the native decoder" >&2; exit 1; }
 fi
 native_ms=$("$native" "$picture" 9) || { echo "jxl_compare: the native decode failed" >&2; exit 1; }
-echo "libjxl $(dpkg-query -W -f='${Version}' libjxl-dev) (Debian's package, native, $(nproc) threads): ${native_ms} ms (median of 9)"
+sse4_ms=$("$native" --sse4 "$picture" 9) || { echo "jxl_compare: the native decode failed" >&2; exit 1; }
+echo "libjxl $(dpkg-query -W -f='${Version}' libjxl-dev) (Debian's package, native, $(nproc) threads): ${native_ms} ms, ${sse4_ms} ms held to SSE4 (medians of 9)"
 wine ./jxl_bench.exe "$(winepath -w "$picture")" "$native_ms"
+wine ./jxl_bench.exe "$(winepath -w "$picture")" "$sse4_ms" | sed -n 's/native libjxl/native libjxl held to SSE4/p'

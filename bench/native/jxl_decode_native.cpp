@@ -1,7 +1,10 @@
 // Debian's libjxl decoding a JPEG XL file natively, decode only (8-bit
 // RGBA into memory, nothing written), on its own thread runner with one
 // thread per core: the reference the engine's decode is timed against.
-//   jxl_decode_native FILE [ROUNDS]   prints the median decode time in ms
+// With --sse4 libjxl's SIMD is held to the targets a 32-bit build has
+// (SSE4 and below, through Debian's shared highway), for the same code
+// paths as the engine's.
+//   jxl_decode_native [--sse4] FILE [ROUNDS]   prints the median decode time in ms
 #include <jxl/decode.h>
 #include <jxl/thread_parallel_runner.h>
 
@@ -11,9 +14,18 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
+// Debian's libhwy: the run-time targets libjxl may choose among.
+namespace hwy {
+void DisableTargets(int64_t disabledTargets);
+}
+
 namespace {
+
+// highway's bits for the x86 targets above SSE4 (hwy/detect_targets.h, 1.0.3).
+constexpr int64_t kAboveSse4 = (1LL << 7) | (1LL << 8) | (1LL << 9);
 
 // One whole decode of the bytes; false when libjxl refuses them.
 bool DecodeOnce(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& pixels) {
@@ -52,6 +64,11 @@ bool DecodeOnce(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& pixels)
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "--sse4") {
+        hwy::DisableTargets(kAboveSse4);
+        --argc;
+        ++argv;
+    }
     if (argc < 2) return 2;
     std::ifstream in(argv[1], std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
