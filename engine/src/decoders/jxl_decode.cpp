@@ -19,7 +19,10 @@ bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(
 
 // The decoder hands 8-bit RGBA with straight alpha (whatever the stored
 // depth: 16-bit and float pictures are rounded by it); the engine's own
-// order and premultiplication are made afterwards in place.
+// order and premultiplication are made afterwards in place. Into a buffer,
+// not through libjxl's pixel callback: 8-bit output to a buffer is its
+// fast road (written as the groups are rendered), a callback of 8-bit
+// pixels is fed from a whole decoded copy.
 constexpr JxlPixelFormat kRgba8{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
 // What the decoder holds beside the output while it decodes a frame: it
 // renders group by group, so it peaks near 4 bytes a pixel (measured with
