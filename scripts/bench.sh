@@ -25,6 +25,11 @@ for exe in *_bench.exe; do
         bash "$ROOT/bench/heif_compare.sh" "$BUILD" || status=1
         continue
     fi
+    if [ "$name" = jxl_bench ]; then
+        # Beside Debian's libjxl on the same file.
+        bash "$ROOT/bench/jxl_compare.sh" "$BUILD/bench-jxl-4000x3000.jxl" || status=1
+        continue
+    fi
     wine "./$exe" || status=1
 done
 exit $status

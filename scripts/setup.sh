@@ -106,14 +106,15 @@ have_cmd nasm || die "nasm missing after install"
 # (and makes its picture with cwebp); the colour tests compare with Little
 # CMS's own jpgicc/tificc and with ImageMagick's -profile.
 ref_pkgs=()
-# HEIC, AVIF and JPEG XL test pictures and their sizes: heif-enc/heif-info,
-# avifenc, cjxl/jxlinfo.
-have_pkg libheif-examples || ref_pkgs+=(libheif-examples)
-have_pkg libavif-bin || ref_pkgs+=(libavif-bin)
-have_pkg libjxl-tools || ref_pkgs+=(libjxl-tools)
 have_pkg webp || ref_pkgs+=(webp)
 have_pkg liblcms2-utils || ref_pkgs+=(liblcms2-utils)
 have_pkg imagemagick || ref_pkgs+=(imagemagick)
+# HEIC, AVIF and JPEG XL test pictures and their sizes come from heif-enc/
+# heif-info, avifenc and cjxl/jxlinfo (below for HEIF); the JPEG XL tests
+# compare with djxl, and its bench times a native program linking Debian's
+# libjxl.
+have_pkg libjxl-tools || ref_pkgs+=(libjxl-tools)
+have_pkg libjxl-dev || ref_pkgs+=(libjxl-dev)
 if [ "${#ref_pkgs[@]}" -gt 0 ]; then
     say "installing: ${ref_pkgs[*]}"
     export DEBIAN_FRONTEND=noninteractive

@@ -3,8 +3,9 @@
 // transparency, a stored delay of 10 ms or less shown as 100 ms, the loop
 // count played and the last frame kept, nothing composed while the window
 // is minimised, a picture of 500 frames played without holding them, and
-// the play stopped when other bytes are written, and a GIF cut short inside
-// a later picture played up to its last whole frame.
+// the play stopped when other bytes are written, a GIF cut short inside
+// a later picture played up to its last whole frame, and a moving JPEG XL
+// played frame by frame.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -15,6 +16,7 @@
 
 #include "engine_harness.h"
 #include "image_magick.h"
+#include "jxl_pictures.h"
 #include "moving_pictures.h"
 #include "test_support.h"
 #include "webp_pictures.h"
@@ -115,6 +117,23 @@ TEST_F(EngineAnimation, AMovingWebpPlaysItsLoops) {
                                                          Colours({kWhite, kRed}), Colours({kWhite, kBlue})};
     EXPECT_EQ(Watch(10000, {{5, 5}, {25, 15}}, expected.size()).states, expected);
     EXPECT_EQ(Watch(600, {{5, 5}, {25, 15}}).states, std::vector<std::vector<uint32_t>>{expected.back()});
+}
+
+TEST_F(EngineAnimation, AMovingJxlPlaysItsFramesForTheirTime) {
+    // A moving GIF drawn by ImageMagick (red, blue, 120 ms each, for ever),
+    // carried over losslessly by cjxl.
+    ScratchFolder dir("jxl-moving");
+    ASSERT_TRUE(ImageMagick(dir, {"-delay", "12", "-size", "30x20", "xc:#DC1E1E", "xc:#1E3CDC", "-loop", "0"}, "GIF:",
+                            "moving.gif"));
+    ASSERT_TRUE(Cjxl(dir, "moving.gif", "moving.jxl", "-d 0"));
+    Write(ReadBytes(dir / "moving.jxl"));
+    const std::vector<std::vector<uint32_t>> expected = {Colours({kRed}), Colours({kBlue}), Colours({kRed}),
+                                                         Colours({kBlue}), Colours({kRed})};
+    const Seen seen = Watch(10000, {{15, 10}}, expected.size());
+    EXPECT_EQ(seen.states, expected);
+    // Four changes at 120 ms each at least (a frame never comes early).
+    ASSERT_EQ(seen.at.size(), expected.size());
+    EXPECT_GE(seen.at.back() - seen.at.front(), 4 * 120u - 20u);
 }
 
 TEST_F(EngineAnimation, NothingIsComposedWhileMinimisedAndOtherBytesStopThePlay) {

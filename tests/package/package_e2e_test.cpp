@@ -78,13 +78,24 @@ std::string DebugLeftIn(const std::string& file) {
 TEST(PackageE2E, HoldsExactlyWhatShips) {
     const std::string folder = PackageFolder();
     ASSERT_FALSE(folder.empty()) << "run through tests/tools/run_in_package.sh";
-    const std::vector<std::string> expected = {"ExuiKrnln.dll",           "README.txt",
-                                               "VelaViewer.exe",          "dav1d-COPYING",
-                                               "lcms2-COPYING",           "libde265-COPYING",
-                                               "libde265.dll",            "libheif-COPYING",
-                                               "libheif.dll",             "libjpeg-turbo-LICENSE.md",
-                                               "libjpeg-turbo-README.ijg", "libwebp-COPYING",
-                                               "libwebp-PATENTS",         "zlib-LICENSE"};
+    const std::vector<std::string> expected = {"ExuiKrnln.dll",
+                                               "README.txt",
+                                               "VelaViewer.exe",
+                                               "brotli-LICENSE",
+                                               "dav1d-COPYING",
+                                               "highway-LICENSE",
+                                               "lcms2-COPYING",
+                                               "libde265-COPYING",
+                                               "libde265.dll",
+                                               "libheif-COPYING",
+                                               "libheif.dll",
+                                               "libjpeg-turbo-LICENSE.md",
+                                               "libjpeg-turbo-README.ijg",
+                                               "libjxl-LICENSE",
+                                               "libjxl-PATENTS",
+                                               "libwebp-COPYING",
+                                               "libwebp-PATENTS",
+                                               "zlib-LICENSE"};
     EXPECT_EQ(FilesIn(folder), expected);
 }
 

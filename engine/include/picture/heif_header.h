@@ -61,8 +61,8 @@ bool WalkBoxes(const uint8_t* p, std::size_t length, Visit visit) {
 }
 
 inline bool IsHeicBrand(const uint8_t* b) {
-    return IsType(b, "heic") || IsType(b, "heix") || IsType(b, "hevc") || IsType(b, "heim") || IsType(b, "heis") ||
-           IsType(b, "mif1") || IsType(b, "msf1");
+    return IsType(b, "heic") || IsType(b, "heix") || IsType(b, "hevc") || IsType(b, "hevx") || IsType(b, "heim") ||
+           IsType(b, "heis") || IsType(b, "mif1") || IsType(b, "msf1");
 }
 inline bool IsAvifBrand(const uint8_t* b) { return IsType(b, "avif") || IsType(b, "avis"); }
 

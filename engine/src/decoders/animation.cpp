@@ -6,6 +6,7 @@
 
 #include "core/unique.h"
 #include "decoders/colour.h"
+#include "decoders/jxl_decode.h"
 #include "decoders/webp_decode.h"
 #include "picture/webp_header.h"
 
@@ -107,6 +108,7 @@ bool IsMovingPicture(const void* data, size_t length) {
     if (!data || length == 0) return false;
     vela::imaging::WebpHeader header;
     if (vela::imaging::ReadWebpHeader(data, length, &header)) return header.animated;
+    if (LooksLikeJxl(data, length)) return IsMovingJxl(data, length);
     return GifHasSeveralPictures(static_cast<const uint8_t*>(data), length);
 }
 
@@ -117,6 +119,7 @@ std::unique_ptr<FrameSource> OpenMovingPicture(SharedBytes bytes) {
             auto webp = std::make_unique<WebpFrames>(std::move(bytes));
             return webp->Open() ? std::move(webp) : nullptr;
         }
+        if (LooksLikeJxl(bytes->data(), bytes->size())) return OpenJxlFrames(std::move(bytes));
         return OpenGifFrames(std::move(bytes));
     } catch (...) {
         return nullptr;

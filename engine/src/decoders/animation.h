@@ -1,9 +1,9 @@
 #pragma once
 // Moving pictures (GIF with more than one picture, WebP with its animation
-// flag): their frames composed one after the other on the picture's canvas
-// by their disposal and blending rules, one frame at a time, so that a
-// picture of hundreds of frames holds no more than its canvas and the frame
-// before it.
+// flag, JPEG XL with its animation header): their frames composed one after
+// the other on the picture's canvas by their disposal and blending rules,
+// one frame at a time, so that a picture of hundreds of frames holds no
+// more than its canvas and the frame before it.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -30,7 +30,8 @@ protected:
     int playsDone_ = 0;
 };
 
-// True for a GIF with more than one picture or a WebP with its animation flag.
+// True for a GIF with more than one picture, a WebP with its animation flag
+// or an animated JPEG XL.
 bool IsMovingPicture(const void* data, size_t length);
 
 // The frames of a moving picture, or null for any other bytes; the source

@@ -4,6 +4,7 @@
 #include "decoders/gif_decode.h"
 #include "decoders/heif_decode.h"
 #include "decoders/jpeg_decode.h"
+#include "decoders/jxl_decode.h"
 #include "decoders/platform_decode.h"
 #include "decoders/upright.h"
 #include "decoders/webp_decode.h"
@@ -29,6 +30,8 @@ Image DecodeStored(const void* data, size_t length, const std::atomic<bool>* can
     }
     // HEIC and AVIF: libheif's or nothing (GDI+ reads neither).
     if (LooksLikeHeif(data, length)) return DecodeHeif(data, length, cancel, profile);
+    // Nor JPEG XL: libjxl's answer is the last word.
+    if (LooksLikeJxl(data, length)) return DecodeJxl(data, length, cancel, profile);
     if (LooksLikeJpeg(data, length)) {
         Image out = DecodeJpeg(data, length, [](int, int) { return kWholeEighths; }, cancel, profile);
         // What libjpeg-turbo refuses (a damaged file, a kind it does not

@@ -5,6 +5,7 @@
 #include "core/unique.h"
 #include "decoders/heif_colour.h"
 #include "decoders/heif_library.h"
+#include "picture/heif_header.h"
 
 namespace uiengine {
 
@@ -14,8 +15,6 @@ namespace {
 // the memory budget is the check that counts.
 constexpr int kMaxSide = 32768;
 // Brands of the ftyp box that libheif reads.
-constexpr const char* kBrands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1", "avif", "avis"};
-
 void FreeContext(heif_context* c) { Heif()->heif_context_free(c); }
 void ReleaseHandle(heif_image_handle* h) { Heif()->heif_image_handle_release(h); }
 void ReleaseImage(heif_image* i) { Heif()->heif_image_release(i); }
@@ -163,12 +162,10 @@ Image Decode(const HeifApi& api, const void* data, size_t length, const std::ato
 
 }  // namespace
 
+// The header table's reading, so that the viewer and the engine agree on
+// what is a HEIF file.
 bool LooksLikeHeif(const void* data, size_t length) {
-    const auto* b = static_cast<const uint8_t*>(data);
-    if (!data || length < 12 || std::memcmp(b + 4, "ftyp", 4) != 0) return false;
-    for (const char* brand : kBrands)
-        if (std::memcmp(b + 8, brand, 4) == 0) return true;
-    return false;
+    return vela::imaging::HeifKindOf(data, length) != vela::imaging::HeifKind::None;
 }
 
 Image DecodeHeif(const void* data, size_t length, const std::atomic<bool>* cancel, std::vector<uint8_t>* profile) {
