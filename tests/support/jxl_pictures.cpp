@@ -7,23 +7,6 @@
 
 namespace vela::test {
 
-namespace {
-
-// Wine starts a native program without waiting for it: `command` writes
-// the output under a name of its own kind ({part}, which ends as the
-// output does), renamed when whole, and waited for.
-bool RunNative(const ScratchFolder& dir, std::string command, const std::string& output) {
-    const std::string done = UnixPath(dir / output);
-    const size_t dot = done.rfind('.');
-    const std::string part = done.substr(0, dot) + ".part" + done.substr(dot);
-    command.replace(command.find("{part}"), 6, part);
-    Child child;
-    if (!StartChild(child, "Z:\\bin\\sh -c \"" + command + " && mv " + part + " " + done + "\"")) return false;
-    return WaitFor([&] { return GetFileAttributesA((dir / output).c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
-}
-
-}  // namespace
-
 Pixels ReadPamPixels(const Bytes& pam) {
     Pixels out;
     const std::string text(pam.begin(), pam.end());
@@ -46,14 +29,14 @@ Pixels ReadPamPixels(const Bytes& pam) {
 }
 
 bool Cjxl(const ScratchFolder& dir, const std::string& input, const std::string& output, const std::string& options) {
-    return RunNative(dir, "/usr/bin/cjxl " + options + " " + UnixPath(dir / input) + " {part}", output);
+    return RunNative(dir, "/usr/bin/cjxl " + options + " {" + input + "} {" + output + "}", output);
 }
 
 Pixels DjxlPixels(const ScratchFolder& dir, const std::string& input, const std::vector<std::string>& convert) {
     const std::string png = input + ".djxl.png";
     // At the file's own depth: Debian's djxl 0.7 writes wrong 16-bit PNGs
     // when asked for 8 bits, so ImageMagick rounds its PNG to 8 bits.
-    if (!RunNative(dir, "/usr/bin/djxl " + UnixPath(dir / input) + " {part}", png)) return {};
+    if (!RunNative(dir, "/usr/bin/djxl {" + input + "} {" + png + "}", png)) return {};
     const std::string pam = input + ".pam";
     std::vector<std::string> arguments = {"{" + png + "}"};
     arguments.insert(arguments.end(), convert.begin(), convert.end());
