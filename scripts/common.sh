@@ -22,7 +22,7 @@ vela_setup() {
 vela_build() {
     say "configuring in $BUILD"
     cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
-        -DCMAKE_BUILD_TYPE=Release >"$BUILD.configure.log" 2>&1 \
+        -DCMAKE_BUILD_TYPE=Release -DVELA_TEST_REPEAT="${GTEST_REPEAT:-1}" >"$BUILD.configure.log" 2>&1 \
         || { cat "$BUILD.configure.log" >&2; die "cmake configure failed"; }
     say "building"
     cmake --build "$BUILD" -j"$(nproc)" || die "build failed"
