@@ -25,22 +25,6 @@ using vela::Bytes;
 
 namespace {
 
-// The engine's decode of the bytes, premultiplied 0xAARRGGBB as it hands them.
-Pixels EngineDecode(const Bytes& b) {
-    Pixels out;
-    ExuiPixels px{};
-    ExuiPixelsHandle h = Engine().DecodePicturePixels(b.data(), static_cast<int32_t>(b.size()), &px);
-    if (!h) return out;
-    out.width = px.width;
-    out.height = px.height;
-    for (int y = 0; y < px.height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(px.bits) + y * px.stride);
-        out.argb.insert(out.argb.end(), row, row + px.width);
-    }
-    Engine().FreePicturePixels(h);
-    return out;
-}
-
 // A straight pixel premultiplied, as the engine draws: the reference in
 // the engine's terms, by exact arithmetic.
 uint32_t Premultiplied(uint32_t argb) {
@@ -101,7 +85,7 @@ TEST(EngineJxl, DecodesAgreeWithDjxlWithinThreeAChannel) {
         const Pixels reference = DjxlPixels(dir, jxl);
         ASSERT_EQ(reference.width, c.width);
         ASSERT_EQ(reference.height, c.height);
-        const Pixels decoded = EngineDecode(ReadBytes(dir / jxl));
+        const Pixels decoded = DecodedByEngine(ReadBytes(dir / jxl));
         ASSERT_EQ(decoded.width, reference.width);
         ASSERT_EQ(decoded.height, reference.height);
         EXPECT_LE(LargestDifference(decoded, reference), 3);
@@ -126,7 +110,7 @@ TEST(EngineJxl, TheCodestreamOrientationStandsThePictureUpright) {
         const Pixels reference = DjxlPixels(dir, jxl);
         ASSERT_EQ(reference.width, c.width);
         ASSERT_EQ(reference.height, c.height);
-        const Pixels decoded = EngineDecode(ReadBytes(dir / jxl));
+        const Pixels decoded = DecodedByEngine(ReadBytes(dir / jxl));
         ASSERT_EQ(decoded.width, c.width);
         ASSERT_EQ(decoded.height, c.height);
         EXPECT_LE(LargestDifference(decoded, reference), 3);
@@ -138,7 +122,7 @@ TEST(EngineJxl, DamagedFilesAndLyingHeadersDecodeToNothing) {
     ASSERT_TRUE(ImageMagick(dir, With(kOpaque, {}), "PNG24:", "source.png"));
     ASSERT_TRUE(Cjxl(dir, "source.png", "good.jxl", "-d 1"));
     const Bytes good = ReadBytes(dir / "good.jxl");
-    ASSERT_FALSE(EngineDecode(good).argb.empty());
+    ASSERT_FALSE(DecodedByEngine(good).argb.empty());
     Bytes scrambled = good;
     for (size_t i = good.size() / 3; i < good.size(); i += 7) scrambled[i] ^= 0x5A;
     // A bare codestream whose size header claims 60000 x 60000 (jxlinfo
@@ -154,7 +138,7 @@ TEST(EngineJxl, DamagedFilesAndLyingHeadersDecodeToNothing) {
                  {"a header claiming a giant picture", giant}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_TRUE(EngineDecode(c.bytes).argb.empty());
+        EXPECT_TRUE(DecodedByEngine(c.bytes).argb.empty());
     }
 }
 
@@ -181,7 +165,7 @@ TEST(EngineJxl, AnAdobeRgbPictureIsDrawnAsTheReferenceConvertsIt) {
         const Pixels reference = DjxlPixels(dir, c.jxl, {"-intent", "Perceptual", "-profile", "{srgb.icc}"});
         ASSERT_EQ(reference.width, kW);
         ASSERT_EQ(reference.height, kH);
-        const Pixels decoded = EngineDecode(ReadBytes(dir / c.jxl));
+        const Pixels decoded = DecodedByEngine(ReadBytes(dir / c.jxl));
         ASSERT_EQ(decoded.width, kW);
         ASSERT_EQ(decoded.height, kH);
         // Compared at each patch's middle, away from the lossy edges.

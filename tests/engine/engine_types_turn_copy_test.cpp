@@ -19,27 +19,6 @@
 using namespace vela::test;
 using vela::Bytes;
 
-namespace {
-
-// The engine's decode: its size and straight 0xAARRGGBB pixels (opaque
-// pictures: premultiplied is the same), or width 0.
-Pixels EnginePixels(const Bytes& b) {
-    Pixels out;
-    ExuiPixels px{};
-    const ExuiPixelsHandle h = Engine().DecodePicturePixels(b.data(), static_cast<int32_t>(b.size()), &px);
-    if (!h) return out;
-    out.width = px.width;
-    out.height = px.height;
-    for (int y = 0; y < px.height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(px.bits) + y * px.stride);
-        out.argb.insert(out.argb.end(), row, row + px.width);
-    }
-    Engine().FreePicturePixels(h);
-    return out;
-}
-
-}  // namespace
-
 TEST(EngineTypesTurnCopy, TurnAndCopyGoThroughTheEnginesPixels) {
     ASSERT_NE(Engine().DecodePicturePixels, nullptr);
     vela::skin::UseEngineModule(Engine().dll);
@@ -64,7 +43,7 @@ TEST(EngineTypesTurnCopy, TurnAndCopyGoThroughTheEnginesPixels) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_FALSE(c.bytes.empty());
-        const Pixels engine = EnginePixels(c.bytes);
+        const Pixels engine = DecodedByEngine(c.bytes);
         const Bytes turned = vela::RotatePictureBytes(c.bytes);
         const vela::UprightPicture copy = vela::DecodeUpright(c.bytes);
         if (engine.width == 0) {
